@@ -1,0 +1,141 @@
+#include "catalogue.h"
+
+#include <new>
+
+namespace {
+
+template<typename T>
+void allocateArray(std::vector<T> &array, int32_t &capacity)
+{
+    try {
+        array.assign(kInitialCapacity, T {});
+        capacity = kInitialCapacity;
+    } catch (const std::bad_alloc &) {
+        array.assign(kFallbackCapacity, T {});
+        capacity = kFallbackCapacity;
+    }
+}
+
+// Grows by one step exactly when the last index reaches capacity - 1000 on a multiple of 1000,
+// so an array never runs full while entries are appended one at a time.
+template<typename T>
+void growIfNeeded(std::vector<T> &array, int32_t last, int32_t &capacity)
+{
+    if (last >= capacity - kCapacityStep && last % kCapacityStep == 0) {
+        capacity += kCapacityStep;
+        array.resize(capacity);
+    }
+}
+
+}
+
+void ResetCatalogue(TCatalogue &catalogue)
+{
+    catalogue.PicturesLast = -1;
+    catalogue.PathsLast = -1;
+    catalogue.PairsLast = -1;
+    catalogue.PairsCapacity = 0;
+    catalogue.DiskUsage = 0;
+    catalogue.Pictures.clear();
+    catalogue.Pictures.shrink_to_fit();
+    catalogue.Pairs.clear();
+    catalogue.Pairs.shrink_to_fit();
+    catalogue.Paths.clear();
+    catalogue.Paths.shrink_to_fit();
+    try {
+        catalogue.Pictures.assign(kInitialCapacity, TPicInfo {});
+        catalogue.Paths.assign(kInitialCapacity, QByteArray {});
+        catalogue.PicturesCapacity = kInitialCapacity;
+        catalogue.PathsCapacity = kInitialCapacity;
+    } catch (const std::bad_alloc &) {
+        catalogue.Pictures.assign(kFallbackCapacity, TPicInfo {});
+        catalogue.Paths.assign(kFallbackCapacity, QByteArray {});
+        catalogue.PicturesCapacity = kFallbackCapacity;
+        catalogue.PathsCapacity = kFallbackCapacity;
+    }
+}
+
+void AppendPath(TCatalogue &catalogue, const QByteArray &folder)
+{
+    ++catalogue.PathsLast;
+    catalogue.Paths[catalogue.PathsLast] = folder;
+    growIfNeeded(catalogue.Paths, catalogue.PathsLast, catalogue.PathsCapacity);
+}
+
+void AppendPicture(TCatalogue &catalogue, TPicInfo picture)
+{
+    ++catalogue.PicturesLast;
+    picture.PathInd = catalogue.PathsLast;
+    picture.Deleted = false;
+    picture.CCVStage = TCCVStage::None;
+    catalogue.Pictures[catalogue.PicturesLast] = std::move(picture);
+    growIfNeeded(catalogue.Pictures, catalogue.PicturesLast, catalogue.PicturesCapacity);
+}
+
+void TrimAfterCollection(TCatalogue &catalogue)
+{
+    catalogue.PathsCapacity = catalogue.PathsLast + 1;
+    catalogue.PicturesCapacity = catalogue.PicturesLast + 1;
+    catalogue.Paths.resize(catalogue.PathsCapacity);
+    catalogue.Paths.shrink_to_fit();
+    catalogue.Pictures.resize(catalogue.PicturesCapacity);
+    catalogue.Pictures.shrink_to_fit();
+}
+
+void AllocatePairs(TCatalogue &catalogue)
+{
+    allocateArray(catalogue.Pairs, catalogue.PairsCapacity);
+}
+
+void AppendPair(TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity)
+{
+    ++catalogue.PairsLast;
+    TPicturePair &pair = catalogue.Pairs[catalogue.PairsLast];
+    pair.PicIndex1 = picIndex1;
+    pair.PicIndex2 = picIndex2;
+    pair.Similarity = similarity;
+    growIfNeeded(catalogue.Pairs, catalogue.PairsLast, catalogue.PairsCapacity);
+}
+
+void TrimPairs(TCatalogue &catalogue)
+{
+    catalogue.PairsCapacity = catalogue.PairsLast + 1;
+    catalogue.Pairs.resize(catalogue.PairsCapacity);
+    catalogue.Pairs.shrink_to_fit();
+}
+
+void RemovePicture(TCatalogue &catalogue, int32_t k)
+{
+    TPicturePairs kept;
+    kept.reserve(catalogue.PairsCapacity);
+    for (int32_t i = 0; i < catalogue.PairsCapacity; ++i) {
+        const TPicturePair &pair = catalogue.Pairs[i];
+        if (pair.PicIndex1 != k && pair.PicIndex2 != k)
+            kept.push_back(pair);
+    }
+    catalogue.PairsLast = int32_t(kept.size()) - 1;
+    catalogue.PairsCapacity = int32_t(kept.size());
+    catalogue.Pairs = std::move(kept);
+    catalogue.Pictures[k].Deleted = true;
+}
+
+void ClearCatalogue(TCatalogue &catalogue)
+{
+    catalogue.SearchStopped = true;
+    catalogue.Paths.clear();
+    catalogue.Pictures.clear();
+    catalogue.PairsLast = -1;
+    catalogue.Pairs.clear();
+    // A search that is still winding down trims the arrays to these counts; zero keeps them empty.
+    catalogue.PathsLast = -1;
+    catalogue.PicturesLast = -1;
+    catalogue.PathsCapacity = 0;
+    catalogue.PicturesCapacity = 0;
+    catalogue.PairsCapacity = 0;
+}
+
+QByteArray FullPath(const TCatalogue &catalogue, int32_t k)
+{
+    const TPicInfo &picture = catalogue.Pictures[k];
+    return catalogue.Paths[picture.PathInd] + picture.FileName;
+}

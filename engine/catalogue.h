@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+enum {
+    kSignatureSize = 250,
+    kPreBufferSize = 256,
+    kWorkBitmapSize = 128,
+    kInitialCapacity = 30000,
+    kFallbackCapacity = 15000,
+    kCapacityStep = 1000,
+};
+
+// How far a picture's signature has been computed; only Full pictures are compared.
+enum class TCCVStage : uint8_t { None = 0, OnlyTotal = 1, Full = 2 };
+
+// A coefficient position: X is the row, Y the column, both 0..127. (0, 0) marks an empty entry.
+struct TWaveletPoint {
+    int32_t X = 0;
+    int32_t Y = 0;
+    friend bool operator==(const TWaveletPoint &, const TWaveletPoint &) = default;
+};
+
+// 250 positions held inline in every catalogue entry. Each is stored as row * 128 + column in
+// 16 bits, a quarter of two 32-bit integers, which keeps a million-picture catalogue in memory.
+class TWaveletCoefs {
+public:
+    TWaveletPoint operator[](int index) const
+    {
+        return { m_packed[index] / kWorkBitmapSize, m_packed[index] % kWorkBitmapSize };
+    }
+    void Set(int index, TWaveletPoint point) { m_packed[index] = uint16_t(point.X * kWorkBitmapSize + point.Y); }
+    void Clear() { m_packed.fill(0); }
+    // Position index (row * 128 + column) of entry `index`; 0 for an empty entry.
+    uint16_t PackedAt(int index) const { return m_packed[index]; }
+    friend bool operator==(const TWaveletCoefs &, const TWaveletCoefs &) = default;
+
+private:
+    std::array<uint16_t, kSignatureSize> m_packed {};
+};
+
+// The first 256 bytes of a file, zero-padded.
+using TPreBuffer = std::array<uint8_t, kPreBufferSize>;
+
+// One collected picture file. FileName holds the name's bytes exactly as the file system gave
+// them, so that names that are not valid UTF-8 still reach the same file later.
+struct TPicInfo {
+    int32_t Time = 0;
+    int64_t Size = 0;
+    int32_t Attr = 0;
+    QByteArray FileName;
+    int32_t PathInd = 0;
+    bool Deleted = false;
+    TCCVStage CCVStage = TCCVStage::None;
+    TWaveletCoefs WaveletCoefsPos;
+    TWaveletCoefs WaveletCoefsNeg;
+    int32_t Height = 0;
+    int32_t Width = 0;
+    TPreBuffer PreBuffer {};
+};
+
+struct TPicturePair {
+    int32_t PicIndex1 = 0;
+    int32_t PicIndex2 = 0;
+    double Similarity = 0;
+};
+
+using TPicList = std::vector<TPicInfo>;
+using TPicturePairs = std::vector<TPicturePair>;
+using TStringArr = std::vector<QByteArray>;
+
+// The whole in-memory model of one search: the pictures, their folders (each ending with "/"),
+// the pairs found, and the flag that ties a running search to the rest of the program.
+// Each array's vector length is its capacity; entries 0..Last are in use.
+struct TCatalogue {
+    TPicList Pictures;
+    int32_t PicturesLast = -1;
+    int32_t PicturesCapacity = 0;
+    TStringArr Paths;
+    int32_t PathsLast = -1;
+    int32_t PathsCapacity = 0;
+    TPicturePairs Pairs;
+    int32_t PairsLast = -1;
+    int32_t PairsCapacity = 0;
+    bool SearchStopped = true;
+    uint32_t StartTicks = 0;
+    int32_t DiskUsage = 0;
+    // Trash folder name below a mount point, with a trailing "/".
+    QByteArray RecycleFolderName;
+};
+
+// Empties the catalogue for a new search and allocates Pictures and Paths (30000 entries, or
+// 15000 when that allocation fails).
+void ResetCatalogue(TCatalogue &catalogue);
+
+// Appends a folder (a full path ending with "/") to Paths.
+void AppendPath(TCatalogue &catalogue, const QByteArray &folder);
+
+// Appends a picture filled from its directory entry; PathInd is set to the current folder.
+void AppendPicture(TCatalogue &catalogue, TPicInfo picture);
+
+// Cuts Pictures and Paths to their used length; PicturesCapacity is then the picture count.
+void TrimAfterCollection(TCatalogue &catalogue);
+
+// Allocates Pairs before processing (30000 entries, or 15000 when that fails).
+void AllocatePairs(TCatalogue &catalogue);
+
+// Appends a pair; PairsLast is raised before the fields are written.
+void AppendPair(TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity);
+
+// Cuts Pairs to PairsLast + 1 entries and sets PairsCapacity to that count.
+void TrimPairs(TCatalogue &catalogue);
+
+// Marks picture k deleted and removes every pair that names it, keeping the order of the rest.
+void RemovePicture(TCatalogue &catalogue, int32_t k);
+
+// Empties Pairs, Pictures and Paths when the window closes and sets SearchStopped.
+void ClearCatalogue(TCatalogue &catalogue);
+
+// The full path of picture k: its folder followed by its name.
+QByteArray FullPath(const TCatalogue &catalogue, int32_t k);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// What a running search asks of its front end. The search calls Pump() at the points where the
+// rest of the program may run (a window processes its events there); right after every Pump()
+// it tests TCatalogue::SearchStopped, which the front end may have set.
+class TSearchObserver {
+public:
+    virtual ~TSearchObserver() = default;
+
+    virtual void Pump() { }
+    // New caption of the files-count progress line ("Total pictures scanned: ..." or "扫描图片总数： ...").
+    virtual void FilesCountChanged(const QString &caption) { Q_UNUSED(caption); }
+    // New caption of the pairs-found progress line ("发现相似图片：" + count).
+    virtual void DuplicatesFoundChanged(const QString &caption) { Q_UNUSED(caption); }
+    // Whether subfolders are walked; read afresh at every folder visit, since the user may
+    // toggle the option while a search runs.
+    virtual bool ScanSubfolders() const { return true; }
+    // The folder list as it stands now (each entry a full path ending with "/"); folders may be
+    // appended to it while a search runs.
+    virtual std::vector<QByteArray> ListedFolders() const { return {}; }
+};

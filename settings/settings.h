@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+// The fourteen options kept between runs, named by their keys in the settings file.
+// Defaults are those of a first run without a settings file.
+struct TSettings {
+    bool SearchJPG = true;
+    bool SearchBMP = true;
+    bool SearchGIF = true;
+    bool SearchPNG = true;
+    bool SearchTIFF = false;
+    bool SearchCR2 = false;
+    bool SearchSimilar = true;
+    bool MoveToRecycle = true;
+    bool DeleteWithoutAsking = false;
+    bool SearchOnlyIdentical = false;
+    bool AutoCheckUpdates = false;
+    bool ScanSubfolders = true;
+    int32_t MinPicWidth = 100;
+    int32_t MinPicHeight = 100;
+
+    bool AnyPictureTypeSelected() const
+    {
+        return SearchJPG || SearchBMP || SearchGIF || SearchPNG || SearchTIFF || SearchCR2;
+    }
+};
