@@ -12,10 +12,10 @@ struct TSettings;
 // The trash folder name used below every mount point: ".Trash-UID/".
 QByteArray ChooseRecycleFolderName();
 
-// Which listed folders a search walks, in list order: an entry is left out when another,
-// different entry is a path prefix of it, or when an earlier entry is byte-equal to it.
-// `visitCount` entries of `listed` are visited; the tests look at the whole list.
-std::vector<QByteArray> FoldersToWalk(const std::vector<QByteArray> &listed, std::size_t visitCount);
+// Whether a search walks entry `index` of the folder list: not when another, different entry is
+// a path prefix of it (it lies inside a folder that is walked instead), nor when an earlier entry
+// is byte-equal to it. The list is the whole current list, which may have grown during a search.
+bool ListedFolderIsWalked(const std::vector<QByteArray> &listed, std::size_t index);
 
 // Walks one listed folder (and its subfolders when the observer says so) into the catalogue.
 // One collector serves a whole search, so that no folder is walked twice through links.
