@@ -2,7 +2,6 @@
 #include "testhttpserver.h"
 
 #include <QDesktopServices>
-#include <QHostAddress>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -19,13 +18,6 @@ const QString kChecking = QStringLiteral("Checking for Update");
 const QString kNoUpdate = QStringLiteral("No updates available at the time.");
 const QString kFailure = QStringLiteral("Error. Can't connect to website.");
 
-QString NewVersionLine(const QString &version)
-{
-    return QStringLiteral("A new version of Quorvane ") + version + QStringLiteral(" is available!");
-}
-
-}
-
 // The check blocks in a local event loop, so what happens while it runs is watched from a timer
 // that ticks inside that loop; the step returns true when it is done.
 class TPoller : public QObject
@@ -34,18 +26,19 @@ public:
     explicit TPoller(std::function<bool()> step)
         : m_step(std::move(step))
     {
-        constexpr int kPollIntervalMs = 5;
         connect(&m_timer, &QTimer::timeout, this, [this] {
             if (m_step())
                 m_timer.stop();
         });
-        m_timer.start(kPollIntervalMs);
+        m_timer.start(5);
     }
 
 private:
     std::function<bool()> m_step;
     QTimer m_timer;
 };
+
+}
 
 // Receives the pages the window asks the desktop to open.
 class TUrlRecorder : public QObject
@@ -61,88 +54,72 @@ class UpdateFormTest : public QObject
 {
     Q_OBJECT
 
-private:
-    static QLabel *Status(TUpdateForm &form) { return form.findChild<QLabel *>(QStringLiteral("UpdateStatusLabel")); }
-    static QPushButton *Button(TUpdateForm &form, const char *name)
-    {
-        return form.findChild<QPushButton *>(QString::fromLatin1(name));
-    }
-    static bool Checking(TUpdateForm &form) { return Status(form)->text().startsWith(kChecking); }
+    TTestHttpServer *server = nullptr;
+    bool autoCheckPending = false;
+    TUpdateForm *form = nullptr;
 
-    static void VerifyClosableOutcome(TUpdateForm &form, const QString &statusLine)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!Checking(form), kReplyWaitMs);
-        QCOMPARE(Status(form)->text(), statusLine);
-        QVERIFY(form.isVisible());
-        QVERIFY(Button(form, "OKButton")->isVisible());
-        QCOMPARE(Button(form, "OKButton")->text(), QStringLiteral("Close"));
-        QCOMPARE(Button(form, "OKButton")->x(), (form.width() - Button(form, "OKButton")->width()) / 2);
-        QVERIFY(!Button(form, "DownloadButton")->isVisible());
-    }
+    QLabel *Status() { return form->findChild<QLabel *>(QStringLiteral("UpdateStatusLabel")); }
+    QPushButton *Button(const char *name) { return form->findChild<QPushButton *>(QString::fromLatin1(name)); }
+    void WaitForAnswer() { QTRY_VERIFY_WITH_TIMEOUT(!Status()->text().startsWith(kChecking), kReplyWaitMs); }
 
-    static void VerifyNewVersionOutcome(TUpdateForm &form, const QString &version)
+    void VerifyCloseOutcome(const QString &statusLine)
     {
-        QTRY_VERIFY_WITH_TIMEOUT(!Checking(form), kReplyWaitMs);
-        QCOMPARE(Status(form)->text(), NewVersionLine(version));
-        QVERIFY(form.isVisible());
-        QCOMPARE(Button(form, "OKButton")->text(), QStringLiteral("Cancel"));
-        QCOMPARE(Button(form, "OKButton")->x(), 305);
-        QVERIFY(Button(form, "OKButton")->isVisible());
-        QVERIFY(Button(form, "DownloadButton")->isVisible());
-        QCOMPARE(Button(form, "DownloadButton")->text(), QStringLiteral("转到下载页面"));
+        WaitForAnswer();
+        QCOMPARE(Status()->text(), statusLine);
+        QVERIFY(form->isVisible() && Button("OKButton")->isVisible() && !Button("DownloadButton")->isVisible());
+        QCOMPARE(Button("OKButton")->text(), QStringLiteral("Close"));
+        QCOMPARE(Button("OKButton")->x(), (form->width() - Button("OKButton")->width()) / 2);
+    }
+    void VerifyNewsOutcome(const QString &version)
+    {
+        WaitForAnswer();
+        QCOMPARE(Status()->text(), QStringLiteral("A new version of Quorvane ") + version + " is available!");
+        QVERIFY(form->isVisible() && Button("OKButton")->isVisible() && Button("DownloadButton")->isVisible());
+        QCOMPARE(Button("OKButton")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(Button("OKButton")->x(), 305);
     }
 
 private slots:
-    void sameVersionFromTheMenuWaitsForClose()
+    void init()
     {
-        TTestHttpServer server;
-        server.answer(200, "1.2.1");
-        bool autoCheckPending = false;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(server.hostAndPort());
-        form.show();
-        QCOMPARE(form.windowTitle(), kChecking);
-        QCOMPARE(form.size(), QSize(538, 142));
-        QVERIFY(form.windowFlags().testFlag(Qt::Tool));
-        VerifyClosableOutcome(form, kNoUpdate);
-        QCOMPARE(form.windowTitle(), kChecking);
-
-        QTest::mouseClick(Button(form, "OKButton"), Qt::LeftButton);
-        QVERIFY(!form.isVisible());
+        server = new TTestHttpServer;
+        autoCheckPending = false;
+        form = new TUpdateForm(autoCheckPending);
+        form->setSiteHost(server->hostAndPort());
+    }
+    void cleanup()
+    {
+        delete form;
+        delete server;
     }
 
-    void requestCarriesTheClientHeaders()
+    void sameVersionFromTheMenuWaitsForClose()
     {
-        TTestHttpServer server;
-        server.answer(200, "1.2.1");
-        bool autoCheckPending = false;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(server.hostAndPort());
-        form.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!Checking(form), kReplyWaitMs);
-        QCOMPARE(server.requests.size(), 1);
-        const QByteArray request = server.requests.first();
+        server->answer(200, "1.2.1");
+        form->show();
+        QCOMPARE(form->size(), QSize(538, 142));
+        QVERIFY(form->windowFlags().testFlag(Qt::Tool));
+        VerifyCloseOutcome(kNoUpdate);
+        QCOMPARE(form->windowTitle(), kChecking);
+        const QByteArray request = server->requests.value(0);
         QVERIFY2(request.startsWith("GET /update/photo_version.txt HTTP/1.1\r\n"), request.constData());
-        QVERIFY2(request.contains("\r\nAccept: text/html, */*\r\n"), request.constData());
-        QVERIFY2(request.contains("\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"), request.constData());
+        QVERIFY(request.contains("\r\nAccept: text/html, */*\r\n"));
+        QVERIFY(request.contains("\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"));
+        QTest::mouseClick(Button("OKButton"), Qt::LeftButton);
+        QVERIFY(!form->isVisible());
     }
 
     void sameVersionAtStartUpClosesByItself()
     {
-        TTestHttpServer server;
-        server.answer(200, "1.2.1");
-        bool autoCheckPending = true;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(server.hostAndPort());
-        QTimer safety;
-        safety.setSingleShot(true);
-        connect(&safety, &QTimer::timeout, &form, &QDialog::reject);
-        safety.start(kReplyWaitMs);
-        form.exec();
-        QVERIFY(safety.isActive());
+        server->answer(200, "1.2.1");
+        autoCheckPending = true;
+        QTimer::singleShot(kReplyWaitMs, form, &QDialog::reject);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        form->exec();
+        QVERIFY(elapsed.elapsed() < kReplyWaitMs);
         QVERIFY(!autoCheckPending);
-        QCOMPARE(Status(form)->text(), kNoUpdate);
-        QVERIFY(!Button(form, "OKButton")->isVisible());
+        QCOMPARE(Status()->text(), kNoUpdate);
     }
 
     void otherVersionsAreNews_data()
@@ -152,140 +129,92 @@ private slots:
         QTest::newRow("newer, from the menu") << QByteArray("1.2.2") << false;
         QTest::newRow("newer, at start-up") << QByteArray("1.2.2") << true;
         QTest::newRow("line break after the same version") << QByteArray("1.2.1\r\n") << true;
-        QTest::newRow("empty body") << QByteArray() << false;
-        QTest::newRow("markup") << QByteArray("<b>2.0</b><img src=x>") << false;
-        QTest::newRow("non-latin text") << QByteArray("版本 2") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("markup stays literal") << QByteArray("<b>2.0</b><img src=x>") << false;
     }
-
     void otherVersionsAreNews()
     {
         QFETCH(QByteArray, body);
         QFETCH(bool, automatic);
-        TTestHttpServer server;
-        server.answer(200, body);
-        bool autoCheckPending = automatic;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(server.hostAndPort());
-        form.show();
-        VerifyNewVersionOutcome(form, QString::fromUtf8(body));
-        QCOMPARE(Status(form)->textFormat(), Qt::PlainText);
+        server->answer(200, body);
+        autoCheckPending = automatic;
+        form->show();
+        VerifyNewsOutcome(QString::fromUtf8(body));
+        QCOMPARE(Status()->textFormat(), Qt::PlainText);
         QVERIFY(!autoCheckPending);
     }
 
     void downloadButtonOpensTheSiteAndCloses()
     {
-        TTestHttpServer server;
-        server.answer(200, "9.9.9");
-        bool autoCheckPending = false;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(server.hostAndPort());
+        server->answer(200, "9.9.9");
         TUrlRecorder recorder;
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
-        form.show();
-        VerifyNewVersionOutcome(form, QStringLiteral("9.9.9"));
-        QTest::mouseClick(Button(form, "DownloadButton"), Qt::LeftButton);
+        form->show();
+        VerifyNewsOutcome(QStringLiteral("9.9.9"));
+        QTest::mouseClick(Button("DownloadButton"), Qt::LeftButton);
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QVERIFY(!form.isVisible());
-        QCOMPARE(recorder.opened, QList<QUrl> { QUrl(QStringLiteral("https://") + server.hostAndPort() + "/") });
+        QVERIFY(!form->isVisible());
+        QCOMPARE(recorder.opened, QList<QUrl> { QUrl("https://" + server->hostAndPort() + "/") });
     }
 
     void failuresShowOneLine_data()
     {
-        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("automatic");
-        QTest::newRow("not found") << QStringLiteral("404") << false;
-        QTest::newRow("not found at start-up") << QStringLiteral("404") << true;
-        QTest::newRow("server error") << QStringLiteral("500") << false;
-        QTest::newRow("redirect") << QStringLiteral("302") << false;
-        QTest::newRow("refused") << QStringLiteral("refused") << true;
-        QTest::newRow("dropped") << QStringLiteral("dropped") << false;
-        QTest::newRow("over 64 KiB") << QStringLiteral("huge") << false;
-        QTest::newRow("not UTF-8") << QStringLiteral("binary") << false;
+        QTest::newRow("not found") << 404 << QByteArray("1.2.1") << false;
+        QTest::newRow("not found at start-up") << 404 << QByteArray("1.2.1") << true;
+        QTest::newRow("redirect") << 302 << QByteArray("1.2.1") << false;
+        QTest::newRow("refused") << TTestHttpServer::kRefuse << QByteArray() << true;
+        QTest::newRow("dropped") << TTestHttpServer::kDrop << QByteArray() << false;
+        QTest::newRow("over 64 KiB") << 200 << QByteArray(64 * 1024 + 1, '1') << false;
+        QTest::newRow("not UTF-8") << 200 << QByteArray("1.2.\xff\xfe") << false;
     }
-
     void failuresShowOneLine()
     {
-        QFETCH(QString, failure);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
         QFETCH(bool, automatic);
-        TTestHttpServer server;
-        QString host = server.hostAndPort();
-        if (failure == u"refused") {
-            QTcpServer closed;
-            QVERIFY(closed.listen(QHostAddress::LocalHost));
-            host = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
-            closed.close();
-        } else if (failure == u"dropped") {
-            server.dropEveryConnection();
-        } else if (failure == u"huge") {
-            server.answer(200, QByteArray(64 * 1024 + 1, '1'));
-        } else if (failure == u"binary") {
-            server.answer(200, QByteArray("1.2.\xff\xfe", 6));
-        } else {
-            server.answer(failure.toInt(), "1.2.1");
-        }
-        bool autoCheckPending = automatic;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(host);
-        form.show();
-        VerifyClosableOutcome(form, kFailure);
+        server->answer(status, body);
+        autoCheckPending = automatic;
+        form->show();
+        VerifyCloseOutcome(kFailure);
         QVERIFY(!autoCheckPending);
     }
 
     void statusLineAnimatesWhileWaiting()
     {
-        TTestHttpServer server;
-        server.holdEveryConnection();
-        bool autoCheckPending = false;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(server.hostAndPort());
+        server->answer(TTestHttpServer::kHold, {});
         QStringList texts;
         bool buttonShown = false;
         TPoller poller([&] {
-            buttonShown
-                = buttonShown || Button(form, "OKButton")->isVisible() || Button(form, "DownloadButton")->isVisible();
-            if (texts.isEmpty() || texts.last() != Status(form)->text())
-                texts.append(Status(form)->text());
-            if (texts.size() < 5)
-                return false;
-            form.close();
-            return true;
+            buttonShown = buttonShown || Button("OKButton")->isVisible() || Button("DownloadButton")->isVisible();
+            if (texts.value(texts.size() - 1) != Status()->text())
+                texts.append(Status()->text());
+            return texts.size() == 5 && form->close();
         });
-        form.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), kReplyWaitMs);
+        form->show();
+        QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), kReplyWaitMs);
         QCOMPARE(texts, QStringList({ kChecking, kChecking + ".", kChecking + "..", kChecking + "...", kChecking }));
         QVERIFY(!buttonShown);
     }
 
     void closingWhileCheckingCancelsAndNextShowStartsAfresh()
     {
-        TTestHttpServer server;
-        server.holdEveryConnection();
-        bool autoCheckPending = true;
-        TUpdateForm form(autoCheckPending);
-        form.setSiteHost(server.hostAndPort());
-        TPoller poller([&] {
-            if (server.requests.isEmpty())
-                return false;
-            form.close();
-            return true;
-        });
-        form.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), kReplyWaitMs);
-        QCOMPARE(server.requests.size(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(server.heldConnectionsClosedByClient, 1, kReplyWaitMs);
+        server->answer(TTestHttpServer::kHold, {});
+        autoCheckPending = true;
+        TPoller poller([&] { return !server->requests.isEmpty() && form->close(); });
+        form->show();
+        QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), kReplyWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(server->heldConnectionsClosedByClient, 1, kReplyWaitMs);
         QVERIFY(!autoCheckPending);
 
-        server.answer(200, "1.3.0");
-        form.show();
-        QCOMPARE(Status(form)->text(), kChecking);
-        QVERIFY(!Button(form, "OKButton")->isVisible());
-        VerifyNewVersionOutcome(form, QStringLiteral("1.3.0"));
-        QCOMPARE(server.requests.size(), 2);
-
-        server.answer(200, "1.2.1");
-        QTest::mouseClick(Button(form, "OKButton"), Qt::LeftButton);
-        form.show();
-        VerifyClosableOutcome(form, kNoUpdate);
+        server->answer(200, "1.3.0");
+        form->show();
+        QCOMPARE(Status()->text(), kChecking);
+        QVERIFY(!Button("OKButton")->isVisible());
+        VerifyNewsOutcome(QStringLiteral("1.3.0"));
+        QCOMPARE(server->requests.size(), 2);
     }
 };
 
