@@ -136,7 +136,7 @@ void TCollector::Private::record(const TFolderListing &listing, const QByteArray
     TPicInfo picture;
     picture.Time = dosDateTime(status.st_mtim.tv_sec);
     picture.Size = status.st_size;
-    picture.Attr = (listing.writable(name) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
+    picture.Attr = (listing.writable(status) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
     picture.FileName = name;
     AppendPicture(catalogue, std::move(picture));
     if (catalogue.PicturesLast % kCaptionEvery == 0)
