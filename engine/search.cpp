@@ -5,29 +5,10 @@
 #include "searchobserver.h"
 #include "settings.h"
 
-#include <QDir>
-#include <QFile>
-
 namespace
 {
 
 constexpr int kHeaderPadding = 36;
-
-bool folderExists(const QByteArray &folder) { return QDir(QFile::decodeName(folder)).exists(); }
-
-void collectListedFolders(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
-{
-    TCollector collector(catalogue, settings, observer);
-    // Folders added while the search runs are not walked, but they do count as listed.
-    const std::size_t count = observer.ListedFolders().size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::vector<QByteArray> listed = observer.ListedFolders();
-        if (i < listed.size() && ListedFolderIsWalked(listed, i) && folderExists(listed[i]))
-            collector.CollectFolder(listed[i]);
-        if (catalogue.SearchStopped)
-            break;
-    }
-}
 
 // Trims Pairs however processing ends, also when an error leaves it.
 class TPairsTrimGuard
@@ -50,7 +31,7 @@ private:
 void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
 {
     ResetCatalogue(catalogue);
-    collectListedFolders(catalogue, settings, observer);
+    CollectListedFolders(catalogue, settings, observer);
     TrimAfterCollection(catalogue);
     if (catalogue.SearchStopped)
         return;
