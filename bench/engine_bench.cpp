@@ -54,7 +54,7 @@ QImage drawCameraScene(quint32 seed, int brightening)
     painter.setPen(Qt::NoPen);
     for (int shape = 0; shape < kShapeCount; ++shape) {
         const QRectF box(kCameraWidth * unit() * 0.8, kCameraHeight * unit() * 0.8, kCameraWidth * (0.1 + 0.3 * unit()),
-                         kCameraHeight * (0.1 + 0.3 * unit()));
+            kCameraHeight * (0.1 + 0.3 * unit()));
         QRadialGradient fill(box.center(), std::max(box.width(), box.height()) / 2);
         fill.setColorAt(0, colour());
         fill.setColorAt(1, colour());
@@ -149,7 +149,7 @@ int main(int argc, char *argv[])
     timer.start();
     generatePictures(folder, count);
     std::printf("generated %d pictures of %d x %d in %.1f s\n", count, kCameraWidth, kCameraHeight,
-                seconds(timer.nsecsElapsed()));
+        seconds(timer.nsecsElapsed()));
 
     const TSettings settings;
     TBenchObserver observer;
@@ -205,10 +205,9 @@ int main(int argc, char *argv[])
     std::printf("whole search: %.2f s, %.1f pictures/s\n", total, catalogue.PicturesCapacity / total);
     std::printf("collection:  %7.3f s\n", seconds(collection));
     std::printf("decoding:    %7.3f s  (%.1f ms a picture)\n", seconds(decoding),
-                1e3 * seconds(decoding) / std::max(1, catalogue.PicturesCapacity));
+        1e3 * seconds(decoding) / std::max(1, catalogue.PicturesCapacity));
     std::printf("signature:   %7.3f s  (%.2f ms a picture)\n", seconds(signing),
-                1e3 * seconds(signing) / std::max(1, catalogue.PicturesCapacity));
-    std::printf("comparison:  %7.3f s  (scans of earlier pictures, byte comparisons included)\n",
-                seconds(comparison));
+        1e3 * seconds(signing) / std::max(1, catalogue.PicturesCapacity));
+    std::printf("comparison:  %7.3f s  (scans of earlier pictures, byte comparisons included)\n", seconds(comparison));
     return 0;
 }
