@@ -133,8 +133,12 @@ bool PassesSizeFilter(int Height, int Width, const TSettings &settings)
         && Width >= std::max(kMinPictureSide, settings.MinPicWidth);
 }
 
-void StretchToWorkBitmap(const QImage &source, QImage &WorkBitmap)
+void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)
 {
+    if (picture.isNull())
+        throw TPictureError("empty picture");
+    const QImage source
+        = picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
     if (WorkBitmap.format() != QImage::Format_BGR888 || WorkBitmap.width() != kWorkBitmapSize
         || WorkBitmap.height() != kWorkBitmapSize)
         WorkBitmap = QImage(kWorkBitmapSize, kWorkBitmapSize, QImage::Format_BGR888);
