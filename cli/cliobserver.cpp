@@ -23,6 +23,7 @@ CliObserver::CliObserver(TCatalogue &catalogue, std::vector<QByteArray> folders,
     , m_folders(std::move(folders))
     , m_scanSubfolders(scanSubfolders)
     , m_showProgress(!quiet && isatty(STDERR_FILENO))
+    , m_startTicks(TickCount())
 {
     interruptRequested = 0;
     struct sigaction action {
@@ -42,23 +43,29 @@ void CliObserver::Pump()
 {
     if (interruptRequested)
         m_catalogue.SearchStopped = true;
-    if (!m_pendingCaption.isEmpty() && TickCount() - m_lastProgressTicks >= kProgressIntervalMs)
-        showProgress(m_pendingCaption);
+    if (m_showProgress && TickCount() - m_lastProgressTicks >= kProgressIntervalMs)
+        showProgress(progressText());
+}
+
+QString CliObserver::progressText() const
+{
+    const uint32_t elapsed = TickCount() - m_startTicks;
+    // Pairs get their room only once collection has ended.
+    if (m_catalogue.PairsCapacity == 0)
+        return QStringLiteral("collecting: %1 pictures, %2")
+            .arg(m_catalogue.PicturesLast + 1)
+            .arg(ElapsedTimeText(elapsed));
+    const int32_t done = m_catalogue.PicturesLast + 1;
+    const double rate = elapsed > 0 ? done * 1000.0 / elapsed : 0;
+    return QStringLiteral("pictures %1 / %2, pairs %3, %4, %5 pictures/s")
+        .arg(done)
+        .arg(m_catalogue.PicturesCapacity)
+        .arg(m_catalogue.PairsLast + 1)
+        .arg(ElapsedTimeText(elapsed))
+        .arg(rate, 0, 'f', 1);
 }
 
 bool CliObserver::Interrupted() const { return interruptRequested != 0; }
-
-void CliObserver::FilesCountChanged(const QString &caption)
-{
-    if (m_showProgress)
-        m_pendingCaption = caption;
-}
-
-void CliObserver::DuplicatesFoundChanged(const QString &caption)
-{
-    if (m_showProgress)
-        m_pendingCaption = caption;
-}
 
 void CliObserver::showProgress(const QString &caption)
 {
@@ -66,7 +73,6 @@ void CliObserver::showProgress(const QString &caption)
     std::fflush(stderr);
     m_progressShown = true;
     m_lastProgressTicks = TickCount();
-    m_pendingCaption.clear();
 }
 
 void CliObserver::FinishProgress()

@@ -4,8 +4,9 @@
 #include "searchobserver.h"
 
 // The command-line front end of a search: the listed folders and the subfolder option come from
-// the options, Ctrl+C requests a stop at the next pump, and progress goes to standard error as
-// one rewritten line when that is a terminal.
+// the options, Ctrl+C requests a stop at the next pump, and progress (pictures done, pairs found,
+// time and rate, read from the catalogue) goes to standard error as one rewritten line when that
+// is a terminal.
 class CliObserver : public TSearchObserver
 {
 public:
@@ -15,8 +16,6 @@ public:
     CliObserver &operator=(const CliObserver &) = delete;
 
     void Pump() override;
-    void FilesCountChanged(const QString &caption) override;
-    void DuplicatesFoundChanged(const QString &caption) override;
     bool ScanSubfolders() const override { return m_scanSubfolders; }
     std::vector<QByteArray> ListedFolders() const override { return m_folders; }
 
@@ -26,6 +25,7 @@ public:
     void FinishProgress();
 
 private:
+    QString progressText() const;
     void showProgress(const QString &caption);
 
     TCatalogue &m_catalogue;
@@ -33,6 +33,6 @@ private:
     bool m_scanSubfolders;
     bool m_showProgress;
     bool m_progressShown = false;
+    uint32_t m_startTicks;
     uint32_t m_lastProgressTicks = 0;
-    QString m_pendingCaption;
 };

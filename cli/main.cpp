@@ -1,6 +1,8 @@
 #include "collectonly.h"
 #include "exitstatus.h"
 #include "options.h"
+#include "searchcommand.h"
+#include "signaturecommand.h"
 
 #include <QCoreApplication>
 
@@ -35,8 +37,9 @@ int main(int argc, char *argv[])
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
         return kExitDone;
     }
+    if (!options.SignatureFile.isEmpty())
+        return RunSignature(options);
     if (options.CollectOnly)
         return RunCollectOnly(options);
-    std::fputs("quorvane-cli: give --collect-only\n", stderr);
-    return kExitUsage;
+    return RunSearch(options);
 }

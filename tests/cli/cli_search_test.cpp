@@ -1,0 +1,149 @@
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace
+{
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CliRun runCli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUORVANE_CLI_PATH), arguments);
+    process.waitForFinished(60000);
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+        process.readAllStandardError() };
+}
+
+QImage scene(int seed)
+{
+    QImage image(640, 480, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 0, 480);
+    sky.setColorAt(0, QColor::fromHsv(seed * 47 % 360, 160, 230));
+    sky.setColorAt(1, QColor::fromHsv(seed * 91 % 360, 200, 60));
+    painter.fillRect(image.rect(), sky);
+    for (int i = 0; i < 12; ++i) {
+        painter.setBrush(QColor::fromHsv((seed * 31 + i * 53) % 360, 220, 100 + (i * 37) % 150));
+        painter.drawEllipse(QPoint((seed * 97 + i * 131) % 640, (seed * 61 + i * 89) % 480), 30 + i * 7, 20 + i * 5);
+    }
+    return image;
+}
+
+class CommandLineSearch : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(scene(1).save(path("a.jpg"), "jpg", 90));
+        ASSERT_TRUE(QFile::copy(path("a.jpg"), path("c.jpg")));
+        ASSERT_TRUE(scene(1).scaled(320, 240).save(path("b.png"), "png"));
+        ASSERT_TRUE(scene(2).save(path("d.jpg"), "jpg", 90));
+    }
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+};
+
+}
+
+TEST_F(CommandLineSearch, WritesThePairsInEachFormat)
+{
+    const CliRun csv = runCli({ "--quiet", dir.path() });
+    ASSERT_EQ(csv.exitCode, 0) << csv.err.constData();
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    ASSERT_TRUE(csv.out.endsWith("\r\n"));
+    const QList<QByteArray> lines = csv.out.chopped(2).split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBF" + QStringLiteral("组别编号；图片文件名；相似度；").toUtf8() + "\r");
+    EXPECT_EQ(lines[1], "1;" + folder + "a.jpg;100;\r");
+    EXPECT_EQ(lines[2], "1;" + folder + "c.jpg;100;\r");
+    // The half-size PNG pairs with the nearest earlier copy, below 100.
+    const QByteArray similarity = lines[3].split(';').at(2);
+    EXPECT_LT(similarity.toInt(), 100);
+    EXPECT_EQ(lines[3], "2;" + folder + "c.jpg;" + similarity + ";\r");
+    EXPECT_EQ(lines[4], "2;" + folder + "b.png;" + similarity + ";");
+
+    const CliRun tsv = runCli({ "--quiet", "--format", "tsv", dir.path() });
+    EXPECT_EQ(tsv.out.count('\n'), 2);
+    EXPECT_TRUE(tsv.out.startsWith(folder + "a.jpg\t" + folder + "c.jpg\t100.000000\n"));
+
+    const CliRun json = runCli({ "--quiet", "--format=json", dir.path() });
+    EXPECT_TRUE(json.out.contains("\"duplicate\": \"" + folder + "b.png\""));
+}
+
+TEST_F(CommandLineSearch, OutputFileIsReplacedAndIdenticalOnlyPairsCopies)
+{
+    QFile old(path("out.csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    const CliRun run = runCli({ "--quiet", "--identical-only", "--output", path("out.csv"), dir.path() });
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.isEmpty());
+    QFile written(path("out.csv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_EQ(bytes.count("\r\n"), 3);
+    EXPECT_TRUE(bytes.contains("c.jpg;100;"));
+    EXPECT_FALSE(bytes.contains("b.png"));
+}
+
+TEST_F(CommandLineSearch, SignatureLinesAndASkippedPicture)
+{
+    const CliRun signature = runCli({ "--signature", path("a.jpg") });
+    ASSERT_EQ(signature.exitCode, 0);
+    const QList<QByteArray> lines = signature.out.split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], "height\t480");
+    EXPECT_EQ(lines[1], "width\t640");
+    const QList<QByteArray> positive = lines[2].split('\t');
+    const QList<QByteArray> negative = lines[3].split('\t');
+    ASSERT_EQ(positive.size(), 3);
+    ASSERT_EQ(negative.size(), 3);
+    EXPECT_EQ(positive[0], "pos");
+    EXPECT_EQ(positive[1].toInt() + negative[1].toInt(), 250);
+    EXPECT_EQ(positive[2].count(' ') + 1, positive[1].toInt());
+
+    QFile notAPicture(path("broken.jpg"));
+    ASSERT_TRUE(notAPicture.open(QIODevice::WriteOnly));
+    notAPicture.write("not a picture at all");
+    notAPicture.close();
+    const CliRun skipped = runCli({ "--signature", path("broken.jpg") });
+    EXPECT_EQ(skipped.exitCode, 1);
+    EXPECT_TRUE(skipped.out.isEmpty());
+    EXPECT_TRUE(skipped.err.contains("broken.jpg"));
+    EXPECT_EQ(runCli({ "--signature", path("b.png"), "--min-width", "400" }).exitCode, 1);
+}
+
+TEST_F(CommandLineSearch, InterruptStillWritesThePairsFoundSoFar)
+{
+    for (int i = 0; i < 400; ++i)
+        ASSERT_TRUE(
+            QFile::copy(path("a.jpg"), dir.filePath(QStringLiteral("copy%1.jpg").arg(i, 3, 10, QLatin1Char('0')))));
+    QProcess process;
+    process.start(QStringLiteral(QUORVANE_CLI_PATH), { "--quiet", dir.path() });
+    ASSERT_TRUE(process.waitForStarted());
+    QThread::msleep(300);
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    if (process.exitCode() == 0)
+        GTEST_SKIP() << "the search ended before the interrupt arrived";
+    EXPECT_EQ(process.exitCode(), 130);
+    const QByteArray out = process.readAllStandardOutput();
+    EXPECT_TRUE(out.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(out.endsWith("\r\n"));
+}
