@@ -145,7 +145,7 @@ TEST_F(CommandLine, ExitStatusForUsageErrorsAndMissingFolders)
 
     EXPECT_EQ(runCli({ "--collect-only", "--min-width", "x", root }).exitCode, 2);
     EXPECT_EQ(runCli({ "--collect-only" }).exitCode, 2);
-    EXPECT_EQ(runCli({ root }).exitCode, 2);
+    EXPECT_EQ(runCli({ "--quiet", root + "missing" }).exitCode, 3);
 
     run = runCli({ "--collect-only", root + "missing", root + "photos/b.jpg" });
     EXPECT_EQ(run.exitCode, 3);
