@@ -28,6 +28,9 @@ void JpegErrorExit(j_common_ptr info)
     longjmp(manager->jumpBuffer, 1);
 }
 
+// Warnings such as a premature end of data are not worth a line on standard error.
+void JpegIgnoreMessage(j_common_ptr) { }
+
 struct RawImage {
     unsigned char *pixels = nullptr; // RGB, 3 bytes per pixel, malloc'ed
     unsigned width = 0;
@@ -40,6 +43,7 @@ bool DecodeRaw(const unsigned char *data, unsigned long size, int scaleDenominat
     JpegErrorManager errors;
     info.err = jpeg_std_error(&errors.pub);
     errors.pub.error_exit = JpegErrorExit;
+    errors.pub.output_message = JpegIgnoreMessage;
     unsigned char *volatile pixels = nullptr;
     unsigned char *volatile row = nullptr;
     if (setjmp(errors.jumpBuffer)) {
@@ -103,6 +107,7 @@ bool EncodeRaw(const unsigned char *rgb, unsigned width, unsigned height, unsign
     JpegErrorManager errors;
     info.err = jpeg_std_error(&errors.pub);
     errors.pub.error_exit = JpegErrorExit;
+    errors.pub.output_message = JpegIgnoreMessage;
     if (setjmp(errors.jumpBuffer)) {
         jpeg_destroy_compress(&info);
         std::free(*jpeg);
