@@ -1,6 +1,7 @@
 #include "previewpicture.h"
 
-#include "previewjpeg.h"
+#include "jpegcodec.h"
+#include "pictureerror.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -17,11 +18,11 @@ namespace
 {
 
 enum {
-    kPreviewJpegQuality = 90,
-    kPreviewAllocationLimitMb = 1024,
+    kPreviewAllocationLimitMb = 256,
     kQuarterScaleMinHeight = 1500,
     kQuarterScaleMinWidth = 2000,
     kHalfScaleMinSide = 1000,
+    kRawMemoryLimitMb = 1024,
     kFrameDivisor = 20,
     kMinFramePenWidth = 2,
 };
@@ -30,7 +31,7 @@ QString ShownName(const QByteArray &fullPath) { return QFile::decodeName(fullPat
 
 [[noreturn]] void Fail(const QByteArray &fullPath, const QString &reason)
 {
-    throw TPreviewError(QStringLiteral("Cannot open file \"%1\". %2").arg(ShownName(fullPath), reason).toStdString());
+    throw TPictureError(QStringLiteral("Cannot open file \"%1\". %2").arg(ShownName(fullPath), reason).toStdString());
 }
 
 QString UpperExtension(const QByteArray &fullPath)
@@ -64,7 +65,9 @@ bool IsJpegData(const QByteArray &bytes) { return bytes.startsWith("\xFF\xD8\xFF
 
 QImage ReadRawPicture(const QByteArray &fullPath)
 {
+    // LibRaw's object is large; keep it off the stack.
     auto processor = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
+    processor->imgdata.params.max_raw_memory_mb = kRawMemoryLimitMb;
     int status = processor->open_file(fullPath.constData());
     if (status == LIBRAW_SUCCESS)
         status = processor->unpack();
@@ -82,6 +85,18 @@ QImage ReadRawPicture(const QByteArray &fullPath)
               .copy();
     LibRaw::dcraw_clear_mem(processed);
     return picture;
+}
+
+// A JPEG holds no transparency; transparent areas are shown on white rather than black.
+QImage OnWhite(const QImage &picture)
+{
+    if (!picture.hasAlphaChannel())
+        return picture;
+    QImage opaque(picture.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, picture);
+    return opaque;
 }
 
 } // namespace
@@ -119,13 +134,8 @@ int PreviewScaleDenominator(int32_t width, int32_t height)
 
 QImage ReducePreviewPicture(const TPreviewSource &source, int32_t width, int32_t height)
 {
-    try {
-        const QByteArray jpeg
-            = source.JpegData.isEmpty() ? EncodePreviewJpeg(source.Picture, kPreviewJpegQuality) : source.JpegData;
-        return DecodePreviewJpeg(jpeg, PreviewScaleDenominator(width, height));
-    } catch (const std::runtime_error &error) {
-        throw TPreviewError(error.what());
-    }
+    const QByteArray jpeg = source.JpegData.isEmpty() ? EncodeJpeg(OnWhite(source.Picture)) : source.JpegData;
+    return DecodeJpeg(jpeg, PreviewScaleDenominator(width, height)).convertToFormat(QImage::Format_RGB32);
 }
 
 int PreviewFramePenWidth(const QImage &bitmap)

@@ -19,14 +19,14 @@ struct TPreviewSource {
     QImage Picture;
 };
 
-// Loads the file at `fullPath` (raw path bytes) by its upper-case extension. Throws TPreviewError.
+// Loads the file at `fullPath` (raw path bytes) by its upper-case extension. Throws TPictureError.
 TPreviewSource LoadPreviewPicture(const QByteArray &fullPath);
 
 // 4 when height > 1500 or width > 2000, else 2 when either is above 1000, else 1.
 int PreviewScaleDenominator(int32_t width, int32_t height);
 
 // Passes the picture through a JPEG (quality 90 unless it already is one) and decodes it at the
-// scale that the catalogue's width and height select. Throws TPreviewError.
+// scale that the catalogue's width and height select. Throws TPictureError.
 QImage ReducePreviewPicture(const TPreviewSource &source, int32_t width, int32_t height);
 
 // The smaller side div 20, raised to 2 when it would be less.

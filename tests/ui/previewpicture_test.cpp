@@ -1,3 +1,4 @@
+#include "pictureerror.h"
 #include "previewimage.h"
 #include "previewpicture.h"
 
@@ -93,14 +94,14 @@ private slots:
         try {
             LoadPreviewPicture(missing);
             QFAIL("a missing file must throw");
-        } catch (const TPreviewError &error) {
+        } catch (const TPictureError &error) {
             QVERIFY(QString::fromUtf8(error.what()).contains("gone.jpg"));
         }
-        QVERIFY_THROWS_EXCEPTION(TPreviewError, LoadPreviewPicture(WriteBytes("text.gif", "not a picture")));
-        QVERIFY_THROWS_EXCEPTION(TPreviewError, LoadPreviewPicture(WriteBytes("empty.png", "")));
-        QVERIFY_THROWS_EXCEPTION(TPreviewError, LoadPreviewPicture(WriteBytes("junk.cr2", QByteArray(4096, 'x'))));
+        QVERIFY_THROWS_EXCEPTION(TPictureError, LoadPreviewPicture(WriteBytes("text.gif", "not a picture")));
+        QVERIFY_THROWS_EXCEPTION(TPictureError, LoadPreviewPicture(WriteBytes("empty.png", "")));
+        QVERIFY_THROWS_EXCEPTION(TPictureError, LoadPreviewPicture(WriteBytes("junk.cr2", QByteArray(4096, 'x'))));
         const TPreviewSource broken = LoadPreviewPicture(WriteBytes("broken.jpg", "\xFF\xD8\xFF\xE0garbage"));
-        QVERIFY_THROWS_EXCEPTION(TPreviewError, ReducePreviewPicture(broken, 10, 10));
+        QVERIFY_THROWS_EXCEPTION(TPictureError, ReducePreviewPicture(broken, 10, 10));
     }
 
     void imageWidgetShrinksToFitButNeverEnlarges()
