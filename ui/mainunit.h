@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -77,6 +78,8 @@ public:
     void Label1Click();
     // Adds the folders of dropped paths (a file adds the folder it lies in).
     void DropPaths(const QStringList &paths);
+    // The listed folders as raw paths, each ending with "/"; empty while the hint shows.
+    std::vector<QByteArray> ListedFolders() const;
 
     // Result list, preview, file actions and export.
     void SetListRowCount(int rows);
@@ -187,6 +190,7 @@ private:
     void LeaveHintState();
     void EnterHintState(const QString &hintLine);
     void SetSearchControlsEnabled(bool enabled);
+    int SelectedFolderRow() const;
 
     bool m_shownOnce = false;
     bool m_closed = false;
