@@ -23,6 +23,7 @@ class QTimer;
 class QToolButton;
 class QPushButton;
 class TFolderDialog;
+class TPairListModel;
 
 // State of the main window's unit: it outlives any one search and is shared by every part of the
 // window, so it is kept outside the window object.
@@ -96,6 +97,21 @@ public:
     void BrowseImageButton1Click();
     void BrowseImageButton2Click();
     void SavelistofdupliacatestoCSV1Click();
+
+    // Result list rows, produced from Catalogue.Pairs (ui/mainreview.cpp).
+    TPairListModel *ListModel = nullptr;
+    void CreateResultListModel();
+    // The selected row, or -1 when the list has no rows or none is selected.
+    int SelectedRow() const;
+
+private:
+    void DeleteImage(int side);
+    void MoveImage(int side);
+    void OpenImage(int side);
+    void BrowseImage(int side);
+    void FinishFileAction(int row);
+
+public:
 
     // Folder area.
     QWidget *TopPanel = nullptr;

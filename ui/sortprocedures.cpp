@@ -71,24 +71,24 @@ void SortPairsWithNames(const TPicList &pictures, TPicturePairs &pairs, const TS
         [&](const TPicturePair &a, const TPicturePair &b) { return compare(pictures, paths, a, b, descending) < 0; });
 }
 
-bool SortByColumn(TCatalogue &catalogue, TSortState &state, int32_t column)
+bool SortByColumn(TCatalogue &catalogue, int32_t column, int32_t &sortColumn, bool &sortDescending)
 {
     if (catalogue.PairsCapacity <= 0)
         return false;
-    state.SortDescending = column == state.SortColumn ? !state.SortDescending : false;
+    sortDescending = column == sortColumn ? !sortDescending : false;
     switch (column) {
     case kColumnOriginal:
-        SortPairsWithNames(catalogue.Pictures, catalogue.Pairs, catalogue.Paths, 0, catalogue.PairsLast, CompareName1,
-            state.SortDescending);
+        SortPairsWithNames(
+            catalogue.Pictures, catalogue.Pairs, catalogue.Paths, 0, catalogue.PairsLast, CompareName1, sortDescending);
         break;
     case kColumnDuplicate:
-        SortPairsWithNames(catalogue.Pictures, catalogue.Pairs, catalogue.Paths, 0, catalogue.PairsLast, CompareName2,
-            state.SortDescending);
+        SortPairsWithNames(
+            catalogue.Pictures, catalogue.Pairs, catalogue.Paths, 0, catalogue.PairsLast, CompareName2, sortDescending);
         break;
     default:
-        SortPairs(catalogue.Pairs, 0, catalogue.PairsLast, CompareSimilarity, state.SortDescending);
+        SortPairs(catalogue.Pairs, 0, catalogue.PairsLast, CompareSimilarity, sortDescending);
         break;
     }
-    state.SortColumn = column;
+    sortColumn = column;
     return true;
 }

@@ -23,14 +23,9 @@ int CompareName2(
     const TPicList &pictures, const TStringArr &paths, const TPicturePair &a, const TPicturePair &b, bool descending);
 int CompareSimilarity(const TPicturePair &a, const TPicturePair &b, bool descending);
 
-// The column and direction of the last sort of the result list.
-struct TSortState {
-    int32_t SortColumn = 0;
-    bool SortDescending = false;
-};
-
 enum { kColumnOriginal = 0, kColumnDuplicate = 1, kColumnSimilarity = 2 };
 
-// A click on result-list column `column`: the same column alternates the direction, another one
-// starts ascending. Returns false, changing nothing, when there are no pairs.
-bool SortByColumn(TCatalogue &catalogue, TSortState &state, int32_t column);
+// A click on result-list column `column`, given the column and direction of the last sort: the
+// same column alternates the direction, another one starts ascending. Returns false, changing
+// nothing, when there are no pairs.
+bool SortByColumn(TCatalogue &catalogue, int32_t column, int32_t &sortColumn, bool &sortDescending);

@@ -1,9 +1,10 @@
 #include "pictureerror.h"
-#include "previewimage.h"
+#include "previewfit.h"
 #include "previewpicture.h"
 
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -104,15 +105,21 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TPictureError, ReducePreviewPicture(broken, 10, 10));
     }
 
-    void imageWidgetShrinksToFitButNeverEnlarges()
+    void labelShrinksPictureToFitButNeverEnlarges()
     {
-        TPreviewImage image;
-        image.resize(400, 300);
-        image.SetPicture(QImage(2000, 1000, QImage::Format_RGB32));
-        QCOMPARE(image.PictureRect(), QRect(7, 53, 386, 193));
-        image.SetPicture(QImage(50, 40, QImage::Format_RGB32));
-        QCOMPARE(image.PictureRect().size(), QSize(50, 40));
-        QCOMPARE(image.PictureRect().center(), image.contentsRect().center());
+        QLabel label;
+        label.resize(400, 300);
+        ShowFittedPicture(&label, QImage(2000, 1000, QImage::Format_RGB32));
+        QCOMPARE(label.pixmap().size(), QSize(400, 200));
+        QCOMPARE(FittedPicture(&label).size(), QSize(2000, 1000));
+        label.resize(200, 300);
+        QCOMPARE(label.pixmap().size(), QSize(200, 100));
+        ShowFittedPicture(&label, QImage(50, 40, QImage::Format_RGB32));
+        QCOMPARE(label.pixmap().size(), QSize(50, 40));
+        label.clear();
+        label.resize(400, 300);
+        QVERIFY(label.pixmap().isNull());
+        QVERIFY(FittedPicture(&label).isNull());
     }
 };
 

@@ -4,6 +4,21 @@
 
 #include <QTest>
 
+namespace
+{
+
+struct SortState {
+    int32_t column = 0;
+    bool descending = false;
+};
+
+bool SortByColumn(TCatalogue &catalogue, SortState &state, int32_t column)
+{
+    return ::SortByColumn(catalogue, column, state.column, state.descending);
+}
+
+} // namespace
+
 class SortProceduresTest : public QObject
 {
     Q_OBJECT
@@ -28,9 +43,9 @@ private slots:
     void firstClickOnFirstColumnSortsDescending()
     {
         TCatalogue catalogue = ThreeNamedPairs();
-        TSortState state;
+        SortState state;
         QVERIFY(SortByColumn(catalogue, state, kColumnOriginal));
-        QVERIFY(state.SortDescending);
+        QVERIFY(state.descending);
         QCOMPARE(FullPath(catalogue, catalogue.Pairs[0].PicIndex1), QByteArray("/p/c.jpg"));
         QCOMPARE(FullPath(catalogue, catalogue.Pairs[2].PicIndex1), QByteArray("/p/a.jpg"));
     }
@@ -38,12 +53,12 @@ private slots:
     void firstClickOnOtherColumnsSortsAscending()
     {
         TCatalogue catalogue = ThreeNamedPairs();
-        TSortState state;
+        SortState state;
         QVERIFY(SortByColumn(catalogue, state, kColumnDuplicate));
-        QVERIFY(!state.SortDescending);
+        QVERIFY(!state.descending);
         QCOMPARE(FullPath(catalogue, catalogue.Pairs[0].PicIndex2), QByteArray("/q/x.jpg"));
 
-        TSortState fresh;
+        SortState fresh;
         QVERIFY(SortByColumn(catalogue, fresh, kColumnSimilarity));
         QCOMPARE(Similarities(catalogue), (std::vector<double> { 60, 75, 90 }));
     }
@@ -51,7 +66,7 @@ private slots:
     void clicksOnSameColumnAlternateAndOtherColumnRestartsAscending()
     {
         TCatalogue catalogue = ThreeNamedPairs();
-        TSortState state;
+        SortState state;
         SortByColumn(catalogue, state, kColumnSimilarity);
         SortByColumn(catalogue, state, kColumnSimilarity);
         QCOMPARE(Similarities(catalogue), (std::vector<double> { 90, 75, 60 }));
@@ -59,21 +74,21 @@ private slots:
         QCOMPARE(Similarities(catalogue), (std::vector<double> { 60, 75, 90 }));
         SortByColumn(catalogue, state, kColumnSimilarity);
         SortByColumn(catalogue, state, kColumnDuplicate);
-        QVERIFY(!state.SortDescending);
-        QCOMPARE(state.SortColumn, int32_t(kColumnDuplicate));
+        QVERIFY(!state.descending);
+        QCOMPARE(state.column, int32_t(kColumnDuplicate));
     }
 
     void emptyListIgnoresClickAndSinglePairOnlyChangesState()
     {
         TCatalogue empty = MakeCatalogue({}, {});
-        TSortState state;
+        SortState state;
         QVERIFY(!SortByColumn(empty, state, kColumnSimilarity));
-        QCOMPARE(state.SortColumn, int32_t(0));
-        QVERIFY(!state.SortDescending);
+        QCOMPARE(state.column, int32_t(0));
+        QVERIFY(!state.descending);
 
         TCatalogue single = MakeCatalogue({ { "/a" }, { "/b" } }, { { 0, 1, 80 } });
         QVERIFY(SortByColumn(single, state, kColumnOriginal));
-        QVERIFY(state.SortDescending);
+        QVERIFY(state.descending);
         QCOMPARE(single.Pairs[0].PicIndex1, 0);
     }
 
@@ -101,7 +116,7 @@ private slots:
     void namesThatAreNotUtf8StillSort()
     {
         TCatalogue catalogue = MakeCatalogue({ { "/x/\xff.jpg" }, { "/x/a.jpg" } }, { { 0, 1, 70 }, { 1, 0, 70 } });
-        TSortState state;
+        SortState state;
         SortByColumn(catalogue, state, kColumnOriginal);
         SortByColumn(catalogue, state, kColumnOriginal);
         QCOMPARE(FullPath(catalogue, catalogue.Pairs[0].PicIndex1), QByteArray("/x/a.jpg"));
@@ -131,7 +146,7 @@ private slots:
     {
         TCatalogue catalogue
             = MakeCatalogue({ { "/a" }, { "/b" }, { "/c" }, { "/d" } }, { { 0, 1, 80 }, { 2, 3, 80 }, { 1, 2, 80 } });
-        TSortState state { kColumnSimilarity, false };
+        SortState state { kColumnSimilarity, false };
         SortByColumn(catalogue, state, kColumnSimilarity);
         QCOMPARE(catalogue.Pairs[0].PicIndex1, 0);
         QCOMPARE(catalogue.Pairs[1].PicIndex1, 2);
