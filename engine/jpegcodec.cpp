@@ -1,0 +1,285 @@
+#include "jpegcodec.h"
+
+#include "pictureerror.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace
+{
+
+constexpr int kEncodeQuality = 90;
+// A crafted progressive file can hold thousands of tiny scans, each costing a pass over the
+// whole coefficient buffer; real encoders write fewer than a dozen.
+constexpr int kMaxProgressiveScans = 500;
+// Whole-image buffers (progressive files) beyond this are refused instead of exhausting memory.
+constexpr long kMaxDecoderMemory = 512L * 1024 * 1024;
+constexpr size_t kInitialEncodeBuffer = 64 * 1024;
+
+struct TErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void failWithMessage(j_common_ptr cinfo)
+{
+    auto *manager = reinterpret_cast<TErrorManager *>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, manager->message);
+    std::longjmp(manager->jump, 1);
+}
+
+void onMessage(j_common_ptr cinfo, int level)
+{
+    // libjpeg fills a truncated picture with grey and only warns; such a file is not the
+    // picture it claims to be, so it is refused like corrupt data.
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+        failWithMessage(cinfo);
+}
+
+void onProgress(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    auto *decompressor = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (decompressor->input_scan_number > kMaxProgressiveScans) {
+        auto *manager = reinterpret_cast<TErrorManager *>(cinfo->err);
+        std::snprintf(
+            manager->message, sizeof manager->message, "more than %d progressive scans", kMaxProgressiveScans);
+        std::longjmp(manager->jump, 1);
+    }
+}
+
+void installErrorManager(TErrorManager &manager, jpeg_error_mgr *&slot)
+{
+    slot = jpeg_std_error(&manager.pub);
+    manager.pub.error_exit = failWithMessage;
+    manager.pub.emit_message = onMessage;
+    manager.message[0] = '\0';
+}
+
+[[noreturn]] void throwFailure(const TErrorManager &manager)
+{
+    if (manager.pub.msg_code == JERR_OUT_OF_MEMORY)
+        throw std::bad_alloc();
+    throw TPictureError(std::string("JPEG: ") + manager.message);
+}
+
+struct TDecompressor {
+    jpeg_decompress_struct cinfo {};
+    TErrorManager error {};
+    jpeg_progress_mgr progress {};
+    bool created = false;
+
+    TDecompressor() { installErrorManager(error, cinfo.err); }
+    ~TDecompressor()
+    {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+// The guarded functions below hold the only setjmp calls; nothing with a destructor lives in
+// their frames, so a longjmp out of libjpeg skips no clean-up.
+bool openDecompressor(TDecompressor &d, const unsigned char *data, unsigned long size)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    d.cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    d.progress.progress_monitor = onProgress;
+    d.cinfo.progress = &d.progress;
+    jpeg_mem_src(&d.cinfo, data, size);
+    jpeg_read_header(&d.cinfo, TRUE);
+    return true;
+}
+
+bool startDecoding(TDecompressor &d, int scaleDenominator, J_COLOR_SPACE outputSpace)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = scaleDenominator;
+    d.cinfo.dct_method = JDCT_IFAST;
+    d.cinfo.out_color_space = outputSpace;
+    jpeg_start_decompress(&d.cinfo);
+    return true;
+}
+
+bool readScanlines(TDecompressor &d, unsigned char *firstRow, qsizetype bytesPerLine)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JSAMPROW row = firstRow + d.cinfo.output_scanline * bytesPerLine;
+        jpeg_read_scanlines(&d.cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    return true;
+}
+
+struct TMemoryDestination {
+    jpeg_destination_mgr pub {};
+    unsigned char *buffer = nullptr;
+    size_t capacity = 0;
+    size_t used = 0;
+};
+
+void initDestination(j_compress_ptr cinfo)
+{
+    auto *destination = reinterpret_cast<TMemoryDestination *>(cinfo->dest);
+    destination->pub.next_output_byte = destination->buffer;
+    destination->pub.free_in_buffer = destination->capacity;
+}
+
+boolean emptyOutputBuffer(j_compress_ptr cinfo)
+{
+    auto *destination = reinterpret_cast<TMemoryDestination *>(cinfo->dest);
+    const size_t grown = destination->capacity * 2;
+    auto *buffer = static_cast<unsigned char *>(std::realloc(destination->buffer, grown));
+    if (!buffer)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    destination->pub.next_output_byte = buffer + destination->capacity;
+    destination->pub.free_in_buffer = grown - destination->capacity;
+    destination->buffer = buffer;
+    destination->capacity = grown;
+    return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo)
+{
+    auto *destination = reinterpret_cast<TMemoryDestination *>(cinfo->dest);
+    destination->used = destination->capacity - destination->pub.free_in_buffer;
+}
+
+struct TCompressor {
+    jpeg_compress_struct cinfo {};
+    TErrorManager error {};
+    TMemoryDestination destination;
+    bool created = false;
+
+    TCompressor() { installErrorManager(error, cinfo.err); }
+    ~TCompressor()
+    {
+        if (created)
+            jpeg_destroy_compress(&cinfo);
+        std::free(destination.buffer);
+    }
+};
+
+bool compressRgb(TCompressor &c, const unsigned char *firstRow, qsizetype bytesPerLine, int width, int height)
+{
+    if (setjmp(c.error.jump))
+        return false;
+    jpeg_create_compress(&c.cinfo);
+    c.created = true;
+    c.destination.pub.init_destination = initDestination;
+    c.destination.pub.empty_output_buffer = emptyOutputBuffer;
+    c.destination.pub.term_destination = termDestination;
+    c.cinfo.dest = &c.destination.pub;
+    c.cinfo.image_width = width;
+    c.cinfo.image_height = height;
+    c.cinfo.input_components = 3;
+    c.cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c.cinfo);
+    jpeg_set_quality(&c.cinfo, kEncodeQuality, TRUE);
+    jpeg_start_compress(&c.cinfo, TRUE);
+    while (c.cinfo.next_scanline < c.cinfo.image_height) {
+        JSAMPROW row = const_cast<unsigned char *>(firstRow + c.cinfo.next_scanline * bytesPerLine);
+        jpeg_write_scanlines(&c.cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&c.cinfo);
+    return true;
+}
+
+void open(TDecompressor &d, const QByteArray &jpeg)
+{
+    if (jpeg.isEmpty())
+        throw TPictureError("JPEG: empty data");
+    if (!openDecompressor(d, reinterpret_cast<const unsigned char *>(jpeg.constData()), jpeg.size()))
+        throwFailure(d.error);
+    const qint64 width = d.cinfo.image_width;
+    const qint64 height = d.cinfo.image_height;
+    if (width == 0 || height == 0)
+        throw TPictureError("JPEG: zero width or height");
+    if (width * height > kMaxPicturePixels)
+        throw TPictureError("JPEG: picture too large");
+}
+
+inline uchar cmykChannel(int colour, int black, bool inverted)
+{
+    // Adobe writes CMYK inverted (0 means full ink), which is what nearly every CMYK JPEG holds.
+    if (inverted)
+        return uchar(colour * black / 255);
+    return uchar((255 - colour) * (255 - black) / 255);
+}
+
+QImage cmykToRgb(const QImage &cmyk, bool inverted)
+{
+    QImage rgb(cmyk.width(), cmyk.height(), QImage::Format_RGB888);
+    if (rgb.isNull())
+        throw std::bad_alloc();
+    for (int y = 0; y < cmyk.height(); ++y) {
+        const uchar *source = cmyk.constScanLine(y);
+        uchar *target = rgb.scanLine(y);
+        for (int x = 0; x < cmyk.width(); ++x, source += 4, target += 3) {
+            target[0] = cmykChannel(source[0], source[3], inverted);
+            target[1] = cmykChannel(source[1], source[3], inverted);
+            target[2] = cmykChannel(source[2], source[3], inverted);
+        }
+    }
+    return rgb;
+}
+
+}
+
+TJpegSize ReadJpegSize(const QByteArray &jpeg)
+{
+    TDecompressor d;
+    open(d, jpeg);
+    return { int(d.cinfo.image_width), int(d.cinfo.image_height) };
+}
+
+QImage DecodeJpeg(const QByteArray &jpeg, int scaleDenominator)
+{
+    TDecompressor d;
+    open(d, jpeg);
+    const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+    if (!startDecoding(d, scaleDenominator, cmyk ? JCS_CMYK : JCS_RGB))
+        throwFailure(d.error);
+    // CMYK rows are four bytes a pixel; an RGBA8888 image is only their container.
+    QImage decoded(
+        int(d.cinfo.output_width), int(d.cinfo.output_height), cmyk ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    if (decoded.isNull())
+        throw std::bad_alloc();
+    if (!readScanlines(d, decoded.bits(), decoded.bytesPerLine()))
+        throwFailure(d.error);
+    if (cmyk)
+        return cmykToRgb(decoded, d.cinfo.saw_Adobe_marker);
+    return decoded;
+}
+
+QByteArray EncodeJpeg(const QImage &image)
+{
+    if (image.isNull())
+        throw TPictureError("JPEG: nothing to encode");
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull())
+        throw std::bad_alloc();
+    TCompressor c;
+    c.destination.buffer = static_cast<unsigned char *>(std::malloc(kInitialEncodeBuffer));
+    if (!c.destination.buffer)
+        throw std::bad_alloc();
+    c.destination.capacity = kInitialEncodeBuffer;
+    if (!compressRgb(c, rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height()))
+        throwFailure(c.error);
+    return QByteArray(reinterpret_cast<const char *>(c.destination.buffer), qsizetype(c.destination.used));
+}

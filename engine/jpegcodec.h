@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// Full-size dimensions from a JPEG header.
+struct TJpegSize {
+    int Width = 0;
+    int Height = 0;
+};
+
+// Pictures whose header claims more pixels than this are refused before any pixel memory exists.
+constexpr qint64 kMaxPicturePixels = 300'000'000;
+
+// Reads the full width and height from the JPEG held in `jpeg`. Throws TPictureError when the
+// data is not a JPEG, the size is zero or above kMaxPicturePixels.
+TJpegSize ReadJpegSize(const QByteArray &jpeg);
+
+// Decodes the JPEG in `jpeg` at scale 1/`scaleDenominator` (1, 2, 4 or 8) with the fast integer
+// inverse DCT and returns it as Format_RGB888. Greyscale, YCbCr, CMYK and YCCK pictures are
+// accepted. Throws TPictureError on corrupt or truncated data and on too many progressive scans.
+QImage DecodeJpeg(const QByteArray &jpeg, int scaleDenominator);
+
+// Encodes `image` as a baseline colour JPEG at quality 90 from a 24-bit copy (alpha dropped).
+// Throws TPictureError when the image is empty or the encoder fails.
+QByteArray EncodeJpeg(const QImage &image);

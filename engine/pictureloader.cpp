@@ -1,0 +1,159 @@
+#include "pictureloader.h"
+
+#include "catalogue.h"
+#include "jpegcodec.h"
+#include "pictureerror.h"
+#include "settings.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+#include <libraw/libraw.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+namespace
+{
+
+constexpr int kReaderAllocationLimitMb = 256;
+constexpr unsigned kRawMemoryLimitMb = 1024;
+constexpr int kEighthScaleBound = 1000;
+constexpr int kQuarterScaleBound = 500;
+
+QByteArray upperExtension(const QByteArray &path)
+{
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot < 0 ? QByteArray() : name.mid(dot).toUpper();
+}
+
+QByteArray readWholeFile(const QByteArray &path)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw TPictureError("cannot open " + path.toStdString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TPictureError("cannot read " + path.toStdString());
+    return bytes;
+}
+
+void limitReaderAllocation()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { QImageReader::setAllocationLimit(kReaderAllocationLimitMb); });
+}
+
+// `format` empty lets the reader decide from the content (TIFF, whose codec is chosen that way).
+QImage readWithQt(const QByteArray &path, const QByteArray &format)
+{
+    limitReaderAllocation();
+    QImageReader reader(QFile::decodeName(path), format);
+    // A named decoder must not hand the file to another one that recognises its content.
+    if (!format.isEmpty())
+        reader.setAutoDetectImageFormat(false);
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxPicturePixels)
+        throw TPictureError("picture too large: " + path.toStdString());
+    QImage image = reader.read();
+    if (image.isNull())
+        throw TPictureError(reader.errorString().toStdString());
+    return image;
+}
+
+QImage readRaw(const QByteArray &path)
+{
+    // LibRaw's object is several hundred kilobytes; keep it off the stack.
+    auto raw = std::make_unique<LibRaw>();
+    raw->imgdata.params.max_raw_memory_mb = kRawMemoryLimitMb;
+    int status = raw->open_file(path.constData());
+    if (status == LIBRAW_SUCCESS)
+        status = raw->unpack();
+    if (status == LIBRAW_SUCCESS)
+        status = raw->dcraw_process();
+    if (status != LIBRAW_SUCCESS)
+        throw TPictureError(std::string("RAW: ") + libraw_strerror(status));
+    libraw_processed_image_t *processed = raw->dcraw_make_mem_image(&status);
+    if (!processed)
+        throw TPictureError(std::string("RAW: ") + libraw_strerror(status));
+    std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t *)> guard(
+        processed, LibRaw::dcraw_clear_mem);
+    if (processed->type != LIBRAW_IMAGE_BITMAP || processed->colors != 3 || processed->bits != 8)
+        throw TPictureError("RAW: unexpected processed image");
+    const QImage view(
+        processed->data, processed->width, processed->height, qsizetype(processed->width) * 3, QImage::Format_RGB888);
+    QImage copy = view.copy();
+    if (copy.isNull())
+        throw std::bad_alloc();
+    return copy;
+}
+
+QByteArray pictureAsJpeg(const QByteArray &path)
+{
+    const QByteArray extension = upperExtension(path);
+    if (extension == ".JPG" || extension == ".JPEG")
+        return readWholeFile(path);
+    if (extension == ".PNG")
+        return EncodeJpeg(readWithQt(path, "png"));
+    if (extension == ".TIF" || extension == ".TIFF")
+        return EncodeJpeg(readWithQt(path, QByteArray()));
+    if (extension == ".BMP")
+        return EncodeJpeg(readWithQt(path, "bmp"));
+    if (extension == ".GIF")
+        return EncodeJpeg(readWithQt(path, "gif"));
+    if (extension == ".CR2")
+        return EncodeJpeg(readRaw(path));
+    throw TPictureError("unknown picture type: " + path.toStdString());
+}
+
+}
+
+int ChooseScaleDenominator(int Height, int Width, const TSettings &settings)
+{
+    if (Height > std::max(settings.MinPicHeight, kEighthScaleBound)
+        && Width > std::max(settings.MinPicWidth, kEighthScaleBound))
+        return 8;
+    if (Height > std::max(settings.MinPicHeight, kQuarterScaleBound)
+        && Width > std::max(settings.MinPicWidth, kQuarterScaleBound))
+        return 4;
+    return 1;
+}
+
+bool PassesSizeFilter(int Height, int Width, const TSettings &settings)
+{
+    return Height >= std::max(kMinPictureSide, settings.MinPicHeight)
+        && Width >= std::max(kMinPictureSide, settings.MinPicWidth);
+}
+
+void StretchToWorkBitmap(const QImage &source, QImage &WorkBitmap)
+{
+    if (WorkBitmap.format() != QImage::Format_BGR888 || WorkBitmap.width() != kWorkBitmapSize
+        || WorkBitmap.height() != kWorkBitmapSize)
+        WorkBitmap = QImage(kWorkBitmapSize, kWorkBitmapSize, QImage::Format_BGR888);
+    if (WorkBitmap.isNull())
+        throw std::bad_alloc();
+    const qint64 width = source.width();
+    const qint64 height = source.height();
+    for (int y = 0; y < kWorkBitmapSize; ++y) {
+        const uchar *sourceRow = source.constScanLine(int((2 * y + 1) * height / (2 * kWorkBitmapSize)));
+        uchar *target = WorkBitmap.scanLine(y);
+        for (int x = 0; x < kWorkBitmapSize; ++x, target += 3) {
+            const uchar *pixel = sourceRow + 3 * ((2 * x + 1) * width / (2 * kWorkBitmapSize));
+            target[0] = pixel[2];
+            target[1] = pixel[1];
+            target[2] = pixel[0];
+        }
+    }
+}
+
+void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings)
+{
+    const QByteArray jpeg = pictureAsJpeg(path);
+    const TJpegSize size = ReadJpegSize(jpeg);
+    Height = size.Height;
+    Width = size.Width;
+    StretchToWorkBitmap(DecodeJpeg(jpeg, ChooseScaleDenominator(Height, Width, settings)), WorkBitmap);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+struct TSettings;
+
+// Decoded pictures are never smaller than this on either side, whatever the settings say.
+constexpr int kMinPictureSide = 5;
+
+// Loads the picture at `path` (raw path bytes) the way a search does: the decoder is chosen by
+// the file's extension, every picture that is not a JPEG file is encoded to JPEG at quality 90
+// in memory first, and the JPEG is decoded at 1/8, 1/4 or full scale and stretched (nearest
+// neighbour) onto WorkBitmap, which becomes 128 x 128 Format_BGR888. Height and Width receive
+// the picture's full size. Throws TPictureError when the picture cannot be read; WorkBitmap and
+// the sizes are then unspecified.
+void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings);
+
+// The denominator (8, 4 or 1) of the JPEG decoding scale for a picture of this full size.
+int ChooseScaleDenominator(int Height, int Width, const TSettings &settings);
+
+// Whether a loaded picture is large enough to be signed and compared.
+bool PassesSizeFilter(int Height, int Width, const TSettings &settings);
+
+// Stretches `source` (any size, Format_RGB888) onto the 128 x 128 WorkBitmap by sampling pixel
+// centres, so that the result does not depend on a platform's stretching code.
+void StretchToWorkBitmap(const QImage &source, QImage &WorkBitmap);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <QByteArray>
+
+// The duplicate list as a spreadsheet file: UTF-8 with byte-order mark, CR LF line ends, the
+// header "组别编号；图片文件名；相似度；", then two lines "G;path;S;" per pair in list order.
+// A path holding ';', '"', CR or LF is written as one quoted field with its quotes doubled, so
+// that it reads back as one cell; every other field is written as it stands.
+QByteArray BuildCsv(const TCatalogue &catalogue);
+
+// One LF-terminated line per pair: first path, TAB, second path, TAB, similarity with 6 decimals.
+QByteArray BuildTsv(const TCatalogue &catalogue);
+
+// A JSON array of {"original", "duplicate", "similarity"} objects, one per pair, paths decoded
+// from their file-system bytes.
+QByteArray BuildJson(const TCatalogue &catalogue);

@@ -1,0 +1,81 @@
+#include "signpicture.h"
+
+#include "pictureerror.h"
+#include "pictureloader.h"
+#include "settings.h"
+
+namespace
+{
+
+constexpr int kGreyStep = 1;
+
+int keptCount(const TWaveletCoefs &coefs)
+{
+    int count = 0;
+    while (count < kSignatureSize && coefs.PackedAt(count) != 0)
+        ++count;
+    return count;
+}
+
+void appendPositions(QByteArray &text, const char *label, const TWaveletCoefs &coefs)
+{
+    const int count = keptCount(coefs);
+    text += label;
+    text += '\t' + QByteArray::number(count) + '\t';
+    for (int j = 0; j < count; ++j) {
+        if (j > 0)
+            text += ' ';
+        text += QByteArray::number(coefs[j].X) + ',' + QByteArray::number(coefs[j].Y);
+    }
+    text += '\n';
+}
+
+}
+
+std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSettings &settings)
+{
+    QImage workBitmap;
+    TPictureSignature signature;
+    int height = 0;
+    int width = 0;
+    try {
+        LoadPicture(path, workBitmap, height, width, settings);
+    } catch (const TPictureError &) {
+        return std::nullopt;
+    }
+    if (!PassesSizeFilter(height, width, settings))
+        return std::nullopt;
+    signature.Height = height;
+    signature.Width = width;
+    ReadPreBuffer(path, signature.PreBuffer);
+    if (!settings.SearchOnlyIdentical) {
+        PrepareGrayscale(workBitmap, kGreyStep);
+        const int average = AverageIntensity(workBitmap);
+        WaveletMatrix matrix {};
+        ComputeWaveletMatrix(workBitmap, matrix, average);
+        ExtractWaveletCoefs(matrix, signature.WaveletCoefsPos, signature.WaveletCoefsNeg);
+    }
+    return signature;
+}
+
+void RebuildWaveletMatrix(const TWaveletCoefs &positive, const TWaveletCoefs &negative, WaveletMatrix &matrix)
+{
+    for (WaveletRow &row : matrix)
+        row.fill(0);
+    for (int j = 0; j < kSignatureSize; ++j) {
+        if (positive.PackedAt(j) != 0)
+            matrix[positive[j].X][positive[j].Y] = 1;
+        if (negative.PackedAt(j) != 0)
+            matrix[negative[j].X][negative[j].Y] = -1;
+    }
+}
+
+QByteArray SignatureText(const TPictureSignature &signature)
+{
+    QByteArray text;
+    text += "height\t" + QByteArray::number(signature.Height) + '\n';
+    text += "width\t" + QByteArray::number(signature.Width) + '\n';
+    appendPositions(text, "pos", signature.WaveletCoefsPos);
+    appendPositions(text, "neg", signature.WaveletCoefsNeg);
+    return text;
+}
