@@ -6,9 +6,11 @@
 
 #include <exception>
 
-namespace {
+namespace
+{
 // Shows any error that escapes an event handler and lets the program go on.
-class TQuorvaneApplication : public QApplication {
+class TQuorvaneApplication : public QApplication
+{
 public:
     using QApplication::QApplication;
 

@@ -11,7 +11,8 @@
 #include <QMimeData>
 #include <QUrl>
 
-namespace {
+namespace
+{
 QString WithTrailingDelimiter(const QString &folder)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
@@ -59,11 +60,13 @@ void TMainForm::AddFolderButtonClick()
     DirectoriesListBox->addItem(WithTrailingDelimiter(AddFolderDialog->Directory()));
 }
 
-void TMainForm::DropPaths(const QStringList &paths)
+void TMainForm::DropUrls(const QList<QUrl> &urls)
 {
     LeaveHintState();
-    for (const QString &path : paths) {
-        const QString folder = DroppedFolder(path);
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString folder = DroppedFolder(url.toLocalFile());
         if (!folder.isEmpty())
             DirectoriesListBox->addItem(folder);
     }
@@ -77,13 +80,8 @@ void TMainForm::dragEnterEvent(QDragEnterEvent *event)
 
 void TMainForm::dropEvent(QDropEvent *event)
 {
-    QStringList paths;
-    for (const QUrl &url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
     event->acceptProposedAction();
-    DropPaths(paths);
+    DropUrls(event->mimeData()->urls());
 }
 
 void TMainForm::RemoveFolderButtonClick()
@@ -136,10 +134,7 @@ void TMainForm::DirectoriesListBoxKeyDown(QKeyEvent *event)
         delete DirectoriesListBox->takeItem(selected);
 }
 
-void TMainForm::Label1Click()
-{
-    ScanSubfoldersCheckBox->setChecked(!ScanSubfoldersCheckBox->isChecked());
-}
+void TMainForm::Label1Click() { ScanSubfoldersCheckBox->setChecked(!ScanSubfoldersCheckBox->isChecked()); }
 
 int TMainForm::SelectedFolderRow() const
 {

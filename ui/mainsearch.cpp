@@ -16,14 +16,16 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 constexpr int kStateChangePauseMs = 100;
 constexpr int kProgressLineSpacing = 32;
 constexpr int kProgressFirstLineOffset = 64;
 constexpr int kProgressLineHeight = 30;
 
 // Lets a running search keep the window alive and report its progress there.
-class TWindowSearchObserver : public TSearchObserver {
+class TWindowSearchObserver : public TSearchObserver
+{
 public:
     explicit TWindowSearchObserver(TMainForm &form)
         : m_form(form)
@@ -84,9 +86,9 @@ void TMainForm::RunSearch()
         SetIdleState();
         if (!m_closed) {
             QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"),
-                            SearchResultMessage(Catalogue.SearchStopped, FilesCountLabel->text(),
-                                                CurrentDuplicatesFoundLabel->text(), TimeLabel->text()),
-                            QMessageBox::Ok, this);
+                SearchResultMessage(Catalogue.SearchStopped, FilesCountLabel->text(),
+                    CurrentDuplicatesFoundLabel->text(), TimeLabel->text()),
+                QMessageBox::Ok, this);
             box.setTextFormat(Qt::PlainText);
             box.exec();
         }
@@ -122,10 +124,10 @@ void TMainForm::RunSearch()
 
 void TMainForm::SetSearchControlsEnabled(bool enabled)
 {
-    for (QWidget *widget : std::initializer_list<QWidget *> {
-             DirectoriesListBox, AddFolderButton, RemoveFolderButton, MoveFolderUpButton, MoveFolderDownButton,
-             ClearDirectoriesButton, SwapImagesButton, MoveImageButton1, BrowseImageButton1, DeleteImageButton1,
-             MoveImageButton2, BrowseImageButton2, DeleteImageButton2, ListView1, ScanSubfoldersCheckBox })
+    for (QWidget *widget : std::initializer_list<QWidget *> { DirectoriesListBox, AddFolderButton, RemoveFolderButton,
+             MoveFolderUpButton, MoveFolderDownButton, ClearDirectoriesButton, SwapImagesButton, MoveImageButton1,
+             BrowseImageButton1, DeleteImageButton1, MoveImageButton2, BrowseImageButton2, DeleteImageButton2,
+             ListView1, ScanSubfoldersCheckBox })
         widget->setEnabled(enabled);
     Settings1->setEnabled(enabled);
     About1->setEnabled(enabled);

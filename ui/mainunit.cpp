@@ -9,8 +9,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -77,6 +79,8 @@ QPixmap SamplePicture(const QColor &sky, const QColor &hill, int sunX)
 TMainForm::TMainForm(QWidget *parent)
     : QMainWindow(parent)
 {
+    // The glyphs live in this static library; their resource must be registered explicitly.
+    Q_INIT_RESOURCE(icons);
     setObjectName(QStringLiteral("MainForm"));
     CreateLayout();
     ConnectHandlers();

@@ -20,6 +20,7 @@ class QMenu;
 class QSplitter;
 class QTableView;
 class QTimer;
+class QUrl;
 class QToolButton;
 class QPushButton;
 class TFolderDialog;
@@ -77,8 +78,9 @@ public:
     void ClearDirectoriesButtonClick();
     void DirectoriesListBoxKeyDown(QKeyEvent *event);
     void Label1Click();
-    // Adds the folders of dropped paths (a file adds the folder it lies in).
-    void DropPaths(const QStringList &paths);
+    // Adds the folders of dropped items (a file adds the folder it lies in); items that are not
+    // local files or lie in no existing folder are ignored.
+    void DropUrls(const QList<QUrl> &urls);
     // The listed folders as raw paths, each ending with "/"; empty while the hint shows.
     std::vector<QByteArray> ListedFolders() const;
 

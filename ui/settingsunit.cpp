@@ -1,0 +1,183 @@
+#include "settingsunit.h"
+
+#include "designscale.h"
+#include "digitsvalidator.h"
+#include "sizefield.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace
+{
+
+constexpr int kDesignDpi = 120;
+constexpr int kClientWidth = 548;
+constexpr int kClientHeight = 425;
+constexpr int kFontPixels = 14;
+constexpr int kCheckBoxHeight = 25;
+constexpr int kFirstRowTop = 30;
+constexpr int kTypeRowStep = 36;
+constexpr int kRowLeft = 24;
+constexpr int kSizeEditLeft = 150;
+constexpr int kSizeEditWidth = 65;
+constexpr int kSizeUnitLeft = 225;
+constexpr int kButtonWidth = 148;
+constexpr int kButtonHeight = 43;
+constexpr int kButtonTop = 364;
+
+const QString kFirstGroupCaption = QStringLiteral("扫描以下类型");
+
+void Place(QWidget *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(ScaleDesignRect(left, top, width, height, kDesignDpi));
+}
+
+QGroupBox *AddGroup(QWidget *parent, const char *name, const QString &caption, int left, int top, int width, int height)
+{
+    auto *group = new QGroupBox(caption, parent);
+    group->setObjectName(QString::fromLatin1(name));
+    Place(group, left, top, width, height);
+    return group;
+}
+
+QPushButton *AddButton(QWidget *parent, const char *name, const QString &caption, int left)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    // Neither button answers Enter.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    Place(button, left, kButtonTop, kButtonWidth, kButtonHeight);
+    return button;
+}
+
+}
+
+TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
+    : QDialog(parent)
+    , m_settings(settings)
+{
+    setObjectName(QStringLiteral("SettingsForm"));
+    setWindowTitle(QStringLiteral("设置"));
+    QFont formFont = font();
+    formFont.setPixelSize(ScaleDesignPixels(kFontPixels, kDesignDpi));
+    setFont(formFont);
+
+    GroupBox1 = AddGroup(this, "GroupBox1", kFirstGroupCaption, 10, 10, 190, 258);
+    BMPCheckBox = AddCheckBox(GroupBox1, "BMPCheckBox", QStringLiteral(" BMP"), kRowLeft, kFirstRowTop, 150);
+    JPGCheckBox
+        = AddCheckBox(GroupBox1, "JPGCheckBox", QStringLiteral(" JPG"), kRowLeft, kFirstRowTop + kTypeRowStep, 150);
+    GIFCheckBox
+        = AddCheckBox(GroupBox1, "GIFCheckBox", QStringLiteral(" GIF"), kRowLeft, kFirstRowTop + 2 * kTypeRowStep, 150);
+    PNGCheckBox
+        = AddCheckBox(GroupBox1, "PNGCheckBox", QStringLiteral(" PNG"), kRowLeft, kFirstRowTop + 3 * kTypeRowStep, 150);
+    TIFFCheckBox = AddCheckBox(
+        GroupBox1, "TIFFCheckBox", QStringLiteral(" TIFF"), kRowLeft, kFirstRowTop + 4 * kTypeRowStep, 150);
+    CR2CheckBox = AddCheckBox(
+        GroupBox1, "CR2CheckBox", QStringLiteral("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
+
+    QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", QStringLiteral("删除选项"), 208, 10, 328, 106);
+    RecycleCheckBox
+        = AddCheckBox(deleteGroup, "RecycleCheckBox", QStringLiteral("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
+    SilentDeleteCheckBox = AddCheckBox(deleteGroup, "SilentDeleteCheckBox", QStringLiteral("不显示删除文件提示框"),
+        kRowLeft, kFirstRowTop + kTypeRowStep, 290);
+
+    QGroupBox *searchGroup = AddGroup(this, "GroupBox3", QStringLiteral("搜索选项"), 208, 118, 328, 150);
+    OnlyIdenticalCheckBox = AddCheckBox(
+        searchGroup, "OnlyIdenticalCheckBox", QStringLiteral("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
+    MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", QStringLiteral("最小图片宽度"), 72);
+    MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", QStringLiteral("最小图片高度"), 110);
+
+    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", QStringLiteral("应用"), 9, 271, 527, 74);
+    CheckUpdatesCheckBox = AddCheckBox(
+        applicationGroup, "CheckUpdatesCheckBox", QStringLiteral("自动检查更新"), kRowLeft, kFirstRowTop, 290);
+
+    OKButton = AddButton(this, "OKButton", QStringLiteral("确定"), 120);
+    CancelButton = AddButton(this, "CancelButton", QStringLiteral("取消"), 276);
+    connect(OKButton, &QPushButton::clicked, this, &TSettingsForm::OKButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &TSettingsForm::CancelButtonClick);
+
+    setFixedSize(ScaleDesignPixels(kClientWidth, kDesignDpi), ScaleDesignPixels(kClientHeight, kDesignDpi));
+}
+
+QCheckBox *TSettingsForm::AddCheckBox(
+    QGroupBox *group, const char *name, const QString &caption, int left, int top, int width)
+{
+    auto *checkBox = new QCheckBox(caption, group);
+    checkBox->setObjectName(QString::fromLatin1(name));
+    Place(checkBox, left, top, width, kCheckBoxHeight);
+    return checkBox;
+}
+
+QLineEdit *TSettingsForm::AddSizeRow(QGroupBox *group, const char *editName, const QString &caption, int top)
+{
+    auto *captionLabel = new QLabel(caption, group);
+    Place(captionLabel, kRowLeft, top, kSizeEditLeft - kRowLeft, kCheckBoxHeight);
+    auto *edit = new QLineEdit(group);
+    edit->setObjectName(QString::fromLatin1(editName));
+    edit->setValidator(new TDigitsValidator(edit));
+    Place(edit, kSizeEditLeft, top, kSizeEditWidth, kCheckBoxHeight);
+    auto *unitLabel = new QLabel(QStringLiteral("像素"), group);
+    Place(unitLabel, kSizeUnitLeft, top, 60, kCheckBoxHeight);
+    return edit;
+}
+
+void TSettingsForm::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        FormShow();
+    QDialog::showEvent(event);
+}
+
+void TSettingsForm::FormShow()
+{
+    GroupBox1->setTitle(kFirstGroupCaption);
+    JPGCheckBox->setChecked(m_settings.SearchJPG);
+    BMPCheckBox->setChecked(m_settings.SearchBMP);
+    GIFCheckBox->setChecked(m_settings.SearchGIF);
+    PNGCheckBox->setChecked(m_settings.SearchPNG);
+    TIFFCheckBox->setChecked(m_settings.SearchTIFF);
+    CR2CheckBox->setChecked(m_settings.SearchCR2);
+    RecycleCheckBox->setChecked(m_settings.MoveToRecycle);
+    SilentDeleteCheckBox->setChecked(m_settings.DeleteWithoutAsking);
+    OnlyIdenticalCheckBox->setChecked(m_settings.SearchOnlyIdentical);
+    CheckUpdatesCheckBox->setChecked(m_settings.AutoCheckUpdates);
+    MinWidthEdit->setText(QString::number(m_settings.MinPicWidth));
+    MinHeightEdit->setText(QString::number(m_settings.MinPicHeight));
+}
+
+void TSettingsForm::OKButtonClick()
+{
+    m_settings.SearchJPG = JPGCheckBox->isChecked();
+    m_settings.SearchBMP = BMPCheckBox->isChecked();
+    m_settings.SearchGIF = GIFCheckBox->isChecked();
+    m_settings.SearchPNG = PNGCheckBox->isChecked();
+    m_settings.SearchTIFF = TIFFCheckBox->isChecked();
+    m_settings.SearchCR2 = CR2CheckBox->isChecked();
+    m_settings.MoveToRecycle = RecycleCheckBox->isChecked();
+    m_settings.DeleteWithoutAsking = SilentDeleteCheckBox->isChecked();
+    m_settings.SearchOnlyIdentical = OnlyIdenticalCheckBox->isChecked();
+    m_settings.AutoCheckUpdates = CheckUpdatesCheckBox->isChecked();
+
+    // Both sizes convert before either is stored, so a refused field never leaves one size changed.
+    for (QLineEdit *edit : { MinWidthEdit, MinHeightEdit }) {
+        if (!ParseSizeField(edit->text())) {
+            QMessageBox error(QMessageBox::Critical, QStringLiteral("Quorvane"), SizeFieldConversionError(edit->text()),
+                QMessageBox::Ok, this);
+            error.setTextFormat(Qt::PlainText);
+            error.exec();
+            edit->setFocus();
+            return;
+        }
+    }
+    m_settings.MinPicWidth = *ParseSizeField(MinWidthEdit->text());
+    m_settings.MinPicHeight = *ParseSizeField(MinHeightEdit->text());
+    accept();
+}
+
+void TSettingsForm::CancelButtonClick() { reject(); }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "settings.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+// The modal dialog that edits the in-memory settings, all but ScanSubfolders, which the main
+// window edits itself. Every showing starts from the settings as they are; nothing is written
+// to the settings file here.
+class TSettingsForm : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TSettingsForm(TSettings &settings, QWidget *parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FormShow();
+    void OKButtonClick();
+    void CancelButtonClick();
+
+    QCheckBox *AddCheckBox(QGroupBox *group, const char *name, const QString &caption, int left, int top, int width);
+    QLineEdit *AddSizeRow(QGroupBox *group, const char *editName, const QString &caption, int top);
+
+    TSettings &m_settings;
+    QGroupBox *GroupBox1 = nullptr;
+    QCheckBox *BMPCheckBox = nullptr;
+    QCheckBox *JPGCheckBox = nullptr;
+    QCheckBox *GIFCheckBox = nullptr;
+    QCheckBox *PNGCheckBox = nullptr;
+    QCheckBox *TIFFCheckBox = nullptr;
+    QCheckBox *CR2CheckBox = nullptr;
+    QCheckBox *RecycleCheckBox = nullptr;
+    QCheckBox *SilentDeleteCheckBox = nullptr;
+    QCheckBox *OnlyIdenticalCheckBox = nullptr;
+    QCheckBox *CheckUpdatesCheckBox = nullptr;
+    QLineEdit *MinWidthEdit = nullptr;
+    QLineEdit *MinHeightEdit = nullptr;
+    QPushButton *OKButton = nullptr;
+    QPushButton *CancelButton = nullptr;
+};

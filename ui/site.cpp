@@ -1,0 +1,3 @@
+#include "site.h"
+
+QString SiteHost() { return QStringLiteral(QUORVANE_SITE_HOST); }
