@@ -41,7 +41,7 @@ public:
         m_answers.push_back([path](QWidget *dialog) {
             if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
                 files->selectFile(path);
-                files->accept();
+                static_cast<QDialog *>(files)->accept();
             }
             return QMessageBox::NoButton;
         });
