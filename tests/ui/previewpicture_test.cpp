@@ -109,6 +109,7 @@ private slots:
     {
         QLabel label;
         label.resize(400, 300);
+        label.show();
         ShowFittedPicture(&label, QImage(2000, 1000, QImage::Format_RGB32));
         QCOMPARE(label.pixmap().size(), QSize(400, 200));
         QCOMPARE(FittedPicture(&label).size(), QSize(2000, 1000));
