@@ -27,6 +27,9 @@
 
 int32_t SortColumn = 0;
 bool SortDescending = false;
+// The row whose pair the preview shows, so that any key that moves the selection can bring the
+// preview along; the file buttons act on the selected row and must never act on an unseen pair.
+static int PreviewedRow = -1;
 
 namespace
 {
@@ -125,6 +128,7 @@ void TMainForm::ListView1Click()
     PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
     ShowFittedPicture(LeftImage, Framed(left));
     ShowFittedPicture(RightImage, Framed(right));
+    PreviewedRow = row;
 }
 
 void TMainForm::ListView1ColumnClick(int column)
@@ -144,11 +148,15 @@ void TMainForm::ListView1ColumnClick(int column)
     const int newRow = found == end ? row : int(found - Catalogue.Pairs.begin());
     ListView1->selectRow(newRow);
     ListView1->scrollTo(ListModel->index(newRow, 0));
+    if (PreviewedRow == row)
+        PreviewedRow = newRow;
 }
 
 void TMainForm::ListView1KeyUp(QKeyEvent *event)
 {
-    if (ListModel->rowCount() > 0 && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down))
+    if (ListModel->rowCount() == 0)
+        return;
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down || SelectedRow() != PreviewedRow)
         ListView1Click();
 }
 

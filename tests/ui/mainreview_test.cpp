@@ -1,5 +1,6 @@
 #include "mainunit.h"
 #include "pairlistmodel.h"
+#include "pictureerror.h"
 #include "previewfit.h"
 #include "reviewfixture.h"
 
@@ -214,9 +215,33 @@ private slots:
         m_form->ListView1->selectRow(4);
         QTest::keyRelease(m_form->ListView1, Qt::Key_Down);
         QCOMPARE(m_form->PercentLabel->text(), QString("50%"));
-        m_form->ListView1->selectRow(3);
-        QTest::keyRelease(m_form->ListView1, Qt::Key_PageUp);
+        QTest::keyRelease(m_form->ListView1, Qt::Key_Shift);
         QCOMPARE(m_form->PercentLabel->text(), QString("50%"));
+        // Keys other than the arrows still bring the preview to the row the buttons act on.
+        m_form->ListView1->selectRow(1);
+        QTest::keyRelease(m_form->ListView1, Qt::Key_PageUp);
+        QCOMPARE(m_form->PercentLabel->text(), QString("80%"));
+    }
+
+    void pictureThatCannotBeReadStopsThePreviewWhereItGot()
+    {
+        ShowResults(
+            { { Picture("p.jpg", 60, 40) }, { Picture("q.jpg") }, { Picture("r.jpg", 30, 20) }, { Picture("s.jpg") } },
+            { { 0, 1, 90 }, { 2, 3, 80 } });
+        QFile::remove(PathOf("s.jpg"));
+        m_form->ListView1->selectRow(1);
+        QVERIFY_THROWS_EXCEPTION(TPictureError, m_form->ListView1Click());
+        QCOMPARE(FittedPicture(m_form->LeftImage).size(), QSize(30, 20));
+        QCOMPARE(FittedPicture(m_form->RightImage).size(), QSize(120, 90));
+        QCOMPARE(m_form->PercentLabel->text(), QString("90%"));
+    }
+
+    void browseFallsBackToOpeningTheFolder()
+    {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        ShowResults({ { Picture("sub1/one.jpg") }, { Picture("sub2/two.jpg") } }, { { 0, 1, 95 } });
+        m_form->BrowseImageButton2Click();
+        QCOMPARE(m_opened, QList<QUrl> { QUrl::fromLocalFile(PathOf("sub2")) });
     }
 
     void deletingPictureRemovesEveryPairNamingIt()
