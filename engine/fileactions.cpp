@@ -1,6 +1,8 @@
 #include "fileactions.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -20,6 +22,9 @@ namespace
 {
 
 enum { kCopyBufferSize = 1 << 20, kTemporaryNameAttempts = 100 };
+
+const QString kMisplacedFilesFolder = QStringLiteral("files");
+const QString kMisplacedInfoFolder = QStringLiteral("info");
 
 int RenameNoReplace(const char *source, const char *target)
 {
@@ -141,10 +146,24 @@ int DeletePermanently(const QByteArray &path) { return unlink(path.constData()) 
 
 int DeleteToTrash(const QByteArray &path)
 {
+    const bool hadFilesFolder = QFileInfo::exists(kMisplacedFilesFolder);
+    const bool hadInfoFolder = QFileInfo::exists(kMisplacedInfoFolder);
+    QString inTrash;
     errno = 0;
-    if (QFile::moveToTrash(QFile::decodeName(path)))
+    if (!QFile::moveToTrash(QFile::decodeName(path), &inTrash))
+        return errno != 0 ? errno : EIO;
+    if (QFileInfo(inTrash).isAbsolute())
         return 0;
-    return errno != 0 ? errno : EIO;
+    // When no trash folder can be set up, Qt reports success after moving the file into "files"
+    // and "info" below the working folder. Put it back: it was not trashed.
+    const QString name = QFileInfo(inTrash).fileName();
+    const int error = RenameNoReplace(QFile::encodeName(inTrash).constData(), path.constData());
+    QFile::remove(QStringLiteral("%1/%2.trashinfo").arg(kMisplacedInfoFolder, name));
+    if (!hadFilesFolder)
+        QDir().rmdir(kMisplacedFilesFolder);
+    if (!hadInfoFolder)
+        QDir().rmdir(kMisplacedInfoFolder);
+    return error != 0 ? error : EIO;
 }
 
 int MoveFileNoReplace(const QByteArray &source, const QByteArray &target)
