@@ -1,8 +1,12 @@
 #include "mainunit.h"
 
+#include "aboutunit.h"
+#include "checkupdatesunit.h"
 #include "collection.h"
 #include "folderdialog.h"
 #include "settingsstore.h"
+#include "settingsunit.h"
+#include "site.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -29,6 +33,9 @@ QLocale SystemFormatSettings;
 QString ProgramDir;
 bool FolderHintShown = true;
 bool AutoCheckPending = false;
+TAboutForm *AboutForm = nullptr;
+TSettingsForm *SettingsForm = nullptr;
+TUpdateForm *UpdateForm = nullptr;
 
 namespace
 {
@@ -43,7 +50,7 @@ const char kDonatePage[] = "https://www.paypal.com/donate";
 
 QUrl SitePage(const QString &path)
 {
-    return QUrl(QStringLiteral("https://") + QStringLiteral(QUORVANE_SITE_HOST) + path);
+    return QUrl(QStringLiteral("https://") + SiteHost() + path);
 }
 
 // One of the two sample pictures shown before the first search: a small landscape of our own,
@@ -152,11 +159,23 @@ void TMainForm::Exit1Click()
     }
 }
 
-void TMainForm::Settings1Click() { }
+void TMainForm::Settings1Click()
+{
+    if (SettingsForm)
+        SettingsForm->exec();
+}
 
-void TMainForm::About1Click() { }
+void TMainForm::About1Click()
+{
+    if (AboutForm)
+        AboutForm->exec();
+}
 
-void TMainForm::CheckforUpdates1Click() { }
+void TMainForm::CheckforUpdates1Click()
+{
+    if (UpdateForm)
+        UpdateForm->exec();
+}
 
 void TMainForm::Howtouse1Click() { QDesktopServices::openUrl(SitePage(QStringLiteral("/photo-how-to-use.html"))); }
 

@@ -23,7 +23,10 @@ class QTimer;
 class QUrl;
 class QToolButton;
 class QPushButton;
+class TAboutForm;
 class TFolderDialog;
+class TSettingsForm;
+class TUpdateForm;
 
 // State of the main window's unit: it outlives any one search and is shared by every part of the
 // window, so it is kept outside the window object.
@@ -35,6 +38,11 @@ extern bool FolderHintShown;
 extern bool AutoCheckPending;
 extern int32_t SortColumn;
 extern bool SortDescending;
+
+// The secondary windows, created hidden at start-up after the main window; null until then.
+extern TAboutForm *AboutForm;
+extern TSettingsForm *SettingsForm;
+extern TUpdateForm *UpdateForm;
 
 class TMainForm : public QMainWindow
 {
