@@ -48,10 +48,7 @@ constexpr int kSampleHeight = 290;
 constexpr int kSampleJpegQuality = 90;
 const char kDonatePage[] = "https://www.paypal.com/donate";
 
-QUrl SitePage(const QString &path)
-{
-    return QUrl(QStringLiteral("https://") + SiteHost() + path);
-}
+QUrl SitePage(const QString &path) { return QUrl(QStringLiteral("https://") + SiteHost() + path); }
 
 // One of the two sample pictures shown before the first search: a small landscape of our own,
 // passed through JPEG like every preview.
@@ -195,12 +192,6 @@ void TMainForm::showEvent(QShowEvent *event)
     FormShow();
 }
 
-void TMainForm::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    LayOutCentralPanel();
-}
-
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     FormCloseQuery();
@@ -244,9 +235,11 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::Resize:
-        if (watched == CentralPanel)
-            LayOutCentralPanel();
-        else if (watched == ImagePanel1)
+        if (watched == CentralPanel) {
+            FormResize();
+            CentralPanelResize();
+            PlaceCentralPanels();
+        } else if (watched == ImagePanel1)
             LayOutImagePanel(ImagePanel1, LeftImage, ImageLabel1);
         else if (watched == ImagePanel2)
             LayOutImagePanel(ImagePanel2, RightImage, ImageLabel2);

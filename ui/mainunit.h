@@ -179,7 +179,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -191,7 +190,7 @@ private:
     void CreatePreviewArea();
     void CreateResultArea();
     void CreateMenu();
-    void LayOutCentralPanel();
+    void PlaceCentralPanels();
     void LayOutImagePanel(QWidget *panel, QLabel *image, QLabel *details);
     void LayOutBetweenImagesPanel();
     void SetCaptionHover(QObject *button, bool hovered);

@@ -17,19 +17,14 @@
 #include <QToolButton>
 #include <QUrl>
 
-namespace {
+namespace
+{
 constexpr int kPictureSize = 160;
 const QString kLineEnd = QStringLiteral("\n\r");
 
-QString IniPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Quorvane.ini");
-}
+QString IniPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Quorvane.ini"); }
 
-QString Header(const QString &title)
-{
-    return title + QString(36, QLatin1Char(' ')) + QStringLiteral("\n\r\n\r");
-}
+QString Header(const QString &title) { return title + QString(36, QLatin1Char(' ')) + QStringLiteral("\n\r\n\r"); }
 
 // A picture of coloured blocks that no other seed reproduces closely.
 QImage BlockPicture(quint32 seed)
@@ -51,7 +46,8 @@ void WritePicture(const QString &path, quint32 seed)
 }
 }
 
-class SearchTest : public QObject {
+class SearchTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -109,8 +105,7 @@ private slots:
         m_form->StartSearch1->trigger();
         QCOMPARE(answerer.boxes.size(), 1);
         QVERIFY(answerer.boxes.first().text.startsWith(Header(QStringLiteral("搜索已完成"))
-                                                       + QStringLiteral("扫描图片总数： 0 / 0") + kLineEnd
-                                                       + QStringLiteral("相似图像： 0") + kLineEnd));
+            + QStringLiteral("扫描图片总数： 0 / 0") + kLineEnd + QStringLiteral("相似图像： 0") + kLineEnd));
         QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：0"));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 0"));
         QCOMPARE(Catalogue.PairsLast, -1);
@@ -123,7 +118,8 @@ private slots:
         // Read from inside the pump, checked after the search.
         QStringList seen;
         StopWhen([&](const QString &) {
-            const auto flag = [&](const char *name, bool value) { seen << QStringLiteral("%1=%2").arg(name).arg(value); };
+            const auto flag
+                = [&](const char *name, bool value) { seen << QStringLiteral("%1=%2").arg(name).arg(value); };
             flag("stopped", Catalogue.SearchStopped);
             flag("add", m_form->AddFolderButton->isEnabled());
             flag("list", m_form->DirectoriesListBox->isEnabled());
@@ -142,9 +138,9 @@ private slots:
         ModalAnswerer answerer;
         m_form->StartButton->click();
         QCOMPARE(seen,
-                 QStringList({ "stopped=0", "add=0", "list=0", "subfolders=0", "settings=0", "about=0", "exit=1",
-                               "left=0", "panelCovers=1", "filesTop=1", "timeTop=1", "停止搜索", "停止搜索", "无图像",
-                               "0%", "扫描的文件： 0" }));
+            QStringList({ "stopped=0", "add=0", "list=0", "subfolders=0", "settings=0", "about=0", "exit=1", "left=0",
+                "panelCovers=1", "filesTop=1", "timeTop=1", "停止搜索", "停止搜索", "无图像", "0%",
+                "扫描的文件： 0" }));
         ExpectIdle();
     }
 
@@ -158,11 +154,12 @@ private slots:
         QCOMPARE(answerer.boxes.size(), 1);
         const QString text = answerer.boxes.first().text;
         QVERIFY2(text.startsWith(Header(QStringLiteral("搜索中断")) + QStringLiteral("Total pictures scanned: 0 / ")),
-                 qPrintable(text));
+            qPrintable(text));
         QVERIFY(Catalogue.PicturesLast + 1 > 0);
         QVERIFY(Catalogue.PicturesLast + 1 < 30);
         QCOMPARE(Catalogue.PairsLast, -1);
-        QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：") + FormatCount(Catalogue.PicturesLast + 1));
+        QCOMPARE(
+            m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：") + FormatCount(Catalogue.PicturesLast + 1));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 0"));
         ExpectIdle();
     }
@@ -179,8 +176,8 @@ private slots:
         QCOMPARE(answerer.boxes.size(), 1);
         const QString text = answerer.boxes.first().text;
         QVERIFY2(text.startsWith(Header(QStringLiteral("搜索中断")) + QStringLiteral("扫描图片总数： 3 / 31") + kLineEnd
-                                 + QStringLiteral("发现相似图片：1") + kLineEnd),
-                 qPrintable(text));
+                     + QStringLiteral("发现相似图片：1") + kLineEnd),
+            qPrintable(text));
         QCOMPARE(Catalogue.PicturesLast + 1, 3);
         QCOMPARE(Catalogue.PairsLast, 0);
         QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：3"));
