@@ -1,4 +1,7 @@
+#include "aboutunit.h"
+#include "checkupdatesunit.h"
 #include "mainunit.h"
+#include "settingsunit.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -43,6 +46,9 @@ int main(int argc, char *argv[])
     TQuorvaneApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane.svg")));
 
     TMainForm MainForm;
+    AboutForm = new TAboutForm(&MainForm);
+    SettingsForm = new TSettingsForm(Settings, &MainForm);
+    UpdateForm = new TUpdateForm(AutoCheckPending, &MainForm);
     MainForm.show();
     return application.exec();
 }

@@ -334,10 +334,8 @@ void TMainForm::CreateMenu()
     Donate1->setVisible(false);
 }
 
-void TMainForm::LayOutCentralPanel()
+void TMainForm::PlaceCentralPanels()
 {
-    FormResize();
-    CentralPanelResize();
     const int width = CentralPanel->width();
     const int height = CentralPanel->height();
     const int top = SearchPanel->height();

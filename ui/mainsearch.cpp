@@ -152,7 +152,8 @@ void TMainForm::SetSearchingState()
     FilesCountLabel->setText(QStringLiteral("扫描图像： 0 / 0"));
     CurrentDuplicatesFoundLabel->setText(QStringLiteral("相似图像： 0"));
     TimeLabel->setText(QStringLiteral("运行时间： 00:00:00"));
-    LayOutCentralPanel();
+    CentralPanelResize();
+    PlaceCentralPanels();
     QThread::msleep(kStateChangePauseMs);
 }
 
@@ -164,7 +165,7 @@ void TMainForm::SetIdleState()
     LeftImage->setEnabled(true);
     RightImage->setEnabled(true);
     SearchPanel->resize(CentralPanel->width(), 0);
-    LayOutCentralPanel();
+    PlaceCentralPanels();
     QThread::msleep(kStateChangePauseMs);
 }
 

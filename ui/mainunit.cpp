@@ -1,8 +1,12 @@
 #include "mainunit.h"
 
+#include "aboutunit.h"
+#include "checkupdatesunit.h"
 #include "collection.h"
 #include "folderdialog.h"
 #include "settingsstore.h"
+#include "settingsunit.h"
+#include "site.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -29,6 +33,9 @@ QLocale SystemFormatSettings;
 QString ProgramDir;
 bool FolderHintShown = true;
 bool AutoCheckPending = false;
+TAboutForm *AboutForm = nullptr;
+TSettingsForm *SettingsForm = nullptr;
+TUpdateForm *UpdateForm = nullptr;
 
 namespace
 {
@@ -41,10 +48,7 @@ constexpr int kSampleHeight = 290;
 constexpr int kSampleJpegQuality = 90;
 const char kDonatePage[] = "https://www.paypal.com/donate";
 
-QUrl SitePage(const QString &path)
-{
-    return QUrl(QStringLiteral("https://") + QStringLiteral(QUORVANE_SITE_HOST) + path);
-}
+QUrl SitePage(const QString &path) { return QUrl(QStringLiteral("https://") + SiteHost() + path); }
 
 // One of the two sample pictures shown before the first search: a small landscape of our own,
 // passed through JPEG like every preview.
@@ -153,11 +157,23 @@ void TMainForm::Exit1Click()
     }
 }
 
-void TMainForm::Settings1Click() { }
+void TMainForm::Settings1Click()
+{
+    if (SettingsForm)
+        SettingsForm->exec();
+}
 
-void TMainForm::About1Click() { }
+void TMainForm::About1Click()
+{
+    if (AboutForm)
+        AboutForm->exec();
+}
 
-void TMainForm::CheckforUpdates1Click() { }
+void TMainForm::CheckforUpdates1Click()
+{
+    if (UpdateForm)
+        UpdateForm->exec();
+}
 
 void TMainForm::Howtouse1Click() { QDesktopServices::openUrl(SitePage(QStringLiteral("/photo-how-to-use.html"))); }
 
@@ -175,12 +191,6 @@ void TMainForm::showEvent(QShowEvent *event)
     const QSize frame = frameGeometry().size() - size();
     setMinimumSize(kMinimumOuterWidth - frame.width(), kMinimumOuterHeight - frame.height());
     FormShow();
-}
-
-void TMainForm::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    LayOutCentralPanel();
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
@@ -226,9 +236,11 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::Resize:
-        if (watched == CentralPanel)
-            LayOutCentralPanel();
-        else if (watched == ImagePanel1)
+        if (watched == CentralPanel) {
+            FormResize();
+            CentralPanelResize();
+            PlaceCentralPanels();
+        } else if (watched == ImagePanel1)
             LayOutImagePanel(ImagePanel1, LeftImage, ImageLabel1);
         else if (watched == ImagePanel2)
             LayOutImagePanel(ImagePanel2, RightImage, ImageLabel2);

@@ -23,8 +23,11 @@ class QTimer;
 class QUrl;
 class QToolButton;
 class QPushButton;
+class TAboutForm;
 class TFolderDialog;
 class TPairListModel;
+class TSettingsForm;
+class TUpdateForm;
 
 // State of the main window's unit: it outlives any one search and is shared by every part of the
 // window, so it is kept outside the window object.
@@ -36,6 +39,11 @@ extern bool FolderHintShown;
 extern bool AutoCheckPending;
 extern int32_t SortColumn;
 extern bool SortDescending;
+
+// The secondary windows, created hidden at start-up after the main window; null until then.
+extern TAboutForm *AboutForm;
+extern TSettingsForm *SettingsForm;
+extern TUpdateForm *UpdateForm;
 
 class TMainForm : public QMainWindow
 {
@@ -187,7 +195,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -199,7 +206,7 @@ private:
     void CreatePreviewArea();
     void CreateResultArea();
     void CreateMenu();
-    void LayOutCentralPanel();
+    void PlaceCentralPanels();
     void LayOutImagePanel(QWidget *panel, QLabel *image, QLabel *details);
     void LayOutBetweenImagesPanel();
     void SetCaptionHover(QObject *button, bool hovered);
