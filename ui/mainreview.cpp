@@ -27,14 +27,15 @@
 
 int32_t SortColumn = 0;
 bool SortDescending = false;
-// The row whose pair the preview shows, so that any key that moves the selection can bring the
-// preview along; the file buttons act on the selected row and must never act on an unseen pair.
-static int PreviewedRow = -1;
 
 namespace
 {
 
 enum { kBeforeDeletePauseMs = 200 };
+
+// The row whose pair the preview shows, so that any key that moves the selection can bring the
+// preview along; the file buttons act on the selected row and must never act on an unseen pair.
+int PreviewedRow = -1;
 
 const QString kLineBreak = QStringLiteral("\n\r");
 
