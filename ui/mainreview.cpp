@@ -140,6 +140,8 @@ void TMainForm::ListView1ColumnClick(int column)
         return;
     SetListRowCount(Catalogue.PairsCapacity);
     // The selection follows its pair, so that the preview and the file buttons keep agreeing.
+    const bool previewedSelected = row >= 0 && PreviewedRow == row;
+    PreviewedRow = -1;
     if (row < 0)
         return;
     const auto end = Catalogue.Pairs.begin() + Catalogue.PairsCapacity;
@@ -149,7 +151,7 @@ void TMainForm::ListView1ColumnClick(int column)
     const int newRow = found == end ? row : int(found - Catalogue.Pairs.begin());
     ListView1->selectRow(newRow);
     ListView1->scrollTo(ListModel->index(newRow, 0));
-    if (PreviewedRow == row)
+    if (previewedSelected)
         PreviewedRow = newRow;
 }
 
