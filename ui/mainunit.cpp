@@ -88,6 +88,7 @@ TMainForm::TMainForm(QWidget *parent)
     setObjectName(QStringLiteral("MainForm"));
     CreateLayout();
     ConnectHandlers();
+    CreateResultListModel();
     FormCreate();
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());

@@ -25,6 +25,7 @@ class QToolButton;
 class QPushButton;
 class TAboutForm;
 class TFolderDialog;
+class TPairListModel;
 class TSettingsForm;
 class TUpdateForm;
 
@@ -106,6 +107,21 @@ public:
     void BrowseImageButton1Click();
     void BrowseImageButton2Click();
     void SavelistofdupliacatestoCSV1Click();
+
+    // Result list rows, produced from Catalogue.Pairs (ui/mainreview.cpp).
+    TPairListModel *ListModel = nullptr;
+    void CreateResultListModel();
+    // The selected row, or -1 when the list has no rows or none is selected.
+    int SelectedRow() const;
+
+private:
+    void DeleteImage(int side);
+    void MoveImage(int side);
+    void OpenImage(int side);
+    void BrowseImage(int side);
+    void FinishFileAction(int row);
+
+public:
 
     // Folder area.
     QWidget *TopPanel = nullptr;
