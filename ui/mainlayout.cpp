@@ -71,6 +71,8 @@ QToolButton *NewGlyphButton(QWidget *parent, const QString &name, const QString 
     auto *button = new QToolButton(parent);
     button->setObjectName(name);
     button->setAutoRaise(true);
+    // Flat glyph buttons never take the keyboard focus, like the speed buttons users know.
+    button->setFocusPolicy(Qt::NoFocus);
     button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(iconName)));
     button->setIconSize(QSize(32, 32));
     button->setToolTip(hint);

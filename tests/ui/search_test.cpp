@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +96,10 @@ private slots:
         QCOMPARE(m_form->DiskUsageLabel->text(), QStringLiteral("磁盘空间使用情况：0 B"));
         QCOMPARE(Catalogue.PairsLast, 0);
         QCOMPARE(Catalogue.Pairs.size(), 1u);
+        QCOMPARE(m_form->ListView1->model()->rowCount(), 1);
+        QCOMPARE(m_form->ListView1->selectionModel()->selectedRows().value(0).row(), 0);
+        QVERIFY(m_form->ImageLabel1->text().startsWith(QLatin1String("JPG  160 x 160")));
+        QVERIFY(m_form->PercentLabel->text() != QLatin1String("0%"));
         ExpectIdle();
     }
 
@@ -109,6 +114,8 @@ private slots:
         QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：0"));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 0"));
         QCOMPARE(Catalogue.PairsLast, -1);
+        QCOMPARE(m_form->ListView1->model()->rowCount(), 0);
+        QCOMPARE(m_form->ImageLabel1->text(), QStringLiteral("无图像"));
         ExpectIdle();
     }
 
@@ -182,6 +189,7 @@ private slots:
         QCOMPARE(Catalogue.PairsLast, 0);
         QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：3"));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 1"));
+        QCOMPARE(m_form->ListView1->model()->rowCount(), 1);
         ExpectIdle();
     }
 
@@ -208,6 +216,7 @@ private slots:
         QVERIFY(Catalogue.Pictures.empty());
         QVERIFY(Catalogue.Pairs.empty());
         QVERIFY(Catalogue.Paths.empty());
+        QCOMPARE(m_form->ListView1->model()->rowCount(), 0);
 
         QFile ini(IniPath());
         QVERIFY(ini.open(QIODevice::ReadOnly));
