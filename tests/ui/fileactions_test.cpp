@@ -1,0 +1,126 @@
+#include "fileactions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+namespace
+{
+
+QByteArray Raw(const QString &path) { return QFile::encodeName(path); }
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// A folder on another file system: a tmpfs mounted for the test, else /dev/shm when that is one.
+class OtherFileSystem
+{
+public:
+    explicit OtherFileSystem(const QString &near)
+    {
+        struct stat nearInfo {
+        }, sharedInfo {};
+        if (mount("tmpfs", Raw(m_mountPoint.path()).constData(), "tmpfs", 0, "size=8m") == 0) {
+            m_mounted = true;
+            Folder = m_mountPoint.path();
+        } else if (stat(Raw(near).constData(), &nearInfo) == 0 && stat("/dev/shm", &sharedInfo) == 0
+            && nearInfo.st_dev != sharedInfo.st_dev) {
+            m_shared = std::make_unique<QTemporaryDir>("/dev/shm/quorvane-test-XXXXXX");
+            Folder = m_shared->path();
+        }
+    }
+    ~OtherFileSystem()
+    {
+        if (m_mounted)
+            umount(Raw(m_mountPoint.path()).constData());
+    }
+    QString Folder;
+
+private:
+    QTemporaryDir m_mountPoint;
+    std::unique_ptr<QTemporaryDir> m_shared;
+    bool m_mounted = false;
+};
+
+class FileActions : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString source;
+
+    void SetUp() override
+    {
+        source = dir.filePath("photo.jpg");
+        WriteBytes(source, "picture bytes");
+    }
+};
+
+TEST_F(FileActions, MoveNeverReplacesAnExistingFile)
+{
+    const QString target = dir.filePath("other.jpg");
+    WriteBytes(target, "other bytes");
+    EXPECT_EQ(MoveFileNoReplace(Raw(source), Raw(target)), EEXIST);
+    EXPECT_EQ(ReadBytes(source), "picture bytes");
+    EXPECT_EQ(ReadBytes(target), "other bytes");
+    EXPECT_EQ(MoveFileNoReplace(Raw(dir.filePath("missing.jpg")), Raw(dir.filePath("new.jpg"))), ENOENT);
+    EXPECT_FALSE(QFile::exists(dir.filePath("new.jpg")));
+}
+
+TEST_F(FileActions, MoveAcrossFileSystemsCopiesOrLeavesEverythingAsItWas)
+{
+    OtherFileSystem other(dir.path());
+    if (other.Folder.isEmpty())
+        GTEST_SKIP() << "no second file system: mounting a tmpfs was refused and /dev/shm is on the same device";
+    const QString target = other.Folder + "/photo.jpg";
+    WriteBytes(target, "already there");
+    EXPECT_EQ(MoveFileNoReplace(Raw(source), Raw(target)), EEXIST);
+    EXPECT_EQ(ReadBytes(source), "picture bytes");
+    EXPECT_EQ(ReadBytes(target), "already there");
+    EXPECT_EQ(QDir(other.Folder).entryList(QDir::Files | QDir::Hidden), QStringList { "photo.jpg" });
+
+    // Larger than one copy block, read-only, and its mode survives the copy.
+    const QByteArray large(3 * 1024 * 1024 + 17, 'x');
+    WriteBytes(source, large);
+    ASSERT_TRUE(QFile::setPermissions(source, QFileDevice::ReadOwner));
+    const QString fresh = other.Folder + "/fresh.jpg";
+    EXPECT_EQ(MoveFileNoReplace(Raw(source), Raw(fresh)), 0);
+    EXPECT_FALSE(QFile::exists(source));
+    EXPECT_EQ(ReadBytes(fresh), large);
+    EXPECT_EQ(QFile::permissions(fresh) & QFileDevice::WriteOwner, 0);
+    EXPECT_EQ(QDir(other.Folder).entryList(QDir::Files | QDir::Hidden), (QStringList { "fresh.jpg", "photo.jpg" }));
+}
+
+TEST_F(FileActions, FileThatCannotBeTrashedStaysWhereItWas)
+{
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    // A plain file where the trash folder belongs makes the home trash unusable.
+    WriteBytes(dir.filePath("Trash"), "");
+    qputenv("XDG_DATA_HOME", Raw(dir.path()));
+    QTemporaryDir working;
+    const QString savedWorking = QDir::currentPath();
+    QDir::setCurrent(working.path());
+    const int error = DeleteToTrash(Raw(source));
+    QDir::setCurrent(savedWorking);
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(ReadBytes(source), "picture bytes");
+    EXPECT_TRUE(QDir(working.path()).isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,337 @@
+#include "mainunit.h"
+#include "pairlistmodel.h"
+#include "pictureerror.h"
+#include "previewfit.h"
+#include "reviewfixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace
+{
+
+// Answers the modal dialogs a handler opens, in order: a file dialog gets the queued path, a
+// message box the queued button (OK when nothing is queued). Records every box's text and icon.
+class ModalAnswers : public QObject
+{
+public:
+    ModalAnswers()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &ModalAnswers::Answer);
+        m_timer.start(10);
+    }
+    void Queue(QMessageBox::StandardButton button) { m_answers << Reply { button, {} }; }
+    void Queue(const QString &path) { m_answers << Reply { QMessageBox::NoButton, path }; }
+
+    QStringList texts;
+    QList<QMessageBox::Icon> icons;
+    QStringList titles;
+
+private:
+    struct Reply {
+        QMessageBox::StandardButton button;
+        QString path;
+    };
+
+    void Answer()
+    {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible())
+            return;
+        const Reply reply = m_answers.isEmpty() ? Reply { QMessageBox::Ok, {} } : m_answers.takeFirst();
+        titles << dialog->windowTitle();
+        if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
+            texts << box->text();
+            icons << box->icon();
+            QAbstractButton *pressed = box->button(reply.button);
+            (pressed ? pressed : box->buttons().first())->click();
+        } else if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+            files->selectFile(reply.path);
+            static_cast<QDialog *>(files)->accept();
+        }
+    }
+
+    QTimer m_timer;
+    QList<Reply> m_answers;
+};
+
+} // namespace
+
+class MainReviewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<TMainForm> m_form;
+    QList<QUrl> m_opened;
+
+    QByteArray Picture(const QString &name, int width = 120, int height = 90, const char *format = "JPEG")
+    {
+        const QString path = m_dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QImage picture(width, height, QImage::Format_RGB32);
+        picture.fill(QColor(40, 120, 200));
+        if (!picture.save(path, format))
+            qFatal("cannot write fixture");
+        return QFile::encodeName(path);
+    }
+
+    QString PathOf(const QString &name) const { return m_dir.filePath(name); }
+
+    QStringList Column(int column) const
+    {
+        QStringList values;
+        for (int row = 0; row < m_form->ListModel->rowCount(); ++row)
+            values << m_form->ListModel->data(m_form->ListModel->index(row, column)).toString();
+        return values;
+    }
+
+    // Puts a finished search's results into the window and selects and previews `row`.
+    void ShowResults(const std::vector<TestPicture> &pictures, const std::vector<TestPair> &pairs, int row = 0)
+    {
+        Catalogue = MakeCatalogue(pictures, pairs);
+        m_form->SetListRowCount(Catalogue.PairsCapacity);
+        m_form->ListView1->selectRow(row);
+        m_form->ListView1Click();
+    }
+
+    // Five pairs among six pictures; a.jpg is in rows 0, 2 and 4.
+    void ShowSixPictures(int row)
+    {
+        std::vector<TestPicture> pictures;
+        for (const char *name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg" })
+            pictures.push_back({ Picture(name), 120, 90, 2000 });
+        ShowResults(pictures, { { 0, 1, 90 }, { 2, 3, 80 }, { 0, 4, 70 }, { 3, 5, 60 }, { 5, 0, 50 } }, row);
+    }
+
+private slots:
+    void init()
+    {
+        m_form = std::make_unique<TMainForm>();
+        m_form->show();
+        Settings.DeleteWithoutAsking = true;
+        Settings.MoveToRecycle = false;
+        QDesktopServices::setUrlHandler("file", this, "RecordOpenedUrl");
+    }
+
+    void cleanup()
+    {
+        QDesktopServices::unsetUrlHandler("file");
+        m_opened.clear();
+        m_form.reset();
+        ClearCatalogue(Catalogue);
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void RecordOpenedUrl(const QUrl &url) { m_opened << url; }
+
+    void previewShowsReducedPicturesAndCatalogueDetails()
+    {
+        ShowResults({ { Picture("big.JPEG", 4000, 3000), 4000, 3000, 1023 },
+                        { Picture("thin.png", 300, 20, "PNG"), 300, 20, 2048 } },
+            { { 0, 1, 56.5 } });
+        const QImage left = FittedPicture(m_form->LeftImage);
+        QCOMPARE(left.size(), QSize(1000, 750));
+        QCOMPARE(left.pixel(10, 375), qRgb(255, 255, 255));
+        QVERIFY(left.pixel(30, 375) != qRgb(255, 255, 255));
+        QCOMPARE(m_form->ImageLabel1->text(), QString("JPEG  4000 x 3000  1023 B"));
+        QCOMPARE(m_form->ImageLabel2->text(), QString("PNG  300 x 20  2 KB"));
+        QCOMPARE(m_form->PercentLabel->text(), QString("57%"));
+    }
+
+    void swapping()
+    {
+        const QImage sampleLeft = FittedPicture(m_form->LeftImage);
+        const QString sampleDetails = m_form->ImageLabel1->text();
+        m_form->SwapImagesButtonClick(); // no row: only the pictures change sides
+        QCOMPARE(FittedPicture(m_form->RightImage), sampleLeft);
+        QCOMPARE(m_form->ImageLabel1->text(), sampleDetails);
+
+        ShowSixPictures(1);
+        const QStringList firsts = Column(0);
+        m_form->SwapImagesButtonClick();
+        QCOMPARE(Column(0)[1], PathOf("d.jpg"));
+        QCOMPARE(Column(1)[1], PathOf("c.jpg"));
+        m_form->DeleteImageButton1Click(); // button 1 acts on the picture now on the left
+        QVERIFY(!QFile::exists(PathOf("d.jpg")));
+        QVERIFY(QFile::exists(PathOf("c.jpg")));
+
+        ShowSixPictures(1);
+        m_form->SwapImagesButtonClick();
+        m_form->SwapImagesButtonClick();
+        QCOMPARE(Column(0), firsts);
+        QCOMPARE(m_form->ImageLabel1->text(), QString("JPG  120 x 90  2 KB"));
+    }
+
+    void selectionAndPreviewFollowTheirPair()
+    {
+        ShowSixPictures(3);
+        m_form->ListView1ColumnClick(2);
+        QCOMPARE(Column(2), (QStringList { "50", "60", "70", "80", "90" }));
+        QCOMPARE(m_form->SelectedRow(), 1);
+        m_form->ListView1ColumnClick(2);
+        QCOMPARE(m_form->SelectedRow(), 3);
+        QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
+
+        m_form->ListView1->selectRow(4);
+        QTest::keyRelease(m_form->ListView1, Qt::Key_Down);
+        QCOMPARE(m_form->PercentLabel->text(), QString("50%"));
+        m_form->ListView1->selectRow(1);
+        QTest::keyRelease(m_form->ListView1, Qt::Key_PageUp);
+        QCOMPARE(m_form->PercentLabel->text(), QString("80%"));
+    }
+
+    void unreadablePictureStopsThePreviewWhereItGot()
+    {
+        ShowResults({ { Picture("p.jpg") }, { Picture("q.jpg") }, { Picture("r.jpg", 30, 20) }, { Picture("s.jpg") } },
+            { { 0, 1, 90 }, { 2, 3, 80 } });
+        QFile::remove(PathOf("s.jpg"));
+        m_form->ListView1->selectRow(1);
+        QVERIFY_THROWS_EXCEPTION(TPictureError, m_form->ListView1Click());
+        QCOMPARE(FittedPicture(m_form->LeftImage).size(), QSize(30, 20));
+        QCOMPARE(m_form->PercentLabel->text(), QString("90%"));
+    }
+
+    void deletingRemovesEveryPairOfThePicture()
+    {
+        ShowSixPictures(2);
+        m_form->DeleteImageButton1Click();
+        QVERIFY(!QFile::exists(PathOf("a.jpg")));
+        QCOMPARE(Column(2), (QStringList { "80", "60" }));
+        QCOMPARE(m_form->SelectedRow(), 1); // past the end: the new last row
+        QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
+        m_form->ListView1->selectRow(0);
+        m_form->DeleteImageButton1Click(); // c.jpg
+        QCOMPARE(Column(2), QStringList { "60" });
+        QCOMPARE(m_form->SelectedRow(), 0);
+        m_form->DeleteImageButton2Click(); // the only pair
+        QCOMPARE(m_form->ListModel->rowCount(), 0);
+        QCOMPARE(m_form->SelectedRow(), -1);
+        QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
+        QVERIFY(QFile::exists(PathOf("d.jpg")));
+    }
+
+    void deleteAsksUnlessToldNotToAndCanUseTheTrash()
+    {
+        Settings.DeleteWithoutAsking = false;
+        Settings.MoveToRecycle = true;
+        const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(PathOf("data")));
+        QDir().mkpath(PathOf("data"));
+        ShowResults({ { Picture("keep.jpg") }, { Picture("other.jpg") } }, { { 0, 1, 75 } });
+        QVERIFY(QFile::setPermissions(PathOf("keep.jpg"), QFileDevice::ReadOwner));
+        ModalAnswers answers;
+        answers.Queue(QMessageBox::No);
+        m_form->DeleteImageButton1Click();
+        QCOMPARE(answers.texts, QStringList { "您真的要删除吗\n\rkeep.jpg" });
+        QCOMPARE(answers.icons.first(), QMessageBox::Question);
+        QVERIFY(QFile::exists(PathOf("keep.jpg")));
+        answers.Queue(QMessageBox::Yes);
+        m_form->DeleteImageButton1Click();
+        qputenv("XDG_DATA_HOME", savedDataHome);
+        QVERIFY(!QFile::exists(PathOf("keep.jpg")));
+        QVERIFY(QFile::exists(PathOf("data/Trash/files/keep.jpg")));
+        QVERIFY(QFile::exists(PathOf("data/Trash/info/keep.jpg.trashinfo")));
+        QCOMPARE(m_form->ListModel->rowCount(), 0);
+    }
+
+    void moving()
+    {
+        ShowResults({ { Picture("same.jpg") }, { Picture("sub/same.jpg") }, { Picture("ro.jpg") } },
+            { { 0, 1, 95 }, { 2, 1, 70 } });
+        ModalAnswers answers;
+        answers.Queue(PathOf("sub"));
+        m_form->MoveImageButton1Click();
+        QCOMPARE(answers.titles.first(), QString("Move same.jpg to selected folder"));
+        QCOMPARE(answers.texts, QStringList { "Cannot move file same.jpg\n\rError code = 17" });
+        QCOMPARE(answers.icons.first(), QMessageBox::Critical);
+        QVERIFY(QFile::exists(PathOf("same.jpg")));
+        QCOMPARE(m_form->ListModel->rowCount(), 2);
+        QCOMPARE(m_form->SelectedRow(), 0);
+
+        QVERIFY(QFile::setPermissions(PathOf("ro.jpg"), QFileDevice::ReadOwner));
+        m_form->ListView1->selectRow(1);
+        answers.Queue(PathOf("sub"));
+        m_form->MoveImageButton1Click();
+        QCOMPARE(answers.texts.last(), QString("ro.jpg moved successfully"));
+        QVERIFY(QFile::exists(PathOf("sub/ro.jpg")));
+        QVERIFY(!QFile::exists(PathOf("ro.jpg")));
+        QCOMPARE(m_form->ListModel->rowCount(), 1);
+    }
+
+    void missingFilesAreReportedAndNotOpened()
+    {
+        ShowResults({ { Picture("l.jpg") }, { Picture("r.jpg") } }, { { 0, 1, 95 } });
+        m_form->RightImageClick();
+        QCOMPARE(m_opened, QList<QUrl> { QUrl::fromLocalFile(PathOf("r.jpg")) });
+        QFile::remove(PathOf("l.jpg"));
+        QFile::remove(PathOf("r.jpg"));
+        ModalAnswers answers;
+        m_form->DeleteImageButton1Click();
+        m_form->DeleteImageButton2Click();
+        m_form->MoveImageButton2Click();
+        QCOMPARE(answers.texts,
+            (QStringList { "找不到此文件:\n\rl.jpg", "找不到此文件：\n\rr.jpg", "Cannot find this file:\n\rr.jpg" }));
+        QCOMPARE(m_form->ListModel->rowCount(), 1);
+        m_form->LeftImageClick();
+        QCOMPARE(m_opened.size(), 1);
+    }
+
+    void browseWithoutFileManagerOpensTheFolder()
+    {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        ShowResults({ { Picture("sub1/one.jpg") }, { Picture("sub2/two.jpg") } }, { { 0, 1, 95 } });
+        m_form->BrowseImageButton2Click();
+        QCOMPARE(m_opened, QList<QUrl> { QUrl::fromLocalFile(PathOf("sub2")) });
+    }
+
+    void exportWritesTheListAsShown()
+    {
+        ModalAnswers answers;
+        m_form->SavelistofdupliacatestoCSV1Click();
+        QCOMPARE(answers.texts, QStringList { "重复项列表为空。" });
+
+        ShowSixPictures(0);
+        m_form->ListView1ColumnClick(2);
+        m_form->ListView1ColumnClick(2); // descending: 90 first, still selected
+        m_form->SwapImagesButtonClick();
+        answers.Queue(PathOf("list"));
+        m_form->SavelistofdupliacatestoCSV1Click();
+        QFile file(PathOf("list.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QList<QByteArray> lines = bytes.mid(3).split('\n');
+        QCOMPARE(lines.size(), 12); // 2n + 1 lines, each ended by CR LF
+        QCOMPARE(lines.last(), QByteArray());
+        QCOMPARE(lines[1], "1;" + QFile::encodeName(PathOf("b.jpg")) + ";90;\r");
+        QCOMPARE(lines[2], "1;" + QFile::encodeName(PathOf("a.jpg")) + ";90;\r");
+        QCOMPARE(lines[10], "5;" + QFile::encodeName(PathOf("a.jpg")) + ";50;\r");
+
+        answers.Queue(file.fileName());
+        answers.Queue(QMessageBox::No);
+        QVERIFY(QFile::resize(file.fileName(), 3));
+        m_form->SavelistofdupliacatestoCSV1Click();
+        QCOMPARE(answers.texts.last(), "文件 \"" + file.fileName() + "\" 存在。换一个新的？");
+        QCOMPARE(answers.icons.last(), QMessageBox::Information);
+        QCOMPARE(QFileInfo(file.fileName()).size(), 3);
+        answers.Queue(file.fileName());
+        answers.Queue(QMessageBox::Yes);
+        m_form->SavelistofdupliacatestoCSV1Click();
+        QCOMPARE(QFileInfo(file.fileName()).size(), bytes.size());
+    }
+};
+
+QTEST_MAIN(MainReviewTest)
+#include "mainreview_test.moc"

@@ -1,0 +1,222 @@
+#include "mainunit.h"
+#include "modalanswerer.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
+namespace
+{
+QString IniPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Quorvane.ini"); }
+
+QStringList Captions(const QList<QAction *> &actions)
+{
+    QStringList captions;
+    for (const QAction *action : actions)
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return captions;
+}
+}
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QFile::remove(IniPath());
+        m_form = std::make_unique<TMainForm>();
+    }
+
+    void cleanup()
+    {
+        m_form->close();
+        m_form.reset();
+        QFile::remove(IniPath());
+    }
+
+    void opensWithTheSamplePairAndIdle()
+    {
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Quorvane 重复图片搜索器"));
+        QCOMPARE(m_form->ImageLabel1->text(), QStringLiteral("JPG  220 x 290  17 KB"));
+        QCOMPARE(m_form->ImageLabel2->text(), QStringLiteral("JPG  220 x 290  12 KB"));
+        QCOMPARE(m_form->PercentLabel->text(), QStringLiteral("56%"));
+        QCOMPARE(m_form->LeftImage->pixmap().size(), QSize(220, 290));
+        QCOMPARE(m_form->RightImage->pixmap().size(), QSize(220, 290));
+        QVERIFY(Catalogue.SearchStopped);
+        QCOMPARE(m_form->StartButton->text(), QStringLiteral("开始搜索"));
+        QCOMPARE(m_form->SearchPanel->height(), 0);
+        QVERIFY(m_form->DiskUsageLabel->isHidden());
+        QVERIFY(m_form->acceptDrops());
+        QCOMPARE(ProgramDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    }
+
+    void menuHasItsItemsInOrder()
+    {
+        const QList<QAction *> top = m_form->menuBar()->actions();
+        QCOMPARE(Captions(top), QStringList({ "文件", "设置", "帮助", "捐赠" }));
+        QVERIFY(!m_form->Donate1->isVisible());
+        QCOMPARE(Captions(m_form->File1->actions()), QStringList({ "开始搜索", "将重复项列表保存到CSV", "退出" }));
+        QCOMPARE(
+            Captions(m_form->Help1->actions()), QStringList({ "如何使用", "检查更新", "访问该计划的网站", "关于" }));
+    }
+
+    void folderBarControlsSitWhereTheyBelong()
+    {
+        QCOMPARE(m_form->Panel2->height(), 63);
+        QCOMPARE(m_form->AddFolderButton->geometry(), QRect(143, 5, 47, 47));
+        QCOMPARE(m_form->RemoveFolderButton->geometry(), QRect(197, 5, 48, 47));
+        QCOMPARE(m_form->MoveFolderUpButton->geometry(), QRect(252, 5, 47, 47));
+        QCOMPARE(m_form->MoveFolderDownButton->geometry(), QRect(307, 5, 47, 47));
+        QCOMPARE(m_form->ClearDirectoriesButton->geometry(), QRect(362, 5, 47, 47));
+        QCOMPARE(m_form->StartButton->geometry(), QRect(433, 8, 148, 44));
+        QCOMPARE(m_form->ScanSubfoldersCheckBox->pos(), QPoint(625, 18));
+        QCOMPARE(m_form->Label1->pos(), QPoint(647, 20));
+        QCOMPARE(m_form->RemoveFolderButton->toolTip(), QStringLiteral("删除所选文件夹"));
+        QCOMPARE(m_form->SwapImagesButton->toolTip(), QStringLiteral("交换图像"));
+    }
+
+    void resizeKeepsTheLeftPanelAtHalfTheRest()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QCOMPARE(m_form->CentralPanel->width(), TMainForm::kClientWidth);
+        QCOMPARE(m_form->ImagePanel1->width(), 487);
+        QCOMPARE(m_form->BetweenImagesPanel->width(), 79);
+        QCOMPARE(m_form->ImagePanel2->width(), 469);
+        QCOMPARE(m_form->ImagePanel2->x(), 487 + 79);
+
+        m_form->resize(m_form->minimumSize());
+        QApplication::processEvents();
+        const int central = m_form->CentralPanel->width();
+        QCOMPARE(m_form->ImagePanel1->width(), (central - 60) / 2);
+        QCOMPARE(m_form->ImagePanel2->width(), central - (central - 60) / 2 - 79);
+        QVERIFY(m_form->frameGeometry().width() >= 785);
+        QVERIFY(m_form->frameGeometry().height() >= 615);
+    }
+
+    void buttonGroupStaysCentredUnderThePicture()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const QWidget *group = m_form->MoveImageButton1->parentWidget();
+        QCOMPARE(group->size(), QSize(179, 68));
+        QCOMPARE(group->x(), (m_form->ImagePanel1->width() - 179) / 2);
+        QCOMPARE(group->y() + 68, m_form->ImagePanel1->height() - 97 + 29 + 68);
+        QCOMPARE(m_form->ImageLabel1->geometry(),
+            QRect(0, m_form->ImagePanel1->height() - 97, m_form->ImagePanel1->width(), 29));
+    }
+
+    void captionsLightUpWhileTheMouseIsOverTheirButton()
+    {
+        const QColor grey(128, 128, 128);
+        QCOMPARE(m_form->DeleteImageLabel2->palette().color(QPalette::WindowText), grey);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(m_form->DeleteImageButton2, &enter);
+        QCOMPARE(m_form->DeleteImageLabel2->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(m_form->DeleteImageLabel1->palette().color(QPalette::WindowText), grey);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(m_form->DeleteImageButton2, &leave);
+        QCOMPARE(m_form->DeleteImageLabel2->palette().color(QPalette::WindowText), grey);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<bool>("addFolder");
+        QTest::addColumn<bool>("typesOff");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty list") << false << false << QStringLiteral("请添加一个或多个要搜索的目录。");
+        QTest::newRow("hint only") << false << true << QStringLiteral("请添加一个或多个要搜索的目录。");
+        QTest::newRow("all types off") << true << true << QStringLiteral("请在“设置”菜单中选择一种或多种文件类型。");
+    }
+
+    void refusals()
+    {
+        QFETCH(bool, addFolder);
+        QFETCH(bool, typesOff);
+        QFETCH(QString, message);
+        QTemporaryDir folder;
+        if (QString(QTest::currentDataTag()) == QLatin1String("empty list")) {
+            m_form->DirectoriesListBox->clear();
+            FolderHintShown = false;
+        }
+        if (addFolder)
+            m_form->DropUrls({ QUrl::fromLocalFile(folder.path()) });
+        if (typesOff) {
+            Settings.SearchJPG = Settings.SearchBMP = Settings.SearchGIF = false;
+            Settings.SearchPNG = Settings.SearchTIFF = Settings.SearchCR2 = false;
+        }
+        const QStringList linesBefore = ListLines();
+
+        ModalAnswerer answerer;
+        m_form->StartSearch1->trigger();
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.boxes.first().text, message);
+        QCOMPARE(answerer.boxes.first().icon, QMessageBox::Critical);
+        QVERIFY(Catalogue.SearchStopped);
+        QCOMPARE(ListLines(), linesBefore);
+        QCOMPARE(m_form->PercentLabel->text(), QStringLiteral("56%"));
+        QCOMPARE(m_form->ImageLabel1->text(), QStringLiteral("JPG  220 x 290  17 KB"));
+        QCOMPARE(m_form->StartButton->text(), QStringLiteral("开始搜索"));
+        QCOMPARE(m_form->SearchPanel->height(), 0);
+        QVERIFY(m_form->AddFolderButton->isEnabled());
+        Settings = TSettings();
+    }
+
+    void exitSavesTheSettingsOnce()
+    {
+        m_form->show();
+        Settings.MinPicWidth = 321;
+        m_form->Exit1->trigger();
+        QVERIFY(!m_form->isVisible());
+        QFile ini(IniPath());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains("MinPicWidth=321"));
+        ini.close();
+
+        QVERIFY(QFile::remove(IniPath()));
+        m_form->close();
+        QVERIFY(!QFile::exists(IniPath()));
+        Settings = TSettings();
+    }
+
+    void settingsAreReadAtStartUp()
+    {
+        m_form.reset();
+        QFile ini(IniPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Main]\r\nScanSubfolders=0\r\nAutoCheckUpdates=0\r\nMinPicHeight=77\r\n");
+        ini.close();
+        m_form = std::make_unique<TMainForm>();
+        QVERIFY(!m_form->ScanSubfoldersCheckBox->isChecked());
+        QCOMPARE(Settings.MinPicHeight, 77);
+        QVERIFY(!AutoCheckPending);
+        Settings = TSettings();
+    }
+
+private:
+    QStringList ListLines() const
+    {
+        QStringList lines;
+        for (int row = 0; row < m_form->DirectoriesListBox->count(); ++row)
+            lines << m_form->DirectoriesListBox->item(row)->text();
+        return lines;
+    }
+
+    std::unique_ptr<TMainForm> m_form;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "mainwindow_test.moc"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <QByteArray>
+
+#include <utility>
+#include <vector>
+
+struct TestPicture {
+    QByteArray FullPath;
+    int32_t Width = 100;
+    int32_t Height = 100;
+    int64_t Size = 1000;
+};
+
+struct TestPair {
+    int32_t First;
+    int32_t Second;
+    double Similarity;
+};
+
+// A catalogue as a finished search leaves it: each picture in its own folder entry, the pairs
+// trimmed to their count.
+inline TCatalogue MakeCatalogue(const std::vector<TestPicture> &pictures, const std::vector<TestPair> &pairs)
+{
+    TCatalogue catalogue;
+    ResetCatalogue(catalogue);
+    for (const TestPicture &picture : pictures) {
+        const qsizetype slash = picture.FullPath.lastIndexOf('/');
+        AppendPath(catalogue, picture.FullPath.left(slash + 1));
+        TPicInfo info;
+        info.FileName = picture.FullPath.mid(slash + 1);
+        info.Width = picture.Width;
+        info.Height = picture.Height;
+        info.Size = picture.Size;
+        AppendPicture(catalogue, std::move(info));
+    }
+    TrimAfterCollection(catalogue);
+    AllocatePairs(catalogue);
+    for (const TestPair &pair : pairs)
+        AppendPair(catalogue, pair.First, pair.Second, pair.Similarity);
+    TrimPairs(catalogue);
+    return catalogue;
+}

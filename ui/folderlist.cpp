@@ -1,0 +1,153 @@
+#include "folderdialog.h"
+#include "mainunit.h"
+
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
+
+namespace
+{
+QString WithTrailingDelimiter(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+// The folder a dropped path stands for: itself when it is a folder, else the folder it lies in.
+QString DroppedFolder(const QString &path)
+{
+    if (QFileInfo(path).isDir())
+        return WithTrailingDelimiter(path);
+    const qsizetype lastDelimiter = path.lastIndexOf(QLatin1Char('/'));
+    if (lastDelimiter < 0)
+        return {};
+    const QString parent = path.left(lastDelimiter + 1);
+    return QFileInfo(parent).isDir() ? parent : QString();
+}
+}
+
+void TMainForm::LeaveHintState()
+{
+    if (!FolderHintShown)
+        return;
+    DirectoriesListBox->clear();
+    DirectoriesListBox->setPalette(palette());
+    DirectoriesListBox->setEnabled(true);
+    FolderHintShown = false;
+}
+
+void TMainForm::EnterHintState(const QString &hintLine)
+{
+    QPalette grey = DirectoriesListBox->palette();
+    grey.setColor(QPalette::Text, grey.color(QPalette::Disabled, QPalette::Text));
+    DirectoriesListBox->setPalette(grey);
+    DirectoriesListBox->addItems({ QString(), QString(), hintLine });
+    DirectoriesListBox->setEnabled(false);
+    FolderHintShown = true;
+}
+
+void TMainForm::AddFolderButtonClick()
+{
+    AddFolderDialog->Caption = QStringLiteral("添加要搜索的文件夹");
+    if (!AddFolderDialog->Execute())
+        return;
+    LeaveHintState();
+    DirectoriesListBox->addItem(WithTrailingDelimiter(AddFolderDialog->Directory()));
+}
+
+void TMainForm::DropUrls(const QList<QUrl> &urls)
+{
+    LeaveHintState();
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString folder = DroppedFolder(url.toLocalFile());
+        if (!folder.isEmpty())
+            DirectoriesListBox->addItem(folder);
+    }
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    DropUrls(event->mimeData()->urls());
+}
+
+void TMainForm::RemoveFolderButtonClick()
+{
+    if (FolderHintShown)
+        return;
+    const int selected = SelectedFolderRow();
+    if (selected >= 0)
+        delete DirectoriesListBox->takeItem(selected);
+    if (DirectoriesListBox->count() == 0)
+        EnterHintState(QStringLiteral("       You can drag directories from the Windows Explorer"));
+}
+
+void TMainForm::MoveFolderUpButtonClick()
+{
+    if (FolderHintShown)
+        return;
+    const int selected = SelectedFolderRow();
+    if (selected <= 0)
+        return;
+    DirectoriesListBox->insertItem(selected - 1, DirectoriesListBox->takeItem(selected));
+    DirectoriesListBox->setCurrentRow(selected - 1);
+}
+
+void TMainForm::MoveFolderDownButtonClick()
+{
+    if (FolderHintShown)
+        return;
+    const int selected = SelectedFolderRow();
+    if (selected < 0 || selected >= DirectoriesListBox->count() - 1)
+        return;
+    DirectoriesListBox->insertItem(selected + 1, DirectoriesListBox->takeItem(selected));
+    DirectoriesListBox->setCurrentRow(selected + 1);
+}
+
+void TMainForm::ClearDirectoriesButtonClick()
+{
+    if (FolderHintShown)
+        return;
+    DirectoriesListBox->clear();
+    EnterHintState(QStringLiteral("       您可以从Windows资源管理器中拖动目录"));
+}
+
+void TMainForm::DirectoriesListBoxKeyDown(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Delete)
+        return;
+    const int selected = SelectedFolderRow();
+    if (selected >= 0)
+        delete DirectoriesListBox->takeItem(selected);
+}
+
+void TMainForm::Label1Click() { ScanSubfoldersCheckBox->setChecked(!ScanSubfoldersCheckBox->isChecked()); }
+
+int TMainForm::SelectedFolderRow() const
+{
+    const QList<QListWidgetItem *> selected = DirectoriesListBox->selectedItems();
+    return selected.isEmpty() ? -1 : DirectoriesListBox->row(selected.first());
+}
+
+std::vector<QByteArray> TMainForm::ListedFolders() const
+{
+    std::vector<QByteArray> folders;
+    if (FolderHintShown)
+        return folders;
+    for (int row = 0; row < DirectoriesListBox->count(); ++row)
+        folders.push_back(QFile::encodeName(DirectoriesListBox->item(row)->text()));
+    return folders;
+}

@@ -1,0 +1,317 @@
+#include "mainunit.h"
+
+#include "fileactions.h"
+#include "folderdialog.h"
+#include "pairlistmodel.h"
+#include "previewfit.h"
+#include "previewpicture.h"
+#include "resultwriter.h"
+#include "showinfolder.h"
+#include "sortprocedures.h"
+#include "textformat.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QTableView>
+#include <QThread>
+#include <QUrl>
+
+#include <algorithm>
+
+int32_t SortColumn = 0;
+bool SortDescending = false;
+
+namespace
+{
+
+enum { kBeforeDeletePauseMs = 200 };
+
+// The row whose pair the preview shows, so that any key that moves the selection can bring the
+// preview along; the file buttons act on the selected row and must never act on an unseen pair.
+int PreviewedRow = -1;
+
+const QString kLineBreak = QStringLiteral("\n\r");
+
+void ErrorBox(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void InformationBox(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool AskYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &text)
+{
+    QMessageBox box(icon, QStringLiteral("Quorvane"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
+int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
+
+QString ShownFileName(int32_t picture) { return QFile::decodeName(Catalogue.Pictures[picture].FileName); }
+
+// "JPG  220 x 290  17 KB": the type from the name, the rest from the catalogue record.
+QString DetailsLine(const TPicInfo &picture)
+{
+    const QString name = QFile::decodeName(picture.FileName);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString type = dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+    return type + QStringLiteral("  ") + QString::number(picture.Width) + QStringLiteral(" x ")
+        + QString::number(picture.Height) + QStringLiteral("  ") + SizeToText(picture.Size);
+}
+
+QImage PreviewBitmap(int32_t picture)
+{
+    const TPicInfo &info = Catalogue.Pictures[picture];
+    return ReducePreviewPicture(LoadPreviewPicture(FullPath(Catalogue, picture)), info.Width, info.Height);
+}
+
+QImage Framed(QImage bitmap)
+{
+    ShowPreviewFrame(bitmap);
+    return bitmap;
+}
+
+} // namespace
+
+void TMainForm::CreateResultListModel()
+{
+    ListModel = new TPairListModel(Catalogue, this);
+    ListView1->setModel(ListModel);
+    ApplyPairListColumnWidths(ListView1);
+}
+
+int TMainForm::SelectedRow() const
+{
+    if (ListModel->rowCount() == 0)
+        return -1;
+    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return -1;
+    const int row = rows.first().row();
+    return row <= Catalogue.PairsLast ? row : -1;
+}
+
+void TMainForm::SetListRowCount(int rows)
+{
+    ListModel->SetRowCount(rows);
+    if (rows > 0)
+        ApplyPairListColumnWidths(ListView1);
+}
+
+void TMainForm::ListView1Click()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const TPicturePair pair = Catalogue.Pairs[row];
+    // A picture that cannot be shown stops the refresh where it is; the error box reports it.
+    const QImage left = PreviewBitmap(pair.PicIndex1);
+    ShowFittedPicture(LeftImage, left);
+    const QImage right = PreviewBitmap(pair.PicIndex2);
+    ShowFittedPicture(RightImage, right);
+    ImageLabel1->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex1]));
+    ImageLabel2->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex2]));
+    PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
+    ShowFittedPicture(LeftImage, Framed(left));
+    ShowFittedPicture(RightImage, Framed(right));
+    PreviewedRow = row;
+}
+
+void TMainForm::ListView1ColumnClick(int column)
+{
+    const int row = SelectedRow();
+    const TPicturePair selected = row >= 0 ? Catalogue.Pairs[row] : TPicturePair {};
+    if (!SortByColumn(Catalogue, column, SortColumn, SortDescending))
+        return;
+    SetListRowCount(Catalogue.PairsCapacity);
+    // The selection follows its pair, so that the preview and the file buttons keep agreeing.
+    const bool previewedSelected = row >= 0 && PreviewedRow == row;
+    PreviewedRow = -1;
+    if (row < 0)
+        return;
+    const auto end = Catalogue.Pairs.begin() + Catalogue.PairsCapacity;
+    const auto found = std::find_if(Catalogue.Pairs.begin(), end, [&](const TPicturePair &pair) {
+        return pair.PicIndex1 == selected.PicIndex1 && pair.PicIndex2 == selected.PicIndex2;
+    });
+    const int newRow = found == end ? row : int(found - Catalogue.Pairs.begin());
+    ListView1->selectRow(newRow);
+    ListView1->scrollTo(ListModel->index(newRow, 0));
+    if (previewedSelected)
+        PreviewedRow = newRow;
+}
+
+void TMainForm::ListView1KeyUp(QKeyEvent *event)
+{
+    if (ListModel->rowCount() == 0)
+        return;
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down || SelectedRow() != PreviewedRow)
+        ListView1Click();
+}
+
+void TMainForm::SwapImagesButtonClick()
+{
+    const int row = SelectedRow();
+    if (row < 0) {
+        const QImage left = FittedPicture(LeftImage);
+        ShowFittedPicture(LeftImage, FittedPicture(RightImage));
+        ShowFittedPicture(RightImage, left);
+        return;
+    }
+    TPicturePair &pair = Catalogue.Pairs[row];
+    std::swap(pair.PicIndex1, pair.PicIndex2);
+    ListModel->RowChanged(row);
+    ListView1Click();
+}
+
+void TMainForm::OpenImage(int side)
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const QByteArray path = FullPath(Catalogue, PictureOfSide(Catalogue.Pairs[row], side));
+    if (PictureFileExists(path))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
+}
+
+void TMainForm::LeftImageClick() { OpenImage(1); }
+
+void TMainForm::RightImageClick() { OpenImage(2); }
+
+void TMainForm::FinishFileAction(int row)
+{
+    SetListRowCount(Catalogue.PairsCapacity);
+    if (Catalogue.PairsCapacity > 0)
+        ListView1->selectRow(std::min(row, Catalogue.PairsLast));
+    SetIdleState();
+    ListView1Click();
+}
+
+void TMainForm::DeleteImage(int side)
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
+    const QByteArray path = FullPath(Catalogue, picture);
+    const QString name = ShownFileName(picture);
+    if (!PictureFileExists(path)) {
+        // The two sides have always differed in this colon.
+        const QString notFound = side == 1 ? QStringLiteral("找不到此文件:") : QStringLiteral("找不到此文件：");
+        ErrorBox(this, notFound + kLineBreak + name);
+        return;
+    }
+    QThread::msleep(kBeforeDeletePauseMs);
+    if (!Settings.DeleteWithoutAsking
+        && !AskYesNo(this, QMessageBox::Question, QStringLiteral("您真的要删除吗") + kLineBreak + name))
+        return;
+    try {
+        ClearReadOnly(path);
+        const int error = Settings.MoveToRecycle ? DeleteToTrash(path) : DeletePermanently(path);
+        if (error == 0)
+            RemovePicture(Catalogue, picture);
+        else
+            ErrorBox(this,
+                QStringLiteral("无法删除文件") + name + kLineBreak + QStringLiteral("错误代码 = ")
+                    + QString::number(error));
+    } catch (...) {
+        FinishFileAction(row);
+        throw;
+    }
+    FinishFileAction(row);
+}
+
+void TMainForm::DeleteImageButton1Click() { DeleteImage(1); }
+
+void TMainForm::DeleteImageButton2Click() { DeleteImage(2); }
+
+void TMainForm::MoveImage(int side)
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
+    const QByteArray path = FullPath(Catalogue, picture);
+    const QString name = ShownFileName(picture);
+    if (!PictureFileExists(path)) {
+        ErrorBox(this, QStringLiteral("Cannot find this file:") + kLineBreak + name);
+        return;
+    }
+    AddFolderDialog->Caption = QStringLiteral("Move ") + name + QStringLiteral(" to selected folder");
+    if (!AddFolderDialog->Execute())
+        return;
+    try {
+        QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
+        if (!target.endsWith('/'))
+            target += '/';
+        target += Catalogue.Pictures[picture].FileName;
+        const int error = MoveFileNoReplace(path, target);
+        if (error == 0) {
+            RemovePicture(Catalogue, picture);
+            InformationBox(this, name + QStringLiteral(" moved successfully"));
+        } else {
+            ErrorBox(this,
+                QStringLiteral("Cannot move file ") + name + kLineBreak + QStringLiteral("Error code = ")
+                    + QString::number(error));
+        }
+    } catch (...) {
+        FinishFileAction(row);
+        throw;
+    }
+    FinishFileAction(row);
+}
+
+void TMainForm::MoveImageButton1Click() { MoveImage(1); }
+
+void TMainForm::MoveImageButton2Click() { MoveImage(2); }
+
+void TMainForm::BrowseImage(int side)
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    ShowInFileManager(FullPath(Catalogue, PictureOfSide(Catalogue.Pairs[row], side)));
+}
+
+void TMainForm::BrowseImageButton1Click() { BrowseImage(1); }
+
+void TMainForm::BrowseImageButton2Click() { BrowseImage(2); }
+
+void TMainForm::SavelistofdupliacatestoCSV1Click()
+{
+    if (ListModel->rowCount() == 0) {
+        ErrorBox(this, QStringLiteral("重复项列表为空。"));
+        return;
+    }
+    QFileDialog dialog(this, QStringLiteral("将重复项列表保存到CSV文件"));
+    dialog.setObjectName(QStringLiteral("SaveCSVFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({ QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("任何文件 (*.*)") });
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString fileName = dialog.selectedFiles().constFirst();
+    if (QFileInfo::exists(fileName)
+        && !AskYesNo(this, QMessageBox::Information,
+            QStringLiteral("文件 \"") + fileName + QStringLiteral("\" 存在。换一个新的？")))
+        return;
+    // Written under a temporary name and renamed, so a failed export leaves any old file intact.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(BuildCsv(Catalogue)) < 0 || !file.commit())
+        ErrorBox(this, QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+}

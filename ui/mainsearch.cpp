@@ -1,0 +1,189 @@
+#include "mainunit.h"
+
+#include "search.h"
+#include "searchobserver.h"
+#include "textformat.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+namespace
+{
+constexpr int kStateChangePauseMs = 100;
+constexpr int kProgressLineSpacing = 32;
+constexpr int kProgressFirstLineOffset = 64;
+constexpr int kProgressLineHeight = 30;
+
+// Lets a running search keep the window alive and report its progress there.
+class TWindowSearchObserver : public TSearchObserver
+{
+public:
+    explicit TWindowSearchObserver(TMainForm &form)
+        : m_form(form)
+    {
+    }
+
+    void Pump() override { QCoreApplication::processEvents(); }
+    void FilesCountChanged(const QString &caption) override { m_form.FilesCountLabel->setText(caption); }
+    void DuplicatesFoundChanged(const QString &caption) override
+    {
+        m_form.CurrentDuplicatesFoundLabel->setText(caption);
+    }
+    bool ScanSubfolders() const override { return m_form.ScanSubfoldersCheckBox->isChecked(); }
+    std::vector<QByteArray> ListedFolders() const override { return m_form.ListedFolders(); }
+
+private:
+    TMainForm &m_form;
+};
+
+void ShowRefusal(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+}
+
+void TMainForm::StartButtonClick()
+{
+    if (Catalogue.SearchStopped) {
+        Catalogue.SearchStopped = false;
+        RunSearch();
+    } else {
+        Catalogue.SearchStopped = true;
+    }
+}
+
+void TMainForm::RunSearch()
+{
+    if (DirectoriesListBox->count() == 0 || FolderHintShown) {
+        ShowRefusal(this, QStringLiteral("请添加一个或多个要搜索的目录。"));
+        Catalogue.SearchStopped = true;
+        return;
+    }
+    if (!Settings.AnyPictureTypeSelected()) {
+        ShowRefusal(this, QStringLiteral("请在“设置”菜单中选择一种或多种文件类型。"));
+        Catalogue.SearchStopped = true;
+        return;
+    }
+    SetSearchingState();
+
+    // The clean-up runs however the search ends; an error then goes on to the application's box.
+    auto cleanUp = [this] {
+        Timer1->stop();
+        ListView1->setUpdatesEnabled(true);
+        // A close during the search has emptied the catalogue; the list must not see stale pairs.
+        SetListRowCount(m_closed ? 0 : std::max(Catalogue.PairsLast + 1, 0));
+        SetIdleState();
+        if (!m_closed) {
+            QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"),
+                SearchResultMessage(Catalogue.SearchStopped, FilesCountLabel->text(),
+                    CurrentDuplicatesFoundLabel->text(), TimeLabel->text()),
+                QMessageBox::Ok, this);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+        }
+        Catalogue.SearchStopped = true;
+    };
+
+    try {
+        Catalogue.SearchStopped = false;
+        Catalogue.StartTicks = TickCount();
+        Timer1->start();
+        SetListRowCount(0);
+        ListView1->setUpdatesEnabled(false);
+
+        TWindowSearchObserver observer(*this);
+        RunSearchSteps(Catalogue, Settings, observer);
+
+        if (!m_closed) {
+            DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： ") + FormatCount(Catalogue.PairsLast + 1));
+            DiskUsageLabel->setText(QStringLiteral("磁盘空间使用情况：") + SizeToText(Catalogue.DiskUsage));
+            ScannedCountLabel->setText(QStringLiteral("扫描文件：") + FormatCount(Catalogue.PicturesLast + 1));
+        }
+    } catch (...) {
+        cleanUp();
+        throw;
+    }
+    cleanUp();
+
+    if (!m_closed && ListView1->model() && ListView1->model()->rowCount() > 0) {
+        ListView1->selectRow(0);
+        ListView1Click();
+    }
+}
+
+void TMainForm::SetSearchControlsEnabled(bool enabled)
+{
+    for (QWidget *widget : std::initializer_list<QWidget *> { DirectoriesListBox, AddFolderButton, RemoveFolderButton,
+             MoveFolderUpButton, MoveFolderDownButton, ClearDirectoriesButton, SwapImagesButton, MoveImageButton1,
+             BrowseImageButton1, DeleteImageButton1, MoveImageButton2, BrowseImageButton2, DeleteImageButton2,
+             ListView1, ScanSubfoldersCheckBox })
+        widget->setEnabled(enabled);
+    Settings1->setEnabled(enabled);
+    About1->setEnabled(enabled);
+}
+
+void TMainForm::SetSearchingState()
+{
+    SetSearchControlsEnabled(false);
+    ScannedCountLabel->setText(QStringLiteral("扫描的文件： 0"));
+    DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： 0"));
+    DiskUsageLabel->setText(QStringLiteral("磁盘空间使用情况：0 MB"));
+    ImageLabel1->setText(QStringLiteral("无图像"));
+    ImageLabel2->setText(QStringLiteral("无图像"));
+    PercentLabel->setText(QStringLiteral("0%"));
+    StartButton->setText(QStringLiteral("停止搜索"));
+    StartSearch1->setText(QStringLiteral("停止搜索"));
+    LeftImage->setEnabled(false);
+    RightImage->setEnabled(false);
+    LeftImage->clear();
+    RightImage->clear();
+    SearchPanel->resize(CentralPanel->width(), CentralPanel->height());
+    FilesCountLabel->setText(QStringLiteral("扫描图像： 0 / 0"));
+    CurrentDuplicatesFoundLabel->setText(QStringLiteral("相似图像： 0"));
+    TimeLabel->setText(QStringLiteral("运行时间： 00:00:00"));
+    CentralPanelResize();
+    PlaceCentralPanels();
+    QThread::msleep(kStateChangePauseMs);
+}
+
+void TMainForm::SetIdleState()
+{
+    SetSearchControlsEnabled(true);
+    StartButton->setText(QStringLiteral("开始搜索"));
+    StartSearch1->setText(QStringLiteral("开始搜索"));
+    LeftImage->setEnabled(true);
+    RightImage->setEnabled(true);
+    SearchPanel->resize(CentralPanel->width(), 0);
+    PlaceCentralPanels();
+    QThread::msleep(kStateChangePauseMs);
+}
+
+void TMainForm::Timer1Timer()
+{
+    if (!Catalogue.SearchStopped)
+        TimeLabel->setText(QStringLiteral("运行时间： ") + ElapsedTimeText(TickCount() - Catalogue.StartTicks));
+}
+
+void TMainForm::CentralPanelResize()
+{
+    if (Catalogue.SearchStopped)
+        return;
+    const int height = CentralPanel->height();
+    SearchPanel->resize(CentralPanel->width(), height);
+    const int filesTop = height / 2 - kProgressFirstLineOffset;
+    const int width = CentralPanel->width();
+    FilesCountLabel->setGeometry(0, filesTop, width, kProgressLineHeight);
+    CurrentDuplicatesFoundLabel->setGeometry(0, filesTop + kProgressLineSpacing, width, kProgressLineHeight);
+    TimeLabel->setGeometry(0, filesTop + 2 * kProgressLineSpacing, width, kProgressLineHeight);
+}

@@ -1,0 +1,222 @@
+#pragma once
+
+#include "catalogue.h"
+#include "settings.h"
+
+#include <QImage>
+#include <QLocale>
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QKeyEvent;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QSplitter;
+class QTableView;
+class QTimer;
+class QUrl;
+class QToolButton;
+class QPushButton;
+class TAboutForm;
+class TFolderDialog;
+class TPairListModel;
+class TSettingsForm;
+class TUpdateForm;
+
+// State of the main window's unit: it outlives any one search and is shared by every part of the
+// window, so it is kept outside the window object.
+extern TCatalogue Catalogue;
+extern TSettings Settings;
+extern QLocale SystemFormatSettings;
+extern QString ProgramDir;
+extern bool FolderHintShown;
+extern bool AutoCheckPending;
+extern int32_t SortColumn;
+extern bool SortDescending;
+
+// The secondary windows, created hidden at start-up after the main window; null until then.
+extern TAboutForm *AboutForm;
+extern TSettingsForm *SettingsForm;
+extern TUpdateForm *UpdateForm;
+
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kBetweenImagesWidth = 79;
+    static constexpr int kClientWidth = 1035;
+    static constexpr int kClientHeight = 861;
+
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Start-up, close and menus.
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    bool FormCloseQuery();
+    void Exit1Click();
+    void Settings1Click();
+    void About1Click();
+    void CheckforUpdates1Click();
+    void Howtouse1Click();
+    void Visitprogramswebsite1Click();
+    void Donate1Click();
+
+    // Search and its progress.
+    void StartButtonClick();
+    void RunSearch();
+    void SetSearchingState();
+    void SetIdleState();
+    void Timer1Timer();
+    void CentralPanelResize();
+
+    // Folder list.
+    void AddFolderButtonClick();
+    void RemoveFolderButtonClick();
+    void MoveFolderUpButtonClick();
+    void MoveFolderDownButtonClick();
+    void ClearDirectoriesButtonClick();
+    void DirectoriesListBoxKeyDown(QKeyEvent *event);
+    void Label1Click();
+    // Adds the folders of dropped items (a file adds the folder it lies in); items that are not
+    // local files or lie in no existing folder are ignored.
+    void DropUrls(const QList<QUrl> &urls);
+    // The listed folders as raw paths, each ending with "/"; empty while the hint shows.
+    std::vector<QByteArray> ListedFolders() const;
+
+    // Result list, preview, file actions and export.
+    void SetListRowCount(int rows);
+    void ListView1Click();
+    void ListView1ColumnClick(int column);
+    void ListView1KeyUp(QKeyEvent *event);
+    void SwapImagesButtonClick();
+    void LeftImageClick();
+    void RightImageClick();
+    void DeleteImageButton1Click();
+    void DeleteImageButton2Click();
+    void MoveImageButton1Click();
+    void MoveImageButton2Click();
+    void BrowseImageButton1Click();
+    void BrowseImageButton2Click();
+    void SavelistofdupliacatestoCSV1Click();
+
+    // Result list rows, produced from Catalogue.Pairs (ui/mainreview.cpp).
+    TPairListModel *ListModel = nullptr;
+    void CreateResultListModel();
+    // The selected row, or -1 when the list has no rows or none is selected.
+    int SelectedRow() const;
+
+private:
+    void DeleteImage(int side);
+    void MoveImage(int side);
+    void OpenImage(int side);
+    void BrowseImage(int side);
+    void FinishFileAction(int row);
+
+public:
+
+    // Folder area.
+    QWidget *TopPanel = nullptr;
+    QListWidget *DirectoriesListBox = nullptr;
+    QWidget *Panel2 = nullptr;
+    QLabel *FoldersCaptionLabel = nullptr;
+    QToolButton *AddFolderButton = nullptr;
+    QToolButton *RemoveFolderButton = nullptr;
+    QToolButton *MoveFolderUpButton = nullptr;
+    QToolButton *MoveFolderDownButton = nullptr;
+    QToolButton *ClearDirectoriesButton = nullptr;
+    QPushButton *StartButton = nullptr;
+    QCheckBox *ScanSubfoldersCheckBox = nullptr;
+    QLabel *Label1 = nullptr;
+    QSplitter *Splitter1 = nullptr;
+
+    // Preview area.
+    QWidget *CentralPanel = nullptr;
+    QWidget *SearchPanel = nullptr;
+    QLabel *FilesCountLabel = nullptr;
+    QLabel *CurrentDuplicatesFoundLabel = nullptr;
+    QLabel *TimeLabel = nullptr;
+    QWidget *ImagePanel1 = nullptr;
+    QWidget *BetweenImagesPanel = nullptr;
+    QWidget *ImagePanel2 = nullptr;
+    QLabel *LeftImage = nullptr;
+    QLabel *RightImage = nullptr;
+    QImage Image1;
+    QImage Image2;
+    QLabel *ImageLabel1 = nullptr;
+    QLabel *ImageLabel2 = nullptr;
+    QLabel *SimilarityLabel = nullptr;
+    QLabel *PercentLabel = nullptr;
+    QToolButton *SwapImagesButton = nullptr;
+    QToolButton *MoveImageButton1 = nullptr;
+    QToolButton *BrowseImageButton1 = nullptr;
+    QToolButton *DeleteImageButton1 = nullptr;
+    QToolButton *MoveImageButton2 = nullptr;
+    QToolButton *BrowseImageButton2 = nullptr;
+    QToolButton *DeleteImageButton2 = nullptr;
+    QLabel *MoveImageLabel1 = nullptr;
+    QLabel *BrowseImageLabel1 = nullptr;
+    QLabel *DeleteImageLabel1 = nullptr;
+    QLabel *MoveImageLabel2 = nullptr;
+    QLabel *BrowseImageLabel2 = nullptr;
+    QLabel *DeleteImageLabel2 = nullptr;
+    QSplitter *Splitter2 = nullptr;
+
+    // Result area.
+    QWidget *BottomPanel = nullptr;
+    QWidget *SummaryPanel = nullptr;
+    QLabel *ScannedCountLabel = nullptr;
+    QLabel *DuplicatesFoundLabel = nullptr;
+    QLabel *DiskUsageLabel = nullptr;
+    QTableView *ListView1 = nullptr;
+
+    // Menu and non-visual parts.
+    QMenu *File1 = nullptr;
+    QAction *StartSearch1 = nullptr;
+    QAction *SavelistofdupliacatestoCSV1 = nullptr;
+    QAction *Exit1 = nullptr;
+    QAction *Settings1 = nullptr;
+    QMenu *Help1 = nullptr;
+    QAction *Howtouse1 = nullptr;
+    QAction *CheckforUpdates1 = nullptr;
+    QAction *Visitprogramswebsite1 = nullptr;
+    QAction *About1 = nullptr;
+    QAction *Donate1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    TFolderDialog *AddFolderDialog = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void CreateLayout();
+    void CreateFolderArea();
+    void CreatePreviewArea();
+    void CreateResultArea();
+    void CreateMenu();
+    void PlaceCentralPanels();
+    void LayOutImagePanel(QWidget *panel, QLabel *image, QLabel *details);
+    void LayOutBetweenImagesPanel();
+    void SetCaptionHover(QObject *button, bool hovered);
+    void ConnectHandlers();
+    void ShowSamplePair();
+    void LeaveHintState();
+    void EnterHintState(const QString &hintLine);
+    void SetSearchControlsEnabled(bool enabled);
+    int SelectedFolderRow() const;
+
+    bool m_shownOnce = false;
+    bool m_closed = false;
+};
