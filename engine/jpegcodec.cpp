@@ -12,7 +12,8 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-namespace {
+namespace
+{
 
 constexpr int kEncodeQuality = 90;
 // A crafted progressive file can hold thousands of tiny scans, each costing a pass over the
@@ -50,8 +51,8 @@ void onProgress(j_common_ptr cinfo)
     auto *decompressor = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (decompressor->input_scan_number > kMaxProgressiveScans) {
         auto *manager = reinterpret_cast<TErrorManager *>(cinfo->err);
-        std::snprintf(manager->message, sizeof manager->message, "more than %d progressive scans",
-                      kMaxProgressiveScans);
+        std::snprintf(
+            manager->message, sizeof manager->message, "more than %d progressive scans", kMaxProgressiveScans);
         std::longjmp(manager->jump, 1);
     }
 }
@@ -255,8 +256,8 @@ QImage DecodeJpeg(const QByteArray &jpeg, int scaleDenominator)
     if (!startDecoding(d, scaleDenominator, cmyk ? JCS_CMYK : JCS_RGB))
         throwFailure(d.error);
     // CMYK rows are four bytes a pixel; an RGBA8888 image is only their container.
-    QImage decoded(int(d.cinfo.output_width), int(d.cinfo.output_height),
-                   cmyk ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    QImage decoded(
+        int(d.cinfo.output_width), int(d.cinfo.output_height), cmyk ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     if (decoded.isNull())
         throw std::bad_alloc();
     if (!readScanlines(d, decoded.bits(), decoded.bytesPerLine()))

@@ -15,7 +15,8 @@
 #include <memory>
 #include <mutex>
 
-namespace {
+namespace
+{
 
 constexpr int kReaderAllocationLimitMb = 256;
 constexpr unsigned kRawMemoryLimitMb = 1024;
@@ -51,8 +52,9 @@ QImage readWithQt(const QByteArray &path, const QByteArray &format)
 {
     limitReaderAllocation();
     QImageReader reader(QFile::decodeName(path), format);
+    // A named decoder must not hand the file to another one that recognises its content.
     if (!format.isEmpty())
-        reader.setDecideFormatFromContent(false);
+        reader.setAutoDetectImageFormat(false);
     const QSize claimed = reader.size();
     if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxPicturePixels)
         throw TPictureError("picture too large: " + path.toStdString());
@@ -77,12 +79,12 @@ QImage readRaw(const QByteArray &path)
     libraw_processed_image_t *processed = raw->dcraw_make_mem_image(&status);
     if (!processed)
         throw TPictureError(std::string("RAW: ") + libraw_strerror(status));
-    std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t *)> guard(processed,
-                                                                                           LibRaw::dcraw_clear_mem);
+    std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t *)> guard(
+        processed, LibRaw::dcraw_clear_mem);
     if (processed->type != LIBRAW_IMAGE_BITMAP || processed->colors != 3 || processed->bits != 8)
         throw TPictureError("RAW: unexpected processed image");
-    const QImage view(processed->data, processed->width, processed->height, qsizetype(processed->width) * 3,
-                      QImage::Format_RGB888);
+    const QImage view(
+        processed->data, processed->width, processed->height, qsizetype(processed->width) * 3, QImage::Format_RGB888);
     QImage copy = view.copy();
     if (copy.isNull())
         throw std::bad_alloc();

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <utility>
 
-namespace {
+namespace
+{
 
 constexpr int kPixelCount = kWorkBitmapSize * kWorkBitmapSize;
 constexpr int kMedianWindow = 9;
@@ -90,8 +91,8 @@ void MedianFilter(QImage &bitmap)
         uchar *row = bitmap.scanLine(y);
         const uchar *below = bitmap.constScanLine(y + 1);
         for (int x = bitmap.width() - 2; x >= 1; --x) {
-            window = { above[x - 1], above[x], above[x + 1], row[x - 1], row[x], row[x + 1],
-                       below[x - 1], below[x], below[x + 1] };
+            window = { above[x - 1], above[x], above[x + 1], row[x - 1], row[x], row[x + 1], below[x - 1], below[x],
+                below[x + 1] };
             std::nth_element(window.begin(), window.begin() + kMedianIndex, window.end());
             row[x] = window[kMedianIndex];
         }

@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 constexpr long double kMaxAspectQuotient = 1.5L;
 constexpr long double kPairThreshold = 50;
@@ -95,8 +96,8 @@ void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchOb
             if (score >= kPairThreshold) {
                 const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
                 AppendPair(catalogue, i, k, std::clamp(similarity, kMinSimilarity, kMaxSimilarity));
-                observer.DuplicatesFoundChanged(QStringLiteral("发现相似图片：")
-                                                + QString::number(catalogue.PairsLast + 1));
+                observer.DuplicatesFoundChanged(
+                    QStringLiteral("发现相似图片：") + QString::number(catalogue.PairsLast + 1));
                 break;
             }
         }

@@ -7,7 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace {
+namespace
+{
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kCsvLineEnd[] = "\r\n";
@@ -55,8 +56,8 @@ QByteArray BuildJson(const TCatalogue &catalogue)
     for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
         const TPicturePair &pair = catalogue.Pairs[i];
         pairs.append(QJsonObject { { "original", QFile::decodeName(FullPath(catalogue, pair.PicIndex1)) },
-                                   { "duplicate", QFile::decodeName(FullPath(catalogue, pair.PicIndex2)) },
-                                   { "similarity", pair.Similarity } });
+            { "duplicate", QFile::decodeName(FullPath(catalogue, pair.PicIndex2)) },
+            { "similarity", pair.Similarity } });
     }
     return QJsonDocument(pairs).toJson();
 }

@@ -4,7 +4,8 @@
 #include "pictureloader.h"
 #include "settings.h"
 
-namespace {
+namespace
+{
 
 constexpr int kGreyStep = 1;
 

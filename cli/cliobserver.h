@@ -1,0 +1,38 @@
+#pragma once
+
+#include "catalogue.h"
+#include "searchobserver.h"
+
+// The command-line front end of a search: the listed folders and the subfolder option come from
+// the options, Ctrl+C requests a stop at the next pump, and progress goes to standard error as
+// one rewritten line when that is a terminal.
+class CliObserver : public TSearchObserver
+{
+public:
+    CliObserver(TCatalogue &catalogue, std::vector<QByteArray> folders, bool scanSubfolders, bool quiet);
+    ~CliObserver() override;
+    CliObserver(const CliObserver &) = delete;
+    CliObserver &operator=(const CliObserver &) = delete;
+
+    void Pump() override;
+    void FilesCountChanged(const QString &caption) override;
+    void DuplicatesFoundChanged(const QString &caption) override;
+    bool ScanSubfolders() const override { return m_scanSubfolders; }
+    std::vector<QByteArray> ListedFolders() const override { return m_folders; }
+
+    // Whether Ctrl+C arrived since this observer was made.
+    bool Interrupted() const;
+    // Ends the progress line, so that later messages start on a line of their own.
+    void FinishProgress();
+
+private:
+    void showProgress(const QString &caption);
+
+    TCatalogue &m_catalogue;
+    std::vector<QByteArray> m_folders;
+    bool m_scanSubfolders;
+    bool m_showProgress;
+    bool m_progressShown = false;
+    uint32_t m_lastProgressTicks = 0;
+    QString m_pendingCaption;
+};

@@ -1,0 +1,41 @@
+#include "collectonly.h"
+#include "options.h"
+
+#include <QCoreApplication>
+
+#include <climits>
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace
+{
+
+QByteArray currentDirectory()
+{
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? QByteArray(buffer) : QByteArray("/");
+}
+
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    // Raw argument bytes, so that folder names that are not valid UTF-8 reach the same folder.
+    std::vector<QByteArray> arguments(argv + 1, argv + argc);
+    const ParsedOptions parsed = ParseOptions(arguments, currentDirectory());
+    if (!parsed.Error.isEmpty()) {
+        std::fprintf(stderr, "quorvane-cli: %s\n", parsed.Error.toLocal8Bit().constData());
+        return kExitUsage;
+    }
+    const Options &options = parsed.Values;
+    if (options.Help) {
+        std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+        return kExitDone;
+    }
+    if (options.CollectOnly)
+        return RunCollectOnly(options);
+    std::fputs("quorvane-cli: give --collect-only\n", stderr);
+    return kExitUsage;
+}

@@ -1,0 +1,248 @@
+#include "options.h"
+
+#include "settingsstore.h"
+
+#include <QFile>
+
+#include <array>
+#include <functional>
+#include <map>
+
+namespace
+{
+
+struct TypeName {
+    const char *name;
+    bool PictureTypes::*flag;
+};
+
+const std::array<TypeName, 6> kTypeNames { {
+    { "bmp", &PictureTypes::Bmp },
+    { "jpg", &PictureTypes::Jpg },
+    { "gif", &PictureTypes::Gif },
+    { "png", &PictureTypes::Png },
+    { "tiff", &PictureTypes::Tiff },
+    { "cr2", &PictureTypes::Cr2 },
+} };
+
+const std::map<QByteArray, OutputFormat> kFormats {
+    { "csv", OutputFormat::Csv },
+    { "tsv", OutputFormat::Tsv },
+    { "json", OutputFormat::Json },
+};
+
+QString shown(const QByteArray &argument) { return QString::fromLocal8Bit(argument); }
+
+std::optional<PictureTypes> parseTypes(const QByteArray &list)
+{
+    PictureTypes types;
+    for (const QByteArray &item : list.split(',')) {
+        const QByteArray name = item.trimmed().toLower();
+        const auto known = std::find_if(
+            kTypeNames.begin(), kTypeNames.end(), [&](const TypeName &type) { return name == type.name; });
+        if (known == kTypeNames.end())
+            return std::nullopt;
+        types.*(known->flag) = true;
+    }
+    return types;
+}
+
+std::optional<int32_t> parseSize(const QByteArray &text)
+{
+    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    bool ok = false;
+    const int32_t value = text.toInt(&ok, 10);
+    return ok ? std::optional<int32_t>(value) : std::nullopt;
+}
+
+// Handles one option that takes a value; returns an error text or an empty string.
+using ValueHandler = std::function<QString(Options &, const QByteArray &)>;
+
+const std::map<QByteArray, ValueHandler> &valueOptions()
+{
+    static const std::map<QByteArray, ValueHandler> handlers {
+        { "--types",
+            [](Options &options, const QByteArray &value) {
+                options.Types = parseTypes(value);
+                return options.Types
+                    ? QString()
+                    : QStringLiteral("--types takes a comma-separated list of bmp,jpg,gif,png,tiff,cr2, "
+                                     "not '%1'")
+                          .arg(shown(value));
+            } },
+        { "--min-width",
+            [](Options &options, const QByteArray &value) {
+                options.MinWidth = parseSize(value);
+                return options.MinWidth
+                    ? QString()
+                    : QStringLiteral("--min-width takes a non-negative whole number, not '%1'").arg(shown(value));
+            } },
+        { "--min-height",
+            [](Options &options, const QByteArray &value) {
+                options.MinHeight = parseSize(value);
+                return options.MinHeight
+                    ? QString()
+                    : QStringLiteral("--min-height takes a non-negative whole number, not '%1'").arg(shown(value));
+            } },
+        { "--format",
+            [](Options &options, const QByteArray &value) {
+                const auto format = kFormats.find(value);
+                if (format == kFormats.end())
+                    return QStringLiteral("--format takes csv, tsv or json, not '%1'").arg(shown(value));
+                options.Format = format->second;
+                return QString();
+            } },
+        { "--settings",
+            [](Options &options, const QByteArray &value) {
+                options.SettingsFile = value;
+                return QString();
+            } },
+        { "--signature",
+            [](Options &options, const QByteArray &value) {
+                options.SignatureFile = value;
+                return QString();
+            } },
+        { "--output",
+            [](Options &options, const QByteArray &value) {
+                options.OutputFile = value;
+                return QString();
+            } },
+    };
+    return handlers;
+}
+
+const std::map<QByteArray, bool Options::*> kFlags {
+    { "--no-subfolders", &Options::NoSubfolders },
+    { "--identical-only", &Options::IdenticalOnly },
+    { "--collect-only", &Options::CollectOnly },
+    { "--quiet", &Options::Quiet },
+    { "--help", &Options::Help },
+    { "-h", &Options::Help },
+};
+
+}
+
+QByteArray AbsoluteFolder(const QByteArray &path, const QByteArray &currentDir)
+{
+    const QByteArray absolute = path.startsWith('/') ? path : currentDir + '/' + path;
+    std::vector<QByteArray> parts;
+    for (const QByteArray &part : absolute.split('/')) {
+        if (part.isEmpty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    QByteArray folder("/");
+    for (const QByteArray &part : parts)
+        folder += part + '/';
+    return folder;
+}
+
+ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByteArray &currentDir)
+{
+    ParsedOptions parsed;
+    Options &options = parsed.Values;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const QByteArray &argument = arguments[i];
+        if (optionsEnded || !argument.startsWith('-') || argument == "-") {
+            options.Folders.push_back(AbsoluteFolder(argument, currentDir));
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const qsizetype equals = argument.indexOf('=');
+        const QByteArray name = equals < 0 ? argument : argument.left(equals);
+        if (const auto flag = kFlags.find(name); flag != kFlags.end()) {
+            if (equals >= 0) {
+                parsed.Error = QStringLiteral("%1 takes no value").arg(shown(name));
+                return parsed;
+            }
+            options.*(flag->second) = true;
+            continue;
+        }
+        const auto handler = valueOptions().find(name);
+        if (handler == valueOptions().end()) {
+            parsed.Error = QStringLiteral("unknown option %1").arg(shown(name));
+            return parsed;
+        }
+        QByteArray value;
+        if (equals >= 0) {
+            value = argument.mid(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            parsed.Error = QStringLiteral("%1 needs a value").arg(shown(name));
+            return parsed;
+        }
+        if (value.isEmpty()) {
+            parsed.Error = QStringLiteral("%1 needs a value").arg(shown(name));
+            return parsed;
+        }
+        parsed.Error = handler->second(options, value);
+        if (!parsed.Error.isEmpty())
+            return parsed;
+    }
+    if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
+        parsed.Error = QStringLiteral("no folder given (try --help)");
+    return parsed;
+}
+
+std::optional<TSettings> EffectiveSettings(const Options &options, QString *error)
+{
+    TSettings settings;
+    if (!options.SettingsFile.isEmpty()) {
+        const QString path = QFile::decodeName(options.SettingsFile);
+        if (!QFile::exists(path)) {
+            if (error)
+                *error = QStringLiteral("--settings: no such file '%1'").arg(path);
+            return std::nullopt;
+        }
+        settings = LoadSettings(path);
+    }
+    if (options.Types) {
+        settings.SearchBMP = options.Types->Bmp;
+        settings.SearchJPG = options.Types->Jpg;
+        settings.SearchGIF = options.Types->Gif;
+        settings.SearchPNG = options.Types->Png;
+        settings.SearchTIFF = options.Types->Tiff;
+        settings.SearchCR2 = options.Types->Cr2;
+    }
+    if (options.NoSubfolders)
+        settings.ScanSubfolders = false;
+    if (options.MinWidth)
+        settings.MinPicWidth = *options.MinWidth;
+    if (options.MinHeight)
+        settings.MinPicHeight = *options.MinHeight;
+    if (options.IdenticalOnly)
+        settings.SearchOnlyIdentical = true;
+    return settings;
+}
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage: quorvane-cli [options] FOLDER...\n"
+        "Finds duplicate and similar pictures in the folders and writes the pairs.\n"
+        "\n"
+        "  --types LIST       comma-separated subset of bmp,jpg,gif,png,tiff,cr2 (default bmp,jpg,gif,png)\n"
+        "  --no-subfolders    walk only the listed folders themselves\n"
+        "  --min-width N      minimum picture width (default 100)\n"
+        "  --min-height N     minimum picture height (default 100)\n"
+        "  --identical-only   only byte-identical pairs\n"
+        "  --settings FILE    take the options from this settings file; the command line wins\n"
+        "  --collect-only     print the collected files, one full path per line, and stop\n"
+        "  --signature FILE   print the signature of one picture\n"
+        "  --format FORMAT    csv (default), tsv or json\n"
+        "  --output FILE      write there instead of standard output\n"
+        "  --quiet            no progress line\n"
+        "\n"
+        "Exit status: 0 done, 2 usage error, 3 none of the folders exists, 130 interrupted.\n");
+}

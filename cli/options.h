@@ -1,0 +1,60 @@
+#pragma once
+
+#include "settings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+enum class OutputFormat { Csv, Tsv, Json };
+
+struct PictureTypes {
+    bool Bmp = false;
+    bool Jpg = false;
+    bool Gif = false;
+    bool Png = false;
+    bool Tiff = false;
+    bool Cr2 = false;
+};
+
+// Everything the command line can say. Options that may also come from a settings file are
+// optional here, so that only those given on the command line override the file.
+struct Options {
+    // Absolute, cleaned, each ending with "/"; bytes as given, so any file name round-trips.
+    std::vector<QByteArray> Folders;
+    std::optional<PictureTypes> Types;
+    bool NoSubfolders = false;
+    std::optional<int32_t> MinWidth;
+    std::optional<int32_t> MinHeight;
+    bool IdenticalOnly = false;
+    QByteArray SettingsFile;
+    bool CollectOnly = false;
+    QByteArray SignatureFile;
+    OutputFormat Format = OutputFormat::Csv;
+    QByteArray OutputFile;
+    bool Quiet = false;
+    bool Help = false;
+};
+
+struct ParsedOptions {
+    Options Values;
+    // One line naming the bad argument; empty when the command line is usable.
+    QString Error;
+};
+
+// Parses the arguments after the program name. Relative folders are made absolute against
+// `currentDir`.
+ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByteArray &currentDir);
+
+// The settings a run uses: the settings file when one is given (or the defaults), then every
+// option given on the command line. Returns nothing with a message when the file does not exist.
+std::optional<TSettings> EffectiveSettings(const Options &options, QString *error);
+
+// `path` made absolute against `currentDir` and cleaned of "." and ".." components and doubled
+// slashes, with a trailing "/". Works on bytes, so names that are not valid UTF-8 survive.
+QByteArray AbsoluteFolder(const QByteArray &path, const QByteArray &currentDir);
+
+// The usage text printed by --help.
+QString UsageText();

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <optional>
+#include <vector>
+
+// Which device and inode a folder is, and whether it is the root of a mounted file system
+// (nothing when the kernel cannot tell).
+struct TFolderIdentity {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    std::optional<bool> MountRoot;
+    friend bool operator==(const TFolderIdentity &a, const TFolderIdentity &b)
+    {
+        return a.Device == b.Device && a.Inode == b.Inode;
+    }
+};
+
+// Identity of the folder at `path` (links followed); nothing when it cannot be reached.
+std::optional<TFolderIdentity> IdentifyFolder(const QByteArray &path);
+
+// One folder read once, its entries sorted by name in byte order. Links are followed to tell
+// files from folders; anything else (FIFOs, sockets, devices, dangling links) is kept as Other
+// and never opened. The folder stays open, so that entries are looked up relative to it, until
+// close() or destruction.
+class TFolderListing
+{
+public:
+    enum class Kind { File, Folder, Other };
+    struct Entry {
+        QByteArray Name;
+        Kind Type;
+    };
+
+    // Opens and reads `path`; a folder that cannot be read gives isOpen() false and no entries.
+    explicit TFolderListing(const QByteArray &path);
+    ~TFolderListing();
+    TFolderListing(const TFolderListing &) = delete;
+    TFolderListing &operator=(const TFolderListing &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    const TFolderIdentity &identity() const { return m_identity; }
+    const std::vector<Entry> &entries() const { return m_entries; }
+
+    // Status of an entry, links followed; nothing when it vanished or the folder is closed.
+    std::optional<struct stat> status(const QByteArray &name) const;
+    // Whether the user may write the entry.
+    bool writable(const QByteArray &name) const;
+
+    void close();
+
+private:
+    int m_fd = -1;
+    TFolderIdentity m_identity;
+    std::vector<Entry> m_entries;
+};

@@ -1,0 +1,54 @@
+#include "search.h"
+
+#include "collection.h"
+#include "processing.h"
+#include "searchobserver.h"
+#include "settings.h"
+
+namespace
+{
+
+constexpr int kHeaderPadding = 36;
+
+// Trims Pairs however processing ends, also when an error leaves it.
+class TPairsTrimGuard
+{
+public:
+    explicit TPairsTrimGuard(TCatalogue &catalogue)
+        : m_catalogue(catalogue)
+    {
+    }
+    ~TPairsTrimGuard() { TrimPairs(m_catalogue); }
+    TPairsTrimGuard(const TPairsTrimGuard &) = delete;
+    TPairsTrimGuard &operator=(const TPairsTrimGuard &) = delete;
+
+private:
+    TCatalogue &m_catalogue;
+};
+
+}
+
+void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
+{
+    ResetCatalogue(catalogue);
+    CollectListedFolders(catalogue, settings, observer);
+    TrimAfterCollection(catalogue);
+    if (catalogue.SearchStopped)
+        return;
+    AllocatePairs(catalogue);
+    TPairsTrimGuard trimPairs(catalogue);
+    ProcessPictures(catalogue, settings, observer);
+}
+
+QString SearchResultHeader(bool stopped)
+{
+    const QString title = stopped ? QStringLiteral("搜索中断") : QStringLiteral("搜索已完成");
+    return title + QString(kHeaderPadding, QLatin1Char(' ')) + QStringLiteral("\n\r\n\r");
+}
+
+QString SearchResultMessage(
+    bool stopped, const QString &filesCount, const QString &duplicatesFound, const QString &elapsed)
+{
+    const QString lineEnd = QStringLiteral("\n\r");
+    return SearchResultHeader(stopped) + filesCount + lineEnd + duplicatesFound + lineEnd + elapsed + lineEnd;
+}

@@ -1,0 +1,106 @@
+#include "settingsstore.h"
+
+#include "inifile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <array>
+#include <variant>
+
+namespace
+{
+
+const QString kSection = QStringLiteral("Main");
+const QString kFileName = QStringLiteral("Quorvane.ini");
+const QString kHexPrefix = QStringLiteral("0x");
+
+struct Key {
+    const char *name;
+    std::variant<bool TSettings::*, int32_t TSettings::*> field;
+};
+
+// File order: a file written from scratch lists the keys in this order.
+const std::array<Key, 14> kKeys { {
+    { "SearchJPG", &TSettings::SearchJPG },
+    { "SearchBMP", &TSettings::SearchBMP },
+    { "SearchGIF", &TSettings::SearchGIF },
+    { "SearchPNG", &TSettings::SearchPNG },
+    { "SearchTIFF", &TSettings::SearchTIFF },
+    { "SearchCR2", &TSettings::SearchCR2 },
+    { "SearchSimilar", &TSettings::SearchSimilar },
+    { "MoveToRecycle", &TSettings::MoveToRecycle },
+    { "DeleteWithoutAsking", &TSettings::DeleteWithoutAsking },
+    { "SearchOnlyIdentical", &TSettings::SearchOnlyIdentical },
+    { "AutoCheckUpdates", &TSettings::AutoCheckUpdates },
+    { "ScanSubfolders", &TSettings::ScanSubfolders },
+    { "MinPicWidth", &TSettings::MinPicWidth },
+    { "MinPicHeight", &TSettings::MinPicHeight },
+} };
+
+std::optional<int32_t> toInt32(const QString &text)
+{
+    bool ok = false;
+    if (text.startsWith(kHexPrefix, Qt::CaseInsensitive) && text.size() > kHexPrefix.size()) {
+        const QString digits = text.mid(kHexPrefix.size());
+        // Qt would also take a sign or blanks here; a hexadecimal value is digits only.
+        if (!digits.front().isLetterOrNumber())
+            return std::nullopt;
+        const uint32_t value = digits.toUInt(&ok, 16);
+        return ok ? std::optional<int32_t>(int32_t(value)) : std::nullopt;
+    }
+    const int32_t value = text.toInt(&ok, 10);
+    return ok ? std::optional<int32_t>(value) : std::nullopt;
+}
+
+}
+
+TSettings LoadSettings(const QString &iniPath)
+{
+    TSettings settings;
+    IniFile file;
+    if (!file.load(iniPath))
+        return settings;
+    for (const Key &key : kKeys) {
+        const auto text = file.value(kSection, QLatin1String(key.name));
+        const auto number = text ? toInt32(*text) : std::nullopt;
+        if (!number)
+            continue;
+        if (const auto flag = std::get_if<bool TSettings::*>(&key.field))
+            settings.*(*flag) = *number != 0;
+        else
+            settings.*std::get<int32_t TSettings::*>(key.field) = *number;
+    }
+    settings.MinPicWidth = std::max(settings.MinPicWidth, 0);
+    settings.MinPicHeight = std::max(settings.MinPicHeight, 0);
+    return settings;
+}
+
+bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error)
+{
+    IniFile file;
+    if (!file.load(iniPath, error))
+        return false;
+    for (const Key &key : kKeys) {
+        QString text;
+        if (const auto flag = std::get_if<bool TSettings::*>(&key.field))
+            text = settings.*(*flag) ? QStringLiteral("1") : QStringLiteral("0");
+        else
+            text = QString::number(settings.*std::get<int32_t TSettings::*>(key.field));
+        file.setValue(kSection, QLatin1String(key.name), text);
+    }
+    const QString folder = QFileInfo(iniPath).absolutePath();
+    QDir().mkpath(folder);
+    return file.save(iniPath, error);
+}
+
+QString SettingsFilePath()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString besideProgram = programDir + QLatin1Char('/') + kFileName;
+    if (QFileInfo::exists(besideProgram) || QFileInfo(programDir).isWritable())
+        return besideProgram;
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QLatin1Char('/') + kFileName;
+}

@@ -1,0 +1,158 @@
+#include "options.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+void PrintTo(const QByteArray &bytes, std::ostream *out) { *out << '"' << bytes.toStdString() << '"'; }
+
+namespace
+{
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CliRun runCli(const QStringList &arguments, const QString &workingDirectory = QString())
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(QUORVANE_CLI_PATH), arguments);
+    process.waitForFinished(30000);
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+        process.readAllStandardError() };
+}
+
+void writeFile(const QString &path, const QByteArray &content = "x")
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+ParsedOptions parse(std::initializer_list<const char *> arguments)
+{
+    return ParseOptions(std::vector<QByteArray>(arguments.begin(), arguments.end()), "/work/here");
+}
+
+class CommandLine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        root = m_dir.path() + QLatin1Char('/');
+        writeFile(root + "photos/z.bmp");
+        writeFile(root + "photos/b.jpg");
+        writeFile(root + "photos/a.png");
+        writeFile(root + "photos/c.tif");
+        writeFile(root + "photos/2020/d.jpg");
+        writeFile(root + "photos/empty.jpg", "");
+    }
+
+    QTemporaryDir m_dir;
+    QString root;
+};
+
+}
+
+TEST(CommandLineOptions, BadValuesNameTheOption)
+{
+    EXPECT_TRUE(parse({ "--min-width", "-1", "/a" }).Error.contains("--min-width"));
+    EXPECT_TRUE(parse({ "--min-height=abc", "/a" }).Error.contains("--min-height"));
+    EXPECT_TRUE(parse({ "--min-width", "4294967296", "/a" }).Error.contains("--min-width"));
+    EXPECT_TRUE(parse({ "--format", "xml", "/a" }).Error.contains("--format"));
+    EXPECT_TRUE(parse({ "--types", "jpg,webp", "/a" }).Error.contains("--types"));
+    EXPECT_TRUE(parse({ "--types", "", "/a" }).Error.contains("--types"));
+    EXPECT_TRUE(parse({ "--bogus", "/a" }).Error.contains("--bogus"));
+    EXPECT_TRUE(parse({ "--quiet=yes", "/a" }).Error.contains("--quiet"));
+    EXPECT_TRUE(parse({ "/a", "--output" }).Error.contains("--output"));
+    EXPECT_FALSE(parse({ "--quiet" }).Error.isEmpty());
+    EXPECT_TRUE(parse({ "--signature", "x.jpg" }).Error.isEmpty());
+}
+
+TEST(CommandLineOptions, ValuesAndFolders)
+{
+    const ParsedOptions parsed
+        = parse({ "--types=PNG,tiff", "--min-width", "0", "--min-height", "640", "--format", "json", "--output",
+            "out.json", "--no-subfolders", "--identical-only", "photos", "../up/./x//", "/abs", "--", "-dash" });
+    ASSERT_TRUE(parsed.Error.isEmpty()) << parsed.Error.toStdString();
+    const Options &options = parsed.Values;
+    ASSERT_TRUE(options.Types);
+    EXPECT_TRUE(options.Types->Png && options.Types->Tiff);
+    EXPECT_FALSE(options.Types->Jpg || options.Types->Bmp || options.Types->Gif || options.Types->Cr2);
+    EXPECT_EQ(options.MinWidth, 0);
+    EXPECT_EQ(options.MinHeight, 640);
+    EXPECT_EQ(options.Format, OutputFormat::Json);
+    EXPECT_EQ(options.OutputFile, "out.json");
+    EXPECT_TRUE(options.NoSubfolders && options.IdenticalOnly);
+    EXPECT_EQ(options.Folders,
+        (std::vector<QByteArray> { "/work/here/photos/", "/work/up/x/", "/abs/", "/work/here/-dash/" }));
+}
+
+TEST_F(CommandLine, CommandLineWinsOverTheSettingsFile)
+{
+    writeFile(root + "q.ini", "[Main]\nSearchPNG=0\nMinPicWidth=7\nMinPicHeight=8\nScanSubfolders=0\n");
+    const ParsedOptions parsed
+        = ParseOptions({ "--settings", QFile::encodeName(root + "q.ini"), "--min-width", "50", "/a" }, "/");
+    QString error;
+    const auto settings = EffectiveSettings(parsed.Values, &error);
+    ASSERT_TRUE(settings) << error.toStdString();
+    EXPECT_FALSE(settings->SearchPNG);
+    EXPECT_FALSE(settings->ScanSubfolders);
+    EXPECT_EQ(settings->MinPicWidth, 50);
+    EXPECT_EQ(settings->MinPicHeight, 8);
+
+    EXPECT_FALSE(EffectiveSettings(ParseOptions({ "--settings", "/no/such.ini", "/a" }, "/").Values, &error));
+    EXPECT_TRUE(error.contains("/no/such.ini"));
+}
+
+TEST_F(CommandLine, CollectOnlyPrintsTheCatalogueInOrder)
+{
+    CliRun run = runCli({ "--collect-only", "--quiet", "photos" }, root);
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    const QByteArray base = QFile::encodeName(root);
+    EXPECT_EQ(run.out,
+        base + "photos/z.bmp\n" + base + "photos/b.jpg\n" + base + "photos/a.png\n" + base + "photos/2020/d.jpg\n");
+    EXPECT_TRUE(run.err.isEmpty());
+
+    run = runCli({ "--collect-only", "--quiet", "--types", "tiff,jpg", "--no-subfolders", root + "photos" });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, base + "photos/b.jpg\n" + base + "photos/c.tif\n");
+
+    writeFile(root + "types.ini", "[Main]\nSearchBMP=0\nSearchJPG=0\n");
+    run = runCli(
+        { "--collect-only", "--settings", root + "types.ini", "--output", root + "list.txt", root + "photos" });
+    EXPECT_EQ(run.exitCode, 0);
+    QFile list(root + "list.txt");
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    EXPECT_EQ(list.readAll(), base + "photos/a.png\n");
+}
+
+TEST_F(CommandLine, ExitStatusForUsageErrorsAndMissingFolders)
+{
+    CliRun run = runCli({ "--collect-only", "--format", "xml", root });
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.startsWith("quorvane-cli: ") && run.err.contains("--format") && run.err.count('\n') == 1)
+        << run.err.constData();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    EXPECT_EQ(runCli({ "--collect-only", "--min-width", "x", root }).exitCode, 2);
+    EXPECT_EQ(runCli({ "--collect-only" }).exitCode, 2);
+    EXPECT_EQ(runCli({ root }).exitCode, 2);
+
+    run = runCli({ "--collect-only", root + "missing", root + "photos/b.jpg" });
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.out.isEmpty());
+
+    // One existing folder is enough; the missing one is skipped.
+    run = runCli({ "--collect-only", "--no-subfolders", root + "missing", root + "photos/2020" });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QFile::encodeName(root) + "photos/2020/d.jpg\n");
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// A photograph-like scene: a sky-to-ground gradient, shapes with their own gradients, and pixel
+// noise. The same seed draws the same scene at any size.
+QImage DrawScene(quint32 seed, int width, int height);
+
+// Writes `image` with Qt's writer (`format` "jpg", "png", "bmp", ...); fails the test on error.
+void SavePicture(const QImage &image, const QString &path, const char *format, int quality = -1);
+
+void WriteBytes(const QString &path, const QByteArray &bytes);
+QByteArray ReadBytes(const QString &path);
+
+// A single-frame GIF of `image` on a 6 x 6 x 6 colour cube (Qt writes no GIF).
+QByteArray EncodeGif(const QImage &image);

@@ -1,0 +1,303 @@
+#include "jpegcodec.h"
+#include "picturefixtures.h"
+#include "processing.h"
+#include "searchobserver.h"
+#include "settings.h"
+#include "signpicture.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+struct TRecordingObserver : TSearchObserver {
+    TCatalogue *catalogue = nullptr;
+    int pumps = 0;
+    int stopAtPump = 0;
+    QStringList filesCounts;
+    QStringList duplicatesFound;
+
+    void Pump() override
+    {
+        ++pumps;
+        if (pumps == stopAtPump)
+            catalogue->SearchStopped = true;
+    }
+    void FilesCountChanged(const QString &caption) override { filesCounts << caption; }
+    void DuplicatesFoundChanged(const QString &caption) override { duplicatesFound << caption; }
+};
+
+TCatalogue catalogueOf(const QTemporaryDir &folder, const QStringList &names)
+{
+    TCatalogue catalogue;
+    ResetCatalogue(catalogue);
+    AppendPath(catalogue, QFile::encodeName(folder.path()) + '/');
+    for (const QString &name : names) {
+        TPicInfo picture;
+        picture.FileName = QFile::encodeName(name);
+        AppendPicture(catalogue, picture);
+    }
+    TrimAfterCollection(catalogue);
+    AllocatePairs(catalogue);
+    catalogue.SearchStopped = false;
+    return catalogue;
+}
+
+using TPairList = std::vector<std::tuple<int, int, double>>;
+
+TPairList process(
+    TCatalogue &catalogue, const TSettings &settings = TSettings {}, TRecordingObserver *observer = nullptr)
+{
+    TRecordingObserver quiet;
+    TRecordingObserver &used = observer ? *observer : quiet;
+    used.catalogue = &catalogue;
+    ProcessPictures(catalogue, settings, used);
+    TrimPairs(catalogue);
+    TPairList pairs;
+    for (int i = 0; i <= catalogue.PairsLast; ++i)
+        pairs.emplace_back(catalogue.Pairs[i].PicIndex1, catalogue.Pairs[i].PicIndex2, catalogue.Pairs[i].Similarity);
+    return pairs;
+}
+
+TPictureSignature signatureOf(const QString &path)
+{
+    const std::optional<TPictureSignature> signature = SignPicture(QFile::encodeName(path), TSettings {});
+    EXPECT_TRUE(signature.has_value()) << qPrintable(path);
+    return signature.value_or(TPictureSignature {});
+}
+
+// A catalogue entry whose signature shares exactly `matches` signed positions with `current`:
+// the same positions, all but the first `matches` with the opposite sign.
+void giveHandMadeSignature(TPicInfo &entry, const TPictureSignature &current, int matches)
+{
+    std::vector<std::pair<TWaveletPoint, bool>> positions;
+    for (int j = 0; j < kSignatureSize; ++j) {
+        if (current.WaveletCoefsPos.PackedAt(j))
+            positions.emplace_back(current.WaveletCoefsPos[j], true);
+        if (current.WaveletCoefsNeg.PackedAt(j))
+            positions.emplace_back(current.WaveletCoefsNeg[j], false);
+    }
+    ASSERT_GE(int(positions.size()), matches);
+    int positiveCount = 0;
+    int negativeCount = 0;
+    for (int j = 0; j < int(positions.size()); ++j) {
+        const bool positive = positions[j].second == (j < matches);
+        if (positive)
+            entry.WaveletCoefsPos.Set(positiveCount++, positions[j].first);
+        else
+            entry.WaveletCoefsNeg.Set(negativeCount++, positions[j].first);
+    }
+    entry.Height = current.Height;
+    entry.Width = current.Width;
+    entry.CCVStage = TCCVStage::Full;
+}
+
+// Writes a 24-bit BMP; BMP rows are stored bottom-up, so the first 256 bytes of the file are
+// the header and the start of the bottom row.
+QByteArray bmpOf(const QImage &image)
+{
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.convertToFormat(QImage::Format_RGB888).save(&buffer, "bmp"));
+    return bmp;
+}
+
+// Pictures drawn from integers only, so that their pixels are the same on every machine.
+QImage integerPattern(int seed, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    quint32 state = quint32(seed) * 2654435761u;
+    for (int y = 0; y < height; ++y) {
+        uchar *pixel = image.scanLine(y);
+        for (int x = 0; x < width; ++x, pixel += 3) {
+            state = state * 1664525u + 1013904223u;
+            const int noise = int(state >> 28);
+            const int band = ((x * (seed + 3)) / (width / 4 + 1) + (y * 5) / (height / 3 + 1)) % 4;
+            pixel[0] = uchar((x * 255 / width + band * 40 + noise) & 255);
+            pixel[1] = uchar((y * 255 / height + seed * 30 + noise) & 255);
+            pixel[2] = uchar(((x + y) * 128 / (width + height) + band * 25 + noise) & 255);
+        }
+    }
+    return image;
+}
+
+}
+
+TEST(Pairing, ThreeCopiesPairWithTheirNearestEarlierCopy)
+{
+    QTemporaryDir folder;
+    SavePicture(DrawScene(1, 640, 480), folder.filePath("p.jpg"), "jpg", 90);
+    QFile::copy(folder.filePath("p.jpg"), folder.filePath("q.jpg"));
+    QFile::copy(folder.filePath("p.jpg"), folder.filePath("r.jpg"));
+    TCatalogue catalogue = catalogueOf(folder, { "p.jpg", "q.jpg", "r.jpg" });
+    TRecordingObserver observer;
+    EXPECT_EQ(process(catalogue, TSettings {}, &observer), (TPairList { { 0, 1, 100.0 }, { 1, 2, 100.0 } }));
+    EXPECT_EQ(observer.duplicatesFound, (QStringList { "发现相似图片：1", "发现相似图片：2" }));
+    EXPECT_EQ(observer.filesCounts,
+        (QStringList {
+            "扫描图片总数： 1 / 3", "扫描图片总数： 2 / 3", "扫描图片总数： 3 / 3", "扫描图片总数： 3 / 3" }));
+    EXPECT_EQ(catalogue.PicturesLast, 2);
+}
+
+TEST(Pairing, NearestEarlierMatchWinsOverAnOlderBetterOne)
+{
+    QTemporaryDir folder;
+    SavePicture(DrawScene(2, 640, 480), folder.filePath("current.jpg"), "jpg", 90);
+    const TPictureSignature current = signatureOf(folder.filePath("current.jpg"));
+    // Entries whose files do not exist keep the hand-made signatures: loading them fails.
+    TCatalogue catalogue = catalogueOf(folder, { "gone0", "gone1", "gone2", "gone3", "gone4", "current.jpg" });
+    giveHandMadeSignature(catalogue.Pictures[0], current, 240);
+    giveHandMadeSignature(catalogue.Pictures[4], current, 130);
+    TRecordingObserver observer;
+    EXPECT_EQ(process(catalogue, TSettings {}, &observer), (TPairList { { 4, 5, 4.0 } }));
+    EXPECT_EQ(observer.filesCounts.front(), "扫描图片总数： 6 / 6");
+}
+
+TEST(Pairing, HalfOfTheSignatureIsTheThreshold)
+{
+    QTemporaryDir folder;
+    SavePicture(DrawScene(4, 640, 480), folder.filePath("current.jpg"), "jpg", 90);
+    const TPictureSignature current = signatureOf(folder.filePath("current.jpg"));
+    TCatalogue enough = catalogueOf(folder, { "gone", "current.jpg" });
+    giveHandMadeSignature(enough.Pictures[0], current, 125);
+    EXPECT_EQ(process(enough), (TPairList { { 0, 1, 1.0 } }));
+    TCatalogue tooFew = catalogueOf(folder, { "gone", "current.jpg" });
+    giveHandMadeSignature(tooFew.Pictures[0], current, 124);
+    EXPECT_EQ(process(tooFew), TPairList {});
+    TCatalogue most = catalogueOf(folder, { "gone", "current.jpg" });
+    giveHandMadeSignature(most.Pictures[0], current, 250);
+    EXPECT_EQ(process(most), (TPairList { { 0, 1, 100.0 } }));
+}
+
+TEST(Pairing, EqualHeadersButDifferentBytesAreNeverPaired)
+{
+    QTemporaryDir folder;
+    QImage scene = DrawScene(6, 400, 300);
+    const QByteArray first = bmpOf(scene);
+    scene.setPixelColor(10, 10, QColor(0, 0, 0));
+    const QByteArray second = bmpOf(scene);
+    ASSERT_EQ(first.left(kPreBufferSize), second.left(kPreBufferSize));
+    ASSERT_NE(first, second);
+    WriteBytes(folder.filePath("first.bmp"), first);
+    WriteBytes(folder.filePath("second.bmp"), second);
+
+    TPicInfo earlier;
+    const TPictureSignature firstSignature = signatureOf(folder.filePath("first.bmp"));
+    earlier.WaveletCoefsPos = firstSignature.WaveletCoefsPos;
+    earlier.WaveletCoefsNeg = firstSignature.WaveletCoefsNeg;
+    const TPictureSignature secondSignature = signatureOf(folder.filePath("second.bmp"));
+    WaveletMatrix secondMatrix;
+    RebuildWaveletMatrix(secondSignature.WaveletCoefsPos, secondSignature.WaveletCoefsNeg, secondMatrix);
+    ASSERT_GE(WaveletScore(earlier, secondMatrix), 90) << "the two pictures look alike";
+
+    TCatalogue catalogue = catalogueOf(folder, { "first.bmp", "second.bmp" });
+    EXPECT_EQ(process(catalogue), TPairList {});
+}
+
+TEST(Pairing, IdenticalOnlyModePairsOnlyEqualBytes)
+{
+    QTemporaryDir folder;
+    const QImage scene = DrawScene(7, 640, 480);
+    SavePicture(scene, folder.filePath("original.jpg"), "jpg", 90);
+    SavePicture(scene, folder.filePath("lower.jpg"), "jpg", 60);
+    QFile::copy(folder.filePath("original.jpg"), folder.filePath("copy.jpg"));
+    TSettings identicalOnly;
+    identicalOnly.SearchOnlyIdentical = true;
+    TCatalogue catalogue = catalogueOf(folder, { "original.jpg", "lower.jpg", "copy.jpg" });
+    EXPECT_EQ(process(catalogue, identicalOnly), (TPairList { { 0, 2, 100.0 } }));
+    for (const TPicInfo &picture : catalogue.Pictures) {
+        EXPECT_EQ(picture.CCVStage, TCCVStage::Full);
+        EXPECT_EQ(picture.WaveletCoefsPos, TWaveletCoefs {});
+        EXPECT_EQ(picture.WaveletCoefsNeg, TWaveletCoefs {});
+        EXPECT_NE(picture.PreBuffer, TPreBuffer {});
+    }
+    TCatalogue similar = catalogueOf(folder, { "original.jpg", "lower.jpg", "copy.jpg" });
+    EXPECT_EQ(process(similar).size(), 2u);
+}
+
+TEST(Pairing, AspectRatiosWithinOneAndAHalfAreCompared)
+{
+    const auto sized = [](int width, int height) {
+        TPicInfo picture;
+        picture.Width = width;
+        picture.Height = height;
+        return picture;
+    };
+    EXPECT_TRUE(AspectRatiosComparable(sized(1200, 800), sized(1000, 1000)));
+    EXPECT_FALSE(AspectRatiosComparable(sized(1300, 800), sized(1000, 1000)));
+    EXPECT_TRUE(AspectRatiosComparable(sized(800, 1200), sized(1200, 800)));
+    // 2 / (4/3 rounded to a double) lies a hair above 1.5 in extended precision.
+    EXPECT_FALSE(AspectRatiosComparable(sized(2000, 1000), sized(1200, 900)));
+}
+
+TEST(Pairing, StopAtThePictureHeadEndsWithoutTheFinalCount)
+{
+    QTemporaryDir folder;
+    SavePicture(DrawScene(8, 320, 240), folder.filePath("a.jpg"), "jpg", 90);
+    QFile::copy(folder.filePath("a.jpg"), folder.filePath("b.jpg"));
+    TCatalogue catalogue = catalogueOf(folder, { "a.jpg", "b.jpg" });
+    TRecordingObserver observer;
+    observer.stopAtPump = 2;
+    EXPECT_EQ(process(catalogue, TSettings {}, &observer), TPairList {});
+    EXPECT_EQ(catalogue.PicturesLast, 0);
+    EXPECT_EQ(observer.filesCounts, (QStringList { "扫描图片总数： 1 / 2" }));
+}
+
+TEST(Pairing, StopDuringByteComparisonRecordsNoPair)
+{
+    QTemporaryDir folder;
+    SavePicture(DrawScene(9, 640, 480), folder.filePath("a.jpg"), "jpg", 95);
+    QFile::copy(folder.filePath("a.jpg"), folder.filePath("b.jpg"));
+    TCatalogue catalogue = catalogueOf(folder, { "a.jpg", "b.jpg" });
+    TRecordingObserver observer;
+    observer.stopAtPump = 3;
+    EXPECT_EQ(process(catalogue, TSettings {}, &observer), TPairList {});
+    EXPECT_EQ(observer.pumps, 3);
+    EXPECT_EQ(observer.filesCounts, (QStringList { "扫描图片总数： 1 / 2" }));
+}
+
+TEST(Pairing, UnreadablePicturesNeverEndTheSearch)
+{
+    QTemporaryDir folder;
+    SavePicture(DrawScene(10, 640, 480), folder.filePath("a.jpg"), "jpg", 90);
+    QFile::copy(folder.filePath("a.jpg"), folder.filePath("z.jpg"));
+    const QByteArray good = ReadBytes(folder.filePath("a.jpg"));
+    WriteBytes(folder.filePath("truncated.jpg"), good.left(good.size() / 2));
+    WriteBytes(folder.filePath("zero_bytes.png"), {});
+    SavePicture(DrawScene(10, 90, 60), folder.filePath("small.png"), "png");
+    TCatalogue catalogue
+        = catalogueOf(folder, { "a.jpg", "truncated.jpg", "zero_bytes.png", "small.png", "removed.jpg", "z.jpg" });
+    TRecordingObserver observer;
+    EXPECT_EQ(process(catalogue, TSettings {}, &observer), (TPairList { { 0, 5, 100.0 } }));
+    EXPECT_EQ(
+        observer.filesCounts, (QStringList { "扫描图片总数： 1 / 6", "扫描图片总数： 6 / 6", "扫描图片总数： 6 / 6" }));
+    for (int skipped : { 1, 2, 3, 4 }) {
+        EXPECT_EQ(catalogue.Pictures[skipped].CCVStage, TCCVStage::None);
+        EXPECT_EQ(catalogue.Pictures[skipped].Height, 0);
+        EXPECT_EQ(catalogue.Pictures[skipped].PreBuffer, TPreBuffer {});
+    }
+}
+
+TEST(Pairing, SignaturesOfGeneratedPicturesDoNotDrift)
+{
+    QTemporaryDir folder;
+    WriteBytes(folder.filePath("small.jpg"), EncodeJpeg(integerPattern(1, 300, 200)));
+    WriteBytes(folder.filePath("quarter.jpg"), EncodeJpeg(integerPattern(2, 900, 700)));
+    SavePicture(integerPattern(3, 1600, 1200), folder.filePath("eighth.png"), "png");
+    const std::vector<std::pair<QString, QByteArray>> golden = {
+        { "small.jpg", "24cf76dd87d9c58f72bcc8a46c8e5586d3a26dc6" },
+        { "quarter.jpg", "84d7fbdf81904d433d2e2cc8644950f20cd62a25" },
+        { "eighth.png", "8b9f14dc7c64ff6b2084e503ea5612f61ad8a251" },
+    };
+    for (const auto &[name, expectedHash] : golden) {
+        const QByteArray text = SignatureText(signatureOf(folder.filePath(name)));
+        const QByteArray hash = QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex();
+        EXPECT_EQ(hash, expectedHash) << qPrintable(name) << " " << hash.constData() << "\n" << text.constData();
+    }
+}
