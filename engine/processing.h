@@ -6,11 +6,20 @@
 class TSearchObserver;
 struct TSettings;
 
+// How the work of a search is spread; the pairs found are the same whatever is chosen.
+struct TProcessingOptions {
+    // Threads that load and sign pictures ahead of the comparison; 0 means one per core.
+    int Threads = 0;
+    // Find candidates through the signature index; otherwise score every earlier picture.
+    bool UseIndex = true;
+};
+
 // Signs every collected picture in catalogue order and pairs each with the nearest earlier
 // picture that is byte-identical or shares at least half of its 250 signed wavelet positions.
 // Pumps the observer at the head of every picture and during byte comparisons and returns as
 // soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped.
-void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer);
+void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    const TProcessingOptions &options = {});
 
 // The similarity score S (0 to 100) of two wavelet signatures: the share of the earlier
 // picture's signed positions at which the current picture's truncated matrix has the same sign.
