@@ -121,16 +121,28 @@ struct TEveryEarlierPicture {
 
 }
 
+int ThreadsToUse(const TProcessingOptions &options)
+{
+    return options.Threads > 0 ? options.Threads : std::max(QThread::idealThreadCount(), 1);
+}
+
 void ProcessPictures(
     TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
 {
-    const int32_t count = catalogue.PicturesCapacity;
-    const int threads = options.Threads > 0 ? options.Threads : std::max(QThread::idealThreadCount(), 1);
+    const int threads = ThreadsToUse(options);
     std::vector<QByteArray> paths;
-    paths.reserve(count);
-    for (int32_t k = 0; k < count; ++k)
+    paths.reserve(catalogue.PicturesCapacity);
+    for (int32_t k = 0; k < catalogue.PicturesCapacity; ++k)
         paths.push_back(FullPath(catalogue, k));
     TSigningPipeline pipeline(std::move(paths), settings, threads, threads * kWindowPerThread + kMaxBatch);
+    ProcessSignedPictures(catalogue, settings, observer, pipeline, options);
+}
+
+void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    TSignatureSource &source, const TProcessingOptions &options)
+{
+    const int32_t count = catalogue.PicturesCapacity;
+    const int threads = ThreadsToUse(options);
     const bool useIndex = options.UseIndex;
     TCandidateFinder finder(useIndex ? count : 0, threads);
     std::vector<std::optional<TPictureSignature>> batch;
@@ -146,10 +158,10 @@ void ProcessPictures(
             // Take what the workers have ready, so that the index answers many pictures at once.
             batchStart = k;
             batch.clear();
-            batch.push_back(pipeline.Take(k));
+            batch.push_back(source.Take(k));
             while (int32_t(batch.size()) < kMaxBatch && k + int32_t(batch.size()) < count
-                && pipeline.IsReady(k + int32_t(batch.size())))
-                batch.push_back(pipeline.Take(k + int32_t(batch.size())));
+                && source.IsReady(k + int32_t(batch.size())))
+                batch.push_back(source.Take(k + int32_t(batch.size())));
             if (useIndex) {
                 std::vector<TCandidateFinder::TSigned> signedPictures;
                 for (std::size_t b = 0; b < batch.size(); ++b) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "processing.h"
 #include "settings.h"
 #include "signpicture.h"
 
@@ -14,23 +15,23 @@
 // Loads and signs the pictures of a search on worker threads, a bounded window ahead of the
 // picture the search takes next. The workers read only the paths and settings given here, never
 // the catalogue, so a window that empties the catalogue mid-search cannot race with them.
-class TSigningPipeline
+class TSigningPipeline : public TSignatureSource
 {
 public:
     // `threads` workers (at least one) sign paths[0], paths[1], ... at most `window` pictures
     // ahead of the last one taken.
     TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window);
     // Stops the workers; a picture being decoded is finished first.
-    ~TSigningPipeline();
+    ~TSigningPipeline() override;
     TSigningPipeline(const TSigningPipeline &) = delete;
     TSigningPipeline &operator=(const TSigningPipeline &) = delete;
 
     // Waits for picture `index` and hands over its signature (nothing when it was skipped).
     // Pictures are taken in increasing order.
-    std::optional<TPictureSignature> Take(int32_t index);
+    std::optional<TPictureSignature> Take(int32_t index) override;
 
     // Whether picture `index` is signed already, so that Take would not wait.
-    bool IsReady(int32_t index);
+    bool IsReady(int32_t index) override;
 
 private:
     struct TSlot {
