@@ -13,8 +13,8 @@ constexpr int kVectorWords = 4;
 constexpr int kBlockWords = 16;
 constexpr int kBlockPictures = kBlockWords * 64;
 // A position kept by more than one picture in this many is cheaper to count as a bitset.
-constexpr std::size_t kDenseShare = 128;
-constexpr std::size_t kMinDenseAfter = 64;
+constexpr std::size_t kDenseShare = 256;
+constexpr std::size_t kMinDenseAfter = 16;
 
 // Four machine words handled as one value; compiled to one AVX2 register where available.
 typedef uint64_t Vec __attribute__((vector_size(kVectorWords * sizeof(uint64_t)), aligned(sizeof(uint64_t))));
@@ -105,15 +105,37 @@ uint64_t atLeast(const uint64_t planes[kCounterBits][kBlockWords], int word, int
     return greater | equal;
 }
 
-// The bitsets and list cursors one query reads.
+// What one query reads: the bitsets of its common positions, and the list entries of its rare
+// positions sorted by block, so that each block finds its own entries in one contiguous run.
 struct TQueryState {
-    struct TSparse {
-        const int32_t *Next;
-        const int32_t *End;
-    };
     std::vector<const uint64_t *> Dense;
-    std::vector<TSparse> Sparse;
+    std::vector<int32_t> SparseEntries;
+    std::vector<uint32_t> BlockStarts; // entries of block b: [BlockStarts[b], BlockStarts[b + 1])
 };
+
+void sortSparseByBlock(TQueryState &state, const std::vector<std::span<const int32_t>> &lists, int32_t limit)
+{
+    const int32_t blocks = (limit + kBlockPictures - 1) / kBlockPictures;
+    state.BlockStarts.assign(std::size_t(blocks) + 1, 0);
+    for (const std::span<const int32_t> list : lists) {
+        for (const int32_t index : list) {
+            if (index >= limit)
+                break;
+            ++state.BlockStarts[std::size_t(index / kBlockPictures) + 1];
+        }
+    }
+    for (int32_t b = 0; b < blocks; ++b)
+        state.BlockStarts[b + 1] += state.BlockStarts[b];
+    state.SparseEntries.resize(state.BlockStarts[blocks]);
+    std::vector<uint32_t> next(state.BlockStarts.begin(), state.BlockStarts.end() - 1);
+    for (const std::span<const int32_t> list : lists) {
+        for (const int32_t index : list) {
+            if (index >= limit)
+                break;
+            state.SparseEntries[next[index / kBlockPictures]++] = index;
+        }
+    }
+}
 
 // Counts the query's shared positions for the pictures of one block and collects those that
 // reach the threshold.
@@ -129,17 +151,13 @@ void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, int32_t bloc
     }
 
     const int32_t blockStart = block * kBlockPictures;
-    const int32_t blockEnd = blockStart + kBlockPictures;
-    // The cursors only move forward, since blocks are visited in increasing order.
-    for (TQueryState::TSparse &sparse : state.Sparse) {
-        while (sparse.Next != sparse.End && *sparse.Next < blockEnd) {
-            const int32_t bit = *sparse.Next++ - blockStart;
-            uint64_t carry = uint64_t(1) << (bit % 64);
-            for (int p = 0; p < kCounterBits && carry; ++p) {
-                const uint64_t next = planes[p][bit / 64] & carry;
-                planes[p][bit / 64] ^= carry;
-                carry = next;
-            }
+    for (uint32_t e = state.BlockStarts[block]; e < state.BlockStarts[block + 1]; ++e) {
+        const int32_t bit = state.SparseEntries[e] - blockStart;
+        uint64_t carry = uint64_t(1) << (bit % 64);
+        for (int p = 0; p < kCounterBits && carry; ++p) {
+            const uint64_t next = planes[p][bit / 64] & carry;
+            planes[p][bit / 64] ^= carry;
+            carry = next;
         }
     }
 
@@ -199,11 +217,14 @@ void TSignatureIndex::promoteToBitset(int signedPosition)
 void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold) const
 {
     std::vector<TQueryState> states(queries.size());
+    std::vector<std::span<const int32_t>> sparseLists;
     int32_t maxLimit = 0;
     for (std::size_t q = 0; q < queries.size(); ++q) {
         TQuery &query = queries[q];
         query.Matches.clear();
-        maxLimit = std::max(maxLimit, std::min(query.Limit, m_pictureCount));
+        query.Limit = std::min(query.Limit, m_pictureCount);
+        maxLimit = std::max(maxLimit, query.Limit);
+        sparseLists.clear();
         const auto collect = [&](uint16_t packed, bool isNegative) {
             if (packed == 0)
                 return;
@@ -211,13 +232,13 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold) const
             if (!m_bitsets[position].empty())
                 states[q].Dense.push_back(m_bitsets[position].data());
             else if (!m_postings[position].empty())
-                states[q].Sparse.push_back(
-                    { m_postings[position].data(), m_postings[position].data() + m_postings[position].size() });
+                sparseLists.push_back(m_postings[position]);
         };
         for (int j = 0; j < kSignatureSize; ++j) {
             collect(query.Positive->PackedAt(j), false);
             collect(query.Negative->PackedAt(j), true);
         }
+        sortSparseByBlock(states[q], sparseLists, query.Limit);
     }
 
     // Blocks outermost, so that one block's bitsets serve the whole batch from the cache.
