@@ -1,9 +1,13 @@
 #include "processing.h"
 
+#include "candidatefinder.h"
 #include "pictureprocessing.h"
 #include "searchobserver.h"
 #include "settings.h"
+#include "signingpipeline.h"
 #include "signpicture.h"
+
+#include <QThread>
 
 #include <algorithm>
 
@@ -51,23 +55,135 @@ double WaveletScore(const TPicInfo &earlier, const WaveletMatrix &currentMatrix)
     return double(static_cast<long double>(matches) * 100 / static_cast<long double>(kSignatureSize));
 }
 
-void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
+namespace
 {
-    const int32_t count = catalogue.PicturesCapacity;
-    WaveletMatrix currentMatrix {};
+
+constexpr int kSharedPositionsToPair = 125;
+constexpr int32_t kMaxBatch = 256;
+constexpr int kWindowPerThread = 8;
+
+enum class TScanResult { NoPair, Paired, Stopped };
+
+// Scores the candidates of picture k, newest first, and records the first that reaches the
+// pairing threshold, exactly as a scan over every earlier picture would.
+template <typename Candidates>
+TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, int32_t k,
+    const WaveletMatrix &currentMatrix, const Candidates &candidates)
+{
+    const TPicInfo &current = catalogue.Pictures[k];
+    const QByteArray path = FullPath(catalogue, k);
     const auto pumpAndGoOn = [&] {
         observer.Pump();
         return !catalogue.SearchStopped;
     };
+    for (const int32_t i : candidates) {
+        const TPicInfo &candidate = catalogue.Pictures[i];
+        if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current))
+            continue;
+        double score = 0;
+        if (candidate.PreBuffer == current.PreBuffer) {
+            const bool identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
+            // The pumps may have let the front end stop the search and empty the catalogue.
+            if (catalogue.SearchStopped)
+                return TScanResult::Stopped;
+            if (identical)
+                score = kIdenticalScore;
+        } else if (!settings.SearchOnlyIdentical) {
+            score = WaveletScore(candidate, currentMatrix);
+        }
+        if (score >= kPairThreshold) {
+            const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
+            AppendPair(catalogue, i, k, std::clamp(similarity, kMinSimilarity, kMaxSimilarity));
+            observer.DuplicatesFoundChanged(
+                QStringLiteral("发现相似图片：") + QString::number(catalogue.PairsLast + 1));
+            return TScanResult::Paired;
+        }
+    }
+    return TScanResult::NoPair;
+}
+
+// Every earlier picture, newest first: the plain scan.
+struct TEveryEarlierPicture {
+    int32_t Count;
+    struct Iterator {
+        int32_t Index;
+        int32_t operator*() const { return Index; }
+        Iterator &operator++()
+        {
+            --Index;
+            return *this;
+        }
+        bool operator!=(const Iterator &other) const { return Index != other.Index; }
+    };
+    Iterator begin() const { return { Count - 1 }; }
+    Iterator end() const { return { -1 }; }
+};
+
+}
+
+int ThreadsToUse(const TProcessingOptions &options)
+{
+    return options.Threads > 0 ? options.Threads : std::max(QThread::idealThreadCount(), 1);
+}
+
+void ProcessPictures(
+    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+{
+    const int threads = ThreadsToUse(options);
+    std::vector<QByteArray> paths;
+    paths.reserve(catalogue.PicturesCapacity);
+    for (int32_t k = 0; k < catalogue.PicturesCapacity; ++k)
+        paths.push_back(FullPath(catalogue, k));
+    TSigningPipeline pipeline(std::move(paths), settings, threads, threads * kWindowPerThread + kMaxBatch);
+    ProcessSignedPictures(catalogue, settings, observer, pipeline, options);
+}
+
+void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    TSignatureSource &source, const TProcessingOptions &options)
+{
+    const int32_t count = catalogue.PicturesCapacity;
+    const int threads = ThreadsToUse(options);
+    const bool useIndex = options.UseIndex;
+    TCandidateFinder finder(useIndex ? count : 0, threads);
+    std::vector<std::optional<TPictureSignature>> batch;
+    int32_t batchStart = 0;
+    WaveletMatrix currentMatrix {};
+
     for (int32_t k = 0; k < count; ++k) {
         observer.Pump();
         if (catalogue.SearchStopped)
             return;
         catalogue.PicturesLast = k;
-        const QByteArray path = FullPath(catalogue, k);
-        const std::optional<TPictureSignature> signature = SignPicture(path, settings);
-        if (!signature)
+        if (k >= batchStart + int32_t(batch.size())) {
+            // Take what the workers have ready, so that the index answers many pictures at once.
+            batchStart = k;
+            batch.clear();
+            batch.push_back(source.Take(k));
+            while (int32_t(batch.size()) < kMaxBatch && k + int32_t(batch.size()) < count
+                && source.IsReady(k + int32_t(batch.size())))
+                batch.push_back(source.Take(k + int32_t(batch.size())));
+            if (useIndex) {
+                std::vector<TCandidateFinder::TSigned> signedPictures;
+                for (std::size_t b = 0; b < batch.size(); ++b) {
+                    const int32_t index = batchStart + int32_t(b);
+                    // A picture that fails to sign keeps its entry as it was, which a scan over
+                    // every earlier picture would still look at.
+                    const TPicInfo &entry = catalogue.Pictures[index];
+                    if (batch[b])
+                        signedPictures.push_back({ index, &batch[b]->WaveletCoefsPos, &batch[b]->WaveletCoefsNeg });
+                    else if (entry.CCVStage == TCCVStage::Full)
+                        signedPictures.push_back({ index, &entry.WaveletCoefsPos, &entry.WaveletCoefsNeg });
+                }
+                finder.AddBatch(
+                    signedPictures, settings.SearchOnlyIdentical ? kSignatureSize * 2 + 1 : kSharedPositionsToPair);
+            }
+        }
+        const std::optional<TPictureSignature> &signature = batch[k - batchStart];
+        if (!signature) {
+            if (useIndex && catalogue.Pictures[k].CCVStage == TCCVStage::Full)
+                finder.RememberFingerprint(k, catalogue.Pictures[k].PreBuffer);
             continue;
+        }
         TPicInfo &current = catalogue.Pictures[k];
         current.Height = signature->Height;
         current.Width = signature->Width;
@@ -78,29 +194,13 @@ void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchOb
             RebuildWaveletMatrix(current.WaveletCoefsPos, current.WaveletCoefsNeg, currentMatrix);
         current.CCVStage = TCCVStage::Full;
 
-        for (int32_t i = k - 1; i >= 0; --i) {
-            const TPicInfo &candidate = catalogue.Pictures[i];
-            if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current))
-                continue;
-            double score = 0;
-            if (candidate.PreBuffer == current.PreBuffer) {
-                const bool identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
-                // The pumps may have let the front end stop the search and empty the catalogue.
-                if (catalogue.SearchStopped)
-                    return;
-                if (identical)
-                    score = kIdenticalScore;
-            } else if (!settings.SearchOnlyIdentical) {
-                score = WaveletScore(candidate, currentMatrix);
-            }
-            if (score >= kPairThreshold) {
-                const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
-                AppendPair(catalogue, i, k, std::clamp(similarity, kMinSimilarity, kMaxSimilarity));
-                observer.DuplicatesFoundChanged(
-                    QStringLiteral("发现相似图片：") + QString::number(catalogue.PairsLast + 1));
-                break;
-            }
-        }
+        const TScanResult result = useIndex
+            ? scanCandidates(catalogue, settings, observer, k, currentMatrix, finder.CandidatesOf(k, current.PreBuffer))
+            : scanCandidates(catalogue, settings, observer, k, currentMatrix, TEveryEarlierPicture { k });
+        if (result == TScanResult::Stopped)
+            return;
+        if (useIndex)
+            finder.RememberFingerprint(k, current.PreBuffer);
         observer.FilesCountChanged(filesCountCaption(k + 1, count));
     }
     observer.FilesCountChanged(filesCountCaption(catalogue.PicturesLast + 1, count));

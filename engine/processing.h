@@ -2,15 +2,46 @@
 
 #include "catalogue.h"
 #include "pictureprocessing.h"
+#include "signpicture.h"
+
+#include <optional>
 
 class TSearchObserver;
 struct TSettings;
+
+// How the work of a search is spread; the pairs found are the same whatever is chosen.
+struct TProcessingOptions {
+    // Threads that load and sign pictures ahead of the comparison; 0 means one per core.
+    int Threads = 0;
+    // Find candidates through the signature index; otherwise score every earlier picture.
+    bool UseIndex = true;
+};
 
 // Signs every collected picture in catalogue order and pairs each with the nearest earlier
 // picture that is byte-identical or shares at least half of its 250 signed wavelet positions.
 // Pumps the observer at the head of every picture and during byte comparisons and returns as
 // soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped.
-void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer);
+void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    const TProcessingOptions &options = {});
+
+// Where the comparison gets each picture's signature from, in catalogue order: the signing
+// workers in a search, precomputed signatures in a benchmark.
+class TSignatureSource
+{
+public:
+    virtual ~TSignatureSource() = default;
+    // Picture `index`'s signature, nothing when it is skipped; waits when it is not ready yet.
+    virtual std::optional<TPictureSignature> Take(int32_t index) = 0;
+    // Whether Take would return at once.
+    virtual bool IsReady(int32_t index) = 0;
+};
+
+// The comparison loop of ProcessPictures with the signatures taken from `source`.
+void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    TSignatureSource &source, const TProcessingOptions &options = {});
+
+// The number of threads that `options` asks for.
+int ThreadsToUse(const TProcessingOptions &options);
 
 // The similarity score S (0 to 100) of two wavelet signatures: the share of the earlier
 // picture's signed positions at which the current picture's truncated matrix has the same sign.

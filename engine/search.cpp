@@ -28,7 +28,8 @@ private:
 
 }
 
-void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
+void RunSearchSteps(
+    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
 {
     ResetCatalogue(catalogue);
     CollectListedFolders(catalogue, settings, observer);
@@ -37,7 +38,7 @@ void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObs
         return;
     AllocatePairs(catalogue);
     TPairsTrimGuard trimPairs(catalogue);
-    ProcessPictures(catalogue, settings, observer);
+    ProcessPictures(catalogue, settings, observer, options);
 }
 
 QString SearchResultHeader(bool stopped)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "processing.h"
 
 #include <QString>
 
@@ -10,11 +11,12 @@ struct TSettings;
 // The window-free steps of a search: reset, collection of the listed folders, trim, processing
 // of every picture and the summary counts. The caller has set SearchStopped to false; it stays
 // false unless the observer sets it during a pump. Progress goes through the observer.
-void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer);
+void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    const TProcessingOptions &options = {});
 
 // Header of the final message: "搜索中断" after a stop, else "搜索已完成", then 36 spaces and LF CR LF CR.
 QString SearchResultHeader(bool stopped);
 
 // The final message: the header, then each progress caption followed by LF CR.
-QString SearchResultMessage(bool stopped, const QString &filesCount, const QString &duplicatesFound,
-                            const QString &elapsed);
+QString SearchResultMessage(
+    bool stopped, const QString &filesCount, const QString &duplicatesFound, const QString &elapsed);

@@ -1,0 +1,90 @@
+#include "candidatefinder.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <functional>
+#include <future>
+
+namespace
+{
+
+// Below this many queries per thread, spreading a batch costs more than it saves.
+constexpr std::size_t kMinQueriesPerThread = 8;
+
+}
+
+TCandidateFinder::TCandidateFinder(int32_t pictureCount, int threads)
+    : m_index(pictureCount)
+    , m_threads(std::max(threads, 1))
+{
+}
+
+void TCandidateFinder::AddBatch(std::span<const TSigned> batch, int sharedThreshold)
+{
+    m_batchStart = batch.empty() ? 0 : batch.front().Index;
+    m_batchMatches.assign(batch.size(), {});
+    std::vector<TSignatureIndex::TQuery> queries;
+    std::vector<std::size_t> positions;
+    for (std::size_t b = 0; b < batch.size(); ++b) {
+        const TSigned &picture = batch[b];
+        if (!picture.Positive)
+            continue;
+        m_index.Add(picture.Index, *picture.Positive, *picture.Negative);
+        queries.push_back({ picture.Positive, picture.Negative, picture.Index, {} });
+        positions.push_back(b);
+    }
+
+    const std::size_t parts = std::clamp(queries.size() / kMinQueriesPerThread, std::size_t(1), std::size_t(m_threads));
+    const std::size_t perPart = (queries.size() + parts - 1) / std::max(parts, std::size_t(1));
+    std::vector<std::future<void>> helpers;
+    const std::span<TSignatureIndex::TQuery> all(queries);
+    for (std::size_t part = 1; part < parts; ++part) {
+        const std::size_t first = part * perPart;
+        if (first < queries.size()) {
+            helpers.push_back(std::async(std::launch::async, [&, first] {
+                m_index.FindShared(all.subspan(first, std::min(perPart, queries.size() - first)), sharedThreshold);
+            }));
+        }
+    }
+    m_index.FindShared(all.first(std::min(perPart, queries.size())), sharedThreshold);
+    for (std::future<void> &helper : helpers)
+        helper.get();
+
+    for (std::size_t q = 0; q < queries.size(); ++q)
+        m_batchMatches[positions[q]] = std::move(queries[q].Matches);
+}
+
+std::vector<int32_t> TCandidateFinder::CandidatesOf(int32_t index, const TPreBuffer &preBuffer) const
+{
+    std::vector<int32_t> candidates;
+    const std::size_t position = std::size_t(index - m_batchStart);
+    if (index >= m_batchStart && position < m_batchMatches.size())
+        candidates = m_batchMatches[position];
+    const auto equal = m_fingerprints.find(fingerprintHash(preBuffer));
+    if (equal != m_fingerprints.end()) {
+        const std::size_t shared = candidates.size();
+        candidates.insert(candidates.end(), equal->second.rbegin(), equal->second.rend());
+        std::inplace_merge(candidates.begin(), candidates.begin() + shared, candidates.end(), std::greater<>());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    }
+    return candidates;
+}
+
+std::size_t TCandidateFinder::fingerprintHash(const TPreBuffer &preBuffer)
+{
+    return qHashBits(preBuffer.data(), preBuffer.size());
+}
+
+void TCandidateFinder::RememberFingerprint(int32_t index, const TPreBuffer &preBuffer)
+{
+    m_fingerprints[fingerprintHash(preBuffer)].push_back(index);
+}
+
+std::size_t TCandidateFinder::MemoryUsage() const
+{
+    std::size_t bytes = m_index.MemoryUsage();
+    for (const auto &[hash, indexes] : m_fingerprints)
+        bytes += sizeof hash + sizeof indexes + indexes.capacity() * sizeof(int32_t) + 2 * sizeof(void *);
+    return bytes;
+}
