@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -190,6 +191,22 @@ private slots:
         m_form->close();
         QVERIFY(!QFile::exists(IniPath()));
         Settings = TSettings();
+    }
+
+    void failedSaveIsReportedOnceAndTheWindowStillCloses()
+    {
+        QDir beside(QCoreApplication::applicationDirPath());
+        QVERIFY(beside.mkdir(QStringLiteral("Quorvane.ini")));
+        m_form->show();
+        ModalAnswerer answerer;
+        QVERIFY(m_form->close());
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(answerer.boxes.size(), 1);
+        QVERIFY(answerer.boxes.first().text.contains(QLatin1String("Quorvane.ini")));
+        m_form.reset();
+        QCOMPARE(answerer.boxes.size(), 1);
+        QVERIFY(beside.rmdir(QStringLiteral("Quorvane.ini")));
+        m_form = std::make_unique<TMainForm>();
     }
 
     void settingsAreReadAtStartUp()
