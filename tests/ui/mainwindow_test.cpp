@@ -1,3 +1,4 @@
+#include "checkupdatesunit.h"
 #include "mainunit.h"
 #include "modalanswerer.h"
 
@@ -207,6 +208,35 @@ private slots:
         QCOMPARE(answerer.boxes.size(), 1);
         QVERIFY(beside.rmdir(QStringLiteral("Quorvane.ini")));
         m_form = std::make_unique<TMainForm>();
+    }
+
+    void automaticUpdateCheckRunsOnceOnTheFirstShowing_data()
+    {
+        QTest::addColumn<bool>("autoCheck");
+        QTest::addColumn<int>("windowsShown");
+        QTest::newRow("on") << true << 1;
+        QTest::newRow("off") << false << 0;
+    }
+
+    void automaticUpdateCheckRunsOnceOnTheFirstShowing()
+    {
+        QFETCH(bool, autoCheck);
+        QFETCH(int, windowsShown);
+        Settings.AutoCheckUpdates = autoCheck;
+        AutoCheckPending = autoCheck;
+        auto *updateForm = new TUpdateForm(AutoCheckPending, m_form.get());
+        updateForm->setSiteHost(QStringLiteral("127.0.0.1:9"));
+        UpdateForm = updateForm;
+        ModalAnswerer answerer([](QWidget *modal) { QMetaObject::invokeMethod(modal, "reject"); });
+
+        m_form->show();
+        QCOMPARE(answerer.otherDialogs, windowsShown);
+        QVERIFY(!AutoCheckPending);
+        m_form->hide();
+        m_form->show();
+        QCOMPARE(answerer.otherDialogs, windowsShown);
+        UpdateForm = nullptr;
+        Settings = TSettings();
     }
 
     void settingsAreReadAtStartUp()
