@@ -22,13 +22,6 @@ namespace
 {
 QString IniPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Quorvane.ini"); }
 
-QStringList Captions(const QList<QAction *> &actions)
-{
-    QStringList captions;
-    for (const QAction *action : actions)
-        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    return captions;
-}
 }
 
 class MainWindowTest : public QObject
@@ -63,31 +56,6 @@ private slots:
         QVERIFY(m_form->DiskUsageLabel->isHidden());
         QVERIFY(m_form->acceptDrops());
         QCOMPARE(ProgramDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
-    }
-
-    void menuHasItsItemsInOrder()
-    {
-        const QList<QAction *> top = m_form->menuBar()->actions();
-        QCOMPARE(Captions(top), QStringList({ "文件", "设置", "帮助", "捐赠" }));
-        QVERIFY(!m_form->Donate1->isVisible());
-        QCOMPARE(Captions(m_form->File1->actions()), QStringList({ "开始搜索", "将重复项列表保存到CSV", "退出" }));
-        QCOMPARE(
-            Captions(m_form->Help1->actions()), QStringList({ "如何使用", "检查更新", "访问该计划的网站", "关于" }));
-    }
-
-    void folderBarControlsSitWhereTheyBelong()
-    {
-        QCOMPARE(m_form->Panel2->height(), 63);
-        QCOMPARE(m_form->AddFolderButton->geometry(), QRect(143, 5, 47, 47));
-        QCOMPARE(m_form->RemoveFolderButton->geometry(), QRect(197, 5, 48, 47));
-        QCOMPARE(m_form->MoveFolderUpButton->geometry(), QRect(252, 5, 47, 47));
-        QCOMPARE(m_form->MoveFolderDownButton->geometry(), QRect(307, 5, 47, 47));
-        QCOMPARE(m_form->ClearDirectoriesButton->geometry(), QRect(362, 5, 47, 47));
-        QCOMPARE(m_form->StartButton->geometry(), QRect(433, 8, 148, 44));
-        QCOMPARE(m_form->ScanSubfoldersCheckBox->pos(), QPoint(625, 18));
-        QCOMPARE(m_form->Label1->pos(), QPoint(647, 20));
-        QCOMPARE(m_form->RemoveFolderButton->toolTip(), QStringLiteral("删除所选文件夹"));
-        QCOMPARE(m_form->SwapImagesButton->toolTip(), QStringLiteral("交换图像"));
     }
 
     void resizeKeepsTheLeftPanelAtHalfTheRest()
