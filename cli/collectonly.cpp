@@ -53,7 +53,7 @@ int RunCollectOnly(const Options &options)
         listing += FullPath(catalogue, k) + '\n';
     if (!WriteOutput(options.OutputFile, listing, &error)) {
         reportError(error);
-        return kExitSkipped;
+        return kExitFailed;
     }
     return interrupted ? kExitInterrupted : kExitDone;
 }

@@ -1,14 +1,8 @@
 #pragma once
 
-struct Options;
+#include "exitstatus.h"
 
-enum ExitStatus {
-    kExitDone = 0,
-    kExitSkipped = 1,
-    kExitUsage = 2,
-    kExitNoFolder = 3,
-    kExitInterrupted = 130,
-};
+struct Options;
 
 // Collects the listed folders and prints one full path per line (raw bytes, LF) in catalogue
 // order. Returns the exit status; messages go to standard error.

@@ -1,4 +1,5 @@
 #include "collectonly.h"
+#include "exitstatus.h"
 #include "options.h"
 
 #include <QCoreApplication>

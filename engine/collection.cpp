@@ -115,7 +115,6 @@ bool ListedFolderIsWalked(const std::vector<QByteArray> &listed, std::size_t ind
 
 struct TCollector::Private {
     TCatalogue &catalogue;
-    const TSettings &settings;
     TSearchObserver &observer;
     std::vector<const char *> masks;
     QByteArray recycleFolderName;
@@ -136,7 +135,7 @@ void TCollector::Private::record(const TFolderListing &listing, const QByteArray
     TPicInfo picture;
     picture.Time = dosDateTime(status.st_mtim.tv_sec);
     picture.Size = status.st_size;
-    picture.Attr = (listing.writable(name) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
+    picture.Attr = (listing.writable(status) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
     picture.FileName = name;
     AppendPicture(catalogue, std::move(picture));
     if (catalogue.PicturesLast % kCaptionEvery == 0)
@@ -144,7 +143,7 @@ void TCollector::Private::record(const TFolderListing &listing, const QByteArray
 }
 
 TCollector::TCollector(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
-    : d(new Private { catalogue, settings, observer, {}, {}, {}, {}, {}, {}, {} })
+    : d(new Private { catalogue, observer, {}, {}, {}, {}, {}, {}, {} })
 {
     for (const TypeMask &mask : kTypeMasks) {
         if (settings.*mask.enabled)

@@ -4,11 +4,34 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace
 {
+
+struct UserIdentity {
+    uid_t user = ::geteuid();
+    std::vector<gid_t> groups;
+
+    UserIdentity()
+    {
+        const int count = ::getgroups(0, nullptr);
+        groups.resize(std::size_t(std::max(count, 0)));
+        if (count > 0)
+            groups.resize(std::size_t(std::max(::getgroups(count, groups.data()), 0)));
+        groups.push_back(::getegid());
+    }
+
+    bool inGroup(gid_t group) const { return std::find(groups.begin(), groups.end(), group) != groups.end(); }
+};
+
+const UserIdentity &currentUser()
+{
+    static const UserIdentity user;
+    return user;
+}
 
 std::optional<TFolderIdentity> identityOf(int dirFd, const char *path, int flags)
 {
@@ -56,6 +79,9 @@ TFolderListing::TFolderListing(const QByteArray &path)
         return;
     }
     m_identity = *identity;
+    struct statvfs fileSystem {
+    };
+    m_readOnlyFileSystem = ::fstatvfs(m_fd, &fileSystem) == 0 && (fileSystem.f_flag & ST_RDONLY);
     while (const dirent *entry = ::readdir(folder)) {
         const QByteArray name(entry->d_name);
         if (name == "." || name == "..")
@@ -93,9 +119,18 @@ std::optional<struct stat> TFolderListing::status(const QByteArray &name) const
     return result;
 }
 
-bool TFolderListing::writable(const QByteArray &name) const
+bool TFolderListing::writable(const struct stat &status) const
 {
-    return m_fd >= 0 && ::faccessat(m_fd, name.constData(), W_OK, AT_EACCESS) == 0;
+    const UserIdentity &user = currentUser();
+    if (m_readOnlyFileSystem)
+        return false;
+    if (user.user == 0)
+        return true;
+    if (status.st_uid == user.user)
+        return status.st_mode & S_IWUSR;
+    if (user.inGroup(status.st_gid))
+        return status.st_mode & S_IWGRP;
+    return status.st_mode & S_IWOTH;
 }
 
 void TFolderListing::close()

@@ -48,13 +48,16 @@ public:
 
     // Status of an entry, links followed; nothing when it vanished or the folder is closed.
     std::optional<struct stat> status(const QByteArray &name) const;
-    // Whether the user may write the entry.
-    bool writable(const QByteArray &name) const;
+    // Whether the user may write an entry of this folder with that status, judged from its owner,
+    // group and mode bits and whether the file system is mounted read-only (access control
+    // lists are not consulted: asking the kernel would cost a call per file).
+    bool writable(const struct stat &status) const;
 
     void close();
 
 private:
     int m_fd = -1;
     TFolderIdentity m_identity;
+    bool m_readOnlyFileSystem = false;
     std::vector<Entry> m_entries;
 };

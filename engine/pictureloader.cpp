@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "jpegcodec.h"
 #include "pictureerror.h"
+#include "rawpathfile.h"
 #include "settings.h"
 
 #include <QBuffer>
@@ -32,8 +33,8 @@ QByteArray upperExtension(const QByteArray &path)
 
 QByteArray readWholeFile(const QByteArray &path)
 {
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenForReading(file, path))
         throw TPictureError("cannot open " + path.toStdString());
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -51,7 +52,10 @@ void limitReaderAllocation()
 QImage readWithQt(const QByteArray &path, const QByteArray &format)
 {
     limitReaderAllocation();
-    QImageReader reader(QFile::decodeName(path), format);
+    QFile file;
+    if (!OpenForReading(file, path))
+        throw TPictureError("cannot open " + path.toStdString());
+    QImageReader reader(&file, format);
     // A named decoder must not hand the file to another one that recognises its content.
     if (!format.isEmpty())
         reader.setAutoDetectImageFormat(false);
@@ -67,9 +71,10 @@ QImage readWithQt(const QByteArray &path, const QByteArray &format)
 QImage readRaw(const QByteArray &path)
 {
     // LibRaw's object is several hundred kilobytes; keep it off the stack.
+    const QByteArray bytes = readWholeFile(path);
     auto raw = std::make_unique<LibRaw>();
     raw->imgdata.params.max_raw_memory_mb = kRawMemoryLimitMb;
-    int status = raw->open_file(path.constData());
+    int status = raw->open_buffer(const_cast<char *>(bytes.constData()), size_t(bytes.size()));
     if (status == LIBRAW_SUCCESS)
         status = raw->unpack();
     if (status == LIBRAW_SUCCESS)
@@ -128,8 +133,12 @@ bool PassesSizeFilter(int Height, int Width, const TSettings &settings)
         && Width >= std::max(kMinPictureSide, settings.MinPicWidth);
 }
 
-void StretchToWorkBitmap(const QImage &source, QImage &WorkBitmap)
+void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)
 {
+    if (picture.isNull())
+        throw TPictureError("empty picture");
+    const QImage source
+        = picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
     if (WorkBitmap.format() != QImage::Format_BGR888 || WorkBitmap.width() != kWorkBitmapSize
         || WorkBitmap.height() != kWorkBitmapSize)
         WorkBitmap = QImage(kWorkBitmapSize, kWorkBitmapSize, QImage::Format_BGR888);

@@ -22,6 +22,6 @@ int ChooseScaleDenominator(int Height, int Width, const TSettings &settings);
 // Whether a loaded picture is large enough to be signed and compared.
 bool PassesSizeFilter(int Height, int Width, const TSettings &settings);
 
-// Stretches `source` (any size, Format_RGB888) onto the 128 x 128 WorkBitmap by sampling pixel
+// Stretches `source` (any size and format) onto the 128 x 128 WorkBitmap by sampling pixel
 // centres, so that the result does not depend on a platform's stretching code.
 void StretchToWorkBitmap(const QImage &source, QImage &WorkBitmap);

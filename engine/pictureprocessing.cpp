@@ -1,5 +1,7 @@
 #include "pictureprocessing.h"
 
+#include "rawpathfile.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -38,8 +40,8 @@ void transpose(WaveletMatrix &matrix)
 void ReadPreBuffer(const QByteArray &path, TPreBuffer &preBuffer)
 {
     preBuffer.fill(0);
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenForReading(file, path))
         return;
     const qint64 count = file.read(reinterpret_cast<char *>(preBuffer.data()), kPreBufferSize);
     if (count < 0)
@@ -195,9 +197,9 @@ void ExtractWaveletCoefs(const WaveletMatrix &matrix, TWaveletCoefs &positive, T
 
 bool FilesIdentical(const QByteArray &pathA, const QByteArray &pathB, const std::function<bool()> &pump)
 {
-    QFile fileA(QFile::decodeName(pathA));
-    QFile fileB(QFile::decodeName(pathB));
-    if (!fileA.open(QIODevice::ReadOnly) || !fileB.open(QIODevice::ReadOnly))
+    QFile fileA;
+    QFile fileB;
+    if (!OpenForReading(fileA, pathA) || !OpenForReading(fileB, pathB))
         return false;
     std::array<char, kCompareBlockSize> blockA;
     std::array<char, kCompareBlockSize> blockB;

@@ -244,16 +244,6 @@ TEST(TrashFolders, OnlyTrashFoldersAtTheMountPointCount)
     EXPECT_EQ(ChooseRecycleFolderName(), ".Trash-" + QByteArray::number(getuid()) + "/");
 }
 
-TEST(TrashFolders, MountPointIsTheRootOfTheFileSystemHoldingTheFolder)
-{
-    EXPECT_EQ(MountPointOf("/"), "/");
-    QTemporaryDir dir;
-    const QByteArray folder = QFile::encodeName(dir.path()) + "/";
-    const QByteArray mountPoint = MountPointOf(folder);
-    EXPECT_TRUE(folder.startsWith(mountPoint));
-    EXPECT_TRUE(mountPoint.endsWith('/'));
-}
-
 TEST_F(Collection, FolderLinkLoopsEndAndNoFolderIsCataloguedTwice)
 {
     writeFile(root + "a/pic.jpg");

@@ -2,6 +2,7 @@
 #include "pictureerror.h"
 #include "picturefixtures.h"
 #include "pictureloader.h"
+#include "pictureprocessing.h"
 #include "settings.h"
 #include "signpicture.h"
 
@@ -11,6 +12,10 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -208,6 +213,28 @@ TEST(PictureLoader, HostileFilesAreRefusedWithTheOneErrorType)
     for (const char *name : { "truncated.jpg", "corrupt.jpg", "zero_bytes.jpg", "zero_bytes.png", "100000x100000.png",
              "broken_huffman.jpg", "no_frames.gif", "not_a_raw.cr2", "missing.jpg" })
         EXPECT_FALSE(loads(folder.filePath(name))) << name;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath("fifo.jpg")).constData(), 0600), 0);
+    EXPECT_FALSE(loads(folder.filePath("fifo.jpg"))) << "a FIFO is never read";
     WriteBytes(folder.filePath("good.jpg"), good);
     EXPECT_TRUE(loads(folder.filePath("good.jpg")));
+}
+
+TEST(PictureLoader, NamesThatAreNotUtf8StillLoad)
+{
+    QTemporaryDir folder;
+    const QByteArray path = QFile::encodeName(folder.path()) + "/caf\xE9.jpg";
+    std::FILE *file = std::fopen(path.constData(), "wb");
+    ASSERT_NE(file, nullptr);
+    const QByteArray jpeg = EncodeJpeg(DrawScene(12, 200, 150));
+    std::fwrite(jpeg.constData(), 1, size_t(jpeg.size()), file);
+    std::fclose(file);
+    QImage workBitmap;
+    int height = 0;
+    int width = 0;
+    LoadPicture(path, workBitmap, height, width, TSettings {});
+    EXPECT_EQ(width, 200);
+    TPreBuffer preBuffer {};
+    ReadPreBuffer(path, preBuffer);
+    EXPECT_EQ(preBuffer[0], 0xFF);
+    EXPECT_TRUE(FilesIdentical(path, path, [] { return true; }));
 }

@@ -87,13 +87,6 @@ TEST(MedianFilter, FourByFourWorksInPlaceBottomUpRightToLeft)
         levelsOf(bitmap), (std::vector<uchar> { 10, 20, 30, 40, 50, 60, 60, 80, 90, 60, 60, 35, 45, 55, 65, 75 }));
 }
 
-TEST(MedianFilter, LeavesTooSmallBitmapsAlone)
-{
-    QImage bitmap = greyBitmap(2, 3, { 1, 9, 9, 1, 5, 5 });
-    MedianFilter(bitmap);
-    EXPECT_EQ(levelsOf(bitmap), (std::vector<uchar> { 1, 9, 9, 1, 5, 5 }));
-}
-
 TEST(WaveletSignature, FlatPictureKeepsNoCoefficient)
 {
     QImage bitmap(kWorkBitmapSize, kWorkBitmapSize, QImage::Format_Grayscale8);
@@ -143,16 +136,6 @@ TEST(WaveletSignature, Exactly250DistinctKeepAllSplitBySignAndNeverTheAverage)
     EXPECT_EQ(positive[0], (TWaveletPoint { 0, 1 }));
     EXPECT_EQ(negative[0], (TWaveletPoint { 0, 3 }));
     EXPECT_EQ(negative[82], (TWaveletPoint { 1, 249 - kWorkBitmapSize }));
-}
-
-TEST(WaveletSignature, HaarOfConstantRowKeepsOnlyTheMean)
-{
-    WaveletRow row;
-    row.fill(2);
-    HaarDecomposeArray(row);
-    EXPECT_NEAR(row[0], 2, 1e-12);
-    for (int i = 1; i < kWorkBitmapSize; ++i)
-        EXPECT_NEAR(row[i], 0, 1e-12) << i;
 }
 
 TEST(PreBuffer, ShortFileIsZeroPaddedMissingFileAllZero)

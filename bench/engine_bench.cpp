@@ -1,0 +1,213 @@
+// Generates camera-sized JPEGs (some near-duplicates) and times a whole search over them.
+// Usage: engine_bench COUNT FOLDER
+
+#include "catalogue.h"
+#include "collection.h"
+#include "jpegcodec.h"
+#include "pictureerror.h"
+#include "pictureloader.h"
+#include "pictureprocessing.h"
+#include "processing.h"
+#include "searchobserver.h"
+#include "settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <atomic>
+#include <cstdio>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+constexpr int kCameraWidth = 4000;
+constexpr int kCameraHeight = 3000;
+constexpr int kShapeCount = 12;
+constexpr int kNoiseAmplitude = 6;
+// Every fifth picture repeats the scene before it, brightened and saved again at a lower
+// quality, as an edited copy would be. The others share the encoder and its header bytes, as
+// the shots of one camera do.
+constexpr int kDuplicateEvery = 5;
+constexpr int kBrightening = 6;
+constexpr int kDuplicateQuality = 80;
+
+QImage drawCameraScene(quint32 seed, int brightening)
+{
+    std::mt19937 random(seed);
+    const auto colour = [&random] { return QColor(random() % 256, random() % 256, random() % 256); };
+    const auto unit = [&random] { return (random() % 10000) / 10000.0; };
+    QImage image(kCameraWidth, kCameraHeight, QImage::Format_RGB888);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, kCameraWidth * unit(), kCameraHeight);
+    sky.setColorAt(0, colour());
+    sky.setColorAt(0.5, colour());
+    sky.setColorAt(1, colour());
+    painter.fillRect(image.rect(), sky);
+    painter.setPen(Qt::NoPen);
+    for (int shape = 0; shape < kShapeCount; ++shape) {
+        const QRectF box(kCameraWidth * unit() * 0.8, kCameraHeight * unit() * 0.8, kCameraWidth * (0.1 + 0.3 * unit()),
+            kCameraHeight * (0.1 + 0.3 * unit()));
+        QRadialGradient fill(box.center(), std::max(box.width(), box.height()) / 2);
+        fill.setColorAt(0, colour());
+        fill.setColorAt(1, colour());
+        painter.setBrush(fill);
+        if (random() % 2)
+            painter.drawEllipse(box);
+        else
+            painter.drawRect(box);
+    }
+    painter.end();
+    quint32 state = seed;
+    for (int y = 0; y < kCameraHeight; ++y) {
+        uchar *pixel = image.scanLine(y);
+        for (int x = 0; x < 3 * kCameraWidth; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int noise = int(state >> 24) % (2 * kNoiseAmplitude + 1) - kNoiseAmplitude;
+            pixel[x] = uchar(std::clamp(pixel[x] + noise + brightening, 0, 255));
+        }
+    }
+    return image;
+}
+
+void generatePictures(const QString &folder, int count)
+{
+    std::atomic<int> next { 0 };
+    const auto worker = [&] {
+        for (int i = next++; i < count; i = next++) {
+            const QString path = QDir(folder).filePath(QString("camera_%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+            if (QFile::exists(path))
+                continue;
+            const bool duplicate = i % kDuplicateEvery == kDuplicateEvery - 1;
+            const quint32 seed = quint32(duplicate ? i - 1 : i) + 1;
+            const QImage scene = drawCameraScene(seed, duplicate ? kBrightening : 0);
+            const QString partial = path + ".part";
+            if (duplicate) {
+                if (scene.save(partial, "jpg", kDuplicateQuality))
+                    QFile::rename(partial, path);
+                continue;
+            }
+            const QByteArray jpeg = EncodeJpeg(scene);
+            QFile file(partial);
+            if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.flush())
+                file.rename(path);
+        }
+    };
+    std::thread helper(worker);
+    worker();
+    helper.join();
+}
+
+struct TBenchObserver : TSearchObserver {
+    std::vector<QByteArray> folders;
+    std::vector<QByteArray> ListedFolders() const override { return folders; }
+};
+
+// The candidate scan of the search, for timing only.
+void scanEarlierPictures(const TCatalogue &catalogue, int k, const WaveletMatrix &matrix)
+{
+    const TPicInfo &current = catalogue.Pictures[k];
+    if (current.CCVStage != TCCVStage::Full)
+        return;
+    const QByteArray path = FullPath(catalogue, k);
+    for (int i = k - 1; i >= 0; --i) {
+        const TPicInfo &candidate = catalogue.Pictures[i];
+        if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current))
+            continue;
+        if (candidate.PreBuffer == current.PreBuffer) {
+            if (FilesIdentical(path, FullPath(catalogue, i), [] { return true; }))
+                return;
+        } else if (WaveletScore(candidate, matrix) >= 50) {
+            return;
+        }
+    }
+}
+
+double seconds(qint64 nanoseconds) { return double(nanoseconds) / 1e9; }
+
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: engine_bench COUNT FOLDER\n");
+        return 2;
+    }
+    const int count = std::atoi(argv[1]);
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(folder);
+
+    QElapsedTimer timer;
+    timer.start();
+    generatePictures(folder, count);
+    std::printf("generated %d pictures of %d x %d in %.1f s\n", count, kCameraWidth, kCameraHeight,
+        seconds(timer.nsecsElapsed()));
+
+    const TSettings settings;
+    TBenchObserver observer;
+    observer.folders = { QFile::encodeName(QDir(folder).absolutePath()) + '/' };
+    TCatalogue catalogue;
+    catalogue.SearchStopped = false;
+
+    timer.restart();
+    ResetCatalogue(catalogue);
+    CollectListedFolders(catalogue, settings, observer);
+    TrimAfterCollection(catalogue);
+    const qint64 collection = timer.nsecsElapsed();
+    timer.restart();
+    AllocatePairs(catalogue);
+    ProcessPictures(catalogue, settings, observer);
+    TrimPairs(catalogue);
+    const qint64 processing = timer.nsecsElapsed();
+
+    // A second pass splits the processing time: loading and decoding, signing, and the scan of
+    // the earlier pictures, using the signatures the search stored.
+    qint64 decoding = 0;
+    qint64 signing = 0;
+    qint64 comparison = 0;
+    QImage workBitmap;
+    WaveletMatrix matrix {};
+    for (int k = 0; k < catalogue.PicturesCapacity; ++k) {
+        const QByteArray path = FullPath(catalogue, k);
+        int height = 0;
+        int width = 0;
+        timer.restart();
+        try {
+            LoadPicture(path, workBitmap, height, width, settings);
+        } catch (const TPictureError &) {
+            continue;
+        }
+        decoding += timer.nsecsElapsed();
+        timer.restart();
+        TPreBuffer preBuffer;
+        ReadPreBuffer(path, preBuffer);
+        PrepareGrayscale(workBitmap, 1);
+        ComputeWaveletMatrix(workBitmap, matrix, AverageIntensity(workBitmap));
+        TWaveletCoefs positive;
+        TWaveletCoefs negative;
+        ExtractWaveletCoefs(matrix, positive, negative);
+        signing += timer.nsecsElapsed();
+        timer.restart();
+        scanEarlierPictures(catalogue, k, matrix);
+        comparison += timer.nsecsElapsed();
+    }
+    const double total = seconds(collection + processing);
+
+    std::printf("pictures: %d, pairs: %d\n", catalogue.PicturesCapacity, catalogue.PairsLast + 1);
+    std::printf("whole search: %.2f s, %.1f pictures/s\n", total, catalogue.PicturesCapacity / total);
+    std::printf("collection:  %7.3f s\n", seconds(collection));
+    std::printf("decoding:    %7.3f s  (%.1f ms a picture)\n", seconds(decoding),
+        1e3 * seconds(decoding) / std::max(1, catalogue.PicturesCapacity));
+    std::printf("signature:   %7.3f s  (%.2f ms a picture)\n", seconds(signing),
+        1e3 * seconds(signing) / std::max(1, catalogue.PicturesCapacity));
+    std::printf("comparison:  %7.3f s  (scans of earlier pictures, byte comparisons included)\n", seconds(comparison));
+    return 0;
+}
