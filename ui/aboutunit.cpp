@@ -1,6 +1,7 @@
 #include "aboutunit.h"
 
 #include "aboutpicture.h"
+#include "centreonscreen.h"
 #include "clickablelabel.h"
 #include "designscale.h"
 #include "site.h"
@@ -9,6 +10,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QUrl>
 
 namespace
@@ -96,6 +98,13 @@ TAboutForm::TAboutForm(QWidget *parent)
     connect(okButton, &QPushButton::clicked, this, &TAboutForm::OKButtonClick);
 
     setFixedSize(ScaleDesignPixels(kClientWidth, kDesignDpi), ScaleDesignPixels(kClientHeight, kDesignDpi));
+}
+
+void TAboutForm::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        CentreOnScreen(this);
+    QDialog::showEvent(event);
 }
 
 void TAboutForm::SiteLabelClick()

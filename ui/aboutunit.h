@@ -10,6 +10,9 @@ class TAboutForm : public QDialog
 public:
     explicit TAboutForm(QWidget *parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void SiteLabelClick();
     void Label3Click();

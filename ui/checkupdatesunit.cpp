@@ -1,5 +1,6 @@
 #include "checkupdatesunit.h"
 
+#include "centreonscreen.h"
 #include "designscale.h"
 #include "site.h"
 #include "version.h"
@@ -106,8 +107,10 @@ void TUpdateForm::setSiteHost(const QString &host) { m_siteHost = host; }
 
 void TUpdateForm::showEvent(QShowEvent *event)
 {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        CentreOnScreen(this);
         FormShow();
+    }
     QDialog::showEvent(event);
 }
 

@@ -1,5 +1,6 @@
 #include "settingsunit.h"
 
+#include "centreonscreen.h"
 #include "designscale.h"
 #include "digitsvalidator.h"
 #include "sizefield.h"
@@ -11,6 +12,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
+
+#include <algorithm>
 
 namespace
 {
@@ -129,8 +132,10 @@ QLineEdit *TSettingsForm::AddSizeRow(QGroupBox *group, const char *editName, con
 
 void TSettingsForm::showEvent(QShowEvent *event)
 {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        CentreOnScreen(this);
         FormShow();
+    }
     QDialog::showEvent(event);
 }
 
@@ -147,8 +152,8 @@ void TSettingsForm::FormShow()
     SilentDeleteCheckBox->setChecked(m_settings.DeleteWithoutAsking);
     OnlyIdenticalCheckBox->setChecked(m_settings.SearchOnlyIdentical);
     CheckUpdatesCheckBox->setChecked(m_settings.AutoCheckUpdates);
-    MinWidthEdit->setText(QString::number(m_settings.MinPicWidth));
-    MinHeightEdit->setText(QString::number(m_settings.MinPicHeight));
+    MinWidthEdit->setText(QString::number(std::max<int32_t>(m_settings.MinPicWidth, 0)));
+    MinHeightEdit->setText(QString::number(std::max<int32_t>(m_settings.MinPicHeight, 0)));
 }
 
 void TSettingsForm::OKButtonClick()

@@ -2,6 +2,7 @@
 #include "testhttpserver.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>

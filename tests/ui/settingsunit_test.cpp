@@ -38,6 +38,7 @@ private slots:
         form->close();
         settings.SearchCR2 = true;
         settings.MinPicWidth = 640;
+        settings.MinPicHeight = -5;
         Child<QGroupBox>("GroupBox1")->setTitle(QStringLiteral("x"));
         form->show();
         QCOMPARE(form->windowTitle(), QStringLiteral("设置"));
@@ -45,6 +46,7 @@ private slots:
         QVERIFY(Child("CR2CheckBox")->isChecked() && Child("JPGCheckBox")->isChecked());
         QVERIFY(!Child("TIFFCheckBox")->isChecked() && !Child("CheckUpdatesCheckBox")->isChecked());
         QCOMPARE(Child<QLineEdit>("MinWidthEdit")->text(), QStringLiteral("640"));
+        QCOMPARE(Child<QLineEdit>("MinHeightEdit")->text(), QStringLiteral("0"));
 
         Child("JPGCheckBox")->setChecked(false);
         Child<QLineEdit>("MinWidthEdit")->setText(QStringLiteral("7"));
