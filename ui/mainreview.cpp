@@ -27,14 +27,15 @@
 
 int32_t SortColumn = 0;
 bool SortDescending = false;
-// The row whose pair the preview shows, so that any key that moves the selection can bring the
-// preview along; the file buttons act on the selected row and must never act on an unseen pair.
-static int PreviewedRow = -1;
 
 namespace
 {
 
 enum { kBeforeDeletePauseMs = 200 };
+
+// The row whose pair the preview shows, so that any key that moves the selection can bring the
+// preview along; the file buttons act on the selected row and must never act on an unseen pair.
+int PreviewedRow = -1;
 
 const QString kLineBreak = QStringLiteral("\n\r");
 
@@ -139,6 +140,8 @@ void TMainForm::ListView1ColumnClick(int column)
         return;
     SetListRowCount(Catalogue.PairsCapacity);
     // The selection follows its pair, so that the preview and the file buttons keep agreeing.
+    const bool previewedSelected = row >= 0 && PreviewedRow == row;
+    PreviewedRow = -1;
     if (row < 0)
         return;
     const auto end = Catalogue.Pairs.begin() + Catalogue.PairsCapacity;
@@ -148,7 +151,7 @@ void TMainForm::ListView1ColumnClick(int column)
     const int newRow = found == end ? row : int(found - Catalogue.Pairs.begin());
     ListView1->selectRow(newRow);
     ListView1->scrollTo(ListModel->index(newRow, 0));
-    if (PreviewedRow == row)
+    if (previewedSelected)
         PreviewedRow = newRow;
 }
 
