@@ -46,7 +46,8 @@ constexpr int kBottomPanelHeight = 204;
 constexpr int kSampleWidth = 220;
 constexpr int kSampleHeight = 290;
 constexpr int kSampleJpegQuality = 90;
-const char kDonatePage[] = "https://www.paypal.com/donate";
+// Together, the margins and the gap that the left picture panel leaves of the preview width.
+constexpr int kPreviewSideSpace = 60;
 
 QUrl SitePage(const QString &path) { return QUrl(QStringLiteral("https://") + SiteHost() + path); }
 
@@ -133,7 +134,10 @@ void TMainForm::FormShow()
         CheckforUpdates1Click();
 }
 
-void TMainForm::FormResize() { ImagePanel1->resize((CentralPanel->width() - 60) / 2, ImagePanel1->height()); }
+void TMainForm::FormResize()
+{
+    ImagePanel1->resize((CentralPanel->width() - kPreviewSideSpace) / 2, ImagePanel1->height());
+}
 
 bool TMainForm::FormCloseQuery()
 {
@@ -179,7 +183,7 @@ void TMainForm::Howtouse1Click() { QDesktopServices::openUrl(SitePage(QStringLit
 
 void TMainForm::Visitprogramswebsite1Click() { QDesktopServices::openUrl(SitePage(QStringLiteral("/photo.html"))); }
 
-void TMainForm::Donate1Click() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDonatePage))); }
+void TMainForm::Donate1Click() { QDesktopServices::openUrl(SitePage(QStringLiteral("/donate.html"))); }
 
 void TMainForm::showEvent(QShowEvent *event)
 {

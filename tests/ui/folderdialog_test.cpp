@@ -20,18 +20,6 @@ private slots:
         QCOMPARE(dialog.Version(), QStringLiteral("1.1.0.2"));
     }
 
-    void startsAtTheCurrentDirectoryWithDefaults()
-    {
-        TFolderDialog dialog;
-        QCOMPARE(dialog.Directory(), QDir::currentPath());
-        QCOMPARE(dialog.DialogPosition(), fdpDefault);
-        QCOMPARE(dialog.OptionFlags(), 0x40u);
-        QVERIFY(dialog.Caption.isEmpty());
-        QVERIFY(dialog.Title().isEmpty());
-        dialog.SetOptions(fdoReturnOnlyFSDirs | fdoNewDialogStyle);
-        QCOMPARE(dialog.OptionFlags(), 0x41u);
-    }
-
     void placementRule()
     {
         TFolderDialog dialog;

@@ -1,8 +1,10 @@
+#include "checkupdatesunit.h"
 #include "mainunit.h"
 #include "modalanswerer.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -20,13 +22,6 @@ namespace
 {
 QString IniPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Quorvane.ini"); }
 
-QStringList Captions(const QList<QAction *> &actions)
-{
-    QStringList captions;
-    for (const QAction *action : actions)
-        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    return captions;
-}
 }
 
 class MainWindowTest : public QObject
@@ -61,31 +56,6 @@ private slots:
         QVERIFY(m_form->DiskUsageLabel->isHidden());
         QVERIFY(m_form->acceptDrops());
         QCOMPARE(ProgramDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
-    }
-
-    void menuHasItsItemsInOrder()
-    {
-        const QList<QAction *> top = m_form->menuBar()->actions();
-        QCOMPARE(Captions(top), QStringList({ "文件", "设置", "帮助", "捐赠" }));
-        QVERIFY(!m_form->Donate1->isVisible());
-        QCOMPARE(Captions(m_form->File1->actions()), QStringList({ "开始搜索", "将重复项列表保存到CSV", "退出" }));
-        QCOMPARE(
-            Captions(m_form->Help1->actions()), QStringList({ "如何使用", "检查更新", "访问该计划的网站", "关于" }));
-    }
-
-    void folderBarControlsSitWhereTheyBelong()
-    {
-        QCOMPARE(m_form->Panel2->height(), 63);
-        QCOMPARE(m_form->AddFolderButton->geometry(), QRect(143, 5, 47, 47));
-        QCOMPARE(m_form->RemoveFolderButton->geometry(), QRect(197, 5, 48, 47));
-        QCOMPARE(m_form->MoveFolderUpButton->geometry(), QRect(252, 5, 47, 47));
-        QCOMPARE(m_form->MoveFolderDownButton->geometry(), QRect(307, 5, 47, 47));
-        QCOMPARE(m_form->ClearDirectoriesButton->geometry(), QRect(362, 5, 47, 47));
-        QCOMPARE(m_form->StartButton->geometry(), QRect(433, 8, 148, 44));
-        QCOMPARE(m_form->ScanSubfoldersCheckBox->pos(), QPoint(625, 18));
-        QCOMPARE(m_form->Label1->pos(), QPoint(647, 20));
-        QCOMPARE(m_form->RemoveFolderButton->toolTip(), QStringLiteral("删除所选文件夹"));
-        QCOMPARE(m_form->SwapImagesButton->toolTip(), QStringLiteral("交换图像"));
     }
 
     void resizeKeepsTheLeftPanelAtHalfTheRest()
@@ -189,6 +159,51 @@ private slots:
         QVERIFY(QFile::remove(IniPath()));
         m_form->close();
         QVERIFY(!QFile::exists(IniPath()));
+        Settings = TSettings();
+    }
+
+    void failedSaveIsReportedOnceAndTheWindowStillCloses()
+    {
+        QDir beside(QCoreApplication::applicationDirPath());
+        QVERIFY(beside.mkdir(QStringLiteral("Quorvane.ini")));
+        m_form->show();
+        ModalAnswerer answerer;
+        QVERIFY(m_form->close());
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(answerer.boxes.size(), 1);
+        QVERIFY(answerer.boxes.first().text.contains(QLatin1String("Quorvane.ini")));
+        m_form.reset();
+        QCOMPARE(answerer.boxes.size(), 1);
+        QVERIFY(beside.rmdir(QStringLiteral("Quorvane.ini")));
+        m_form = std::make_unique<TMainForm>();
+    }
+
+    void automaticUpdateCheckRunsOnceOnTheFirstShowing_data()
+    {
+        QTest::addColumn<bool>("autoCheck");
+        QTest::addColumn<int>("windowsShown");
+        QTest::newRow("on") << true << 1;
+        QTest::newRow("off") << false << 0;
+    }
+
+    void automaticUpdateCheckRunsOnceOnTheFirstShowing()
+    {
+        QFETCH(bool, autoCheck);
+        QFETCH(int, windowsShown);
+        Settings.AutoCheckUpdates = autoCheck;
+        AutoCheckPending = autoCheck;
+        auto *updateForm = new TUpdateForm(AutoCheckPending, m_form.get());
+        updateForm->setSiteHost(QStringLiteral("127.0.0.1:9"));
+        UpdateForm = updateForm;
+        ModalAnswerer answerer([](QWidget *modal) { QMetaObject::invokeMethod(modal, "reject"); });
+
+        m_form->show();
+        QCOMPARE(answerer.otherDialogs, windowsShown);
+        QVERIFY(!AutoCheckPending);
+        m_form->hide();
+        m_form->show();
+        QCOMPARE(answerer.otherDialogs, windowsShown);
+        UpdateForm = nullptr;
         Settings = TSettings();
     }
 

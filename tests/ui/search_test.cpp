@@ -5,12 +5,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
