@@ -31,6 +31,8 @@ const std::map<QByteArray, OutputFormat> kFormats {
     { "json", OutputFormat::Json },
 };
 
+constexpr int kMaxThreads = 256;
+
 QString shown(const QByteArray &argument) { return QString::fromLocal8Bit(argument); }
 
 std::optional<PictureTypes> parseTypes(const QByteArray &list)
@@ -84,6 +86,16 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 return options.MinHeight
                     ? QString()
                     : QStringLiteral("--min-height takes a non-negative whole number, not '%1'").arg(shown(value));
+            } },
+        { "--threads",
+            [](Options &options, const QByteArray &value) {
+                const std::optional<int32_t> threads = parseSize(value);
+                if (!threads || *threads < 1 || *threads > kMaxThreads)
+                    return QStringLiteral("--threads takes a whole number from 1 to %1, not '%2'")
+                        .arg(kMaxThreads)
+                        .arg(shown(value));
+                options.Threads = *threads;
+                return QString();
             } },
         { "--format",
             [](Options &options, const QByteArray &value) {
@@ -243,6 +255,7 @@ QString UsageText()
         "  --format FORMAT    csv (default), tsv or json\n"
         "  --output FILE      write there instead of standard output\n"
         "  --quiet            no progress line\n"
+        "  --threads N        decode pictures on N threads (default: one per core)\n"
         "\n"
         "Exit status: 0 done, 2 usage error, 3 none of the folders exists, 130 interrupted.\n");
 }

@@ -35,6 +35,8 @@ struct Options {
     OutputFormat Format = OutputFormat::Csv;
     QByteArray OutputFile;
     bool Quiet = false;
+    // Threads that decode pictures; nothing means one per core.
+    std::optional<int> Threads;
     bool Help = false;
 };
 

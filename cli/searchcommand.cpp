@@ -59,7 +59,9 @@ int RunSearch(const Options &options)
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
-        RunSearchSteps(catalogue, *settings, observer);
+        TProcessingOptions processing;
+        processing.Threads = options.Threads.value_or(0);
+        RunSearchSteps(catalogue, *settings, observer, processing);
         interrupted = observer.Interrupted();
     }
     if (!WriteOutput(options.OutputFile, formatPairs(catalogue, options.Format), &error)) {

@@ -71,6 +71,8 @@ TEST(CommandLineOptions, BadValuesNameTheOption)
     EXPECT_TRUE(parse({ "--types", "jpg,webp", "/a" }).Error.contains("--types"));
     EXPECT_TRUE(parse({ "--types", "", "/a" }).Error.contains("--types"));
     EXPECT_TRUE(parse({ "--bogus", "/a" }).Error.contains("--bogus"));
+    EXPECT_TRUE(parse({ "--threads", "0", "/a" }).Error.contains("--threads"));
+    EXPECT_EQ(parse({ "--threads=3", "/a" }).Values.Threads, 3);
     EXPECT_TRUE(parse({ "--quiet=yes", "/a" }).Error.contains("--quiet"));
     EXPECT_TRUE(parse({ "/a", "--output" }).Error.contains("--output"));
     EXPECT_FALSE(parse({ "--quiet" }).Error.isEmpty());
