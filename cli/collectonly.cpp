@@ -5,37 +5,17 @@
 #include "folderlisting.h"
 #include "options.h"
 #include "output.h"
+#include "runsetup.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace
-{
-
-void reportError(const QString &message)
-{
-    std::fprintf(stderr, "quorvane-cli: %s\n", message.toLocal8Bit().constData());
-}
-
-}
-
 int RunCollectOnly(const Options &options)
 {
-    QString error;
-    const auto settings = EffectiveSettings(options, &error);
-    if (!settings) {
-        reportError(error);
-        return kExitUsage;
-    }
-    if (!settings->AnyPictureTypeSelected()) {
-        reportError(QStringLiteral("no picture type selected"));
-        return kExitUsage;
-    }
-    if (std::none_of(options.Folders.begin(), options.Folders.end(),
-            [](const QByteArray &folder) { return IdentifyFolder(folder).has_value(); })) {
-        reportError(QStringLiteral("none of the listed folders exists"));
-        return kExitNoFolder;
-    }
+    int exitStatus = kExitDone;
+    const std::optional<TSettings> settings = SettingsForWalk(options, exitStatus);
+    if (!settings)
+        return exitStatus;
 
     TCatalogue catalogue;
     ResetCatalogue(catalogue);
@@ -51,8 +31,9 @@ int RunCollectOnly(const Options &options)
     TrimAfterCollection(catalogue);
     for (int32_t k = 0; k <= catalogue.PicturesLast; ++k)
         listing += FullPath(catalogue, k) + '\n';
+    QString error;
     if (!WriteOutput(options.OutputFile, listing, &error)) {
-        reportError(error);
+        ReportError(error);
         return kExitFailed;
     }
     return interrupted ? kExitInterrupted : kExitDone;

@@ -3,22 +3,16 @@
 #include "cliobserver.h"
 #include "collection.h"
 #include "exitstatus.h"
-#include "folderlisting.h"
 #include "options.h"
 #include "output.h"
 #include "resultwriter.h"
+#include "runsetup.h"
 #include "search.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace
 {
-
-void reportError(const QString &message)
-{
-    std::fprintf(stderr, "quorvane-cli: %s\n", message.toLocal8Bit().constData());
-}
 
 QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format)
 {
@@ -37,21 +31,10 @@ QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format)
 
 int RunSearch(const Options &options)
 {
-    QString error;
-    const auto settings = EffectiveSettings(options, &error);
-    if (!settings) {
-        reportError(error);
-        return kExitUsage;
-    }
-    if (!settings->AnyPictureTypeSelected()) {
-        reportError(QStringLiteral("no picture type selected"));
-        return kExitUsage;
-    }
-    if (std::none_of(options.Folders.begin(), options.Folders.end(),
-            [](const QByteArray &folder) { return IdentifyFolder(folder).has_value(); })) {
-        reportError(QStringLiteral("none of the listed folders exists"));
-        return kExitNoFolder;
-    }
+    int exitStatus = kExitDone;
+    const std::optional<TSettings> settings = SettingsForWalk(options, exitStatus);
+    if (!settings)
+        return exitStatus;
 
     TCatalogue catalogue;
     catalogue.RecycleFolderName = ChooseRecycleFolderName();
@@ -64,8 +47,9 @@ int RunSearch(const Options &options)
         RunSearchSteps(catalogue, *settings, observer, processing);
         interrupted = observer.Interrupted();
     }
+    QString error;
     if (!WriteOutput(options.OutputFile, formatPairs(catalogue, options.Format), &error)) {
-        reportError(error);
+        ReportError(error);
         return kExitFailed;
     }
     return interrupted ? kExitInterrupted : kExitDone;
