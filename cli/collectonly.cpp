@@ -2,12 +2,10 @@
 
 #include "cliobserver.h"
 #include "collection.h"
-#include "folderlisting.h"
 #include "options.h"
 #include "output.h"
 #include "runsetup.h"
 
-#include <algorithm>
 #include <cstdio>
 
 int RunCollectOnly(const Options &options)
