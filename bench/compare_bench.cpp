@@ -195,6 +195,8 @@ TRun compare(const std::vector<TPictureSignature> &signatures, int count, TProce
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
+    // Each figure is shown as soon as it is known, also when the output goes to a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QStringList arguments = application.arguments().mid(1);
     int plainAt = 50000;
     int threads = 0;
