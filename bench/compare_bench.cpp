@@ -222,12 +222,13 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
-    // Signing the cuts takes minutes at the largest size, so the signatures are kept for the next run.
-    const QString cacheName = QStringLiteral("/tmp/quorvane-compare-signatures-%1.bin").arg(largest);
+    // Signing the cuts takes minutes at the largest size, so the signatures are kept for the next
+    // run. The cuts are drawn one after the other, so a smaller run uses the first ones.
+    const QString cacheName = QStringLiteral("/tmp/quorvane-compare-signatures.bin");
     std::vector<TPictureSignature> signatures(largest);
     QFile cache(cacheName);
     const qint64 cacheBytes = qint64(largest * sizeof(TPictureSignature));
-    if (cache.open(QIODevice::ReadOnly) && cache.size() == cacheBytes
+    if (cache.open(QIODevice::ReadOnly) && cache.size() >= cacheBytes
         && cache.read(reinterpret_cast<char *>(signatures.data()), cacheBytes) == cacheBytes) {
         std::printf("signatures of %d cuts read from %s\n", largest, qPrintable(cacheName));
     } else {
