@@ -1,8 +1,13 @@
 #include "catalogue.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
+
+// Address space reserved ahead for Pictures and Paths. Pages never written cost nothing, while
+// every reallocation would copy all records so far (a picture record is over a kilobyte).
+constexpr std::size_t kReservedEntries = 1 << 18;
 
 template<typename T>
 void allocateArray(std::vector<T> &array, int32_t &capacity)
@@ -23,6 +28,8 @@ void growIfNeeded(std::vector<T> &array, int32_t last, int32_t &capacity)
 {
     if (last >= capacity - kCapacityStep && last % kCapacityStep == 0) {
         capacity += kCapacityStep;
+        if (std::size_t(capacity) > array.capacity())
+            array.reserve(std::max(std::size_t(capacity), 2 * array.capacity()));
         array.resize(capacity);
     }
 }
@@ -42,6 +49,12 @@ void ResetCatalogue(TCatalogue &catalogue)
     catalogue.Pairs.shrink_to_fit();
     catalogue.Paths.clear();
     catalogue.Paths.shrink_to_fit();
+    try {
+        catalogue.Pictures.reserve(kReservedEntries);
+        catalogue.Paths.reserve(kReservedEntries);
+    } catch (const std::bad_alloc &) {
+        // Only the room ahead is lost; the arrays then grow as they fill.
+    }
     try {
         catalogue.Pictures.assign(kInitialCapacity, TPicInfo {});
         catalogue.Paths.assign(kInitialCapacity, QByteArray {});
@@ -76,10 +89,9 @@ void TrimAfterCollection(TCatalogue &catalogue)
 {
     catalogue.PathsCapacity = catalogue.PathsLast + 1;
     catalogue.PicturesCapacity = catalogue.PicturesLast + 1;
+    // No shrink_to_fit: it would copy every record, and the unused room was never touched.
     catalogue.Paths.resize(catalogue.PathsCapacity);
-    catalogue.Paths.shrink_to_fit();
     catalogue.Pictures.resize(catalogue.PicturesCapacity);
-    catalogue.Pictures.shrink_to_fit();
 }
 
 void AllocatePairs(TCatalogue &catalogue)

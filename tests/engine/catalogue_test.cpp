@@ -1,5 +1,7 @@
 #include "catalogue.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -54,6 +56,24 @@ TEST(Catalogue, GrowsWhenTheLastIndexReachesCapacityLessOneStep)
     EXPECT_EQ(catalogue.Pictures.size(), 31000u);
     EXPECT_EQ(catalogue.Pictures[30999].CCVStage, TCCVStage::None);
     EXPECT_EQ(catalogue.Pictures[30999].Size, 0);
+}
+
+TEST(Catalogue, KeepsGrowingInStepsPastAQuarterMillionFolders)
+{
+    enum { kFolders = 300000 };
+    TCatalogue catalogue;
+    ResetCatalogue(catalogue);
+    for (int i = 0; i < kFolders; ++i) {
+        AppendPath(catalogue, "/f" + QByteArray::number(i) + '/');
+        ASSERT_EQ(catalogue.PathsCapacity, std::max(30000, (i / 1000 + 2) * 1000)) << "after index " << i;
+        ASSERT_EQ(catalogue.Paths.size(), std::size_t(catalogue.PathsCapacity));
+    }
+    EXPECT_EQ(catalogue.Paths[0], "/f0/");
+    EXPECT_EQ(catalogue.Paths[kFolders - 1], "/f299999/");
+    EXPECT_TRUE(catalogue.Paths[kFolders].isEmpty());
+    TrimAfterCollection(catalogue);
+    EXPECT_EQ(catalogue.Paths.size(), std::size_t(kFolders));
+    EXPECT_EQ(catalogue.PathsCapacity, kFolders);
 }
 
 TEST(Catalogue, AppendedPictureBelongsToTheCurrentFolder)
