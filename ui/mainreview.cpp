@@ -241,8 +241,7 @@ void TMainForm::DeleteImage(int side)
         return;
     try {
         FileOperations->ClearReadOnly(path);
-        const int error
-            = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path) : FileOperations->Remove(path);
+        const int error = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path) : FileOperations->Remove(path);
         if (error == 0)
             RemovePicture(Catalogue, picture);
         else

@@ -437,7 +437,8 @@ private slots:
 
     void picturesChangedAfterTheSearchAreNeitherDeletedNorMoved()
     {
-        ShowResults({ { Picture("a.jpg") }, { Picture("b.jpg") }, { Picture("c.jpg") } }, { { 0, 1, 90 }, { 2, 1, 80 } });
+        ShowResults(
+            { { Picture("a.jpg") }, { Picture("b.jpg") }, { Picture("c.jpg") } }, { { 0, 1, 90 }, { 2, 1, 80 } });
         const QByteArray a = ReadAll(PathOf("a.jpg"));
         // Rewritten in place at the same size: only the time tells.
         QVERIFY(SetModified(PathOf("a.jpg"), { 1'000'000'000, 0 }));
@@ -454,7 +455,8 @@ private slots:
         answers.Queue(PathOf("target"));
         m_form->MoveImageButton1Click();
         QCOMPARE(answers.texts,
-            (QStringList { "文件在搜索后已更改，未执行任何操作：\n\ra.jpg", "文件在搜索后已更改，未执行任何操作：\n\rc.jpg" }));
+            (QStringList {
+                "文件在搜索后已更改，未执行任何操作：\n\ra.jpg", "文件在搜索后已更改，未执行任何操作：\n\rc.jpg" }));
         QCOMPARE(answers.icons.first(), QMessageBox::Critical);
         QCOMPARE(ReadAll(PathOf("a.jpg")), a);
         QCOMPARE(ReadAll(PathOf("c.jpg")), c);
