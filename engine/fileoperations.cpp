@@ -59,7 +59,8 @@ TFileOperations &SystemFileOperations()
     return operations;
 }
 
-bool FileIsUnchanged(const TFileStamp &current, int64_t recordedSize, int64_t recordedMTimeNs)
+bool FileIsUnchanged(const TFileStamp &current, const TFileStamp &recorded)
 {
-    return current.Size == recordedSize && current.MTimeNs == recordedMTimeNs;
+    const bool sameFile = recorded.Inode == 0 || (current.Device == recorded.Device && current.Inode == recorded.Inode);
+    return sameFile && current.Size == recorded.Size && current.MTimeNs == recorded.MTimeNs;
 }

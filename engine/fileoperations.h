@@ -57,5 +57,7 @@ public:
 // A shared instance for callers that are given none.
 TFileOperations &SystemFileOperations();
 
-// Whether a file's current status still shows the size and modification time recorded earlier.
-bool FileIsUnchanged(const TFileStamp &current, int64_t recordedSize, int64_t recordedMTimeNs);
+// Whether `current` is still the file `recorded` describes: the same size and modification time
+// and, when an inode was recorded, the same device and inode, so that a file put in its place
+// under the same name is not taken for it.
+bool FileIsUnchanged(const TFileStamp &current, const TFileStamp &recorded);

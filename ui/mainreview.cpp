@@ -201,10 +201,15 @@ bool TMainForm::PictureExists(const QByteArray &path)
 // search is never removed on the strength of an old comparison.
 bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
 {
-    const TPicInfo &recorded = Catalogue.Pictures[picture];
-    TFileStamp stamp;
+    const TPicInfo &info = Catalogue.Pictures[picture];
+    TFileStamp recorded;
+    recorded.Device = dev_t(info.Device);
+    recorded.Inode = ino_t(info.Inode);
+    recorded.Size = info.Size;
+    recorded.MTimeNs = info.MTimeNs;
+    TFileStamp current;
     // A file gone meanwhile is left to the action itself, which reports its error code.
-    if (FileOperations->Stat(path, stamp) != 0 || FileIsUnchanged(stamp, recorded.Size, recorded.MTimeNs))
+    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, recorded))
         return false;
     ErrorBox(this, kChangedSinceSearch + kLineBreak + ShownFileName(picture));
     return true;

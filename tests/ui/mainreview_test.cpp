@@ -463,6 +463,20 @@ private slots:
         QVERIFY(FolderIsEmpty(PathOf("target")));
         QCOMPARE(m_form->ListModel->rowCount(), 2);
 
+        // Another file put in its place under the same name, with the same bytes and time.
+        const timespec bTime = Modified(PathOf("b.jpg"));
+        QVERIFY(QFile::copy(PathOf("b.jpg"), PathOf("b.new")));
+        QVERIFY(SetModified(PathOf("b.new"), bTime));
+        QVERIFY(QFile::remove(PathOf("b.jpg")));
+        QVERIFY(QFile::rename(PathOf("b.new"), PathOf("b.jpg")));
+        m_form->DeleteImageButton2Click();
+        QCOMPARE(answers.texts.last(), QString("文件在搜索后已更改，未执行任何操作：\n\rb.jpg"));
+        QVERIFY(QFile::exists(PathOf("b.jpg")));
+        // As a new search would record it.
+        TFileStamp now;
+        QVERIFY(SystemFileOperations().Stat(QFile::encodeName(PathOf("b.jpg")), now) == 0);
+        Catalogue.Pictures[1].Inode = now.Inode;
+
         TFaultyFileOperations &faults = m_faults;
         m_form->FileOperations = &faults;
         faults.Fail(TFileOperation::Stat, kFileChanged);
