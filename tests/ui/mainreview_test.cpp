@@ -393,9 +393,13 @@ private slots:
         faults.Heal();
         faults.Fail(TFileOperation::Remove, EACCES);
         m_form->DeleteImageButton1Click();
+        faults.Fail(TFileOperation::Remove, EPERM);
+        m_form->DeleteImageButton1Click();
+        faults.Fail(TFileOperation::Stat, ENOENT);
+        m_form->DeleteImageButton1Click();
         QCOMPARE(answers.texts,
             (QStringList { "Cannot move file a.jpg\n\rError code = 28", "Cannot move file a.jpg\n\rError code = 13",
-                "无法删除文件a.jpg\n\r错误代码 = 13" }));
+                "无法删除文件a.jpg\n\r错误代码 = 13", "无法删除文件a.jpg\n\r错误代码 = 1", "找不到此文件:\n\ra.jpg" }));
         QCOMPARE(ReadAll(PathOf("a.jpg")), original);
         QVERIFY(FolderIsEmpty(PathOf("target")));
         QCOMPARE(m_form->ListModel->rowCount(), 1);
