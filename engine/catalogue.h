@@ -51,6 +51,12 @@ using TPreBuffer = std::array<uint8_t, kPreBufferSize>;
 struct TPicInfo {
     int32_t Time = 0;
     int64_t Size = 0;
+    // Which file this is and its modification time in nanoseconds, as read at collection: two
+    // entries on the same device and inode are one file reached twice, and a file whose size or
+    // time differ later has changed since the search.
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    int64_t MTimeNs = 0;
     int32_t Attr = 0;
     QByteArray FileName;
     int32_t PathInd = 0;

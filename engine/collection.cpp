@@ -42,6 +42,8 @@ enum : int32_t {
 
 enum { kCaptionEvery = 10, kDosEpochYear = 1980, kDosLastYear = 2107 };
 
+constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
+
 const QString kCollectionCaption = QStringLiteral("Total pictures scanned: 0 / ");
 
 // Local time packed as an MS-DOS date (high 16 bits) and time (low 16 bits, two-second steps).
@@ -135,6 +137,9 @@ void TCollector::Private::record(const TFolderListing &listing, const QByteArray
     TPicInfo picture;
     picture.Time = dosDateTime(status.st_mtim.tv_sec);
     picture.Size = status.st_size;
+    picture.Device = status.st_dev;
+    picture.Inode = status.st_ino;
+    picture.MTimeNs = int64_t(status.st_mtim.tv_sec) * kNanosecondsPerSecond + status.st_mtim.tv_nsec;
     picture.Attr = (listing.writable(status) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
     picture.FileName = name;
     AppendPicture(catalogue, std::move(picture));

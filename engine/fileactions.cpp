@@ -84,7 +84,9 @@ int CreateTemporaryIn(const QByteArray &folder, mode_t mode, QByteArray &name)
     return -EEXIST;
 }
 
-int CopyAcrossFileSystems(const QByteArray &source, const QByteArray &target)
+} // namespace
+
+int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
 {
     const int from = open(source.constData(), O_RDONLY | O_CLOEXEC);
     if (from < 0)
@@ -121,8 +123,6 @@ int CopyAcrossFileSystems(const QByteArray &source, const QByteArray &target)
     }
     return error;
 }
-
-} // namespace
 
 bool PictureFileExists(const QByteArray &path)
 {
@@ -172,5 +172,5 @@ int MoveFileNoReplace(const QByteArray &source, const QByteArray &target)
     // EINVAL and ENOSYS: the file system or kernel cannot rename without replacing.
     if (error != EXDEV && error != EINVAL && error != ENOSYS)
         return error;
-    return CopyAcrossFileSystems(source, target);
+    return MoveFileByCopy(source, target);
 }

@@ -22,3 +22,8 @@ int DeleteToTrash(const QByteArray &path);
 // file is copied under a temporary name in the target folder, flushed, linked into place and only
 // then removed at the source; on failure the source is untouched and no partial file remains.
 int MoveFileNoReplace(const QByteArray &source, const QByteArray &target);
+
+// The second half of MoveFileNoReplace, for when the file cannot be renamed: copies `source` under
+// a temporary name in the target folder, flushes it, links it into place without replacing and
+// removes the source. On failure the source is untouched and no partial file remains.
+int MoveFileByCopy(const QByteArray &source, const QByteArray &target);

@@ -41,6 +41,11 @@ bool AspectRatiosComparable(const TPicInfo &a, const TPicInfo &b)
     return std::max(ratioA, ratioB) / std::min(ratioA, ratioB) <= kMaxAspectQuotient;
 }
 
+bool IsSameFile(const TPicInfo &a, const TPicInfo &b)
+{
+    return a.Inode != 0 && a.Inode == b.Inode && a.Device == b.Device;
+}
+
 double WaveletScore(const TPicInfo &earlier, const WaveletMatrix &currentMatrix)
 {
     int matches = 0;
@@ -78,7 +83,8 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
     };
     for (const int32_t i : candidates) {
         const TPicInfo &candidate = catalogue.Pictures[i];
-        if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current))
+        if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current)
+            || IsSameFile(candidate, current))
             continue;
         double score = 0;
         if (candidate.PreBuffer == current.PreBuffer) {

@@ -49,3 +49,7 @@ double WaveletScore(const TPicInfo &earlier, const WaveletMatrix &currentMatrix)
 
 // Whether two pictures' aspect ratios are close enough (within a factor 1.5) to be compared.
 bool AspectRatiosComparable(const TPicInfo &a, const TPicInfo &b);
+
+// Whether two entries are one file reached twice (a hard link, a bind mount, a folder listed
+// under two paths): same device and inode. Entries without a recorded inode are never the same.
+bool IsSameFile(const TPicInfo &a, const TPicInfo &b);

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace
 {
@@ -138,19 +137,12 @@ QByteArray IniFile::toBytes() const
     return bytes;
 }
 
-bool IniFile::save(const QString &path, QString *error) const
+bool IniFile::save(const QString &path, TFileOperations &operations, QString *error) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = fileError(QStringLiteral("write"), path, file.errorString());
-        return false;
-    }
-    file.write(toBytes());
-    if (!file.commit()) {
-        if (error)
-            *error = fileError(QStringLiteral("write"), path, file.errorString());
-        return false;
-    }
-    return true;
+    QString reason;
+    if (operations.ReplaceFile(path, toBytes(), &reason) == 0)
+        return true;
+    if (error)
+        *error = fileError(QStringLiteral("write"), path, reason);
+    return false;
 }

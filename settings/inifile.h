@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileoperations.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,7 +28,7 @@ public:
 
     // Writes the document through a temporary file in the same folder that is renamed into place,
     // so the old file survives any failure. Returns false with a message naming the file.
-    bool save(const QString &path, QString *error = nullptr) const;
+    bool save(const QString &path, TFileOperations &operations, QString *error = nullptr) const;
 
     // The document as it would be written.
     QByteArray toBytes() const;

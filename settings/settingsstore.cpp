@@ -80,6 +80,11 @@ TSettings LoadSettings(const QString &iniPath)
 
 bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error)
 {
+    return SaveSettings(iniPath, settings, error, SystemFileOperations());
+}
+
+bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error, TFileOperations &operations)
+{
     IniFile file;
     if (!file.load(iniPath, error))
         return false;
@@ -93,7 +98,7 @@ bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *er
     }
     const QString folder = QFileInfo(iniPath).absolutePath();
     QDir().mkpath(folder);
-    return file.save(iniPath, error);
+    return file.save(iniPath, operations, error);
 }
 
 QString SettingsFilePath()

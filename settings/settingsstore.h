@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileoperations.h"
 #include "settings.h"
 
 #include <QString>
@@ -14,6 +15,8 @@ TSettings LoadSettings(const QString &iniPath);
 // its line ends. The file is replaced atomically; on failure it is left as it was and the result
 // is false with a message naming the file in `error`.
 bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error);
+// The same, writing through `operations`.
+bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error, TFileOperations &operations);
 
 // "Quorvane.ini" beside the executable when it exists there or that folder is writable,
 // otherwise in the user's configuration folder.

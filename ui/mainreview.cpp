@@ -1,6 +1,5 @@
 #include "mainunit.h"
 
-#include "fileactions.h"
 #include "folderdialog.h"
 #include "pairlistmodel.h"
 #include "previewfit.h"
@@ -18,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QTableView>
 #include <QThread>
 #include <QUrl>
@@ -38,6 +36,7 @@ enum { kBeforeDeletePauseMs = 200 };
 int PreviewedRow = -1;
 
 const QString kLineBreak = QStringLiteral("\n\r");
+const QString kChangedSinceSearch = QStringLiteral("文件在搜索后已更改，未执行任何操作：");
 
 void ErrorBox(QWidget *parent, const QString &text)
 {
@@ -184,13 +183,37 @@ void TMainForm::OpenImage(int side)
     if (row < 0)
         return;
     const QByteArray path = FullPath(Catalogue, PictureOfSide(Catalogue.Pairs[row], side));
-    if (PictureFileExists(path))
+    if (PictureExists(path))
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
 }
 
 void TMainForm::LeftImageClick() { OpenImage(1); }
 
 void TMainForm::RightImageClick() { OpenImage(2); }
+
+bool TMainForm::PictureExists(const QByteArray &path)
+{
+    TFileStamp stamp;
+    return FileOperations->Stat(path, stamp) == 0 && !stamp.IsFolder;
+}
+
+// Asked again right before a delete or move acts, so that a file edited or replaced after the
+// search is never removed on the strength of an old comparison.
+bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
+{
+    const TPicInfo &info = Catalogue.Pictures[picture];
+    TFileStamp recorded;
+    recorded.Device = dev_t(info.Device);
+    recorded.Inode = ino_t(info.Inode);
+    recorded.Size = info.Size;
+    recorded.MTimeNs = info.MTimeNs;
+    TFileStamp current;
+    // A file gone meanwhile is left to the action itself, which reports its error code.
+    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, recorded))
+        return false;
+    ErrorBox(this, kChangedSinceSearch + kLineBreak + ShownFileName(picture));
+    return true;
+}
 
 void TMainForm::FinishFileAction(int row)
 {
@@ -209,7 +232,7 @@ void TMainForm::DeleteImage(int side)
     const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
     const QByteArray path = FullPath(Catalogue, picture);
     const QString name = ShownFileName(picture);
-    if (!PictureFileExists(path)) {
+    if (!PictureExists(path)) {
         // The two sides have always differed in this colon.
         const QString notFound = side == 1 ? QStringLiteral("找不到此文件:") : QStringLiteral("找不到此文件：");
         ErrorBox(this, notFound + kLineBreak + name);
@@ -219,15 +242,18 @@ void TMainForm::DeleteImage(int side)
     if (!Settings.DeleteWithoutAsking
         && !AskYesNo(this, QMessageBox::Question, QStringLiteral("您真的要删除吗") + kLineBreak + name))
         return;
+    if (PictureChangedSinceSearch(picture, path))
+        return;
     try {
-        ClearReadOnly(path);
-        const int error = Settings.MoveToRecycle ? DeleteToTrash(path) : DeletePermanently(path);
+        FileOperations->ClearReadOnly(path);
+        const int error = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path) : FileOperations->Remove(path);
         if (error == 0)
             RemovePicture(Catalogue, picture);
         else
+            // A file the trash refuses stays where it is; the box says which of the two failed.
             ErrorBox(this,
-                QStringLiteral("无法删除文件") + name + kLineBreak + QStringLiteral("错误代码 = ")
-                    + QString::number(error));
+                (Settings.MoveToRecycle ? QStringLiteral("无法将文件移到回收站") : QStringLiteral("无法删除文件"))
+                    + name + kLineBreak + QStringLiteral("错误代码 = ") + QString::number(error));
     } catch (...) {
         FinishFileAction(row);
         throw;
@@ -247,19 +273,21 @@ void TMainForm::MoveImage(int side)
     const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
     const QByteArray path = FullPath(Catalogue, picture);
     const QString name = ShownFileName(picture);
-    if (!PictureFileExists(path)) {
+    if (!PictureExists(path)) {
         ErrorBox(this, QStringLiteral("Cannot find this file:") + kLineBreak + name);
         return;
     }
     AddFolderDialog->Caption = QStringLiteral("Move ") + name + QStringLiteral(" to selected folder");
     if (!AddFolderDialog->Execute())
         return;
+    if (PictureChangedSinceSearch(picture, path))
+        return;
     try {
         QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
         if (!target.endsWith('/'))
             target += '/';
         target += Catalogue.Pictures[picture].FileName;
-        const int error = MoveFileNoReplace(path, target);
+        const int error = FileOperations->MoveNoReplace(path, target);
         if (error == 0) {
             RemovePicture(Catalogue, picture);
             InformationBox(this, name + QStringLiteral(" moved successfully"));
@@ -311,7 +339,7 @@ void TMainForm::SavelistofdupliacatestoCSV1Click()
             QStringLiteral("文件 \"") + fileName + QStringLiteral("\" 存在。换一个新的？")))
         return;
     // Written under a temporary name and renamed, so a failed export leaves any old file intact.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(BuildCsv(Catalogue)) < 0 || !file.commit())
-        ErrorBox(this, QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    QString reason;
+    if (FileOperations->ReplaceFile(fileName, BuildCsv(Catalogue), &reason) != 0)
+        ErrorBox(this, QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason));
 }

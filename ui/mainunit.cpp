@@ -147,7 +147,7 @@ bool TMainForm::FormCloseQuery()
     SetListRowCount(0);
     Catalogue.SearchStopped = true;
     QString error;
-    if (!SaveSettings(SettingsFilePath(), Settings, &error))
+    if (!SaveSettings(SettingsFilePath(), Settings, &error, *FileOperations))
         QMessageBox::warning(this, QStringLiteral("Quorvane"), error);
     ClearCatalogue(Catalogue);
     return true;

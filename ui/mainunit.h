@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "fileoperations.h"
 #include "settings.h"
 
 #include <QImage>
@@ -114,12 +115,18 @@ public:
     // The selected row, or -1 when the list has no rows or none is selected.
     int SelectedRow() const;
 
+    // The file-system calls of the file actions, the export and the settings file; a test may
+    // point it at its own instance, which must outlive the window.
+    TFileOperations *FileOperations = &SystemFileOperations();
+
 private:
     void DeleteImage(int side);
     void MoveImage(int side);
     void OpenImage(int side);
     void BrowseImage(int side);
     void FinishFileAction(int row);
+    bool PictureExists(const QByteArray &path);
+    bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
 
 public:
 

@@ -191,8 +191,12 @@ TEST_F(Collection, RecordsTimeSizeAndAttributesOfTheEntry)
     local.tm_min = 6;
     local.tm_sec = 8;
     local.tm_isdst = -1;
-    const struct timespec times[2] = { { mktime(&local), 0 }, { mktime(&local), 0 } };
+    constexpr long kNanoseconds = 123456789;
+    const struct timespec times[2] = { { mktime(&local), 0 }, { mktime(&local), kNanoseconds } };
     ASSERT_EQ(::utimensat(AT_FDCWD, (root + ".hidden.jpg").constData(), times, 0), 0);
+    struct stat status {
+    };
+    ASSERT_EQ(::stat((root + ".hidden.jpg").constData(), &status), 0);
     collect();
 
     ASSERT_EQ(collected(), (Paths { ".hidden.jpg", "readonly.jpg" }));
@@ -201,6 +205,9 @@ TEST_F(Collection, RecordsTimeSizeAndAttributesOfTheEntry)
     EXPECT_EQ(uint32_t(hidden.Time), (41u << 25 | 3u << 21 | 4u << 16 | 5u << 11 | 6u << 5 | 4u));
     EXPECT_EQ(hidden.Attr, 0x02);
     EXPECT_EQ(hidden.CCVStage, TCCVStage::None);
+    EXPECT_EQ(hidden.Device, status.st_dev);
+    EXPECT_EQ(hidden.Inode, status.st_ino);
+    EXPECT_EQ(hidden.MTimeNs, int64_t(mktime(&local)) * 1'000'000'000 + kNanoseconds);
     const bool rootMayWrite = ::access((root + "readonly.jpg").constData(), W_OK) == 0;
     EXPECT_EQ(catalogue.Pictures[1].Attr, rootMayWrite ? 0 : 0x01);
 }

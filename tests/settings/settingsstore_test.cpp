@@ -1,3 +1,4 @@
+#include "faultyfileoperations.h"
 #include "settingsstore.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -196,6 +199,25 @@ TEST_F(SettingsFile, FailedSaveReportsTheFileAndLeavesNothingBehind)
         EXPECT_TRUE(QDir(readOnly).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
     ::chmod(QFile::encodeName(readOnly).constData(), 0755);
+}
+
+TEST_F(SettingsFile, WriteFailingPartWayKeepsTheOldFile)
+{
+    write("[Main]\nMinPicWidth=5\n");
+    TFaultyFileOperations operations;
+    TSettings changed;
+    changed.MinPicWidth = 640;
+    for (const int failure : { ENOSPC, EACCES, EPERM }) {
+        operations.Fail(TFileOperation::ReplaceFile, failure);
+        QString error;
+        EXPECT_FALSE(SaveSettings(path, changed, &error, operations));
+        EXPECT_TRUE(error.contains(path)) << error.toStdString();
+        EXPECT_EQ(read(), "[Main]\nMinPicWidth=5\n");
+        EXPECT_EQ(folderEntries(), QStringList { "Quorvane.ini" });
+    }
+    operations.Heal();
+    EXPECT_TRUE(SaveSettings(path, changed, nullptr, operations));
+    EXPECT_EQ(LoadSettings(path).MinPicWidth, 640);
 }
 
 TEST(SettingsLocation, BesideTheProgramWhenThatFolderIsWritableElseInTheUserConfiguration)

@@ -32,11 +32,11 @@ void WriteBytes(const QString &path, const QByteArray &bytes)
 class OtherFileSystem
 {
 public:
-    explicit OtherFileSystem(const QString &near)
+    explicit OtherFileSystem(const QString &near, const char *options = "size=8m")
     {
         struct stat nearInfo {
         }, sharedInfo {};
-        if (mount("tmpfs", Raw(m_mountPoint.path()).constData(), "tmpfs", 0, "size=8m") == 0) {
+        if (mount("tmpfs", Raw(m_mountPoint.path()).constData(), "tmpfs", 0, options) == 0) {
             m_mounted = true;
             Folder = m_mountPoint.path();
         } else if (stat(Raw(near).constData(), &nearInfo) == 0 && stat("/dev/shm", &sharedInfo) == 0
@@ -51,6 +51,7 @@ public:
             umount(Raw(m_mountPoint.path()).constData());
     }
     QString Folder;
+    bool Mounted() const { return m_mounted; }
 
 private:
     QTemporaryDir m_mountPoint;
@@ -104,6 +105,18 @@ TEST_F(FileActions, MoveAcrossFileSystemsCopiesOrLeavesEverythingAsItWas)
     EXPECT_EQ(ReadBytes(fresh), large);
     EXPECT_EQ(QFile::permissions(fresh) & QFileDevice::WriteOwner, 0);
     EXPECT_EQ(QDir(other.Folder).entryList(QDir::Files | QDir::Hidden), (QStringList { "fresh.jpg", "photo.jpg" }));
+}
+
+TEST_F(FileActions, MoveOntoAFullFileSystemLeavesNoPartialCopy)
+{
+    OtherFileSystem tiny(dir.path(), "size=64k");
+    if (!tiny.Mounted())
+        GTEST_SKIP() << "mounting a small tmpfs was refused";
+    const QByteArray large(512 * 1024, 'x');
+    WriteBytes(source, large);
+    EXPECT_EQ(MoveFileNoReplace(Raw(source), Raw(tiny.Folder + "/photo.jpg")), ENOSPC);
+    EXPECT_EQ(ReadBytes(source), large);
+    EXPECT_TRUE(QDir(tiny.Folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
 }
 
 TEST_F(FileActions, FileThatCannotBeTrashedStaysWhereItWas)

@@ -1,8 +1,10 @@
+#include "faultyfileoperations.h"
 #include "mainunit.h"
 #include "pairlistmodel.h"
 #include "pictureerror.h"
 #include "previewfit.h"
 #include "reviewfixture.h"
+#include "textformat.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,8 +18,47 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace
 {
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size())
+        qFatal("cannot write fixture");
+}
+
+// Sets the modification time of `path`, leaving its content alone.
+bool SetModified(const QString &path, const timespec &modified)
+{
+    const timespec times[2] = { { 0, UTIME_OMIT }, modified };
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+timespec Modified(const QString &path)
+{
+    struct stat info {
+    };
+    stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mtim;
+}
+
+bool FolderIsEmpty(const QString &path)
+{
+    return QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
 
 // Answers the modal dialogs a handler opens, in order: a file dialog gets the queued path, a
 // message box the queued button (OK when nothing is queued). Records every box's text and icon.
@@ -74,6 +115,8 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<TMainForm> m_form;
     QList<QUrl> m_opened;
+    // Outlives the window, which may still write its settings through it when closed.
+    TFaultyFileOperations m_faults;
 
     QByteArray Picture(const QString &name, int width = 120, int height = 90, const char *format = "JPEG")
     {
@@ -110,13 +153,14 @@ private:
     {
         std::vector<TestPicture> pictures;
         for (const char *name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg" })
-            pictures.push_back({ Picture(name), 120, 90, 2000 });
+            pictures.push_back({ Picture(name), 120, 90 });
         ShowResults(pictures, { { 0, 1, 90 }, { 2, 3, 80 }, { 0, 4, 70 }, { 3, 5, 60 }, { 5, 0, 50 } }, row);
     }
 
 private slots:
     void init()
     {
+        m_faults = TFaultyFileOperations();
         m_form = std::make_unique<TMainForm>();
         m_form->show();
         Settings.DeleteWithoutAsking = true;
@@ -171,7 +215,7 @@ private slots:
         m_form->SwapImagesButtonClick();
         m_form->SwapImagesButtonClick();
         QCOMPARE(Column(0), firsts);
-        QCOMPARE(m_form->ImageLabel1->text(), QString("JPG  120 x 90  2 KB"));
+        QCOMPARE(m_form->ImageLabel1->text(), "JPG  120 x 90  " + SizeToText(QFileInfo(PathOf("c.jpg")).size()));
     }
 
     void selectionAndPreviewFollowTheirPair()
@@ -330,6 +374,142 @@ private slots:
         answers.Queue(QMessageBox::Yes);
         m_form->SavelistofdupliacatestoCSV1Click();
         QCOMPARE(QFileInfo(file.fileName()).size(), bytes.size());
+    }
+
+    void injectedFailuresLeaveTheSourceAndNoPartialTarget()
+    {
+        TFaultyFileOperations &faults = m_faults;
+        m_form->FileOperations = &faults;
+        ShowResults({ { Picture("a.jpg") }, { Picture("b.jpg") } }, { { 0, 1, 90 } });
+        const QByteArray original = ReadAll(PathOf("a.jpg"));
+        QDir().mkpath(PathOf("target"));
+        ModalAnswers answers;
+        faults.Fail(TFileOperation::MoveNoReplace, ENOSPC);
+        answers.Queue(PathOf("target"));
+        m_form->MoveImageButton1Click();
+        faults.Fail(TFileOperation::MoveNoReplace, EACCES);
+        answers.Queue(PathOf("target"));
+        m_form->MoveImageButton1Click();
+        faults.Heal();
+        faults.Fail(TFileOperation::Remove, EACCES);
+        m_form->DeleteImageButton1Click();
+        faults.Fail(TFileOperation::Remove, EPERM);
+        m_form->DeleteImageButton1Click();
+        faults.Fail(TFileOperation::Stat, ENOENT);
+        m_form->DeleteImageButton1Click();
+        QCOMPARE(answers.texts,
+            (QStringList { "Cannot move file a.jpg\n\rError code = 28", "Cannot move file a.jpg\n\rError code = 13",
+                "无法删除文件a.jpg\n\r错误代码 = 13", "无法删除文件a.jpg\n\r错误代码 = 1", "找不到此文件:\n\ra.jpg" }));
+        QCOMPARE(ReadAll(PathOf("a.jpg")), original);
+        QVERIFY(FolderIsEmpty(PathOf("target")));
+        QCOMPARE(m_form->ListModel->rowCount(), 1);
+
+        // A rename refused with EXDEV goes on by copying: onto a name taken meanwhile it stops and
+        // leaves no copy behind, onto a free name it completes.
+        faults.Heal();
+        faults.Fail(TFileOperation::MoveNoReplace, EXDEV);
+        WriteAll(PathOf("target/a.jpg"), "someone else's");
+        answers.Queue(PathOf("target"));
+        m_form->MoveImageButton1Click();
+        QCOMPARE(answers.texts.last(), QString("Cannot move file a.jpg\n\rError code = 17"));
+        QCOMPARE(ReadAll(PathOf("a.jpg")), original);
+        QCOMPARE(ReadAll(PathOf("target/a.jpg")), QByteArray("someone else's"));
+        QCOMPARE(QDir(PathOf("target")).entryList(QDir::Files | QDir::Hidden), QStringList { "a.jpg" });
+        QFile::remove(PathOf("target/a.jpg"));
+        answers.Queue(PathOf("target"));
+        m_form->MoveImageButton1Click();
+        QCOMPARE(answers.texts.last(), QString("a.jpg moved successfully"));
+        QVERIFY(!QFile::exists(PathOf("a.jpg")));
+        QCOMPARE(ReadAll(PathOf("target/a.jpg")), original);
+        QCOMPARE(m_form->ListModel->rowCount(), 0);
+    }
+
+    void fileTheTrashRefusesIsNotDeletedForGood()
+    {
+        TFaultyFileOperations &faults = m_faults;
+        m_form->FileOperations = &faults;
+        Settings.MoveToRecycle = true;
+        ShowResults({ { Picture("a.jpg") }, { Picture("b.jpg") } }, { { 0, 1, 90 } });
+        faults.Fail(TFileOperation::MoveToTrash, EXDEV);
+        ModalAnswers answers;
+        m_form->DeleteImageButton1Click();
+        QCOMPARE(answers.texts, QStringList { "无法将文件移到回收站a.jpg\n\r错误代码 = 18" });
+        QVERIFY(QFile::exists(PathOf("a.jpg")));
+        QCOMPARE(faults.Calls(TFileOperation::Remove), 0);
+        QCOMPARE(m_form->ListModel->rowCount(), 1);
+    }
+
+    void picturesChangedAfterTheSearchAreNeitherDeletedNorMoved()
+    {
+        ShowResults(
+            { { Picture("a.jpg") }, { Picture("b.jpg") }, { Picture("c.jpg") } }, { { 0, 1, 90 }, { 2, 1, 80 } });
+        const QByteArray a = ReadAll(PathOf("a.jpg"));
+        // Rewritten in place at the same size: only the time tells.
+        QVERIFY(SetModified(PathOf("a.jpg"), { 1'000'000'000, 0 }));
+        // Grown, with its old time put back: only the size tells.
+        const timespec cTime = Modified(PathOf("c.jpg"));
+        WriteAll(PathOf("c.jpg"), "appended");
+        QVERIFY(SetModified(PathOf("c.jpg"), cTime));
+        const QByteArray c = ReadAll(PathOf("c.jpg"));
+        QDir().mkpath(PathOf("target"));
+
+        ModalAnswers answers;
+        m_form->DeleteImageButton1Click();
+        m_form->ListView1->selectRow(1);
+        answers.Queue(PathOf("target"));
+        m_form->MoveImageButton1Click();
+        QCOMPARE(answers.texts,
+            (QStringList {
+                "文件在搜索后已更改，未执行任何操作：\n\ra.jpg", "文件在搜索后已更改，未执行任何操作：\n\rc.jpg" }));
+        QCOMPARE(answers.icons.first(), QMessageBox::Critical);
+        QCOMPARE(ReadAll(PathOf("a.jpg")), a);
+        QCOMPARE(ReadAll(PathOf("c.jpg")), c);
+        QVERIFY(FolderIsEmpty(PathOf("target")));
+        QCOMPARE(m_form->ListModel->rowCount(), 2);
+
+        // Another file put in its place under the same name, with the same bytes and time.
+        const timespec bTime = Modified(PathOf("b.jpg"));
+        QVERIFY(QFile::copy(PathOf("b.jpg"), PathOf("b.new")));
+        QVERIFY(SetModified(PathOf("b.new"), bTime));
+        QVERIFY(QFile::remove(PathOf("b.jpg")));
+        QVERIFY(QFile::rename(PathOf("b.new"), PathOf("b.jpg")));
+        m_form->DeleteImageButton2Click();
+        QCOMPARE(answers.texts.last(), QString("文件在搜索后已更改，未执行任何操作：\n\rb.jpg"));
+        QVERIFY(QFile::exists(PathOf("b.jpg")));
+        // As a new search would record it.
+        TFileStamp now;
+        QVERIFY(SystemFileOperations().Stat(QFile::encodeName(PathOf("b.jpg")), now) == 0);
+        Catalogue.Pictures[1].Inode = now.Inode;
+
+        TFaultyFileOperations &faults = m_faults;
+        m_form->FileOperations = &faults;
+        faults.Fail(TFileOperation::Stat, kFileChanged);
+        m_form->DeleteImageButton2Click();
+        QCOMPARE(answers.texts.last(), QString("文件在搜索后已更改，未执行任何操作：\n\rb.jpg"));
+        QCOMPARE(faults.Calls(TFileOperation::Remove), 0);
+        QVERIFY(QFile::exists(PathOf("b.jpg")));
+        faults.Heal();
+        m_form->DeleteImageButton2Click();
+        QVERIFY(!QFile::exists(PathOf("b.jpg")));
+        QCOMPARE(m_form->ListModel->rowCount(), 0);
+    }
+
+    void failedExportKeepsTheOldFile()
+    {
+        TFaultyFileOperations &faults = m_faults;
+        m_form->FileOperations = &faults;
+        ShowSixPictures(0);
+        WriteAll(PathOf("list.csv"), "old list");
+        faults.Fail(TFileOperation::ReplaceFile, ENOSPC);
+        ModalAnswers answers;
+        answers.Queue(PathOf("list.csv"));
+        answers.Queue(QMessageBox::Yes);
+        m_form->SavelistofdupliacatestoCSV1Click();
+        QCOMPARE(answers.texts.last(),
+            "Cannot create file \"" + PathOf("list.csv") + "\". " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(answers.icons.last(), QMessageBox::Critical);
+        QCOMPARE(ReadAll(PathOf("list.csv")), QByteArray("old list"));
+        QCOMPARE(QDir(m_dir.path()).entryList({ "*.csv*" }, QDir::Files | QDir::Hidden), QStringList { "list.csv" });
     }
 };
 

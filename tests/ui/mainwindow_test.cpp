@@ -1,4 +1,5 @@
 #include "checkupdatesunit.h"
+#include "faultyfileoperations.h"
 #include "mainunit.h"
 #include "modalanswerer.h"
 
@@ -17,6 +18,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+
+#include <cerrno>
 
 namespace
 {
@@ -176,6 +179,32 @@ private slots:
         QCOMPARE(answerer.boxes.size(), 1);
         QVERIFY(beside.rmdir(QStringLiteral("Quorvane.ini")));
         m_form = std::make_unique<TMainForm>();
+    }
+
+    void settingsWriteFailingPartWayKeepsTheOldFile()
+    {
+        {
+            QFile ini(IniPath());
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Main]\nMinPicWidth=5\n");
+        }
+        TFaultyFileOperations faults;
+        faults.Fail(TFileOperation::ReplaceFile, ENOSPC);
+        m_form->FileOperations = &faults;
+        m_form->show();
+        Settings.MinPicWidth = 321;
+        ModalAnswerer answerer;
+        const bool closed = m_form->close();
+        m_form->FileOperations = &SystemFileOperations();
+        QVERIFY(closed);
+        QCOMPARE(answerer.boxes.size(), 1);
+        QVERIFY(answerer.boxes.first().text.contains(QLatin1String("Quorvane.ini")));
+        QFile ini(IniPath());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), QByteArray("[Main]\nMinPicWidth=5\n"));
+        m_form = std::make_unique<TMainForm>();
+        QVERIFY(QFile::remove(IniPath()));
+        Settings = TSettings();
     }
 
     void automaticUpdateCheckRunsOnceOnTheFirstShowing_data()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "fileoperations.h"
 
 #include <QByteArray>
 
@@ -11,7 +12,9 @@ struct TestPicture {
     QByteArray FullPath;
     int32_t Width = 100;
     int32_t Height = 100;
-    int64_t Size = 1000;
+    // The file's own size when left at kOwnSize (1000 for a file that does not exist).
+    int64_t Size = kOwnSize;
+    static constexpr int64_t kOwnSize = -1;
 };
 
 struct TestPair {
@@ -20,8 +23,8 @@ struct TestPair {
     double Similarity;
 };
 
-// A catalogue as a finished search leaves it: each picture in its own folder entry, the pairs
-// trimmed to their count.
+// A catalogue as a finished search leaves it: each picture in its own folder entry with the
+// identity and time its file has now, the pairs trimmed to their count.
 inline TCatalogue MakeCatalogue(const std::vector<TestPicture> &pictures, const std::vector<TestPair> &pairs)
 {
     TCatalogue catalogue;
@@ -33,7 +36,13 @@ inline TCatalogue MakeCatalogue(const std::vector<TestPicture> &pictures, const 
         info.FileName = picture.FullPath.mid(slash + 1);
         info.Width = picture.Width;
         info.Height = picture.Height;
-        info.Size = picture.Size;
+        TFileStamp stamp;
+        stamp.Size = 1000;
+        SystemFileOperations().Stat(picture.FullPath, stamp);
+        info.Size = picture.Size == TestPicture::kOwnSize ? stamp.Size : picture.Size;
+        info.Device = stamp.Device;
+        info.Inode = stamp.Inode;
+        info.MTimeNs = stamp.MTimeNs;
         AppendPicture(catalogue, std::move(info));
     }
     TrimAfterCollection(catalogue);

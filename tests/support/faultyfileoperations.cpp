@@ -1,0 +1,81 @@
+#include "faultyfileoperations.h"
+
+#include "fileactions.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+
+namespace
+{
+
+constexpr int64_t kChangedTimeShiftNs = 1'000'000'000;
+
+}
+
+int TFaultyFileOperations::Calls(TFileOperation operation) const
+{
+    const auto found = m_calls.find(operation);
+    return found == m_calls.end() ? 0 : found->second;
+}
+
+int TFaultyFileOperations::Injected(TFileOperation operation)
+{
+    ++m_calls[operation];
+    const auto found = m_faults.find(operation);
+    return found == m_faults.end() ? 0 : found->second;
+}
+
+int TFaultyFileOperations::Stat(const QByteArray &path, TFileStamp &stamp)
+{
+    const int error = Injected(TFileOperation::Stat);
+    if (error != 0 && error != kFileChanged)
+        return error;
+    const int result = m_system.Stat(path, stamp);
+    if (result == 0 && error == kFileChanged) {
+        stamp.Size += 1;
+        stamp.MTimeNs += kChangedTimeShiftNs;
+    }
+    return result;
+}
+
+int TFaultyFileOperations::ClearReadOnly(const QByteArray &path)
+{
+    const int error = Injected(TFileOperation::ClearReadOnly);
+    return error != 0 ? error : m_system.ClearReadOnly(path);
+}
+
+int TFaultyFileOperations::Remove(const QByteArray &path)
+{
+    const int error = Injected(TFileOperation::Remove);
+    return error != 0 ? error : m_system.Remove(path);
+}
+
+int TFaultyFileOperations::MoveToTrash(const QByteArray &path)
+{
+    const int error = Injected(TFileOperation::MoveToTrash);
+    return error != 0 ? error : m_system.MoveToTrash(path);
+}
+
+int TFaultyFileOperations::MoveNoReplace(const QByteArray &source, const QByteArray &target)
+{
+    const int error = Injected(TFileOperation::MoveNoReplace);
+    if (error == EXDEV)
+        return MoveFileByCopy(source, target);
+    return error != 0 ? error : m_system.MoveNoReplace(source, target);
+}
+
+int TFaultyFileOperations::ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
+{
+    const int error = Injected(TFileOperation::ReplaceFile);
+    if (error == 0)
+        return m_system.ReplaceFile(path, bytes, reason);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes.left(bytes.size() / 2));
+    file.cancelWriting();
+    if (reason)
+        *reason = QString::fromLocal8Bit(std::strerror(error));
+    return error;
+}

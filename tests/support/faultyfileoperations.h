@@ -1,0 +1,39 @@
+#pragma once
+
+#include "fileoperations.h"
+
+#include <map>
+
+enum class TFileOperation { Stat, ClearReadOnly, Remove, MoveToTrash, MoveNoReplace, ReplaceFile };
+
+// Injected on Stat: the file answers with another size and modification time, as if it had been
+// edited after the search.
+constexpr int kFileChanged = -1;
+
+// The real operations, except that a chosen operation fails with a chosen errno value until
+// healed. A failing call touches nothing, with two exceptions that mirror what the kernel does:
+// a move refused with EXDEV goes on by copying, as a rename across file systems does, and a
+// replacement that fails has already written part of its temporary file.
+class TFaultyFileOperations : public TFileOperations
+{
+public:
+    void Fail(TFileOperation operation, int error) { m_faults[operation] = error; }
+    void Heal() { m_faults.clear(); }
+    // How many times `operation` was called.
+    int Calls(TFileOperation operation) const;
+
+    int Stat(const QByteArray &path, TFileStamp &stamp) override;
+    int ClearReadOnly(const QByteArray &path) override;
+    int Remove(const QByteArray &path) override;
+    int MoveToTrash(const QByteArray &path) override;
+    int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
+    int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;
+
+private:
+    // The injected error of `operation`, counting the call; 0 when it is to succeed.
+    int Injected(TFileOperation operation);
+
+    TSystemFileOperations m_system;
+    std::map<TFileOperation, int> m_faults;
+    std::map<TFileOperation, int> m_calls;
+};
