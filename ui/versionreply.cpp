@@ -16,7 +16,9 @@ std::optional<QString> VersionFromReply(bool transferSucceeded, int httpStatus, 
         return std::nullopt;
     if (body.size() > kMaxVersionBodyBytes || body.contains('\0'))
         return std::nullopt;
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // Stateless, so that a sequence cut off at the end is an error instead of being held back
+    // for input that never comes.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(body);
     if (decoder.hasError())
         return std::nullopt;
