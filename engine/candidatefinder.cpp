@@ -22,8 +22,9 @@ TCandidateFinder::TCandidateFinder(int32_t pictureCount, int threads)
 
 void TCandidateFinder::AddBatch(std::span<const TSigned> batch, int sharedThreshold)
 {
+    // Pictures that failed to sign leave gaps in a batch; matches are kept by picture index.
     m_batchStart = batch.empty() ? 0 : batch.front().Index;
-    m_batchMatches.assign(batch.size(), {});
+    m_batchMatches.assign(batch.empty() ? 0 : std::size_t(batch.back().Index - m_batchStart + 1), {});
     std::vector<TSignatureIndex::TQuery> queries;
     std::vector<std::size_t> positions;
     for (std::size_t b = 0; b < batch.size(); ++b) {
@@ -32,7 +33,7 @@ void TCandidateFinder::AddBatch(std::span<const TSigned> batch, int sharedThresh
             continue;
         m_index.Add(picture.Index, *picture.Positive, *picture.Negative);
         queries.push_back({ picture.Positive, picture.Negative, picture.Index, {} });
-        positions.push_back(b);
+        positions.push_back(std::size_t(picture.Index - m_batchStart));
     }
 
     const std::size_t parts = std::clamp(queries.size() / kMinQueriesPerThread, std::size_t(1), std::size_t(m_threads));

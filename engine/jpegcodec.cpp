@@ -16,11 +16,7 @@ namespace
 {
 
 constexpr int kEncodeQuality = 90;
-// A crafted progressive file can hold thousands of tiny scans, each costing a pass over the
-// whole coefficient buffer; real encoders write fewer than a dozen.
-constexpr int kMaxProgressiveScans = 500;
-// Whole-image buffers (progressive files) beyond this are refused instead of exhausting memory.
-constexpr long kMaxDecoderMemory = 512L * 1024 * 1024;
+constexpr long kBytesPerMb = 1024L * 1024;
 constexpr size_t kInitialEncodeBuffer = 64 * 1024;
 
 struct TErrorManager {
@@ -94,7 +90,7 @@ bool openDecompressor(TDecompressor &d, const unsigned char *data, unsigned long
         return false;
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    d.cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    d.cinfo.mem->max_memory_to_use = kMaxJpegDecoderMemoryMb * kBytesPerMb;
     d.progress.progress_monitor = onProgress;
     d.cinfo.progress = &d.progress;
     jpeg_mem_src(&d.cinfo, data, size);
@@ -206,12 +202,8 @@ void open(TDecompressor &d, const QByteArray &jpeg)
         throw TPictureError("JPEG: empty data");
     if (!openDecompressor(d, reinterpret_cast<const unsigned char *>(jpeg.constData()), jpeg.size()))
         throwFailure(d.error);
-    const qint64 width = d.cinfo.image_width;
-    const qint64 height = d.cinfo.image_height;
-    if (width == 0 || height == 0)
-        throw TPictureError("JPEG: zero width or height");
-    if (width * height > kMaxPicturePixels)
-        throw TPictureError("JPEG: picture too large");
+    if (!PictureSizeAllowed(d.cinfo.image_width, d.cinfo.image_height))
+        throw TPictureError("JPEG: zero or too large width or height");
 }
 
 inline uchar cmykChannel(int colour, int black, bool inverted)

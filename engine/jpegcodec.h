@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decodinglimits.h"
+
 #include <QByteArray>
 #include <QImage>
 
@@ -8,9 +10,6 @@ struct TJpegSize {
     int Width = 0;
     int Height = 0;
 };
-
-// Pictures whose header claims more pixels than this are refused before any pixel memory exists.
-constexpr qint64 kMaxPicturePixels = 300'000'000;
 
 // Reads the full width and height from the JPEG held in `jpeg`. Throws TPictureError when the
 // data is not a JPEG, the size is zero or above kMaxPicturePixels.

@@ -1,6 +1,7 @@
 #include "pictureloader.h"
 
 #include "catalogue.h"
+#include "decodinglimits.h"
 #include "jpegcodec.h"
 #include "pictureerror.h"
 #include "rawpathfile.h"
@@ -19,8 +20,6 @@
 namespace
 {
 
-constexpr int kReaderAllocationLimitMb = 256;
-constexpr unsigned kRawMemoryLimitMb = 1024;
 constexpr int kEighthScaleBound = 1000;
 constexpr int kQuarterScaleBound = 500;
 
@@ -36,6 +35,8 @@ QByteArray readWholeFile(const QByteArray &path)
     QFile file;
     if (!OpenForReading(file, path))
         throw TPictureError("cannot open " + path.toStdString());
+    if (file.size() > kMaxWholeFileBytes)
+        throw TPictureError("file too large: " + path.toStdString());
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw TPictureError("cannot read " + path.toStdString());
@@ -59,9 +60,10 @@ QImage readWithQt(const QByteArray &path, const QByteArray &format)
     // A named decoder must not hand the file to another one that recognises its content.
     if (!format.isEmpty())
         reader.setAutoDetectImageFormat(false);
+    // A reader that cannot tell the size up front is held by the allocation limit alone.
     const QSize claimed = reader.size();
-    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxPicturePixels)
-        throw TPictureError("picture too large: " + path.toStdString());
+    if (claimed.isValid() && !PictureSizeAllowed(claimed.width(), claimed.height()))
+        throw TPictureError("zero or too large picture size: " + path.toStdString());
     QImage image = reader.read();
     if (image.isNull())
         throw TPictureError(reader.errorString().toStdString());
@@ -75,6 +77,11 @@ QImage readRaw(const QByteArray &path)
     auto raw = std::make_unique<LibRaw>();
     raw->imgdata.params.max_raw_memory_mb = kRawMemoryLimitMb;
     int status = raw->open_buffer(const_cast<char *>(bytes.constData()), size_t(bytes.size()));
+    // open_buffer reads only the metadata; the sizes are checked before unpack allocates pixels.
+    const libraw_image_sizes_t &sizes = raw->imgdata.sizes;
+    if (status == LIBRAW_SUCCESS
+        && (!PictureSizeAllowed(sizes.raw_width, sizes.raw_height) || !PictureSizeAllowed(sizes.width, sizes.height)))
+        throw TPictureError("RAW: zero or too large picture size");
     if (status == LIBRAW_SUCCESS)
         status = raw->unpack();
     if (status == LIBRAW_SUCCESS)

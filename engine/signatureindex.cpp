@@ -8,7 +8,8 @@ namespace
 {
 
 constexpr int kSignedPositions = 2 * kWorkBitmapSize * kWorkBitmapSize;
-constexpr int kCounterBits = 8; // counts stay below 256: at most 500 positions, 250 of each sign
+// Two pictures can share all 500 signed positions (250 of each sign), so counts need nine bits.
+constexpr int kCounterBits = 9;
 constexpr int kVectorWords = 4;
 constexpr int kBlockWords = 16;
 constexpr int kBlockPictures = kBlockWords * 64;
@@ -45,7 +46,7 @@ inline __attribute__((always_inline)) void load(Vec &value, const uint64_t *word
 }
 
 // Adds up, for 256 pictures at once, how many of the `count` bitsets have each picture's bit
-// set, into eight bit planes (Harley-Seal: sixteen inputs cost fifteen carry-save adds).
+// set, into the counter bit planes (Harley-Seal: sixteen inputs cost fifteen carry-save adds).
 __attribute__((target_clones("avx2", "default"))) void countDenseVector(
     const uint64_t *const *bitsets, std::size_t count, std::size_t word, Vec *planes)
 {
@@ -87,7 +88,7 @@ __attribute__((target_clones("avx2", "default"))) void countDenseVector(
         planes[p] = high[p];
 }
 
-// Bits of the words whose eight-plane count is at least `threshold`, compared bit-serially
+// Bits of the words whose plane count is at least `threshold`, compared bit-serially
 // from the most significant plane down.
 uint64_t atLeast(const uint64_t planes[kCounterBits][kBlockWords], int word, int threshold)
 {

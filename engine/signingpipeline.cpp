@@ -1,64 +1,190 @@
 #include "signingpipeline.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 
-TSigningPipeline::TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window)
-    : m_paths(std::move(paths))
-    , m_settings(settings)
-    , m_window(std::max(window, 1))
-    , m_slots(m_window)
+namespace
 {
+
+using TClock = std::chrono::steady_clock;
+
+struct TSlot {
+    int32_t Index = -1;
+    bool Done = false;
+    std::optional<TPictureSignature> Signature;
+};
+
+struct TWorkerState {
+    bool Busy = false;
+    TClock::time_point BusySince;
+    int32_t Picture = -1;
+    // Left behind on a picture that ran too long; its result is dropped.
+    bool Abandoned = false;
+    bool Exited = false;
+};
+
+}
+
+struct TSigningPipeline::TShared {
+    TShared(std::vector<QByteArray> paths, const TSettings &settings, int32_t window,
+        std::chrono::milliseconds maxDecodeTime, TPictureSigner signer)
+        : Paths(std::move(paths))
+        , Settings(settings)
+        , Window(window)
+        , MaxDecodeTime(maxDecodeTime)
+        , Signer(std::move(signer))
+        , Slots(window)
+    {
+    }
+
+    static void work(const std::shared_ptr<TShared> &shared, std::size_t id);
+    bool canClaim() const { return NextToClaim < int32_t(Paths.size()) && NextToClaim < NextToTake + Window; }
+
+    const std::vector<QByteArray> Paths;
+    const TSettings Settings;
+    const int32_t Window;
+    const std::chrono::milliseconds MaxDecodeTime;
+    const TPictureSigner Signer;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::vector<TSlot> Slots;
+    std::vector<TWorkerState> Workers;
+    int32_t NextToClaim = 0;
+    int32_t NextToTake = 0;
+    bool Stopping = false;
+};
+
+void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std::size_t id)
+{
+    TShared &s = *shared;
+    std::unique_lock lock(s.Mutex);
+    for (;;) {
+        s.Changed.wait(lock, [&] { return s.Stopping || s.canClaim(); });
+        if (s.Stopping)
+            break;
+        const int32_t index = s.NextToClaim++;
+        s.Slots[index % s.Window] = TSlot { index, false, std::nullopt };
+        s.Workers[id].Busy = true;
+        s.Workers[id].BusySince = TClock::now();
+        s.Workers[id].Picture = index;
+        s.Changed.notify_all();
+        lock.unlock();
+        std::optional<TPictureSignature> signature = s.Signer(s.Paths[index], s.Settings);
+        lock.lock();
+        s.Workers[id].Busy = false;
+        // The slot may hold a later picture by now.
+        if (s.Workers[id].Abandoned)
+            break;
+        TSlot &slot = s.Slots[index % s.Window];
+        slot.Signature = std::move(signature);
+        slot.Done = true;
+        s.Changed.notify_all();
+    }
+    s.Workers[id].Exited = true;
+    s.Changed.notify_all();
+}
+
+TSigningPipeline::TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window,
+    std::chrono::milliseconds maxDecodeTime, TPictureSigner signer)
+    : m_shared(
+        std::make_shared<TShared>(std::move(paths), settings, std::max(window, 1), maxDecodeTime, std::move(signer)))
+{
+    std::lock_guard lock(m_shared->Mutex);
     for (int t = 0; t < std::max(threads, 1); ++t)
-        m_workers.emplace_back(&TSigningPipeline::work, this);
+        startWorker();
+}
+
+void TSigningPipeline::startWorker()
+{
+    const std::size_t id = m_shared->Workers.size();
+    m_shared->Workers.emplace_back();
+    m_workers.emplace_back(&TShared::work, m_shared, id);
 }
 
 TSigningPipeline::~TSigningPipeline()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_changed.notify_all();
-    for (std::thread &worker : m_workers)
-        worker.join();
-}
-
-void TSigningPipeline::work()
-{
-    std::unique_lock lock(m_mutex);
+    TShared &s = *m_shared;
+    std::unique_lock lock(s.Mutex);
+    s.Stopping = true;
+    s.Changed.notify_all();
+    // Waits for the running decodes, each no longer than its own time limit.
     for (;;) {
-        m_changed.wait(lock, [&] {
-            return m_stopping || (m_nextToClaim < int32_t(m_paths.size()) && m_nextToClaim < m_nextToTake + m_window);
-        });
-        if (m_stopping)
-            return;
-        const int32_t index = m_nextToClaim++;
-        TSlot &slot = m_slots[index % m_window];
-        slot = TSlot { index, false, std::nullopt };
-        lock.unlock();
-        std::optional<TPictureSignature> signature = SignPicture(m_paths[index], m_settings);
-        lock.lock();
-        slot.Signature = std::move(signature);
-        slot.Done = true;
-        m_changed.notify_all();
+        const TClock::time_point now = TClock::now();
+        std::optional<TClock::time_point> latestDeadline;
+        bool waiting = false;
+        for (const TWorkerState &worker : s.Workers) {
+            if (worker.Exited || worker.Abandoned)
+                continue;
+            if (!worker.Busy) {
+                waiting = true;
+                continue;
+            }
+            const TClock::time_point deadline = worker.BusySince + s.MaxDecodeTime;
+            if (deadline > now) {
+                waiting = true;
+                latestDeadline = std::max(latestDeadline.value_or(deadline), deadline);
+            }
+        }
+        if (!waiting)
+            break;
+        if (latestDeadline)
+            s.Changed.wait_until(lock, *latestDeadline);
+        else
+            s.Changed.wait(lock);
+    }
+    std::vector<bool> exited;
+    for (const TWorkerState &worker : s.Workers)
+        exited.push_back(worker.Exited);
+    lock.unlock();
+    for (std::size_t id = 0; id < m_workers.size(); ++id) {
+        if (exited[id])
+            m_workers[id].join();
+        else
+            m_workers[id].detach();
     }
 }
 
 std::optional<TPictureSignature> TSigningPipeline::Take(int32_t index)
 {
-    std::unique_lock lock(m_mutex);
-    TSlot &slot = m_slots[index % m_window];
-    m_changed.wait(lock, [&] { return slot.Index == index && slot.Done; });
-    std::optional<TPictureSignature> signature = std::move(slot.Signature);
+    TShared &s = *m_shared;
+    std::unique_lock lock(s.Mutex);
+    TSlot &slot = s.Slots[index % s.Window];
+    const auto decodingWorker = [&]() -> std::optional<std::size_t> {
+        for (std::size_t id = 0; id < s.Workers.size(); ++id) {
+            if (s.Workers[id].Busy && !s.Workers[id].Abandoned && s.Workers[id].Picture == index)
+                return id;
+        }
+        return std::nullopt;
+    };
+    std::optional<TPictureSignature> signature;
+    for (;;) {
+        if (slot.Index == index && slot.Done) {
+            signature = std::move(slot.Signature);
+            break;
+        }
+        const std::optional<std::size_t> worker = decodingWorker();
+        if (!worker) {
+            s.Changed.wait(lock);
+            continue;
+        }
+        const TClock::time_point deadline = s.Workers[*worker].BusySince + s.MaxDecodeTime;
+        if (TClock::now() >= deadline) {
+            s.Workers[*worker].Abandoned = true;
+            startWorker();
+            break;
+        }
+        s.Changed.wait_until(lock, deadline);
+    }
     slot = TSlot {};
-    m_nextToTake = index + 1;
-    m_changed.notify_all();
+    s.NextToTake = index + 1;
+    s.Changed.notify_all();
     return signature;
 }
 
 bool TSigningPipeline::IsReady(int32_t index)
 {
-    std::lock_guard lock(m_mutex);
-    const TSlot &slot = m_slots[index % m_window];
+    std::lock_guard lock(m_shared->Mutex);
+    const TSlot &slot = m_shared->Slots[index % m_shared->Window];
     return slot.Index == index && slot.Done;
 }

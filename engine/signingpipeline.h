@@ -1,13 +1,15 @@
 #pragma once
 
+#include "decodinglimits.h"
 #include "processing.h"
 #include "settings.h"
 #include "signpicture.h"
 
 #include <QByteArray>
 
-#include <condition_variable>
-#include <mutex>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -15,18 +17,25 @@
 // Loads and signs the pictures of a search on worker threads, a bounded window ahead of the
 // picture the search takes next. The workers read only the paths and settings given here, never
 // the catalogue, so a window that empties the catalogue mid-search cannot race with them.
+// A picture whose decoding runs longer than the time limit is skipped; its worker is left to
+// finish in the background and a fresh worker takes its place.
 class TSigningPipeline : public TSignatureSource
 {
 public:
-    // `threads` workers (at least one) sign paths[0], paths[1], ... at most `window` pictures
-    // ahead of the last one taken.
-    TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window);
-    // Stops the workers; a picture being decoded is finished first.
+    using TPictureSigner = std::function<std::optional<TPictureSignature>(const QByteArray &, const TSettings &)>;
+
+    // `threads` workers (at least one) sign paths[0], paths[1], ... with `signer`, at most
+    // `window` pictures ahead of the last one taken.
+    TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window,
+        std::chrono::milliseconds maxDecodeTime = kMaxDecodeTime, TPictureSigner signer = SignPicture);
+    // Stops the workers. A picture being decoded is finished first unless it has run past the
+    // time limit; such a worker is detached and its result dropped when it ends.
     ~TSigningPipeline() override;
     TSigningPipeline(const TSigningPipeline &) = delete;
     TSigningPipeline &operator=(const TSigningPipeline &) = delete;
 
-    // Waits for picture `index` and hands over its signature (nothing when it was skipped).
+    // Waits for picture `index` and hands over its signature: nothing when it was skipped or
+    // when its decoding has run longer than the time limit since a worker started it.
     // Pictures are taken in increasing order.
     std::optional<TPictureSignature> Take(int32_t index) override;
 
@@ -34,22 +43,11 @@ public:
     bool IsReady(int32_t index) override;
 
 private:
-    struct TSlot {
-        int32_t Index = -1;
-        bool Done = false;
-        std::optional<TPictureSignature> Signature;
-    };
+    struct TShared;
 
-    void work();
+    void startWorker();
 
-    const std::vector<QByteArray> m_paths;
-    const TSettings m_settings;
-    const int32_t m_window;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<TSlot> m_slots;
-    int32_t m_nextToClaim = 0;
-    int32_t m_nextToTake = 0;
-    bool m_stopping = false;
+    // Held by every worker too, so that a detached worker outlives the pipeline safely.
+    std::shared_ptr<TShared> m_shared;
     std::vector<std::thread> m_workers;
 };

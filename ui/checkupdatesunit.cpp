@@ -4,6 +4,7 @@
 #include "designscale.h"
 #include "site.h"
 #include "version.h"
+#include "versionreply.h"
 
 #include <QDesktopServices>
 #include <QEventLoop>
@@ -13,7 +14,6 @@
 #include <QNetworkRequest>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QStringDecoder>
 #include <QUrl>
 
 namespace
@@ -27,8 +27,6 @@ constexpr int kAnimationIntervalMs = 250;
 constexpr int kNewVersionOkLeft = 305;
 // A request that receives nothing for this long has failed.
 constexpr int kStallTimeoutMs = 30000;
-// The version file is a few bytes; anything much larger is not one.
-constexpr qint64 kMaxBodyBytes = 64 * 1024;
 
 const QString kCheckingText = QStringLiteral("Checking for Update");
 const QString kNoUpdateText = QStringLiteral("No updates available at the time.");
@@ -51,17 +49,6 @@ std::optional<QString> NextAnimationText(const QString &current)
             return kCheckingText + QString((dots + 1) % (kMaxDots + 1), u'.');
     }
     return std::nullopt;
-}
-
-std::optional<QString> DecodeVersionBody(const QByteArray &body)
-{
-    if (body.size() > kMaxBodyBytes || body.contains('\0'))
-        return std::nullopt;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(body);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
 }
 
 }
@@ -171,7 +158,7 @@ std::optional<QString> TUpdateForm::FetchLatestVersion()
     QEventLoop waitForReply;
     connect(reply, &QNetworkReply::finished, &waitForReply, &QEventLoop::quit);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
-        if (received > kMaxBodyBytes || total > kMaxBodyBytes)
+        if (received > kMaxVersionBodyBytes || total > kMaxVersionBodyBytes)
             reply->abort();
     });
     if (!reply->isFinished())
@@ -179,12 +166,8 @@ std::optional<QString> TUpdateForm::FetchLatestVersion()
     m_reply = nullptr;
     reply->deleteLater();
 
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    constexpr int kFirstSuccess = 200;
-    constexpr int kFirstRedirect = 300;
-    if (reply->error() != QNetworkReply::NoError || status < kFirstSuccess || status >= kFirstRedirect)
-        return std::nullopt;
-    return DecodeVersionBody(reply->readAll());
+    return VersionFromReply(reply->error() == QNetworkReply::NoError,
+        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll());
 }
 
 void TUpdateForm::Timer1Timer()

@@ -1,7 +1,9 @@
 #include "previewpicture.h"
 
+#include "decodinglimits.h"
 #include "jpegcodec.h"
 #include "pictureerror.h"
+#include "rawpathfile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -18,11 +20,9 @@ namespace
 {
 
 enum {
-    kPreviewAllocationLimitMb = 256,
     kQuarterScaleMinHeight = 1500,
     kQuarterScaleMinWidth = 2000,
     kHalfScaleMinSide = 1000,
-    kRawMemoryLimitMb = 1024,
     kFrameDivisor = 20,
     kMinFramePenWidth = 2,
 };
@@ -43,7 +43,10 @@ QString UpperExtension(const QByteArray &fullPath)
 
 QImage ReadWithQt(QImageReader &reader, const QByteArray &fullPath)
 {
-    QImageReader::setAllocationLimit(kPreviewAllocationLimitMb);
+    QImageReader::setAllocationLimit(kReaderAllocationLimitMb);
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && !PictureSizeAllowed(claimed.width(), claimed.height()))
+        Fail(fullPath, QStringLiteral("The picture is empty or too large."));
     QImage picture = reader.read();
     if (picture.isNull())
         Fail(fullPath, reader.errorString());
@@ -52,9 +55,12 @@ QImage ReadWithQt(QImageReader &reader, const QByteArray &fullPath)
 
 QByteArray ReadWholeFile(const QByteArray &fullPath)
 {
-    QFile file(ShownName(fullPath));
-    if (!file.open(QIODevice::ReadOnly))
-        Fail(fullPath, file.errorString());
+    // Opened by its raw bytes, and never a FIFO that would block the window.
+    QFile file;
+    if (!OpenForReading(file, fullPath))
+        Fail(fullPath, QStringLiteral("The file cannot be opened."));
+    if (file.size() > kMaxWholeFileBytes)
+        Fail(fullPath, QStringLiteral("The file is too large."));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         Fail(fullPath, file.errorString());
@@ -69,6 +75,10 @@ QImage ReadRawPicture(const QByteArray &fullPath)
     auto processor = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     processor->imgdata.params.max_raw_memory_mb = kRawMemoryLimitMb;
     int status = processor->open_file(fullPath.constData());
+    const libraw_image_sizes_t &sizes = processor->imgdata.sizes;
+    if (status == LIBRAW_SUCCESS
+        && (!PictureSizeAllowed(sizes.raw_width, sizes.raw_height) || !PictureSizeAllowed(sizes.width, sizes.height)))
+        Fail(fullPath, QStringLiteral("The picture is empty or too large."));
     if (status == LIBRAW_SUCCESS)
         status = processor->unpack();
     if (status == LIBRAW_SUCCESS)
@@ -106,7 +116,10 @@ TPreviewSource LoadPreviewPicture(const QByteArray &fullPath)
     const QString extension = UpperExtension(fullPath);
     TPreviewSource source;
     if (extension == u".PNG" || extension == u".TIF" || extension == u".TIFF") {
-        QImageReader reader(ShownName(fullPath));
+        QFile file;
+        if (!OpenForReading(file, fullPath))
+            Fail(fullPath, QStringLiteral("The file cannot be opened."));
+        QImageReader reader(&file);
         source.Picture = ReadWithQt(reader, fullPath);
     } else if (extension == u".CR2") {
         source.Picture = ReadRawPicture(fullPath);

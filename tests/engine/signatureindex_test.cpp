@@ -112,3 +112,32 @@ TEST(SignatureIndex, EmptySignaturesAndAnEmptyIndexFindNothing)
     index.FindShared(queries, 1);
     EXPECT_TRUE(queries[0].Matches.empty());
 }
+
+TEST(SignatureIndex, CountsAboveTwoHundredFiftyFiveSharedPositionsAreNotLost)
+{
+    // Rows 1-2 and 10-11 hold the earlier picture's positions; rows 50-51 and 60-61 none of them.
+    const auto pointAt = [](int firstRow, int j) { return TWaveletPoint { firstRow + j / 100, j % 100 }; };
+    TWaveletCoefs earlierPositive, earlierNegative;
+    for (int j = 0; j < kSignatureSize; ++j) {
+        earlierPositive.Set(j, pointAt(1, j));
+        earlierNegative.Set(j, pointAt(10, j));
+    }
+    // 16 copies make every position common enough to be held as a bitset in a small index.
+    for (const int copies : { 1, 16 }) {
+        for (const int shared : { 124, 125, 255, 256, 300, 380, 500 }) {
+            TWaveletCoefs positive, negative;
+            for (int j = 0; j < kSignatureSize; ++j) {
+                positive.Set(j, j < shared ? pointAt(1, j) : pointAt(50, j));
+                negative.Set(j, j + kSignatureSize < shared ? pointAt(10, j) : pointAt(60, j));
+            }
+            TSignatureIndex index(copies + 1);
+            for (int c = 0; c < copies; ++c)
+                index.Add(c, earlierPositive, earlierNegative);
+            index.Add(copies, positive, negative);
+            std::vector<TSignatureIndex::TQuery> queries { { &positive, &negative, copies, {} } };
+            index.FindShared(queries, 125);
+            EXPECT_EQ(queries[0].Matches.size(), shared >= 125 ? std::size_t(copies) : 0u)
+                << shared << " shared, " << copies << " copies";
+        }
+    }
+}

@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <sys/stat.h>
 
 class PreviewPictureTest : public QObject
 {
@@ -69,6 +72,23 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TPictureError, LoadPreviewPicture(Write("junk.cr2", QByteArray(4096, 'x'))));
         const TPreviewSource broken = LoadPreviewPicture(Write("truncated.jpg", "\xFF\xD8\xFF\xE0garbage"));
         QVERIFY_THROWS_EXCEPTION(TPictureError, ReducePreviewPicture(broken, 10, 10));
+    }
+
+    void hostileFilesAreRefusedWithoutBlockingOrAllocating()
+    {
+        // A BMP header is not checksummed: patch a real one to claim 60000 x 60000 pixels.
+        const QByteArray small = Picture("small.bmp", 4, 4, "BMP");
+        QFile smallFile(QFile::decodeName(small));
+        QVERIFY(smallFile.open(QIODevice::ReadOnly));
+        QByteArray huge = smallFile.readAll();
+        constexpr int kBmpWidthOffset = 18;
+        qToLittleEndian<qint32>(60000, huge.data() + kBmpWidthOffset);
+        qToLittleEndian<qint32>(60000, huge.data() + kBmpWidthOffset + 4);
+        QVERIFY_THROWS_EXCEPTION(TPictureError, LoadPreviewPicture(Write("60000x60000.bmp", huge)));
+        // A FIFO in a picture's place would block a plain open until someone writes to it.
+        const QByteArray fifo = QFile::encodeName(m_dir.filePath("fifo.png"));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QVERIFY_THROWS_EXCEPTION(TPictureError, LoadPreviewPicture(fifo));
     }
 
     void labelShrinksPictureToFitButNeverEnlarges()

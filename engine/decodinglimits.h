@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <chrono>
+
+// Bounds that every decoder of the program applies, so that a hostile or broken picture costs a
+// bounded amount of memory and time and is then skipped like any unreadable one.
+
+// A header claiming more pixels than this is refused before any pixel memory exists.
+constexpr qint64 kMaxPicturePixels = 300'000'000;
+
+// A crafted progressive JPEG can hold thousands of tiny scans, each a pass over the whole
+// coefficient buffer; real encoders write fewer than a dozen.
+constexpr int kMaxProgressiveScans = 500;
+
+// libjpeg's whole-image buffers (progressive files) beyond this are refused.
+constexpr long kMaxJpegDecoderMemoryMb = 384;
+
+// QImageReader's allocation limit (PNG, BMP, GIF, TIFF).
+constexpr int kReaderAllocationLimitMb = 256;
+
+// LibRaw's limit for the raw data of one picture.
+constexpr unsigned kRawMemoryLimitMb = 512;
+
+// Files read whole into memory (JPEG, CR2) are refused beyond this size; a 300-megapixel JPEG
+// of photographic content stays well below it.
+constexpr qint64 kMaxWholeFileBytes = 256LL * 1024 * 1024;
+
+// A picture whose decoding takes longer than this is skipped by a search.
+constexpr std::chrono::milliseconds kMaxDecodeTime = std::chrono::seconds(10);
+
+// Whether a picture of this claimed size may be decoded at all.
+constexpr bool PictureSizeAllowed(qint64 width, qint64 height)
+{
+    return width > 0 && height > 0 && width <= kMaxPicturePixels && height <= kMaxPicturePixels
+        && width * height <= kMaxPicturePixels;
+}

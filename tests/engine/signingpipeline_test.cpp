@@ -1,0 +1,92 @@
+#include "signingpipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+
+constexpr auto kShortLimit = 200ms;
+
+// A decode that hangs on the path "stuck" until released; any other path signs at once with its
+// length as height, so that results can be told apart.
+struct THangingSigner {
+    std::shared_ptr<std::promise<void>> release = std::make_shared<std::promise<void>>();
+    std::shared_future<void> released = release->get_future().share();
+    std::shared_ptr<std::atomic<int>> finished = std::make_shared<std::atomic<int>>(0);
+
+    TSigningPipeline::TPictureSigner signer() const
+    {
+        return [released = released, finished = finished](const QByteArray &path, const TSettings &) {
+            if (path == "stuck")
+                released.wait();
+            ++*finished;
+            TPictureSignature signature;
+            signature.Height = int32_t(path.size());
+            return std::optional(signature);
+        };
+    }
+};
+
+}
+
+TEST(SigningPipeline, PictureThatDecodesTooLongIsSkippedAndTheRestFollow)
+{
+    THangingSigner hanging;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        TSigningPipeline pipeline(
+            { "a", "stuck", "ccc", "dddd", "eeeee" }, TSettings {}, 1, 2, kShortLimit, hanging.signer());
+        ASSERT_EQ(pipeline.Take(0)->Height, 1);
+        EXPECT_FALSE(pipeline.Take(1));
+        EXPECT_GE(std::chrono::steady_clock::now() - start, kShortLimit);
+        // The only worker is still stuck: a fresh one must carry on.
+        EXPECT_EQ(pipeline.Take(2)->Height, 3);
+        EXPECT_EQ(pipeline.Take(3)->Height, 4);
+        EXPECT_EQ(pipeline.Take(4)->Height, 5);
+    }
+    // The pipeline is gone while the stuck decode still runs; its late result goes nowhere.
+    EXPECT_EQ(*hanging.finished, 4);
+    hanging.release->set_value();
+    for (int wait = 0; wait < 100 && *hanging.finished < 5; ++wait)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(*hanging.finished, 5);
+}
+
+TEST(SigningPipeline, StoppingDoesNotWaitForeverOnAStuckDecode)
+{
+    THangingSigner hanging;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        TSigningPipeline pipeline({ "stuck", "b" }, TSettings {}, 1, 4, kShortLimit, hanging.signer());
+        // Let the worker start on the stuck picture, then stop without taking it.
+        std::this_thread::sleep_for(20ms);
+    }
+    const auto stopped = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(stopped, kShortLimit);
+    EXPECT_LT(stopped, 5s);
+    hanging.release->set_value();
+}
+
+TEST(SigningPipeline, SlowButTimelyDecodesAreAwaited)
+{
+    const auto slow = [](const QByteArray &path, const TSettings &) {
+        std::this_thread::sleep_for(50ms);
+        TPictureSignature signature;
+        signature.Height = int32_t(path.size());
+        return std::optional(signature);
+    };
+    TSigningPipeline pipeline({ "a", "bb", "ccc", "dddd" }, TSettings {}, 2, 2, 1s, slow);
+    for (int32_t k = 0; k < 4; ++k) {
+        const auto signature = pipeline.Take(k);
+        ASSERT_TRUE(signature) << k;
+        EXPECT_EQ(signature->Height, k + 1);
+    }
+}
