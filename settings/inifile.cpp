@@ -47,7 +47,9 @@ bool IniFile::load(const QString &path, QString *error)
         m_bom = kUtf8Bom;
         content.remove(0, kUtf8Bom.size());
     }
-    const bool crlf = content.contains("\r\n");
+    // CR LF only when every line break is one: a stray CR at the end of a line is part of the
+    // line, or the next save would turn every line break into CR LF.
+    const bool crlf = content.contains("\r\n") && content.count("\r\n") == content.count('\n');
     if (crlf)
         m_lineEnd = "\r\n";
     if (content.endsWith('\n'))

@@ -172,6 +172,16 @@ TEST_F(SettingsFile, MissingSearchSimilarIsWrittenBackAsOneAndAMissingSectionGoe
     EXPECT_TRUE(read().startsWith("[Main]\nSearchSimilar=0\nSearchJPG=1\n"));
 }
 
+TEST_F(SettingsFile, AStrayCarriageReturnDoesNotTurnTheFileIntoCrLf)
+{
+    write(QByteArray("[[odd line\r", 11));
+    ASSERT_TRUE(SaveSettings(path, LoadSettings(path), nullptr));
+    const QByteArray first = read();
+    EXPECT_TRUE(first.startsWith("[[odd line\r\n\n[Main]\nSearchJPG=1\n"));
+    ASSERT_TRUE(SaveSettings(path, LoadSettings(path), nullptr));
+    EXPECT_EQ(read(), first);
+}
+
 TEST_F(SettingsFile, FailedSaveReportsTheFileAndLeavesNothingBehind)
 {
     write("[Main]\nMinPicWidth=5\n");
