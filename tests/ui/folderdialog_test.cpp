@@ -75,6 +75,9 @@ private slots:
         dialog.SetDirectory(start.path());
         ModalAnswerer answerer([&](QWidget *modal) {
             auto *picker = qobject_cast<QFileDialog *>(modal);
+            // selectFile leaves the name field alone while it has the keyboard focus.
+            if (QWidget *focused = picker->focusWidget())
+                focused->clearFocus();
             picker->selectFile(start.filePath(QStringLiteral("chosen")));
             QMetaObject::invokeMethod(picker, "accept");
         });

@@ -96,6 +96,9 @@ private:
             QAbstractButton *pressed = box->button(reply.button);
             (pressed ? pressed : box->buttons().first())->click();
         } else if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+            // selectFile leaves the name field alone while it has the keyboard focus.
+            if (QWidget *focused = files->focusWidget())
+                focused->clearFocus();
             files->selectFile(reply.path);
             static_cast<QDialog *>(files)->accept();
         }
