@@ -20,7 +20,8 @@ TCandidateFinder::TCandidateFinder(int32_t pictureCount, int threads)
 {
 }
 
-void TCandidateFinder::AddBatch(std::span<const TSigned> batch, int sharedThreshold)
+void TCandidateFinder::AddBatch(
+    std::span<const TSigned> batch, int sharedThreshold, const TSignatureIndex::TSettles &settles)
 {
     // Pictures that failed to sign leave gaps in a batch; matches are kept by picture index.
     m_batchStart = batch.empty() ? 0 : batch.front().Index;
@@ -44,11 +45,12 @@ void TCandidateFinder::AddBatch(std::span<const TSigned> batch, int sharedThresh
         const std::size_t first = part * perPart;
         if (first < queries.size()) {
             helpers.push_back(std::async(std::launch::async, [&, first] {
-                m_index.FindShared(all.subspan(first, std::min(perPart, queries.size() - first)), sharedThreshold);
+                m_index.FindShared(
+                    all.subspan(first, std::min(perPart, queries.size() - first)), sharedThreshold, settles);
             }));
         }
     }
-    m_index.FindShared(all.first(std::min(perPart, queries.size())), sharedThreshold);
+    m_index.FindShared(all.first(std::min(perPart, queries.size())), sharedThreshold, settles);
     for (std::future<void> &helper : helpers)
         helper.get();
 

@@ -25,8 +25,10 @@ public:
     };
 
     // Indexes a batch of consecutive pictures and finds, for each, the earlier pictures that share
-    // at least `sharedThreshold` signed positions with it. The batch's queries run on the threads.
-    void AddBatch(std::span<const TSigned> batch, int sharedThreshold);
+    // at least `sharedThreshold` signed positions with it, newest first, down to the first that
+    // `settles` it. The batch's queries run on the threads, so `settles` must be safe to call
+    // from several threads.
+    void AddBatch(std::span<const TSigned> batch, int sharedThreshold, const TSignatureIndex::TSettles &settles = {});
 
     // Picture `index`'s candidates from the last batch and from the fingerprints remembered so
     // far, newest first, each once. A fingerprint is looked up by its hash alone: a picture whose

@@ -20,11 +20,18 @@ constexpr double kMinSimilarity = 1;
 constexpr double kMaxSimilarity = 100;
 constexpr double kIdenticalScore = 100;
 
-double aspectRatio(const TPicInfo &picture)
+double aspectRatio(int32_t height, int32_t width)
 {
-    const int32_t larger = std::max(picture.Height, picture.Width);
-    const int32_t smaller = std::min(picture.Height, picture.Width);
+    const int32_t larger = std::max(height, width);
+    const int32_t smaller = std::min(height, width);
     return double(static_cast<long double>(larger) / smaller);
+}
+
+bool aspectRatiosComparable(int32_t heightA, int32_t widthA, int32_t heightB, int32_t widthB)
+{
+    const long double ratioA = aspectRatio(heightA, widthA);
+    const long double ratioB = aspectRatio(heightB, widthB);
+    return std::max(ratioA, ratioB) / std::min(ratioA, ratioB) <= kMaxAspectQuotient;
 }
 
 QString filesCountCaption(int32_t done, int32_t total)
@@ -36,9 +43,7 @@ QString filesCountCaption(int32_t done, int32_t total)
 
 bool AspectRatiosComparable(const TPicInfo &a, const TPicInfo &b)
 {
-    const long double ratioA = aspectRatio(a);
-    const long double ratioB = aspectRatio(b);
-    return std::max(ratioA, ratioB) / std::min(ratioA, ratioB) <= kMaxAspectQuotient;
+    return aspectRatiosComparable(a.Height, a.Width, b.Height, b.Width);
 }
 
 bool IsSameFile(const TPicInfo &a, const TPicInfo &b)
@@ -180,8 +185,20 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                     else if (entry.CCVStage == TCCVStage::Full)
                         signedPictures.push_back({ index, &entry.WaveletCoefsPos, &entry.WaveletCoefsNeg });
                 }
-                finder.AddBatch(
-                    signedPictures, settings.SearchOnlyIdentical ? kSignatureSize * 2 + 1 : kSharedPositionsToPair);
+                // A match settles a picture when the scan is sure to pair the two: the rules
+                // below are those of scanCandidates, checked on entries that are already final.
+                const auto settles = [&](int32_t earlier, int32_t picture) {
+                    const std::optional<TPictureSignature> &signature = batch[std::size_t(picture - batchStart)];
+                    if (settings.SearchOnlyIdentical || earlier >= batchStart || !signature)
+                        return false;
+                    const TPicInfo &candidate = catalogue.Pictures[earlier];
+                    return candidate.CCVStage == TCCVStage::Full && candidate.PreBuffer != signature->PreBuffer
+                        && aspectRatiosComparable(
+                            candidate.Height, candidate.Width, signature->Height, signature->Width)
+                        && !IsSameFile(candidate, catalogue.Pictures[picture]);
+                };
+                finder.AddBatch(signedPictures,
+                    settings.SearchOnlyIdentical ? kSignatureSize * 2 + 1 : kSharedPositionsToPair, settles);
             }
         }
         const std::optional<TPictureSignature> &signature = batch[k - batchStart];

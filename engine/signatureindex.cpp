@@ -4,21 +4,25 @@
 #include <bit>
 #include <cstring>
 
+#include <immintrin.h>
+
 namespace
 {
 
 constexpr int kSignedPositions = 2 * kWorkBitmapSize * kWorkBitmapSize;
 // Two pictures can share all 500 signed positions (250 of each sign), so counts need nine bits.
 constexpr int kCounterBits = 9;
-constexpr int kVectorWords = 4;
-constexpr int kBlockWords = 16;
-constexpr int kBlockPictures = kBlockWords * 64;
-// A position kept by more than one picture in this many is cheaper to count as a bitset.
+constexpr int kSliceWords = int(TSliceSlab::kSliceWords);
+constexpr int32_t kBlockPictures = kSliceWords * 64;
+// A position kept by more than one picture in this many is cheaper to count as slices.
 constexpr std::size_t kDenseShare = 256;
 constexpr std::size_t kMinDenseAfter = 16;
 
-// Four machine words handled as one value; compiled to one AVX2 register where available.
-typedef uint64_t Vec __attribute__((vector_size(kVectorWords * sizeof(uint64_t)), aligned(sizeof(uint64_t))));
+// One slice: eight machine words handled as one value, compiled to one AVX-512 register, two
+// AVX2 registers or plain words, whichever the processor has.
+typedef uint64_t Vec __attribute__((vector_size(kSliceWords * sizeof(uint64_t))));
+
+typedef uint64_t TPlanes[kCounterBits][kSliceWords];
 
 int signedPosition(uint16_t packed, bool negative) { return packed * 2 + (negative ? 1 : 0); }
 
@@ -40,15 +44,16 @@ inline __attribute__((always_inline)) void rippleAdd(Vec *planes, int from, cons
     }
 }
 
-inline __attribute__((always_inline)) void load(Vec &value, const uint64_t *words)
+inline __attribute__((always_inline)) void loadSlice(Vec &value, const uint64_t *slab, uint32_t slice)
 {
-    std::memcpy(&value, words, sizeof value);
+    std::memcpy(&value, slab + std::size_t(slice) * kSliceWords, sizeof value);
 }
 
-// Adds up, for 256 pictures at once, how many of the `count` bitsets have each picture's bit
-// set, into the counter bit planes (Harley-Seal: sixteen inputs cost fifteen carry-save adds).
-__attribute__((target_clones("avx2", "default"))) void countDenseVector(
-    const uint64_t *const *bitsets, std::size_t count, std::size_t word, Vec *planes)
+// Adds up, for the 512 pictures of a block, how many of the given slices have each picture's
+// bit set, into the counter bit planes (Harley-Seal: sixteen inputs cost fifteen carry-save
+// adds). `slab` is the block's first slice; `slices` are slice numbers.
+__attribute__((target_clones("avx2", "default"))) void countSlicesPortable(
+    const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
 {
     Vec ones {}, twos {}, fours {}, eights {};
     Vec high[kCounterBits] {};
@@ -56,7 +61,7 @@ __attribute__((target_clones("avx2", "default"))) void countDenseVector(
     for (; i + 16 <= count; i += 16) {
         Vec in[16];
         for (int k = 0; k < 16; ++k)
-            load(in[k], bitsets[i + k] + word);
+            loadSlice(in[k], slab, slices[i + k]);
         Vec twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
         csa(twosA, ones, ones, in[0], in[1]);
         csa(twosB, ones, ones, in[2], in[3]);
@@ -81,16 +86,82 @@ __attribute__((target_clones("avx2", "default"))) void countDenseVector(
     high[3] = eights;
     for (; i < count; ++i) {
         Vec input;
-        load(input, bitsets[i] + word);
+        loadSlice(input, slab, slices[i]);
         rippleAdd(high, 0, input);
     }
     for (int p = 0; p < kCounterBits; ++p)
-        planes[p] = high[p];
+        std::memcpy(planes[p], &high[p], sizeof(Vec));
 }
 
-// Bits of the words whose plane count is at least `threshold`, compared bit-serially
+// The same count with AVX-512, where one carry-save add is two three-input logic instructions.
+__attribute__((target("avx512f"))) inline void csa512(
+    __m512i &h, __m512i &l, const __m512i a, const __m512i b, const __m512i c)
+{
+    h = _mm512_ternarylogic_epi64(a, b, c, 0xE8); // majority
+    l = _mm512_ternarylogic_epi64(a, b, c, 0x96); // parity
+}
+
+__attribute__((target("avx512f"))) void countSlicesAvx512(
+    const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
+{
+    const auto *slab512 = reinterpret_cast<const __m512i *>(slab);
+    __m512i high[kCounterBits];
+    for (__m512i &plane : high)
+        plane = _mm512_setzero_si512();
+    __m512i ones = high[0], twos = high[0], fours = high[0], eights = high[0];
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const uint32_t *in = slices + i;
+        __m512i twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
+        csa512(twosA, ones, ones, _mm512_load_si512(slab512 + in[0]), _mm512_load_si512(slab512 + in[1]));
+        csa512(twosB, ones, ones, _mm512_load_si512(slab512 + in[2]), _mm512_load_si512(slab512 + in[3]));
+        csa512(foursA, twos, twos, twosA, twosB);
+        csa512(twosA, ones, ones, _mm512_load_si512(slab512 + in[4]), _mm512_load_si512(slab512 + in[5]));
+        csa512(twosB, ones, ones, _mm512_load_si512(slab512 + in[6]), _mm512_load_si512(slab512 + in[7]));
+        csa512(foursB, twos, twos, twosA, twosB);
+        csa512(eightsA, fours, fours, foursA, foursB);
+        csa512(twosA, ones, ones, _mm512_load_si512(slab512 + in[8]), _mm512_load_si512(slab512 + in[9]));
+        csa512(twosB, ones, ones, _mm512_load_si512(slab512 + in[10]), _mm512_load_si512(slab512 + in[11]));
+        csa512(foursA, twos, twos, twosA, twosB);
+        csa512(twosA, ones, ones, _mm512_load_si512(slab512 + in[12]), _mm512_load_si512(slab512 + in[13]));
+        csa512(twosB, ones, ones, _mm512_load_si512(slab512 + in[14]), _mm512_load_si512(slab512 + in[15]));
+        csa512(foursB, twos, twos, twosA, twosB);
+        csa512(eightsB, fours, fours, foursA, foursB);
+        csa512(sixteens, eights, eights, eightsA, eightsB);
+        for (int p = 4; p < kCounterBits; ++p) {
+            const __m512i carry = _mm512_and_si512(high[p], sixteens);
+            high[p] = _mm512_xor_si512(high[p], sixteens);
+            sixteens = carry;
+        }
+    }
+    high[0] = ones;
+    high[1] = twos;
+    high[2] = fours;
+    high[3] = eights;
+    for (; i < count; ++i) {
+        __m512i carry = _mm512_load_si512(slab512 + slices[i]);
+        for (int p = 0; p < kCounterBits; ++p) {
+            const __m512i next = _mm512_and_si512(high[p], carry);
+            high[p] = _mm512_xor_si512(high[p], carry);
+            carry = next;
+        }
+    }
+    for (int p = 0; p < kCounterBits; ++p)
+        _mm512_storeu_si512(planes[p], high[p]);
+}
+
+void countSlices(const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
+{
+    static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
+    if (hasAvx512)
+        countSlicesAvx512(slab, slices, count, planes);
+    else
+        countSlicesPortable(slab, slices, count, planes);
+}
+
+// Bits of the pictures of `word` whose count is at least `threshold`, compared bit-serially
 // from the most significant plane down.
-uint64_t atLeast(const uint64_t planes[kCounterBits][kBlockWords], int word, int threshold)
+uint64_t atLeast(const TPlanes &planes, int word, int threshold)
 {
     uint64_t greater = 0;
     uint64_t equal = ~uint64_t(0);
@@ -106,12 +177,13 @@ uint64_t atLeast(const uint64_t planes[kCounterBits][kBlockWords], int word, int
     return greater | equal;
 }
 
-// What one query reads: the bitsets of its common positions, and the list entries of its rare
-// positions sorted by block, so that each block finds its own entries in one contiguous run.
+// What one query reads: the slice numbers of its common positions, and the list entries of its
+// rare positions sorted by block, so that each block finds its own entries in one contiguous run.
 struct TQueryState {
-    std::vector<const uint64_t *> Dense;
+    std::vector<uint32_t> Slices;
     std::vector<int32_t> SparseEntries;
     std::vector<uint32_t> BlockStarts; // entries of block b: [BlockStarts[b], BlockStarts[b + 1])
+    bool Settled = false;
 };
 
 void sortSparseByBlock(TQueryState &state, const std::vector<std::span<const int32_t>> &lists, int32_t limit)
@@ -138,18 +210,13 @@ void sortSparseByBlock(TQueryState &state, const std::vector<std::span<const int
     }
 }
 
-// Counts the query's shared positions for the pictures of one block and collects those that
-// reach the threshold.
-void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, int32_t block, int threshold,
-    uint64_t (&planes)[kCounterBits][kBlockWords])
+// Counts the query's shared positions for the pictures of one block and collects, newest first,
+// those that reach the threshold, until one settles the query.
+void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, const uint64_t *slab, int32_t block, int threshold,
+    const TSignatureIndex::TSettles &settles)
 {
-    const std::size_t firstWord = std::size_t(block) * kBlockWords;
-    for (int v = 0; v < kBlockWords / kVectorWords; ++v) {
-        Vec vectorPlanes[kCounterBits];
-        countDenseVector(state.Dense.data(), state.Dense.size(), firstWord + v * kVectorWords, vectorPlanes);
-        for (int p = 0; p < kCounterBits; ++p)
-            std::memcpy(&planes[p][v * kVectorWords], &vectorPlanes[p], sizeof(Vec));
-    }
+    alignas(64) TPlanes planes;
+    countSlices(slab, state.Slices.data(), state.Slices.size(), planes);
 
     const int32_t blockStart = block * kBlockPictures;
     for (uint32_t e = state.BlockStarts[block]; e < state.BlockStarts[block + 1]; ++e) {
@@ -162,14 +229,22 @@ void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, int32_t bloc
         }
     }
 
-    for (int word = 0; word < kBlockWords; ++word) {
+    for (int word = kSliceWords - 1; word >= 0; --word) {
+        const int32_t wordStart = blockStart + word * 64;
+        if (wordStart >= query.Limit)
+            continue;
         uint64_t found = atLeast(planes, word, threshold);
+        if (query.Limit - wordStart < 64)
+            found &= (uint64_t(1) << (query.Limit - wordStart)) - 1;
         while (found) {
-            const int32_t index = blockStart + word * 64 + std::countr_zero(found);
-            if (index >= query.Limit)
-                break;
+            const int bit = 63 - std::countl_zero(found);
+            const int32_t index = wordStart + bit;
             query.Matches.push_back(index);
-            found &= found - 1;
+            if (settles && settles(index, query.Limit)) {
+                state.Settled = true;
+                return;
+            }
+            found ^= uint64_t(1) << bit;
         }
     }
 }
@@ -178,27 +253,29 @@ void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, int32_t bloc
 
 TSignatureIndex::TSignatureIndex(int32_t pictureCount)
     : m_pictureCount(pictureCount)
-    , m_wordCount((std::size_t(std::max(pictureCount, 1)) + kBlockPictures - 1) / kBlockPictures * kBlockWords)
     , m_denseAfter(std::max(kMinDenseAfter, std::size_t(pictureCount) / kDenseShare))
     , m_postings(kSignedPositions)
-    , m_bitsets(kSignedPositions)
+    , m_sliceOf(kSignedPositions, -1)
 {
 }
 
 void TSignatureIndex::Add(int32_t index, const TWaveletCoefs &positive, const TWaveletCoefs &negative)
 {
+    const std::size_t block = std::size_t(index / kBlockPictures);
+    while (m_blocks.size() <= block)
+        m_blocks.emplace_back(kSignedPositions, m_sliceCount);
+    const int bit = index % kBlockPictures;
     const auto add = [&](uint16_t packed, bool isNegative) {
         if (packed == 0)
             return;
         const int position = signedPosition(packed, isNegative);
-        std::vector<uint64_t> &bitset = m_bitsets[position];
-        if (!bitset.empty()) {
-            bitset[std::size_t(index) / 64] |= uint64_t(1) << (index % 64);
+        if (m_sliceOf[position] >= 0) {
+            m_blocks[block].Slice(std::size_t(m_sliceOf[position]))[bit / 64] |= uint64_t(1) << (bit % 64);
             return;
         }
         m_postings[position].push_back(index);
         if (m_postings[position].size() >= m_denseAfter)
-            promoteToBitset(position);
+            promoteToSlices(position);
     };
     for (int j = 0; j < kSignatureSize; ++j) {
         add(positive.PackedAt(j), false);
@@ -206,16 +283,20 @@ void TSignatureIndex::Add(int32_t index, const TWaveletCoefs &positive, const TW
     }
 }
 
-void TSignatureIndex::promoteToBitset(int signedPosition)
+void TSignatureIndex::promoteToSlices(int signedPosition)
 {
-    std::vector<uint64_t> &bitset = m_bitsets[signedPosition];
-    bitset.assign(m_wordCount, 0);
-    for (const int32_t index : m_postings[signedPosition])
-        bitset[std::size_t(index) / 64] |= uint64_t(1) << (index % 64);
+    const std::size_t slice = m_sliceCount++;
+    m_sliceOf[signedPosition] = int32_t(slice);
+    for (TSliceSlab &slab : m_blocks)
+        slab.AddSlice();
+    for (const int32_t index : m_postings[signedPosition]) {
+        const int bit = index % kBlockPictures;
+        m_blocks[std::size_t(index / kBlockPictures)].Slice(slice)[bit / 64] |= uint64_t(1) << (bit % 64);
+    }
     std::vector<int32_t>().swap(m_postings[signedPosition]);
 }
 
-void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold) const
+void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const TSettles &settles) const
 {
     std::vector<TQueryState> states(queries.size());
     std::vector<std::span<const int32_t>> sparseLists;
@@ -223,15 +304,15 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold) const
     for (std::size_t q = 0; q < queries.size(); ++q) {
         TQuery &query = queries[q];
         query.Matches.clear();
-        query.Limit = std::min(query.Limit, m_pictureCount);
+        query.Limit = std::clamp(query.Limit, 0, std::min(m_pictureCount, int32_t(m_blocks.size()) * kBlockPictures));
         maxLimit = std::max(maxLimit, query.Limit);
         sparseLists.clear();
         const auto collect = [&](uint16_t packed, bool isNegative) {
             if (packed == 0)
                 return;
             const int position = signedPosition(packed, isNegative);
-            if (!m_bitsets[position].empty())
-                states[q].Dense.push_back(m_bitsets[position].data());
+            if (m_sliceOf[position] >= 0)
+                states[q].Slices.push_back(uint32_t(m_sliceOf[position]));
             else if (!m_postings[position].empty())
                 sparseLists.push_back(m_postings[position]);
         };
@@ -239,27 +320,28 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold) const
             collect(query.Positive->PackedAt(j), false);
             collect(query.Negative->PackedAt(j), true);
         }
+        // In slice order the loads of a block walk its memory forwards.
+        std::sort(states[q].Slices.begin(), states[q].Slices.end());
         sortSparseByBlock(states[q], sparseLists, query.Limit);
     }
 
-    // Blocks outermost, so that one block's bitsets serve the whole batch from the cache.
-    alignas(64) uint64_t planes[kCounterBits][kBlockWords];
-    for (int32_t block = 0; block * kBlockPictures < maxLimit; ++block) {
+    // Blocks outermost, so that one block's slices serve the whole batch from the cache; newest
+    // first, so that a query can stop at the match that settles it.
+    for (int32_t block = (maxLimit + kBlockPictures - 1) / kBlockPictures - 1; block >= 0; --block) {
+        const uint64_t *slab = m_blocks[std::size_t(block)].Words();
         for (std::size_t q = 0; q < queries.size(); ++q) {
-            if (block * kBlockPictures < queries[q].Limit)
-                countBlock(states[q], queries[q], block, threshold, planes);
+            if (!states[q].Settled && block * kBlockPictures < queries[q].Limit)
+                countBlock(states[q], queries[q], slab, block, threshold, settles);
         }
     }
-    for (TQuery &query : queries)
-        std::reverse(query.Matches.begin(), query.Matches.end());
 }
 
 std::size_t TSignatureIndex::MemoryUsage() const
 {
-    std::size_t bytes = 0;
+    std::size_t bytes = (m_postings.size() * sizeof(std::vector<int32_t>)) + m_sliceOf.size() * sizeof(int32_t);
     for (const auto &postings : m_postings)
         bytes += postings.capacity() * sizeof(int32_t);
-    for (const auto &bitset : m_bitsets)
-        bytes += bitset.capacity() * sizeof(uint64_t);
-    return bytes + (m_postings.size() + m_bitsets.size()) * sizeof(std::vector<int32_t>);
+    for (const TSliceSlab &slab : m_blocks)
+        bytes += sizeof slab + slab.ResidentBytes();
+    return bytes;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "catalogue.h"
+#include "sliceslab.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -10,11 +12,11 @@
 // earlier pictures that share many signed positions with a new one without visiting every
 // earlier picture's 500 entries.
 //
-// Positions kept by many pictures are stored as bitsets over the catalogue, so that the shared
-// counts of a whole block of pictures are added up with bit-sliced counters (64 pictures per
-// machine word); rarely kept positions are stored as lists of pictures. Queries walk the
-// catalogue in blocks small enough for the cache and can be answered in batches, so that a
-// block's bitsets are read from memory once for the whole batch.
+// The catalogue is cut into blocks of 512 pictures. Positions kept by many pictures get one
+// 64-byte bitset slice per block, and a block's slices lie side by side, so that counting a
+// block reads one compact, cache-sized piece of memory and adds 512 pictures at a time with
+// bit-sliced counters. Rarely kept positions are lists of pictures. Queries walk the blocks from
+// the newest down, in batches, so that a block's slices are read from memory once per batch.
 class TSignatureIndex
 {
 public:
@@ -27,26 +29,34 @@ public:
     struct TQuery {
         const TWaveletCoefs *Positive = nullptr;
         const TWaveletCoefs *Negative = nullptr;
-        // Only pictures with a smaller index are looked at.
+        // The query picture's own index: only pictures before it are looked at.
         int32_t Limit = 0;
         // Receives, in descending index order, the pictures that share at least `threshold`
-        // signed positions with the query.
+        // signed positions with the query, down to the first one that settles it.
         std::vector<int32_t> Matches;
     };
 
+    // Whether earlier picture `earlier`, a match of picture `picture`, is certain to be the one
+    // picture `picture` pairs with if no newer match comes before it; no older match is needed.
+    using TSettles = std::function<bool(int32_t earlier, int32_t picture)>;
+
     // Answers a batch of queries. Safe to call from several threads at once on disjoint
     // batches while no picture is being added.
-    void FindShared(std::span<TQuery> queries, int threshold) const;
+    void FindShared(std::span<TQuery> queries, int threshold, const TSettles &settles = {}) const;
 
     // Memory held by the index, in bytes.
     std::size_t MemoryUsage() const;
 
 private:
-    void promoteToBitset(int signedPosition);
+    void promoteToSlices(int signedPosition);
 
     int32_t m_pictureCount;
-    std::size_t m_wordCount;
     std::size_t m_denseAfter;
+    // The pictures of each position held as a list; empty for those held as slices.
     std::vector<std::vector<int32_t>> m_postings;
-    std::vector<std::vector<uint64_t>> m_bitsets;
+    // The slice number of each position held as slices, -1 for the others.
+    std::vector<int32_t> m_sliceOf;
+    std::size_t m_sliceCount = 0;
+    // Per block, one slice for every position held as slices, by slice number.
+    std::vector<TSliceSlab> m_blocks;
 };
