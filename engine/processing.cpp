@@ -185,14 +185,15 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                     else if (entry.CCVStage == TCCVStage::Full)
                         signedPictures.push_back({ index, &entry.WaveletCoefsPos, &entry.WaveletCoefsNeg });
                 }
-                // A match settles a picture when the scan is sure to pair the two: the rules
-                // below are those of scanCandidates, checked on entries that are already final.
+                // A match settles a picture when the scan is sure to pair the two: the rules of
+                // scanCandidates, checked only on entries before the batch, which are final and,
+                // being indexed, signed.
                 const auto settles = [&](int32_t earlier, int32_t picture) {
                     const std::optional<TPictureSignature> &signature = batch[std::size_t(picture - batchStart)];
                     if (settings.SearchOnlyIdentical || earlier >= batchStart || !signature)
                         return false;
                     const TPicInfo &candidate = catalogue.Pictures[earlier];
-                    return candidate.CCVStage == TCCVStage::Full && candidate.PreBuffer != signature->PreBuffer
+                    return candidate.PreBuffer != signature->PreBuffer
                         && aspectRatiosComparable(
                             candidate.Height, candidate.Width, signature->Height, signature->Width)
                         && !IsSameFile(candidate, catalogue.Pictures[picture]);

@@ -1,8 +1,10 @@
 #include "picturefixtures.h"
+#include "processing.h"
 #include "resultwriter.h"
 #include "search.h"
 #include "searchobserver.h"
 #include "settings.h"
+#include "signaturefixtures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -57,6 +59,121 @@ void fillLibrary(const QString &root)
     WriteBytes(root + "/set2/header_c.bmp", bmpBytes(top));
 }
 
+// Precomputed signatures handed out as a signing pipeline would: whether the next one is ready
+// follows a fixed irregular pattern, so that the comparison takes batches of many sizes.
+class TBurstySource : public TSignatureSource
+{
+public:
+    explicit TBurstySource(const std::vector<std::optional<TPictureSignature>> &signatures)
+        : m_signatures(signatures)
+    {
+    }
+    std::optional<TPictureSignature> Take(int32_t index) override { return m_signatures[std::size_t(index)]; }
+    bool IsReady(int32_t index) override { return (uint32_t(index) * 2654435761u) >> 26 != 0; }
+
+private:
+    const std::vector<std::optional<TPictureSignature>> &m_signatures;
+};
+
+struct TSyntheticLibrary {
+    std::vector<TPicInfo> Entries;
+    std::vector<std::optional<TPictureSignature>> Signatures;
+};
+
+// Clustered signatures where most pictures copy the signature of an earlier one, 1 to 451
+// pictures back (in the same batch, in earlier batches and blocks), with in turn everything that
+// keeps such a match from pairing: aspect ratios too far apart, one file reached twice, equal
+// fingerprints of files that cannot be compared, and an earlier picture whose entry was signed
+// before but whose new signature differs; and pictures that fail to sign, with or without an
+// entry signed before.
+TSyntheticLibrary makeSyntheticLibrary(int count)
+{
+    const std::vector<TSignatureLists> lists = MakeClusteredSignatures(count, 2026);
+    TSyntheticLibrary library;
+    library.Entries.resize(std::size_t(count));
+    library.Signatures.resize(std::size_t(count));
+    const auto signedEntry = [](TPicInfo entry, const TPictureSignature &signature) {
+        entry.CCVStage = TCCVStage::Full;
+        entry.Height = signature.Height;
+        entry.Width = signature.Width;
+        entry.PreBuffer = signature.PreBuffer;
+        entry.WaveletCoefsPos = signature.WaveletCoefsPos;
+        entry.WaveletCoefsNeg = signature.WaveletCoefsNeg;
+        return entry;
+    };
+    for (int n = 0; n < count; ++n) {
+        TPictureSignature signature;
+        signature.Height = 100;
+        signature.Width = 100;
+        std::memcpy(signature.PreBuffer.data(), &n, sizeof n);
+        signature.WaveletCoefsPos = lists[std::size_t(n)].Positive;
+        signature.WaveletCoefsNeg = lists[std::size_t(n)].Negative;
+        TPicInfo entry;
+        entry.FileName = QByteArray::number(n) + ".jpg";
+        entry.Device = 1;
+        entry.Inode = uint64_t(n) + 1;
+
+        const int kind = n % 7;
+        const int earlier = kind == 4 ? n - 1 : n - 1 - (n / 7 % 4) * 150;
+        if (kind < 6 && earlier >= 0 && library.Signatures[std::size_t(earlier)]) {
+            TPictureSignature &original = *library.Signatures[std::size_t(earlier)];
+            TPicInfo &originalEntry = library.Entries[std::size_t(earlier)];
+            signature.WaveletCoefsPos = original.WaveletCoefsPos;
+            signature.WaveletCoefsNeg = original.WaveletCoefsNeg;
+            switch (kind) {
+            case 0:
+                signature.Width = original.Width * 8 / 5;
+                break;
+            case 1:
+                entry.Inode = originalEntry.Inode;
+                break;
+            case 2:
+                signature.PreBuffer = original.PreBuffer;
+                break;
+            case 4:
+                originalEntry = signedEntry(originalEntry, original);
+                original.Width = originalEntry.Width * 8 / 5;
+                break;
+            case 5:
+                originalEntry = signedEntry(originalEntry, original);
+                library.Signatures[std::size_t(earlier)].reset();
+                break;
+            default:
+                break;
+            }
+        }
+        library.Entries[std::size_t(n)] = entry;
+        if (n % 29 != 3)
+            library.Signatures[std::size_t(n)] = signature;
+    }
+    return library;
+}
+
+std::vector<std::tuple<int32_t, int32_t, double>> pairsOf(
+    const TSyntheticLibrary &library, const TProcessingOptions &options)
+{
+    TCatalogue catalogue;
+    ResetCatalogue(catalogue);
+    AppendPath(catalogue, "/nonexistent-quorvane-library/");
+    for (const TPicInfo &entry : library.Entries) {
+        AppendPicture(catalogue, entry);
+        // As though an earlier pass had signed it; a collection never leaves an entry signed.
+        catalogue.Pictures[std::size_t(catalogue.PicturesLast)].CCVStage = entry.CCVStage;
+    }
+    TrimAfterCollection(catalogue);
+    AllocatePairs(catalogue);
+    catalogue.SearchStopped = false;
+    TSearchObserver observer;
+    TBurstySource source(library.Signatures);
+    ProcessSignedPictures(catalogue, TSettings {}, observer, source, options);
+    std::vector<std::tuple<int32_t, int32_t, double>> pairs;
+    for (int32_t p = 0; p <= catalogue.PairsLast; ++p) {
+        const TPicturePair &pair = catalogue.Pairs[std::size_t(p)];
+        pairs.emplace_back(pair.PicIndex1, pair.PicIndex2, pair.Similarity);
+    }
+    return pairs;
+}
+
 QByteArray searchCsv(const QString &root, const TSettings &settings, TProcessingOptions options)
 {
     TCatalogue catalogue;
@@ -86,4 +203,14 @@ TEST(ProcessingEquivalence, PairsAreTheSameWithAnyThreadCountAndWithOrWithoutThe
         EXPECT_EQ(int(plain.count("\r\n")), 1 + 2 * pairs);
         EXPECT_TRUE(plain.contains("header_c.bmp"));
     }
+}
+
+TEST(ProcessingEquivalence, EveryBatchingAndThreadCountPairsLikeTheScanOverEveryEarlierPicture)
+{
+    const TSyntheticLibrary library = makeSyntheticLibrary(2000);
+    const auto plain = pairsOf(library, { 1, false });
+    EXPECT_EQ(pairsOf(library, { 1, true }), plain);
+    EXPECT_EQ(pairsOf(library, { 2, true }), plain);
+    EXPECT_EQ(pairsOf(library, { 3, true }), plain);
+    EXPECT_GT(plain.size(), 100u);
 }

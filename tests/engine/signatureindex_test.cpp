@@ -1,51 +1,14 @@
+#include "signaturefixtures.h"
 #include "signatureindex.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
-#include <set>
 
 namespace
 {
 
-struct TSignature {
-    TWaveletCoefs Positive;
-    TWaveletCoefs Negative;
-};
-
-// Signatures whose positions cluster on a few hundred common positions, as photographs' do,
-// with planted near-copies, so that both the bitset and the list storage are exercised. Like
-// real signatures, no position occurs twice in one signature.
-std::vector<TSignature> makeSignatures(int count, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<TSignature> signatures(count);
-    for (int n = 0; n < count; ++n) {
-        std::vector<int> positions;
-        const bool nearCopy = n > 10 && random() % 10 == 0;
-        const TSignature &original = signatures[nearCopy ? random() % n : 0];
-        std::set<int> used;
-        for (int j = 0; j < 2 * kSignatureSize && positions.size() < 250u; ++j) {
-            int position = 0;
-            if (nearCopy && j < 210) {
-                const TWaveletCoefs &coefs = j % 2 ? original.Negative : original.Positive;
-                position = coefs.PackedAt(j / 2);
-            } else {
-                position = random() % 4 != 0 ? int(1 + random() % 300) : int(1 + random() % 16383);
-            }
-            if (position != 0 && used.insert(position).second)
-                positions.push_back(position);
-        }
-        for (std::size_t j = 0; j < positions.size(); ++j) {
-            TWaveletCoefs &coefs = j % 2 ? signatures[n].Negative : signatures[n].Positive;
-            coefs.Set(int(j / 2), { positions[j] / 128, positions[j] % 128 });
-        }
-    }
-    return signatures;
-}
-
-int sharedCount(const TSignature &earlier, const std::vector<int8_t> &currentSigns)
+int sharedCount(const TSignatureLists &earlier, const std::vector<int8_t> &currentSigns)
 {
     int shared = 0;
     for (int j = 0; j < kSignatureSize; ++j) {
@@ -55,7 +18,7 @@ int sharedCount(const TSignature &earlier, const std::vector<int8_t> &currentSig
     return shared;
 }
 
-std::vector<int8_t> signsOf(const TSignature &signature)
+std::vector<int8_t> signsOf(const TSignatureLists &signature)
 {
     std::vector<int8_t> signs(kWorkBitmapSize * kWorkBitmapSize, 0);
     for (int j = 0; j < kSignatureSize; ++j) {
@@ -71,7 +34,7 @@ std::vector<int8_t> signsOf(const TSignature &signature)
 TEST(SignatureIndex, FindsExactlyThePicturesAPlainCountFinds)
 {
     const int count = 2600;
-    const std::vector<TSignature> signatures = makeSignatures(count, 7);
+    const std::vector<TSignatureLists> signatures = MakeClusteredSignatures(count, 7);
     TSignatureIndex index(count);
     std::vector<TSignatureIndex::TQuery> queries;
     for (int n = 0; n < count; ++n) {
@@ -99,6 +62,43 @@ TEST(SignatureIndex, FindsExactlyThePicturesAPlainCountFinds)
         EXPECT_GT(matchesSeen, 0);
     }
     EXPECT_GT(index.MemoryUsage(), 0u);
+}
+
+TEST(SignatureIndex, StopsAtTheNewestMatchThatSettlesAQuery)
+{
+    const int count = 1800;
+    const std::vector<TSignatureLists> signatures = MakeClusteredSignatures(count, 11);
+    TSignatureIndex index(count);
+    for (int n = 0; n < count; ++n)
+        index.Add(n, signatures[n].Positive, signatures[n].Negative);
+    std::vector<TSignatureIndex::TQuery> queries;
+    for (int n = 1; n < count; n += 3)
+        queries.push_back({ &signatures[n].Positive, &signatures[n].Negative, n, {} });
+
+    // Settles on every third picture, and never for the picture it is asked about itself.
+    const auto settles = [](int32_t earlier, int32_t picture) {
+        EXPECT_LT(earlier, picture);
+        return earlier % 3 == 0;
+    };
+    index.FindShared(queries, 60, settles);
+    int settled = 0;
+    for (const TSignatureIndex::TQuery &query : queries) {
+        const std::vector<int8_t> signs = signsOf(signatures[query.Limit]);
+        std::vector<int32_t> expected;
+        for (int i = query.Limit - 1; i >= 0; --i) {
+            if (sharedCount(signatures[i], signs) >= 60) {
+                expected.push_back(i);
+                if (i % 3 == 0) {
+                    ++settled;
+                    break;
+                }
+            }
+        }
+        ASSERT_EQ(query.Matches, expected) << "picture " << query.Limit;
+    }
+    // Both kinds occur: queries settled across several blocks and queries never settled.
+    EXPECT_GT(settled, 100);
+    EXPECT_LT(settled, int(queries.size()));
 }
 
 TEST(SignatureIndex, EmptySignaturesAndAnEmptyIndexFindNothing)

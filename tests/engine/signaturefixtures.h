@@ -1,0 +1,15 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <vector>
+
+struct TSignatureLists {
+    TWaveletCoefs Positive;
+    TWaveletCoefs Negative;
+};
+
+// Signatures whose positions cluster on a few hundred common positions, as photographs' do, with
+// planted near-copies of earlier ones (every tenth on average), so that an index holds both its
+// slice and its list storage. Like real signatures, no position occurs twice in one signature.
+std::vector<TSignatureLists> MakeClusteredSignatures(int count, unsigned seed);
