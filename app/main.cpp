@@ -3,6 +3,7 @@
 #include "mainunit.h"
 #include "quorvaneapplication.h"
 #include "settingsunit.h"
+#include "signingpipeline.h"
 
 #include <QIcon>
 
@@ -16,5 +17,8 @@ int main(int argc, char *argv[])
     SettingsForm = new TSettingsForm(Settings, &MainForm);
     UpdateForm = new TUpdateForm(AutoCheckPending, &MainForm);
     MainForm.show();
-    return application.exec();
+    const int status = application.exec();
+    // A search stopped by closing the window may have left a decode running.
+    WaitForLeftBehindWorkers(kMaxDecodeTime);
+    return status;
 }

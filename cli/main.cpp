@@ -3,6 +3,7 @@
 #include "options.h"
 #include "searchcommand.h"
 #include "signaturecommand.h"
+#include "signingpipeline.h"
 
 #include <QCoreApplication>
 
@@ -41,5 +42,8 @@ int main(int argc, char *argv[])
         return RunSignature(options);
     if (options.CollectOnly)
         return RunCollectOnly(options);
-    return RunSearch(options);
+    const int status = RunSearch(options);
+    // A search stopped by Ctrl+C may have left a decode running.
+    WaitForLeftBehindWorkers(kMaxDecodeTime);
+    return status;
 }

@@ -21,8 +21,24 @@ struct TWorkerState {
     int32_t Picture = -1;
     // Left behind on a picture that ran too long; its result is dropped.
     bool Abandoned = false;
+    // Left running by the pipeline's destructor; counted among the left-behind workers.
+    bool Detached = false;
     bool Exited = false;
 };
+
+// The workers that stopped pipelines left running. Never destroyed, as such a worker may end
+// while the program's static objects are being destroyed.
+struct TLeftBehind {
+    std::mutex Mutex;
+    std::condition_variable Ended;
+    int Running = 0;
+};
+
+TLeftBehind &leftBehind()
+{
+    static TLeftBehind *const instance = new TLeftBehind;
+    return *instance;
+}
 
 }
 
@@ -83,6 +99,12 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
     }
     s.Workers[id].Exited = true;
     s.Changed.notify_all();
+    if (s.Workers[id].Detached) {
+        TLeftBehind &others = leftBehind();
+        std::lock_guard countLock(others.Mutex);
+        --others.Running;
+        others.Ended.notify_all();
+    }
 }
 
 TSigningPipeline::TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window,
@@ -108,34 +130,23 @@ TSigningPipeline::~TSigningPipeline()
     std::unique_lock lock(s.Mutex);
     s.Stopping = true;
     s.Changed.notify_all();
-    // Waits for the running decodes, each no longer than its own time limit.
-    for (;;) {
-        const TClock::time_point now = TClock::now();
-        std::optional<TClock::time_point> latestDeadline;
-        bool waiting = false;
-        for (const TWorkerState &worker : s.Workers) {
-            if (worker.Exited || worker.Abandoned)
-                continue;
-            if (!worker.Busy) {
-                waiting = true;
-                continue;
-            }
-            const TClock::time_point deadline = worker.BusySince + s.MaxDecodeTime;
-            if (deadline > now) {
-                waiting = true;
-                latestDeadline = std::max(latestDeadline.value_or(deadline), deadline);
-            }
-        }
-        if (!waiting)
-            break;
-        if (latestDeadline)
-            s.Changed.wait_until(lock, *latestDeadline);
-        else
-            s.Changed.wait(lock);
-    }
+    // Idle workers end at once; a decode under way gets a short grace, so that stopping a search
+    // never waits on a slow or stuck decoder.
+    s.Changed.wait_until(lock, TClock::now() + kStopGrace, [&] {
+        return std::all_of(s.Workers.begin(), s.Workers.end(),
+            [](const TWorkerState &worker) { return worker.Exited || worker.Abandoned; });
+    });
     std::vector<bool> exited;
-    for (const TWorkerState &worker : s.Workers)
+    for (TWorkerState &worker : s.Workers) {
         exited.push_back(worker.Exited);
+        if (!worker.Exited) {
+            worker.Abandoned = true;
+            worker.Detached = true;
+            TLeftBehind &others = leftBehind();
+            std::lock_guard countLock(others.Mutex);
+            ++others.Running;
+        }
+    }
     lock.unlock();
     for (std::size_t id = 0; id < m_workers.size(); ++id) {
         if (exited[id])
@@ -187,4 +198,11 @@ bool TSigningPipeline::IsReady(int32_t index)
     std::lock_guard lock(m_shared->Mutex);
     const TSlot &slot = m_shared->Slots[index % m_shared->Window];
     return slot.Index == index && slot.Done;
+}
+
+bool WaitForLeftBehindWorkers(std::chrono::milliseconds limit)
+{
+    TLeftBehind &others = leftBehind();
+    std::unique_lock lock(others.Mutex);
+    return others.Ended.wait_for(lock, limit, [&] { return others.Running == 0; });
 }

@@ -19,6 +19,9 @@
 // the catalogue, so a window that empties the catalogue mid-search cannot race with them.
 // A picture whose decoding runs longer than the time limit is skipped; its worker is left to
 // finish in the background and a fresh worker takes its place.
+// How long stopping a pipeline waits for the decodes under way to end.
+constexpr std::chrono::milliseconds kStopGrace { 150 };
+
 class TSigningPipeline : public TSignatureSource
 {
 public:
@@ -28,8 +31,8 @@ public:
     // `window` pictures ahead of the last one taken.
     TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window,
         std::chrono::milliseconds maxDecodeTime = kMaxDecodeTime, TPictureSigner signer = SignPicture);
-    // Stops the workers. A picture being decoded is finished first unless it has run past the
-    // time limit; such a worker is detached and its result dropped when it ends.
+    // Stops the workers, within kStopGrace: a decode that has not ended by then is left to end in
+    // the background, its worker detached and its result dropped.
     ~TSigningPipeline() override;
     TSigningPipeline(const TSigningPipeline &) = delete;
     TSigningPipeline &operator=(const TSigningPipeline &) = delete;
@@ -51,3 +54,8 @@ private:
     std::shared_ptr<TShared> m_shared;
     std::vector<std::thread> m_workers;
 };
+
+// Waits, at most `limit`, until the workers that stopped pipelines left behind have ended, and
+// tells whether they all have. Called before the program exits, so that no worker is still inside
+// a decoder while the program's libraries are torn down.
+bool WaitForLeftBehindWorkers(std::chrono::milliseconds limit);

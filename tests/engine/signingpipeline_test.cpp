@@ -60,19 +60,38 @@ TEST(SigningPipeline, PictureThatDecodesTooLongIsSkippedAndTheRestFollow)
     EXPECT_EQ(*hanging.finished, 5);
 }
 
-TEST(SigningPipeline, StoppingDoesNotWaitForeverOnAStuckDecode)
+TEST(SigningPipeline, StoppingLeavesALongDecodeBehindAfterAShortGrace)
 {
     THangingSigner hanging;
     const auto start = std::chrono::steady_clock::now();
     {
-        TSigningPipeline pipeline({ "stuck", "b" }, TSettings {}, 1, 4, kShortLimit, hanging.signer());
-        // Let the worker start on the stuck picture, then stop without taking it.
+        // The decode is well within its time limit: stopping must still not wait for it.
+        TSigningPipeline pipeline({ "stuck", "b" }, TSettings {}, 1, 4, kMaxDecodeTime, hanging.signer());
         std::this_thread::sleep_for(20ms);
     }
     const auto stopped = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(stopped, kShortLimit);
-    EXPECT_LT(stopped, 5s);
+    EXPECT_GE(stopped, kStopGrace);
+    EXPECT_LT(stopped, kMaxDecodeTime / 2);
+    EXPECT_FALSE(WaitForLeftBehindWorkers(0ms));
+    // The worker ends on its own once its decode does, and the program can then exit cleanly.
     hanging.release->set_value();
+    EXPECT_TRUE(WaitForLeftBehindWorkers(5s));
+    EXPECT_EQ(*hanging.finished, 1);
+}
+
+TEST(SigningPipeline, StoppingAwaitsADecodeThatEndsWithinTheGrace)
+{
+    const auto finished = std::make_shared<std::atomic<int>>(0);
+    const auto quick = [finished](const QByteArray &, const TSettings &) {
+        std::this_thread::sleep_for(kStopGrace / 3);
+        ++*finished;
+        return std::optional(TPictureSignature {});
+    };
+    {
+        TSigningPipeline pipeline({ "a" }, TSettings {}, 1, 4, kMaxDecodeTime, quick);
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(*finished, 1);
 }
 
 TEST(SigningPipeline, SlowButTimelyDecodesAreAwaited)
