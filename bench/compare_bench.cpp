@@ -255,7 +255,8 @@ int main(int argc, char **argv)
         if (previousSize > 0)
             std::printf(", growth exponent %.2f",
                 std::log(run.Seconds / previousSeconds) / std::log(double(size) / previousSize));
-        std::printf(", peak memory %.0f bytes per picture\n", run.PeakKilobytes * 1024.0 / size);
+        std::printf(", peak memory %.0f bytes per picture (catalogue entry %zu)\n", run.PeakKilobytes * 1024.0 / size,
+            sizeof(TPicInfo));
         previousSeconds = run.Seconds;
         previousSize = size;
         if (size == plainAt) {
