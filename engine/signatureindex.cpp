@@ -180,6 +180,8 @@ uint64_t atLeast(const TPlanes &planes, int word, int threshold)
 // What one query reads: the slice numbers of its common positions, and the list entries of its
 // rare positions sorted by block, so that each block finds its own entries in one contiguous run.
 struct TQueryState {
+    // The query's limit within the pictures indexed.
+    int32_t End = 0;
     std::vector<uint32_t> Slices;
     std::vector<int32_t> SparseEntries;
     std::vector<uint32_t> BlockStarts; // entries of block b: [BlockStarts[b], BlockStarts[b + 1])
@@ -231,11 +233,11 @@ void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, const uint64
 
     for (int word = kSliceWords - 1; word >= 0; --word) {
         const int32_t wordStart = blockStart + word * 64;
-        if (wordStart >= query.Limit)
+        if (wordStart >= state.End)
             continue;
         uint64_t found = atLeast(planes, word, threshold);
-        if (query.Limit - wordStart < 64)
-            found &= (uint64_t(1) << (query.Limit - wordStart)) - 1;
+        if (state.End - wordStart < 64)
+            found &= (uint64_t(1) << (state.End - wordStart)) - 1;
         while (found) {
             const int bit = 63 - std::countl_zero(found);
             const int32_t index = wordStart + bit;
@@ -304,8 +306,8 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
     for (std::size_t q = 0; q < queries.size(); ++q) {
         TQuery &query = queries[q];
         query.Matches.clear();
-        query.Limit = std::clamp(query.Limit, 0, std::min(m_pictureCount, int32_t(m_blocks.size()) * kBlockPictures));
-        maxLimit = std::max(maxLimit, query.Limit);
+        states[q].End = std::clamp(query.Limit, 0, std::min(m_pictureCount, int32_t(m_blocks.size()) * kBlockPictures));
+        maxLimit = std::max(maxLimit, states[q].End);
         sparseLists.clear();
         const auto collect = [&](uint16_t packed, bool isNegative) {
             if (packed == 0)
@@ -322,7 +324,7 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
         }
         // In slice order the loads of a block walk its memory forwards.
         std::sort(states[q].Slices.begin(), states[q].Slices.end());
-        sortSparseByBlock(states[q], sparseLists, query.Limit);
+        sortSparseByBlock(states[q], sparseLists, states[q].End);
     }
 
     // Blocks outermost, so that one block's slices serve the whole batch from the cache; newest
@@ -330,7 +332,7 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
     for (int32_t block = (maxLimit + kBlockPictures - 1) / kBlockPictures - 1; block >= 0; --block) {
         const uint64_t *slab = m_blocks[std::size_t(block)].Words();
         for (std::size_t q = 0; q < queries.size(); ++q) {
-            if (!states[q].Settled && block * kBlockPictures < queries[q].Limit)
+            if (!states[q].Settled && block * kBlockPictures < states[q].End)
                 countBlock(states[q], queries[q], slab, block, threshold, settles);
         }
     }
