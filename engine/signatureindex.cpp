@@ -18,9 +18,10 @@ constexpr int32_t kBlockPictures = kSliceWords * 64;
 constexpr std::size_t kDenseShare = 256;
 constexpr std::size_t kMinDenseAfter = 16;
 
-// One slice: eight machine words handled as one value, compiled to one AVX-512 register, two
-// AVX2 registers or plain words, whichever the processor has.
-typedef uint64_t Vec __attribute__((vector_size(kSliceWords * sizeof(uint64_t))));
+// Half a slice: four machine words handled as one value, compiled to one AVX2 register or to plain
+// words. Counting half a slice at a time keeps the counters in the sixteen AVX2 registers.
+constexpr int kVecWords = 4;
+typedef uint64_t Vec __attribute__((vector_size(kVecWords * sizeof(uint64_t))));
 
 typedef uint64_t TPlanes[kCounterBits][kSliceWords];
 
@@ -44,9 +45,9 @@ inline __attribute__((always_inline)) void rippleAdd(Vec *planes, int from, cons
     }
 }
 
-inline __attribute__((always_inline)) void loadSlice(Vec &value, const uint64_t *slab, uint32_t slice)
+inline __attribute__((always_inline)) void loadHalfSlice(Vec &value, const uint64_t *slab, uint32_t slice, int half)
 {
-    std::memcpy(&value, slab + std::size_t(slice) * kSliceWords, sizeof value);
+    std::memcpy(&value, slab + std::size_t(slice) * kSliceWords + half * kVecWords, sizeof value);
 }
 
 // Adds up, for the 512 pictures of a block, how many of the given slices have each picture's
@@ -55,42 +56,44 @@ inline __attribute__((always_inline)) void loadSlice(Vec &value, const uint64_t 
 __attribute__((target_clones("avx2", "default"))) void countSlicesPortable(
     const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
 {
-    Vec ones {}, twos {}, fours {}, eights {};
-    Vec high[kCounterBits] {};
-    std::size_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        Vec in[16];
-        for (int k = 0; k < 16; ++k)
-            loadSlice(in[k], slab, slices[i + k]);
-        Vec twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
-        csa(twosA, ones, ones, in[0], in[1]);
-        csa(twosB, ones, ones, in[2], in[3]);
-        csa(foursA, twos, twos, twosA, twosB);
-        csa(twosA, ones, ones, in[4], in[5]);
-        csa(twosB, ones, ones, in[6], in[7]);
-        csa(foursB, twos, twos, twosA, twosB);
-        csa(eightsA, fours, fours, foursA, foursB);
-        csa(twosA, ones, ones, in[8], in[9]);
-        csa(twosB, ones, ones, in[10], in[11]);
-        csa(foursA, twos, twos, twosA, twosB);
-        csa(twosA, ones, ones, in[12], in[13]);
-        csa(twosB, ones, ones, in[14], in[15]);
-        csa(foursB, twos, twos, twosA, twosB);
-        csa(eightsB, fours, fours, foursA, foursB);
-        csa(sixteens, eights, eights, eightsA, eightsB);
-        rippleAdd(high, 4, sixteens);
+    for (int half = 0; half < kSliceWords / kVecWords; ++half) {
+        Vec ones {}, twos {}, fours {}, eights {};
+        Vec high[kCounterBits] {};
+        std::size_t i = 0;
+        for (; i + 16 <= count; i += 16) {
+            Vec in[16];
+            for (int k = 0; k < 16; ++k)
+                loadHalfSlice(in[k], slab, slices[i + k], half);
+            Vec twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
+            csa(twosA, ones, ones, in[0], in[1]);
+            csa(twosB, ones, ones, in[2], in[3]);
+            csa(foursA, twos, twos, twosA, twosB);
+            csa(twosA, ones, ones, in[4], in[5]);
+            csa(twosB, ones, ones, in[6], in[7]);
+            csa(foursB, twos, twos, twosA, twosB);
+            csa(eightsA, fours, fours, foursA, foursB);
+            csa(twosA, ones, ones, in[8], in[9]);
+            csa(twosB, ones, ones, in[10], in[11]);
+            csa(foursA, twos, twos, twosA, twosB);
+            csa(twosA, ones, ones, in[12], in[13]);
+            csa(twosB, ones, ones, in[14], in[15]);
+            csa(foursB, twos, twos, twosA, twosB);
+            csa(eightsB, fours, fours, foursA, foursB);
+            csa(sixteens, eights, eights, eightsA, eightsB);
+            rippleAdd(high, 4, sixteens);
+        }
+        high[0] = ones;
+        high[1] = twos;
+        high[2] = fours;
+        high[3] = eights;
+        for (; i < count; ++i) {
+            Vec input;
+            loadHalfSlice(input, slab, slices[i], half);
+            rippleAdd(high, 0, input);
+        }
+        for (int p = 0; p < kCounterBits; ++p)
+            std::memcpy(planes[p] + half * kVecWords, &high[p], sizeof(Vec));
     }
-    high[0] = ones;
-    high[1] = twos;
-    high[2] = fours;
-    high[3] = eights;
-    for (; i < count; ++i) {
-        Vec input;
-        loadSlice(input, slab, slices[i]);
-        rippleAdd(high, 0, input);
-    }
-    for (int p = 0; p < kCounterBits; ++p)
-        std::memcpy(planes[p], &high[p], sizeof(Vec));
 }
 
 // The same count with AVX-512, where one carry-save add is two three-input logic instructions.
@@ -150,13 +153,13 @@ __attribute__((target("avx512f"))) void countSlicesAvx512(
         _mm512_storeu_si512(planes[p], high[p]);
 }
 
-void countSlices(const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
+using TCountSlices = void(const uint64_t *, const uint32_t *, std::size_t, TPlanes &);
+
+TCountSlices *countingFor(TSignatureIndex::TCounting counting)
 {
-    static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
-    if (hasAvx512)
-        countSlicesAvx512(slab, slices, count, planes);
-    else
-        countSlicesPortable(slab, slices, count, planes);
+    if (counting == TSignatureIndex::TCounting::Fastest && __builtin_cpu_supports("avx512f"))
+        return countSlicesAvx512;
+    return countSlicesPortable;
 }
 
 // Bits of the pictures of `word` whose count is at least `threshold`, compared bit-serially
@@ -214,8 +217,8 @@ void sortSparseByBlock(TQueryState &state, const std::vector<std::span<const int
 
 // Counts the query's shared positions for the pictures of one block and collects, newest first,
 // those that reach the threshold, until one settles the query.
-void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, const uint64_t *slab, int32_t block, int threshold,
-    const TSignatureIndex::TSettles &settles)
+void countBlock(TCountSlices *countSlices, TQueryState &state, TSignatureIndex::TQuery &query, const uint64_t *slab,
+    int32_t block, int threshold, const TSignatureIndex::TSettles &settles)
 {
     alignas(64) TPlanes planes;
     countSlices(slab, state.Slices.data(), state.Slices.size(), planes);
@@ -253,8 +256,9 @@ void countBlock(TQueryState &state, TSignatureIndex::TQuery &query, const uint64
 
 }
 
-TSignatureIndex::TSignatureIndex(int32_t pictureCount)
+TSignatureIndex::TSignatureIndex(int32_t pictureCount, TCounting counting)
     : m_pictureCount(pictureCount)
+    , m_counting(counting)
     , m_denseAfter(std::max(kMinDenseAfter, std::size_t(pictureCount) / kDenseShare))
     , m_postings(kSignedPositions)
     , m_sliceOf(kSignedPositions, -1)
@@ -327,13 +331,14 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
         sortSparseByBlock(states[q], sparseLists, states[q].End);
     }
 
+    TCountSlices *const countSlices = countingFor(m_counting);
     // Blocks outermost, so that one block's slices serve the whole batch from the cache; newest
     // first, so that a query can stop at the match that settles it.
     for (int32_t block = (maxLimit + kBlockPictures - 1) / kBlockPictures - 1; block >= 0; --block) {
         const uint64_t *slab = m_blocks[std::size_t(block)].Words();
         for (std::size_t q = 0; q < queries.size(); ++q) {
             if (!states[q].Settled && block * kBlockPictures < states[q].End)
-                countBlock(states[q], queries[q], slab, block, threshold, settles);
+                countBlock(countSlices, states[q], queries[q], slab, block, threshold, settles);
         }
     }
 }

@@ -20,8 +20,12 @@
 class TSignatureIndex
 {
 public:
+    // How shared positions are counted: with the widest instructions the processor has, or with
+    // the code that runs where AVX-512 does not (so that it can be tested anywhere).
+    enum class TCounting { Fastest, Portable };
+
     // `pictureCount` bounds the indexes that will be added.
-    explicit TSignatureIndex(int32_t pictureCount);
+    explicit TSignatureIndex(int32_t pictureCount, TCounting counting = TCounting::Fastest);
 
     // Adds picture `index`. Indexes must be added in increasing order.
     void Add(int32_t index, const TWaveletCoefs &positive, const TWaveletCoefs &negative);
@@ -51,6 +55,7 @@ private:
     void promoteToSlices(int signedPosition);
 
     int32_t m_pictureCount;
+    TCounting m_counting;
     std::size_t m_denseAfter;
     // The pictures of each position held as a list; empty for those held as slices.
     std::vector<std::vector<int32_t>> m_postings;

@@ -35,33 +35,36 @@ TEST(SignatureIndex, FindsExactlyThePicturesAPlainCountFinds)
 {
     const int count = 2600;
     const std::vector<TSignatureLists> signatures = MakeClusteredSignatures(count, 7);
-    TSignatureIndex index(count);
-    std::vector<TSignatureIndex::TQuery> queries;
-    for (int n = 0; n < count; ++n) {
-        if (n % 5 == 3)
-            continue; // skipped pictures are never added
-        index.Add(n, signatures[n].Positive, signatures[n].Negative);
-    }
-    for (int n = 0; n < count; n += 7)
-        queries.push_back({ &signatures[n].Positive, &signatures[n].Negative, n, {} });
-
-    for (const int threshold : { 125, 60, 1 }) {
-        index.FindShared(queries, threshold);
-        int matchesSeen = 0;
-        for (const TSignatureIndex::TQuery &query : queries) {
-            const int n = query.Limit;
-            const std::vector<int8_t> signs = signsOf(signatures[n]);
-            std::vector<int32_t> expected;
-            for (int i = n - 1; i >= 0; --i) {
-                if (i % 5 != 3 && sharedCount(signatures[i], signs) >= threshold)
-                    expected.push_back(i);
-            }
-            ASSERT_EQ(query.Matches, expected) << "picture " << n << " threshold " << threshold;
-            matchesSeen += int(expected.size());
+    for (const auto counting : { TSignatureIndex::TCounting::Fastest, TSignatureIndex::TCounting::Portable }) {
+        TSignatureIndex index(count, counting);
+        std::vector<TSignatureIndex::TQuery> queries;
+        for (int n = 0; n < count; ++n) {
+            if (n % 5 == 3)
+                continue; // skipped pictures are never added
+            index.Add(n, signatures[n].Positive, signatures[n].Negative);
         }
-        EXPECT_GT(matchesSeen, 0);
+        for (int n = 0; n < count; n += 7)
+            queries.push_back({ &signatures[n].Positive, &signatures[n].Negative, n, {} });
+
+        for (const int threshold : { 125, 60, 1 }) {
+            index.FindShared(queries, threshold);
+            int matchesSeen = 0;
+            for (const TSignatureIndex::TQuery &query : queries) {
+                const int n = query.Limit;
+                const std::vector<int8_t> signs = signsOf(signatures[n]);
+                std::vector<int32_t> expected;
+                for (int i = n - 1; i >= 0; --i) {
+                    if (i % 5 != 3 && sharedCount(signatures[i], signs) >= threshold)
+                        expected.push_back(i);
+                }
+                ASSERT_EQ(query.Matches, expected)
+                    << "picture " << n << " threshold " << threshold << " counting " << int(counting);
+                matchesSeen += int(expected.size());
+            }
+            EXPECT_GT(matchesSeen, 0);
+        }
+        EXPECT_GT(index.MemoryUsage(), 0u);
     }
-    EXPECT_GT(index.MemoryUsage(), 0u);
 }
 
 TEST(SignatureIndex, StopsAtTheNewestMatchThatSettlesAQuery)
