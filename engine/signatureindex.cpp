@@ -186,7 +186,8 @@ struct TQueryState {
     // The query's limit within the pictures indexed.
     int32_t End = 0;
     std::vector<uint32_t> Slices;
-    std::vector<int32_t> SparseEntries;
+    // Each entry is a picture's place within its block.
+    std::vector<uint16_t> SparseEntries;
     std::vector<uint32_t> BlockStarts; // entries of block b: [BlockStarts[b], BlockStarts[b + 1])
     bool Settled = false;
 };
@@ -210,9 +211,54 @@ void sortSparseByBlock(TQueryState &state, const std::vector<std::span<const int
         for (const int32_t index : list) {
             if (index >= limit)
                 break;
-            state.SparseEntries[next[index / kBlockPictures]++] = index;
+            state.SparseEntries[next[index / kBlockPictures]++] = uint16_t(index % kBlockPictures);
         }
     }
+}
+
+// Adds `weight` (a power of two, 1 << `plane`) to the counts of the pictures set in `bits`.
+void addSlice(TPlanes &planes, const uint64_t (&bits)[kSliceWords], int plane)
+{
+    uint64_t carry[kSliceWords];
+    std::copy(std::begin(bits), std::end(bits), carry);
+    for (int p = plane; p < kCounterBits; ++p) {
+        uint64_t left = 0;
+        for (int word = 0; word < kSliceWords; ++word) {
+            const uint64_t next = planes[p][word] & carry[word];
+            planes[p][word] ^= carry[word];
+            carry[word] = next;
+            left |= next;
+        }
+        if (!left)
+            break;
+    }
+}
+
+// Adds one to the count of each listed picture of a block. A picture's first two hits go into
+// two slices that are added to all counters at once; its further hits (few, but every rare
+// position of a near-copy) ripple through the counters one by one.
+void addEntries(TPlanes &planes, const uint16_t *entries, std::size_t count)
+{
+    uint64_t once[kSliceWords] = {};
+    uint64_t twice[kSliceWords] = {};
+    for (std::size_t e = 0; e < count; ++e) {
+        const uint16_t bit = entries[e];
+        const uint64_t mask = uint64_t(1) << (bit % 64);
+        const uint64_t seen = once[bit / 64] & mask;
+        once[bit / 64] ^= mask;
+        if (!seen)
+            continue;
+        // A second hit carries into `twice`; a third ripples on.
+        uint64_t again = twice[bit / 64] & mask;
+        twice[bit / 64] ^= mask;
+        for (int p = 2; p < kCounterBits && again; ++p) {
+            const uint64_t next = planes[p][bit / 64] & again;
+            planes[p][bit / 64] ^= again;
+            again = next;
+        }
+    }
+    addSlice(planes, once, 0);
+    addSlice(planes, twice, 1);
 }
 
 // Counts the query's shared positions for the pictures of one block and collects, newest first,
@@ -224,15 +270,10 @@ void countBlock(TCountSlices *countSlices, TQueryState &state, TSignatureIndex::
     countSlices(slab, state.Slices.data(), state.Slices.size(), planes);
 
     const int32_t blockStart = block * kBlockPictures;
-    for (uint32_t e = state.BlockStarts[block]; e < state.BlockStarts[block + 1]; ++e) {
-        const int32_t bit = state.SparseEntries[e] - blockStart;
-        uint64_t carry = uint64_t(1) << (bit % 64);
-        for (int p = 0; p < kCounterBits && carry; ++p) {
-            const uint64_t next = planes[p][bit / 64] & carry;
-            planes[p][bit / 64] ^= carry;
-            carry = next;
-        }
-    }
+    const uint32_t firstEntry = state.BlockStarts[block];
+    const uint32_t endEntry = state.BlockStarts[block + 1];
+    if (firstEntry != endEntry)
+        addEntries(planes, state.SparseEntries.data() + firstEntry, endEntry - firstEntry);
 
     for (int word = kSliceWords - 1; word >= 0; --word) {
         const int32_t wordStart = blockStart + word * 64;
