@@ -74,6 +74,14 @@ constexpr int kWindowPerThread = 8;
 
 enum class TScanResult { NoPair, Paired, Stopped };
 
+// Whether the scan compares earlier entry `candidate` with the current picture at all, given the
+// current picture's entry and its size as just read.
+bool comparable(const TPicInfo &candidate, const TPicInfo &current, int32_t height, int32_t width)
+{
+    return candidate.CCVStage == TCCVStage::Full
+        && aspectRatiosComparable(candidate.Height, candidate.Width, height, width) && !IsSameFile(candidate, current);
+}
+
 // Scores the candidates of picture k, newest first, and records the first that reaches the
 // pairing threshold, exactly as a scan over every earlier picture would.
 template <typename Candidates>
@@ -88,8 +96,7 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
     };
     for (const int32_t i : candidates) {
         const TPicInfo &candidate = catalogue.Pictures[i];
-        if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current)
-            || IsSameFile(candidate, current))
+        if (!comparable(candidate, current, current.Height, current.Width))
             continue;
         double score = 0;
         if (candidate.PreBuffer == current.PreBuffer) {
@@ -185,18 +192,16 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                     else if (entry.CCVStage == TCCVStage::Full)
                         signedPictures.push_back({ index, &entry.WaveletCoefsPos, &entry.WaveletCoefsNeg });
                 }
-                // A match settles a picture when the scan is sure to pair the two: the rules of
-                // scanCandidates, checked only on entries before the batch, which are final and,
-                // being indexed, signed.
+                // A match settles a picture when the scan is sure to pair the two: compared, and
+                // scored by signature rather than byte for byte. Only entries before the batch are
+                // final.
                 const auto settles = [&](int32_t earlier, int32_t picture) {
                     const std::optional<TPictureSignature> &signature = batch[std::size_t(picture - batchStart)];
                     if (settings.SearchOnlyIdentical || earlier >= batchStart || !signature)
                         return false;
                     const TPicInfo &candidate = catalogue.Pictures[earlier];
-                    return candidate.PreBuffer != signature->PreBuffer
-                        && aspectRatiosComparable(
-                            candidate.Height, candidate.Width, signature->Height, signature->Width)
-                        && !IsSameFile(candidate, catalogue.Pictures[picture]);
+                    return comparable(candidate, catalogue.Pictures[picture], signature->Height, signature->Width)
+                        && candidate.PreBuffer != signature->PreBuffer;
                 };
                 finder.AddBatch(signedPictures,
                     settings.SearchOnlyIdentical ? kSignatureSize * 2 + 1 : kSharedPositionsToPair, settles);
