@@ -1,5 +1,6 @@
 #include "picturefixtures.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 #include <QLinearGradient>
@@ -80,6 +81,15 @@ QByteArray ReadBytes(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QByteArray EncodeBmp(const QImage &image)
+{
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.convertToFormat(QImage::Format_RGB888).save(&buffer, "bmp"));
+    return bmp;
 }
 
 QByteArray EncodeGif(const QImage &image)

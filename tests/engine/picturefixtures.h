@@ -14,5 +14,9 @@ void SavePicture(const QImage &image, const QString &path, const char *format, i
 void WriteBytes(const QString &path, const QByteArray &bytes);
 QByteArray ReadBytes(const QString &path);
 
+// A 24-bit BMP of `image`. BMP stores rows bottom-up, so a file's first 256 bytes are the header
+// and the start of the bottom row: two pictures that differ only above it share them.
+QByteArray EncodeBmp(const QImage &image);
+
 // A single-frame GIF of `image` on a 6 x 6 x 6 colour cube (Qt writes no GIF).
 QByteArray EncodeGif(const QImage &image);

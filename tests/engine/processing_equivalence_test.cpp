@@ -6,7 +6,6 @@
 #include "settings.h"
 #include "signaturefixtures.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,17 +19,6 @@ struct TFolderObserver : TSearchObserver {
     QByteArray Folder;
     std::vector<QByteArray> ListedFolders() const override { return { Folder }; }
 };
-
-// An uncompressed bitmap: two of these that differ only in their top rows share the header and
-// the bottom rows that BMP stores first, so their 256-byte fingerprints are equal.
-QByteArray bmpBytes(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.convertToFormat(QImage::Format_RGB888).save(&buffer, "bmp"));
-    return bytes;
-}
 
 // Scenes, their near-duplicates (resized, re-encoded, converted), exact copies, and bitmaps
 // with equal fingerprints but different content, spread over folders so that they interleave.
@@ -54,9 +42,9 @@ void fillLibrary(const QString &root)
     other.fill(Qt::darkGreen);
     for (int y = 120; y < 240; ++y)
         std::memcpy(other.scanLine(y), top.scanLine(y), size_t(top.bytesPerLine()));
-    WriteBytes(root + "/set1/header_a.bmp", bmpBytes(top));
-    WriteBytes(root + "/set2/header_b.bmp", bmpBytes(other));
-    WriteBytes(root + "/set2/header_c.bmp", bmpBytes(top));
+    WriteBytes(root + "/set1/header_a.bmp", EncodeBmp(top));
+    WriteBytes(root + "/set2/header_b.bmp", EncodeBmp(other));
+    WriteBytes(root + "/set2/header_c.bmp", EncodeBmp(top));
 }
 
 // Precomputed signatures handed out as a signing pipeline would: whether the next one is ready

@@ -5,7 +5,6 @@
 #include "settings.h"
 #include "signpicture.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
@@ -97,17 +96,6 @@ void giveHandMadeSignature(TPicInfo &entry, const TPictureSignature &current, in
     entry.CCVStage = TCCVStage::Full;
 }
 
-// Writes a 24-bit BMP; BMP rows are stored bottom-up, so the first 256 bytes of the file are
-// the header and the start of the bottom row.
-QByteArray bmpOf(const QImage &image)
-{
-    QByteArray bmp;
-    QBuffer buffer(&bmp);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.convertToFormat(QImage::Format_RGB888).save(&buffer, "bmp"));
-    return bmp;
-}
-
 // Pictures drawn from integers only, so that their pixels are the same on every machine.
 QImage integerPattern(int seed, int width, int height)
 {
@@ -179,9 +167,9 @@ TEST(Pairing, EqualHeadersButDifferentBytesAreNeverPaired)
 {
     QTemporaryDir folder;
     QImage scene = DrawScene(6, 400, 300);
-    const QByteArray first = bmpOf(scene);
+    const QByteArray first = EncodeBmp(scene);
     scene.setPixelColor(10, 10, QColor(0, 0, 0));
-    const QByteArray second = bmpOf(scene);
+    const QByteArray second = EncodeBmp(scene);
     ASSERT_EQ(first.left(kPreBufferSize), second.left(kPreBufferSize));
     ASSERT_NE(first, second);
     WriteBytes(folder.filePath("first.bmp"), first);
