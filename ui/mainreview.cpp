@@ -215,6 +215,20 @@ bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &pat
     return true;
 }
 
+// Runs a delete or move on the picture of `row`'s pair, then shows the list and the preview as
+// they are now, also when the action throws. Not left to a destructor: showing the preview can
+// itself raise an error.
+void TMainForm::ActOnFile(int row, const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (...) {
+        FinishFileAction(row);
+        throw;
+    }
+    FinishFileAction(row);
+}
+
 void TMainForm::FinishFileAction(int row)
 {
     SetListRowCount(Catalogue.PairsCapacity);
@@ -244,7 +258,7 @@ void TMainForm::DeleteImage(int side)
         return;
     if (PictureChangedSinceSearch(picture, path))
         return;
-    try {
+    ActOnFile(row, [&] {
         FileOperations->ClearReadOnly(path);
         const int error = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path) : FileOperations->Remove(path);
         if (error == 0)
@@ -254,11 +268,7 @@ void TMainForm::DeleteImage(int side)
             ErrorBox(this,
                 (Settings.MoveToRecycle ? QStringLiteral("无法将文件移到回收站") : QStringLiteral("无法删除文件"))
                     + name + kLineBreak + QStringLiteral("错误代码 = ") + QString::number(error));
-    } catch (...) {
-        FinishFileAction(row);
-        throw;
-    }
-    FinishFileAction(row);
+    });
 }
 
 void TMainForm::DeleteImageButton1Click() { DeleteImage(1); }
@@ -282,7 +292,7 @@ void TMainForm::MoveImage(int side)
         return;
     if (PictureChangedSinceSearch(picture, path))
         return;
-    try {
+    ActOnFile(row, [&] {
         QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
         if (!target.endsWith('/'))
             target += '/';
@@ -296,11 +306,7 @@ void TMainForm::MoveImage(int side)
                 QStringLiteral("Cannot move file ") + name + kLineBreak + QStringLiteral("Error code = ")
                     + QString::number(error));
         }
-    } catch (...) {
-        FinishFileAction(row);
-        throw;
-    }
-    FinishFileAction(row);
+    });
 }
 
 void TMainForm::MoveImageButton1Click() { MoveImage(1); }

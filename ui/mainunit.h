@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -124,12 +125,12 @@ private:
     void MoveImage(int side);
     void OpenImage(int side);
     void BrowseImage(int side);
+    void ActOnFile(int row, const std::function<void()> &action);
     void FinishFileAction(int row);
     bool PictureExists(const QByteArray &path);
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
 
 public:
-
     // Folder area.
     QWidget *TopPanel = nullptr;
     QListWidget *DirectoriesListBox = nullptr;
