@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
@@ -84,6 +85,24 @@ int CreateTemporaryIn(const QByteArray &folder, mode_t mode, QByteArray &name)
     return -EEXIST;
 }
 
+// Qt gives up when the folder that holds the home trash is missing, as on a fresh account; the
+// trash specification asks for the trash to be created when it is needed.
+void CreateHomeTrash()
+{
+    const QByteArray dataHome
+        = QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    if (!dataHome.startsWith('/'))
+        return;
+    const QByteArray trash = dataHome + "/Trash";
+    for (qsizetype slash = trash.indexOf('/', 1);; slash = trash.indexOf('/', slash + 1)) {
+        // A folder that cannot be made shows in Qt's own attempt, which then reports it.
+        if (mkdir((slash < 0 ? trash : trash.left(slash)).constData(), 0700) != 0 && errno != EEXIST)
+            return;
+        if (slash < 0)
+            return;
+    }
+}
+
 } // namespace
 
 int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
@@ -148,6 +167,7 @@ int DeleteToTrash(const QByteArray &path)
 {
     const bool hadFilesFolder = QFileInfo::exists(kMisplacedFilesFolder);
     const bool hadInfoFolder = QFileInfo::exists(kMisplacedInfoFolder);
+    CreateHomeTrash();
     QString inTrash;
     errno = 0;
     if (!QFile::moveToTrash(QFile::decodeName(path), &inTrash))

@@ -14,8 +14,9 @@ int ClearReadOnly(const QByteArray &path);
 // Removes the file for good.
 int DeletePermanently(const QByteArray &path);
 
-// Moves the file into the freedesktop trash. A file that cannot be trashed stays where it is;
-// it is never deleted permanently instead.
+// Moves the file into the freedesktop trash, creating the home trash and its missing parents
+// (mode 0700) first. A file that cannot be trashed stays where it is; it is never deleted
+// permanently instead.
 int DeleteToTrash(const QByteArray &path);
 
 // Moves `source` to `target` without ever replacing an existing target. Across file systems the

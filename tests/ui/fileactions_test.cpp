@@ -136,4 +136,28 @@ TEST_F(FileActions, FileThatCannotBeTrashedStaysWhereItWas)
     EXPECT_TRUE(QDir(working.path()).isEmpty());
 }
 
+TEST_F(FileActions, TrashOfAFreshAccountIsCreatedWithItsParents)
+{
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    QTemporaryDir home;
+    qputenv("HOME", Raw(home.path()));
+    qunsetenv("XDG_DATA_HOME");
+    const int error = DeleteToTrash(Raw(source));
+    qputenv("HOME", savedHome);
+    if (!savedDataHome.isNull())
+        qputenv("XDG_DATA_HOME", savedDataHome);
+    ASSERT_EQ(error, 0);
+    EXPECT_FALSE(QFile::exists(source));
+    const QString trash = home.filePath(".local/share/Trash");
+    EXPECT_EQ(ReadBytes(trash + "/files/photo.jpg"), "picture bytes");
+    EXPECT_TRUE(QFile::exists(trash + "/info/photo.jpg.trashinfo"));
+    for (const QString &folder : { home.filePath(".local"), home.filePath(".local/share"), trash }) {
+        struct stat info {
+        };
+        ASSERT_EQ(stat(Raw(folder).constData(), &info), 0) << folder.toStdString();
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder.toStdString();
+    }
+}
+
 } // namespace
