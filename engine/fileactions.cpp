@@ -1,5 +1,7 @@
 #include "fileactions.h"
 
+#include "fileoperations.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -103,9 +105,20 @@ void CreateHomeTrash()
     }
 }
 
+// The copy keeps when the picture was taken and last read, and who may read it where the target
+// file system has modes; set-user and set-group bits are dropped, as the copy belongs to the mover.
+int KeepTimesAndMode(int fd, const struct stat &source)
+{
+    const struct timespec times[2] = { source.st_atim, source.st_mtim };
+    if (futimens(fd, times) != 0)
+        return errno;
+    fchmod(fd, source.st_mode & 0777);
+    return 0;
+}
+
 } // namespace
 
-int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
+int MoveFileByCopy(const QByteArray &source, const QByteArray &target, TFileOperations &operations)
 {
     const int from = open(source.constData(), O_RDONLY | O_CLOEXEC);
     if (from < 0)
@@ -118,21 +131,32 @@ int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
         return error;
     }
     QByteArray temporary;
-    const int to = CreateTemporaryIn(FolderOf(target), info.st_mode & 07777, temporary);
+    // Private until complete; the mode of the source follows with its times.
+    const int to = CreateTemporaryIn(FolderOf(target), S_IRUSR | S_IWUSR, temporary);
     if (to < 0) {
         close(from);
         return -to;
     }
     int error = CopyContents(from, to);
+    if (!error)
+        error = KeepTimesAndMode(to, info);
     if (!error && fsync(to) != 0)
         error = errno;
     if (close(to) != 0 && !error)
         error = errno;
     close(from);
-    // link() refuses an existing name, so a file that appeared at the target meanwhile survives.
-    if (!error && link(temporary.constData(), target.constData()) != 0)
-        error = errno;
-    unlink(temporary.constData());
+    bool temporaryLeft = true;
+    if (!error) {
+        // A link refuses an existing name, so a file that appeared at the target meanwhile survives.
+        error = operations.Link(temporary, target);
+        if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
+            // No hard links here (FAT, exFAT), but a rename that refuses to replace does the same.
+            error = RenameNoReplace(temporary.constData(), target.constData());
+            temporaryLeft = error != 0;
+        }
+    }
+    if (temporaryLeft)
+        unlink(temporary.constData());
     if (error)
         return error;
     if (unlink(source.constData()) != 0) {
@@ -141,6 +165,11 @@ int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
         unlink(target.constData());
     }
     return error;
+}
+
+int LinkNoReplace(const QByteArray &existing, const QByteArray &newName)
+{
+    return link(existing.constData(), newName.constData()) == 0 ? 0 : errno;
 }
 
 bool PictureFileExists(const QByteArray &path)
@@ -186,11 +215,11 @@ int DeleteToTrash(const QByteArray &path)
     return error != 0 ? error : EIO;
 }
 
-int MoveFileNoReplace(const QByteArray &source, const QByteArray &target)
+int MoveFileNoReplace(const QByteArray &source, const QByteArray &target, TFileOperations &operations)
 {
     const int error = RenameNoReplace(source.constData(), target.constData());
     // EINVAL and ENOSYS: the file system or kernel cannot rename without replacing.
     if (error != EXDEV && error != EINVAL && error != ENOSYS)
         return error;
-    return MoveFileByCopy(source, target);
+    return MoveFileByCopy(source, target, operations);
 }

@@ -36,7 +36,12 @@ int TSystemFileOperations::MoveToTrash(const QByteArray &path) { return DeleteTo
 
 int TSystemFileOperations::MoveNoReplace(const QByteArray &source, const QByteArray &target)
 {
-    return MoveFileNoReplace(source, target);
+    return MoveFileNoReplace(source, target, *this);
+}
+
+int TSystemFileOperations::Link(const QByteArray &existing, const QByteArray &newName)
+{
+    return LinkNoReplace(existing, newName);
 }
 
 int TSystemFileOperations::ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)

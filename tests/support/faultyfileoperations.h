@@ -4,7 +4,7 @@
 
 #include <map>
 
-enum class TFileOperation { Stat, ClearReadOnly, Remove, MoveToTrash, MoveNoReplace, ReplaceFile };
+enum class TFileOperation { Stat, ClearReadOnly, Remove, MoveToTrash, MoveNoReplace, Link, ReplaceFile };
 
 // Injected on Stat: the file answers with another size and modification time, as if it had been
 // edited after the search.
@@ -27,6 +27,7 @@ public:
     int Remove(const QByteArray &path) override;
     int MoveToTrash(const QByteArray &path) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
+    int Link(const QByteArray &existing, const QByteArray &newName) override;
     int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;
 
 private:
