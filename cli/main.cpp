@@ -1,5 +1,6 @@
 #include "collectonly.h"
 #include "exitstatus.h"
+#include "guardedrun.h"
 #include "options.h"
 #include "searchcommand.h"
 #include "signaturecommand.h"
@@ -38,12 +39,14 @@ int main(int argc, char *argv[])
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
         return kExitDone;
     }
-    if (!options.SignatureFile.isEmpty())
-        return RunSignature(options);
-    if (options.CollectOnly)
-        return RunCollectOnly(options);
-    const int status = RunSearch(options);
-    // A search stopped by Ctrl+C may have left a decode running.
+    const int status = RunGuarded([&] {
+        if (!options.SignatureFile.isEmpty())
+            return RunSignature(options);
+        if (options.CollectOnly)
+            return RunCollectOnly(options);
+        return RunSearch(options);
+    });
+    // A search stopped by Ctrl+C or ended by an error may have left a decode running.
     WaitForLeftBehindWorkers(kMaxDecodeTime);
     return status;
 }

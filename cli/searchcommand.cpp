@@ -29,7 +29,7 @@ QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format)
 
 }
 
-int RunSearch(const Options &options)
+int RunSearch(const Options &options, TProcessingOptions processing)
 {
     int exitStatus = kExitDone;
     const std::optional<TSettings> settings = SettingsForWalk(options, exitStatus);
@@ -42,7 +42,6 @@ int RunSearch(const Options &options)
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
-        TProcessingOptions processing;
         processing.Threads = options.Threads.value_or(0);
         RunSearchSteps(catalogue, *settings, observer, processing);
         interrupted = observer.Interrupted();

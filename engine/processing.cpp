@@ -152,7 +152,8 @@ void ProcessPictures(
     paths.reserve(catalogue.PicturesCapacity);
     for (int32_t k = 0; k < catalogue.PicturesCapacity; ++k)
         paths.push_back(FullPath(catalogue, k));
-    TSigningPipeline pipeline(std::move(paths), settings, threads, threads * kWindowPerThread + kMaxBatch);
+    TSigningPipeline pipeline(
+        std::move(paths), settings, threads, threads * kWindowPerThread + kMaxBatch, kMaxDecodeTime, options.Signer);
     ProcessSignedPictures(catalogue, settings, observer, pipeline, options);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <functional>
 #include <optional>
 
 struct TSettings;
@@ -22,6 +23,9 @@ struct TPictureSignature {
 // cannot be read or is below the minimum size. The wavelet lists stay empty when only
 // identical files are searched. Touches no shared state, so it may run on any thread.
 std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSettings &settings);
+
+// What signs one picture in a search: SignPicture, or a stand-in in tests.
+using TPictureSigner = std::function<std::optional<TPictureSignature>(const QByteArray &, const TSettings &)>;
 
 // The truncated matrix of a signed picture: +1 at its positive positions, -1 at its negative
 // ones, 0 elsewhere. The kept positions are exactly the listed ones, so nothing is lost.

@@ -77,14 +77,15 @@ void TMainForm::RunSearch()
     }
     SetSearchingState();
 
-    // The clean-up runs however the search ends; an error then goes on to the application's box.
-    auto cleanUp = [this] {
+    // The clean-up runs however the search ends; an error then goes on to the application's box,
+    // which is then the only word on how the search ended.
+    auto cleanUp = [this](bool failed) {
         Timer1->stop();
         ListView1->setUpdatesEnabled(true);
         // A close during the search has emptied the catalogue; the list must not see stale pairs.
         SetListRowCount(m_closed ? 0 : std::max(Catalogue.PairsLast + 1, 0));
         SetIdleState();
-        if (!m_closed) {
+        if (!m_closed && !failed) {
             QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"),
                 SearchResultMessage(Catalogue.SearchStopped, FilesCountLabel->text(),
                     CurrentDuplicatesFoundLabel->text(), TimeLabel->text()),
@@ -103,7 +104,7 @@ void TMainForm::RunSearch()
         ListView1->setUpdatesEnabled(false);
 
         TWindowSearchObserver observer(*this);
-        RunSearchSteps(Catalogue, Settings, observer);
+        RunSearchSteps(Catalogue, Settings, observer, SearchProcessing);
 
         if (!m_closed) {
             DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： ") + FormatCount(Catalogue.PairsLast + 1));
@@ -111,10 +112,10 @@ void TMainForm::RunSearch()
             ScannedCountLabel->setText(QStringLiteral("扫描文件：") + FormatCount(Catalogue.PicturesLast + 1));
         }
     } catch (...) {
-        cleanUp();
+        cleanUp(true);
         throw;
     }
-    cleanUp();
+    cleanUp(false);
 
     if (!m_closed && ListView1->model() && ListView1->model()->rowCount() > 0) {
         ListView1->selectRow(0);

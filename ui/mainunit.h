@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "fileoperations.h"
+#include "processing.h"
 #include "settings.h"
 
 #include <QImage>
@@ -119,6 +120,8 @@ public:
     // The file-system calls of the file actions, the export and the settings file; a test may
     // point it at its own instance, which must outlive the window.
     TFileOperations *FileOperations = &SystemFileOperations();
+    // How a search spreads its work and signs each picture; a test may put its own signer here.
+    TProcessingOptions SearchProcessing;
 
 private:
     void DeleteImage(int side);

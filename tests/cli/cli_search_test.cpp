@@ -1,3 +1,7 @@
+#include "guardedrun.h"
+#include "options.h"
+#include "searchcommand.h"
+
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -8,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <stdexcept>
 
 namespace
 {
@@ -127,6 +132,39 @@ TEST_F(CommandLineSearch, SignatureLinesAndASkippedPicture)
     EXPECT_TRUE(skipped.out.isEmpty());
     EXPECT_TRUE(skipped.err.contains("broken.jpg"));
     EXPECT_EQ(runCli({ "--signature", path("b.png"), "--min-width", "400" }).exitCode, 1);
+}
+
+TEST_F(CommandLineSearch, PictureShortOfMemoryIsSkippedAndOtherErrorsEndWithStatusOne)
+{
+    const auto failingOn = [](const char *name, auto error) {
+        TProcessingOptions processing;
+        processing.Signer = [=](const QByteArray &file, const TSettings &settings) {
+            if (file.endsWith(name))
+                throw error;
+            return SignPicture(file, settings);
+        };
+        return processing;
+    };
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const Options options
+        = ParseOptions({ "--quiet", "--format", "tsv", "--output", folder + "out.tsv", folder }, "/").Values;
+
+    // Without the copy c.jpg, the half-size PNG pairs with a.jpg.
+    EXPECT_EQ(RunGuarded([&] { return RunSearch(options, failingOn("/c.jpg", std::bad_alloc())); }), 0);
+    QFile written(path("out.tsv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray pairs = written.readAll();
+    EXPECT_EQ(pairs.count('\n'), 1);
+    EXPECT_TRUE(pairs.startsWith(folder + "a.jpg\t" + folder + "b.png\t")) << pairs.constData();
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(
+        RunGuarded([&] { return RunSearch(options, failingOn("/c.jpg", std::runtime_error("decoder broke"))); }), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvane-cli: decoder broke\n");
+    // As the signature index throws when the system refuses it memory.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunGuarded([]() -> int { throw std::bad_alloc(); }), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvane-cli: not enough memory\n");
 }
 
 TEST_F(CommandLineSearch, InterruptStillWritesThePairsFoundSoFar)
