@@ -1,5 +1,7 @@
 #include "folderlisting.h"
 
+#include "pseudofilesystem.h"
+
 #include <algorithm>
 
 #include <dirent.h>
@@ -70,7 +72,7 @@ TFolderListing::TFolderListing(const QByteArray &path)
     if (m_fd < 0)
         return;
     const auto identity = identityOf(m_fd, "", AT_EMPTY_PATH);
-    const int readFd = identity ? ::dup(m_fd) : -1;
+    const int readFd = identity && !IsOnPseudoFileSystem(m_fd) ? ::dup(m_fd) : -1;
     DIR *folder = readFd >= 0 ? ::fdopendir(readFd) : nullptr;
     if (!folder) {
         if (readFd >= 0)

@@ -25,7 +25,8 @@ std::optional<TFolderIdentity> IdentifyFolder(const QByteArray &path);
 
 // One folder read once, its entries sorted by name in byte order. Links are followed to tell
 // files from folders; anything else (FIFOs, sockets, devices, dangling links) is kept as Other
-// and never opened. The folder stays open, so that entries are looked up relative to it, until
+// and never opened. A folder on a pseudo file system (see IsOnPseudoFileSystem) is treated as
+// one that cannot be read. The folder stays open, so that entries are looked up relative to it, until
 // close() or destruction.
 class TFolderListing
 {

@@ -272,6 +272,30 @@ TEST_F(Collection, FolderLinkLoopsEndAndNoFolderIsCataloguedTwice)
     EXPECT_EQ(catalogue.PathsLast, 1);
 }
 
+TEST_F(Collection, PseudoFileSystemsAreNeverWalkedEvenThroughLinks)
+{
+    if (::access("/proc/self/cwd", F_OK) != 0)
+        GTEST_SKIP() << "no /proc here";
+    // A walk into /proc reaches other programs' folders and the whole disk through
+    // /proc/PID/root; it is cut short at the first picture or after many folders.
+    constexpr int kPumpBudget = 5000;
+    observer.onPump = [&] { catalogue.SearchStopped = catalogue.PicturesLast >= 0 || observer.pumps > kPumpBudget; };
+    observer.listed = { "/proc/" };
+    CollectListedFolders(catalogue, TSettings(), observer);
+    EXPECT_FALSE(catalogue.SearchStopped);
+    EXPECT_EQ(catalogue.PicturesLast, -1);
+
+    ResetCatalogue(catalogue);
+    catalogue.SearchStopped = false;
+    observer.pumps = 0;
+    writeFile(root + "a.jpg");
+    ASSERT_EQ(::symlink("/proc/self/", (root + "proc").constData()), 0);
+    observer.onPump = [&] { catalogue.SearchStopped = catalogue.PicturesLast >= 1 || observer.pumps > kPumpBudget; };
+    collect();
+    EXPECT_FALSE(catalogue.SearchStopped);
+    EXPECT_EQ(collected(), (Paths { "a.jpg" }));
+}
+
 TEST_F(Collection, UnreadableOrVanishedFoldersContributeNothing)
 {
     writeFile(root + "a.jpg");
