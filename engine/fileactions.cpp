@@ -88,7 +88,7 @@ int CreateTemporaryIn(const QByteArray &folder, mode_t mode, QByteArray &name)
 }
 
 // Qt gives up when the folder that holds the home trash is missing, as on a fresh account; the
-// trash specification asks for the trash to be created when it is needed.
+// freedesktop trash rules have the trash made when it is first needed.
 void CreateHomeTrash()
 {
     const QByteArray dataHome
