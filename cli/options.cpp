@@ -257,5 +257,6 @@ QString UsageText()
         "  --quiet            no progress line\n"
         "  --threads N        decode pictures on N threads (default: one per core)\n"
         "\n"
-        "Exit status: 0 done, 2 usage error, 3 none of the folders exists, 130 interrupted.\n");
+        "Exit status: 0 done, 1 failed (the output, the picture of --signature, or an error such as\n"
+        "running out of memory), 2 usage error, 3 none of the folders exists, 130 interrupted.\n");
 }
