@@ -1,6 +1,7 @@
 #include "picturereader.h"
 
 #include "decodinglimits.h"
+#include "formatdecoders.h"
 #include "jpegcodec.h"
 #include "pictureerror.h"
 #include "rawpathfile.h"
@@ -8,9 +9,8 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <libraw/libraw.h>
-
-#include <memory>
+#include <algorithm>
+#include <initializer_list>
 #include <mutex>
 
 namespace
@@ -67,37 +67,9 @@ QImage readWithQt(const QByteArray &path, const QByteArray &format)
     return image;
 }
 
-// Read from memory rather than by path, so that LibRaw never opens a FIFO itself.
-QImage readRaw(const QByteArray &path)
+bool isOneOf(const QByteArray &extension, std::initializer_list<const char *> extensions)
 {
-    const QByteArray bytes = readWholeFile(path);
-    // LibRaw's object is several hundred kilobytes; keep it off the stack.
-    auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
-    raw->imgdata.params.max_raw_memory_mb = kRawMemoryLimitMb;
-    int status = raw->open_buffer(const_cast<char *>(bytes.constData()), size_t(bytes.size()));
-    // open_buffer reads only the metadata; the sizes are checked before unpack allocates pixels.
-    const libraw_image_sizes_t &sizes = raw->imgdata.sizes;
-    if (status == LIBRAW_SUCCESS
-        && (!PictureSizeAllowed(sizes.raw_width, sizes.raw_height) || !PictureSizeAllowed(sizes.width, sizes.height)))
-        throw TPictureError("RAW: the picture is empty or too large");
-    if (status == LIBRAW_SUCCESS)
-        status = raw->unpack();
-    if (status == LIBRAW_SUCCESS)
-        status = raw->dcraw_process();
-    if (status != LIBRAW_SUCCESS)
-        throw TPictureError(std::string("RAW: ") + libraw_strerror(status));
-    std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t *)> processed(
-        raw->dcraw_make_mem_image(&status), LibRaw::dcraw_clear_mem);
-    if (!processed)
-        throw TPictureError(std::string("RAW: ") + libraw_strerror(status));
-    if (processed->type != LIBRAW_IMAGE_BITMAP || processed->colors != 3 || processed->bits != 8)
-        throw TPictureError("RAW: unexpected processed image");
-    const QImage view(
-        processed->data, processed->width, processed->height, qsizetype(processed->width) * 3, QImage::Format_RGB888);
-    QImage copy = view.copy();
-    if (copy.isNull())
-        throw std::bad_alloc();
-    return copy;
+    return std::any_of(extensions.begin(), extensions.end(), [&](const char *known) { return extension == known; });
 }
 
 }
@@ -106,18 +78,25 @@ TPictureSource ReadPictureFile(const QByteArray &path)
 {
     const QByteArray extension = upperExtension(path);
     TPictureSource source;
-    if (extension == ".JPG" || extension == ".JPEG")
+    if (isOneOf(extension, { ".JPG", ".JPEG" }))
         source.JpegData = readWholeFile(path);
     else if (extension == ".PNG")
         source.Picture = readWithQt(path, "png");
-    else if (extension == ".TIF" || extension == ".TIFF")
+    else if (isOneOf(extension, { ".TIF", ".TIFF" }))
         source.Picture = readWithQt(path, QByteArray());
     else if (extension == ".BMP")
         source.Picture = readWithQt(path, "bmp");
     else if (extension == ".GIF")
         source.Picture = readWithQt(path, "gif");
-    else if (extension == ".CR2")
-        source.Picture = readRaw(path);
+    else if (extension == ".WEBP")
+        source.Picture = readWithQt(path, "webp");
+    else if (isOneOf(extension, { ".HEIC", ".HEIF", ".AVIF" }))
+        source.Picture = DecodeHeif(readWholeFile(path));
+    else if (extension == ".JXL")
+        source.Picture = DecodeJxl(readWholeFile(path));
+    // LibRaw reads from memory, so that it never opens a FIFO itself.
+    else if (isOneOf(extension, { ".CR2", ".CR3", ".NEF", ".ARW", ".DNG", ".ORF", ".RW2", ".RAF", ".PEF", ".SRW" }))
+        source.Picture = DecodeRaw(readWholeFile(path));
     else
         throw TPictureError("unknown picture type");
     return source;

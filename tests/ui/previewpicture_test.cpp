@@ -49,6 +49,9 @@ private slots:
         const QImage thin = ReducePreviewPicture(LoadPreviewPicture(Picture("thin.png", 300, 20, "PNG")), 300, 20);
         QCOMPARE(thin.size(), QSize(300, 20));
         QCOMPARE(PreviewFramePenWidth(thin), 2);
+        // The newer types come through the same reading as the search's.
+        const TPictureSource webp = LoadPreviewPicture(Picture("photo.webp", 1200, 400, "WEBP"));
+        QCOMPARE(ReducePreviewPicture(webp, 1200, 400).size(), QSize(600, 200));
 
         QCOMPARE(PreviewScaleDenominator(2001, 1000), 4);
         QCOMPARE(PreviewScaleDenominator(2000, 1500), 2);
