@@ -16,13 +16,17 @@ struct TypeName {
     bool PictureTypes::*flag;
 };
 
-const std::array<TypeName, 6> kTypeNames { {
+const std::array<TypeName, 10> kTypeNames { {
     { "bmp", &PictureTypes::Bmp },
     { "jpg", &PictureTypes::Jpg },
     { "gif", &PictureTypes::Gif },
     { "png", &PictureTypes::Png },
     { "tiff", &PictureTypes::Tiff },
     { "cr2", &PictureTypes::Cr2 },
+    { "webp", &PictureTypes::Webp },
+    { "heif", &PictureTypes::Heif },
+    { "jxl", &PictureTypes::Jxl },
+    { "raw", &PictureTypes::Raw },
 } };
 
 const std::map<QByteArray, OutputFormat> kFormats {
@@ -69,8 +73,9 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 options.Types = parseTypes(value);
                 return options.Types
                     ? QString()
-                    : QStringLiteral("--types takes a comma-separated list of bmp,jpg,gif,png,tiff,cr2, "
-                                     "not '%1'")
+                    : QStringLiteral(
+                        "--types takes a comma-separated list of bmp,jpg,gif,png,tiff,cr2,webp,heif,jxl,raw, "
+                        "not '%1'")
                           .arg(shown(value));
             } },
         { "--min-width",
@@ -226,6 +231,10 @@ std::optional<TSettings> EffectiveSettings(const Options &options, QString *erro
         settings.SearchPNG = options.Types->Png;
         settings.SearchTIFF = options.Types->Tiff;
         settings.SearchCR2 = options.Types->Cr2;
+        settings.SearchWEBP = options.Types->Webp;
+        settings.SearchHEIF = options.Types->Heif;
+        settings.SearchJXL = options.Types->Jxl;
+        settings.SearchRAW = options.Types->Raw;
     }
     if (options.NoSubfolders)
         settings.ScanSubfolders = false;
@@ -240,23 +249,24 @@ std::optional<TSettings> EffectiveSettings(const Options &options, QString *erro
 
 QString UsageText()
 {
-    return QStringLiteral(
-        "Usage: quorvane-cli [options] FOLDER...\n"
-        "Finds duplicate and similar pictures in the folders and writes the pairs.\n"
-        "\n"
-        "  --types LIST       comma-separated subset of bmp,jpg,gif,png,tiff,cr2 (default bmp,jpg,gif,png)\n"
-        "  --no-subfolders    walk only the listed folders themselves\n"
-        "  --min-width N      minimum picture width (default 100)\n"
-        "  --min-height N     minimum picture height (default 100)\n"
-        "  --identical-only   only byte-identical pairs\n"
-        "  --settings FILE    take the options from this settings file; the command line wins\n"
-        "  --collect-only     print the collected files, one full path per line, and stop\n"
-        "  --signature FILE   print the signature of one picture\n"
-        "  --format FORMAT    csv (default), tsv or json\n"
-        "  --output FILE      write there instead of standard output\n"
-        "  --quiet            no progress line\n"
-        "  --threads N        decode pictures on N threads (default: one per core)\n"
-        "\n"
-        "Exit status: 0 done, 1 failed (the output, the picture of --signature, or an error such as\n"
-        "running out of memory), 2 usage error, 3 none of the folders exists, 130 interrupted.\n");
+    return QStringLiteral("Usage: quorvane-cli [options] FOLDER...\n"
+                          "Finds duplicate and similar pictures in the folders and writes the pairs.\n"
+                          "\n"
+                          "  --types LIST       comma-separated subset of bmp,jpg,gif,png,tiff,cr2,webp,heif,jxl,raw\n"
+                          "                     (default bmp,jpg,gif,png,webp,heif; heif covers HEIC, HEIF and AVIF,\n"
+                          "                     raw the camera RAW types other than CR2)\n"
+                          "  --no-subfolders    walk only the listed folders themselves\n"
+                          "  --min-width N      minimum picture width (default 100)\n"
+                          "  --min-height N     minimum picture height (default 100)\n"
+                          "  --identical-only   only byte-identical pairs\n"
+                          "  --settings FILE    take the options from this settings file; the command line wins\n"
+                          "  --collect-only     print the collected files, one full path per line, and stop\n"
+                          "  --signature FILE   print the signature of one picture\n"
+                          "  --format FORMAT    csv (default), tsv or json\n"
+                          "  --output FILE      write there instead of standard output\n"
+                          "  --quiet            no progress line\n"
+                          "  --threads N        decode pictures on N threads (default: one per core)\n"
+                          "\n"
+                          "Exit status: 0 done, 1 failed (the output, the picture of --signature, or an error such as\n"
+                          "running out of memory), 2 usage error, 3 none of the folders exists, 130 interrupted.\n");
 }

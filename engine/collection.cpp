@@ -25,13 +25,27 @@ struct TypeMask {
 };
 
 // Searched in this order, so a folder's pictures are grouped by type before name.
-const std::array<TypeMask, 6> kTypeMasks { {
+const std::array<TypeMask, 20> kTypeMasks { {
     { "*.bmp", &TSettings::SearchBMP },
     { "*.jp*g", &TSettings::SearchJPG },
     { "*.gif", &TSettings::SearchGIF },
     { "*.png", &TSettings::SearchPNG },
     { "*.tif*", &TSettings::SearchTIFF },
     { "*.cr2", &TSettings::SearchCR2 },
+    { "*.webp", &TSettings::SearchWEBP },
+    { "*.heic", &TSettings::SearchHEIF },
+    { "*.heif", &TSettings::SearchHEIF },
+    { "*.avif", &TSettings::SearchHEIF },
+    { "*.jxl", &TSettings::SearchJXL },
+    { "*.cr3", &TSettings::SearchRAW },
+    { "*.nef", &TSettings::SearchRAW },
+    { "*.arw", &TSettings::SearchRAW },
+    { "*.dng", &TSettings::SearchRAW },
+    { "*.orf", &TSettings::SearchRAW },
+    { "*.rw2", &TSettings::SearchRAW },
+    { "*.raf", &TSettings::SearchRAW },
+    { "*.pef", &TSettings::SearchRAW },
+    { "*.srw", &TSettings::SearchRAW },
 } };
 
 // Attribute bits of a collected file; the directory bit (0x10) never applies to one.

@@ -23,7 +23,7 @@ struct Key {
 };
 
 // File order: a file written from scratch lists the keys in this order.
-const std::array<Key, 14> kKeys { {
+const std::array<Key, 18> kKeys { {
     { "SearchJPG", &TSettings::SearchJPG },
     { "SearchBMP", &TSettings::SearchBMP },
     { "SearchGIF", &TSettings::SearchGIF },
@@ -38,6 +38,10 @@ const std::array<Key, 14> kKeys { {
     { "ScanSubfolders", &TSettings::ScanSubfolders },
     { "MinPicWidth", &TSettings::MinPicWidth },
     { "MinPicHeight", &TSettings::MinPicHeight },
+    { "SearchWEBP", &TSettings::SearchWEBP },
+    { "SearchHEIF", &TSettings::SearchHEIF },
+    { "SearchJXL", &TSettings::SearchJXL },
+    { "SearchRAW", &TSettings::SearchRAW },
 } };
 
 std::optional<int32_t> toInt32(const QString &text)

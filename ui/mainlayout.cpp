@@ -303,6 +303,7 @@ void TMainForm::CreateResultArea()
     ListView1->verticalHeader()->hide();
     ListView1->horizontalHeader()->setHighlightSections(false);
     ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);
     layout->addWidget(ListView1, 1);
 }
 

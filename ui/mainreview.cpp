@@ -31,10 +31,6 @@ namespace
 
 enum { kBeforeDeletePauseMs = 200 };
 
-// The row whose pair the preview shows, so that any key that moves the selection can bring the
-// preview along; the file buttons act on the selected row and must never act on an unseen pair.
-int PreviewedRow = -1;
-
 const QString kLineBreak = QStringLiteral("\n\r");
 const QString kChangedSinceSearch = QStringLiteral("文件在搜索后已更改，未执行任何操作：");
 
@@ -58,8 +54,6 @@ bool AskYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &text)
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
-
-int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
 
 QString ShownFileName(int32_t picture) { return QFile::decodeName(Catalogue.Pictures[picture].FileName); }
 
@@ -92,6 +86,8 @@ void TMainForm::CreateResultListModel()
     ListModel = new TPairListModel(Catalogue, this);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &TMainForm::ListView1SelectionChanged);
 }
 
 int TMainForm::SelectedRow() const
@@ -114,21 +110,61 @@ void TMainForm::SetListRowCount(int rows)
 
 void TMainForm::ListView1Click()
 {
+    m_previewRefreshPending = false;
     const int row = SelectedRow();
     if (row < 0)
         return;
     const TPicturePair pair = Catalogue.Pairs[row];
+    m_previewedPictures[0] = m_previewedPictures[1] = -1;
     // A picture that cannot be shown stops the refresh where it is; the error box reports it.
     const QImage left = PreviewBitmap(pair.PicIndex1);
     ShowFittedPicture(LeftImage, left);
+    m_previewedPictures[0] = pair.PicIndex1;
     const QImage right = PreviewBitmap(pair.PicIndex2);
     ShowFittedPicture(RightImage, right);
+    m_previewedPictures[1] = pair.PicIndex2;
     ImageLabel1->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex1]));
     ImageLabel2->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex2]));
     PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
     ShowFittedPicture(LeftImage, Framed(left));
     ShowFittedPicture(RightImage, Framed(right));
-    PreviewedRow = row;
+}
+
+// Every change of the selection (mouse, drag, keys, code) brings the preview along. The refresh
+// runs from the event loop: several changes in a row cost one refresh, and an unreadable
+// picture reaches the error box without unwinding through the list's own handlers.
+void TMainForm::ListView1SelectionChanged()
+{
+    ++m_selectionChanges;
+    if (m_previewRefreshPending)
+        return;
+    m_previewRefreshPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_previewRefreshPending)
+                RefreshPreviewIfBehind();
+        },
+        Qt::QueuedConnection);
+}
+
+void TMainForm::RefreshPreviewIfBehind()
+{
+    m_previewRefreshPending = false;
+    const int row = SelectedRow();
+    if (row >= 0 && (PreviewedPicture(row, 1) < 0 || PreviewedPicture(row, 2) < 0))
+        ListView1Click();
+}
+
+void TMainForm::ListView1Pressed() { m_selectionChangesAtPress = m_selectionChanges; }
+
+// A click on the row already selected shows its pair anew, as the files may have changed.
+void TMainForm::ListView1Clicked()
+{
+    if (m_selectionChanges == m_selectionChangesAtPress)
+        ListView1Click();
+    else
+        RefreshPreviewIfBehind();
 }
 
 void TMainForm::ListView1ColumnClick(int column)
@@ -138,9 +174,7 @@ void TMainForm::ListView1ColumnClick(int column)
     if (!SortByColumn(Catalogue, column, SortColumn, SortDescending))
         return;
     SetListRowCount(Catalogue.PairsCapacity);
-    // The selection follows its pair, so that the preview and the file buttons keep agreeing.
-    const bool previewedSelected = row >= 0 && PreviewedRow == row;
-    PreviewedRow = -1;
+    // The selection follows its pair, whose preview then needs no refresh.
     if (row < 0)
         return;
     const auto end = Catalogue.Pairs.begin() + Catalogue.PairsCapacity;
@@ -150,16 +184,17 @@ void TMainForm::ListView1ColumnClick(int column)
     const int newRow = found == end ? row : int(found - Catalogue.Pairs.begin());
     ListView1->selectRow(newRow);
     ListView1->scrollTo(ListModel->index(newRow, 0));
-    if (previewedSelected)
-        PreviewedRow = newRow;
 }
 
 void TMainForm::ListView1KeyUp(QKeyEvent *event)
 {
     if (ListModel->rowCount() == 0)
         return;
-    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down || SelectedRow() != PreviewedRow)
+    const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (arrow && m_selectionChanges == m_selectionChangesAtPress)
         ListView1Click();
+    else
+        RefreshPreviewIfBehind();
 }
 
 void TMainForm::SwapImagesButtonClick()
@@ -177,12 +212,22 @@ void TMainForm::SwapImagesButtonClick()
     ListView1Click();
 }
 
+// The picture on `side` (1 left, 2 right) of `row`'s pair when the preview shows it there, else
+// -1: the file buttons and the pictures act on nothing the person does not see.
+int32_t TMainForm::PreviewedPicture(int row, int side) const
+{
+    if (row < 0)
+        return -1;
+    const int32_t picture = side == 1 ? Catalogue.Pairs[row].PicIndex1 : Catalogue.Pairs[row].PicIndex2;
+    return m_previewedPictures[side - 1] == picture ? picture : -1;
+}
+
 void TMainForm::OpenImage(int side)
 {
-    const int row = SelectedRow();
-    if (row < 0)
+    const int32_t picture = PreviewedPicture(SelectedRow(), side);
+    if (picture < 0)
         return;
-    const QByteArray path = FullPath(Catalogue, PictureOfSide(Catalogue.Pairs[row], side));
+    const QByteArray path = FullPath(Catalogue, picture);
     if (PictureExists(path))
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
 }
@@ -241,9 +286,9 @@ void TMainForm::FinishFileAction(int row)
 void TMainForm::DeleteImage(int side)
 {
     const int row = SelectedRow();
-    if (row < 0)
+    const int32_t picture = PreviewedPicture(row, side);
+    if (picture < 0)
         return;
-    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
     const QByteArray path = FullPath(Catalogue, picture);
     const QString name = ShownFileName(picture);
     if (!PictureExists(path)) {
@@ -278,9 +323,9 @@ void TMainForm::DeleteImageButton2Click() { DeleteImage(2); }
 void TMainForm::MoveImage(int side)
 {
     const int row = SelectedRow();
-    if (row < 0)
+    const int32_t picture = PreviewedPicture(row, side);
+    if (picture < 0)
         return;
-    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
     const QByteArray path = FullPath(Catalogue, picture);
     const QString name = ShownFileName(picture);
     if (!PictureExists(path)) {
@@ -315,10 +360,9 @@ void TMainForm::MoveImageButton2Click() { MoveImage(2); }
 
 void TMainForm::BrowseImage(int side)
 {
-    const int row = SelectedRow();
-    if (row < 0)
-        return;
-    ShowInFileManager(FullPath(Catalogue, PictureOfSide(Catalogue.Pairs[row], side)));
+    const int32_t picture = PreviewedPicture(SelectedRow(), side);
+    if (picture >= 0)
+        ShowInFileManager(FullPath(Catalogue, picture));
 }
 
 void TMainForm::BrowseImageButton1Click() { BrowseImage(1); }

@@ -149,6 +149,7 @@ void TMainForm::SetSearchingState()
     RightImage->setEnabled(false);
     LeftImage->clear();
     RightImage->clear();
+    m_previewedPictures[0] = m_previewedPictures[1] = -1;
     SearchPanel->resize(CentralPanel->width(), CentralPanel->height());
     FilesCountLabel->setText(QStringLiteral("扫描图像： 0 / 0"));
     CurrentDuplicatesFoundLabel->setText(QStringLiteral("相似图像： 0"));

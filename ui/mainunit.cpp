@@ -232,7 +232,7 @@ void TMainForm::ConnectHandlers()
     connect(MoveImageButton2, &QToolButton::clicked, this, &TMainForm::MoveImageButton2Click);
     connect(BrowseImageButton2, &QToolButton::clicked, this, &TMainForm::BrowseImageButton2Click);
     connect(DeleteImageButton2, &QToolButton::clicked, this, &TMainForm::DeleteImageButton2Click);
-    connect(ListView1, &QTableView::clicked, this, &TMainForm::ListView1Click);
+    connect(ListView1, &QTableView::clicked, this, &TMainForm::ListView1Clicked);
     connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListView1ColumnClick);
 }
 
@@ -265,9 +265,15 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
                 RightImageClick();
         }
         break;
+    case QEvent::MouseButtonPress:
+        if (watched == ListView1->viewport())
+            ListView1Pressed();
+        break;
     case QEvent::KeyPress:
         if (watched == DirectoriesListBox)
             DirectoriesListBoxKeyDown(static_cast<QKeyEvent *>(event));
+        else if (watched == ListView1)
+            ListView1Pressed();
         break;
     case QEvent::KeyRelease:
         if (watched == ListView1)

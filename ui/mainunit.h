@@ -100,6 +100,7 @@ public:
     void ListView1Click();
     void ListView1ColumnClick(int column);
     void ListView1KeyUp(QKeyEvent *event);
+    void ListView1SelectionChanged();
     void SwapImagesButtonClick();
     void LeftImageClick();
     void RightImageClick();
@@ -124,6 +125,10 @@ public:
     TProcessingOptions SearchProcessing;
 
 private:
+    void ListView1Clicked();
+    void ListView1Pressed();
+    void RefreshPreviewIfBehind();
+    int32_t PreviewedPicture(int row, int side) const;
     void DeleteImage(int side);
     void MoveImage(int side);
     void OpenImage(int side);
@@ -230,4 +235,13 @@ private:
 
     bool m_shownOnce = false;
     bool m_closed = false;
+
+    // The picture each side of the preview shows for the selected pair, -1 where it shows none of
+    // it: before the first refresh, during a search, after a refresh that failed on that side.
+    int32_t m_previewedPictures[2] = { -1, -1 };
+    bool m_previewRefreshPending = false;
+    // Tell a click or arrow key on the row already selected, which refreshes the preview anew,
+    // from one that moved the selection, whose refresh is already under way.
+    unsigned m_selectionChanges = 0;
+    unsigned m_selectionChangesAtPress = 0;
 };

@@ -20,18 +20,21 @@ namespace
 
 constexpr int kDesignDpi = 120;
 constexpr int kClientWidth = 548;
-constexpr int kClientHeight = 425;
+// The four types beyond the first six make the type group, and with it the dialog, four rows taller.
+constexpr int kAddedTypeRows = 4;
+constexpr int kTypeRowStep = 36;
+constexpr int kAddedHeight = kAddedTypeRows * kTypeRowStep;
+constexpr int kClientHeight = 425 + kAddedHeight;
 constexpr int kFontPixels = 14;
 constexpr int kCheckBoxHeight = 25;
 constexpr int kFirstRowTop = 30;
-constexpr int kTypeRowStep = 36;
 constexpr int kRowLeft = 24;
 constexpr int kSizeEditLeft = 150;
 constexpr int kSizeEditWidth = 65;
 constexpr int kSizeUnitLeft = 225;
 constexpr int kButtonWidth = 148;
 constexpr int kButtonHeight = 43;
-constexpr int kButtonTop = 364;
+constexpr int kButtonTop = 364 + kAddedHeight;
 
 const QString kFirstGroupCaption = QStringLiteral("扫描以下类型");
 
@@ -71,7 +74,7 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     formFont.setPixelSize(ScaleDesignPixels(kFontPixels, kDesignDpi));
     setFont(formFont);
 
-    GroupBox1 = AddGroup(this, "GroupBox1", kFirstGroupCaption, 10, 10, 190, 258);
+    GroupBox1 = AddGroup(this, "GroupBox1", kFirstGroupCaption, 10, 10, 190, 258 + kAddedHeight);
     BMPCheckBox = AddCheckBox(GroupBox1, "BMPCheckBox", QStringLiteral(" BMP"), kRowLeft, kFirstRowTop, 150);
     JPGCheckBox
         = AddCheckBox(GroupBox1, "JPGCheckBox", QStringLiteral(" JPG"), kRowLeft, kFirstRowTop + kTypeRowStep, 150);
@@ -83,6 +86,14 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
         GroupBox1, "TIFFCheckBox", QStringLiteral(" TIFF"), kRowLeft, kFirstRowTop + 4 * kTypeRowStep, 150);
     CR2CheckBox = AddCheckBox(
         GroupBox1, "CR2CheckBox", QStringLiteral("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
+    WEBPCheckBox = AddCheckBox(
+        GroupBox1, "WEBPCheckBox", QStringLiteral("WebP"), kRowLeft, kFirstRowTop + 6 * kTypeRowStep, 150);
+    HEIFCheckBox = AddCheckBox(
+        GroupBox1, "HEIFCheckBox", QStringLiteral("HEIC / AVIF"), kRowLeft, kFirstRowTop + 7 * kTypeRowStep, 150);
+    JXLCheckBox = AddCheckBox(
+        GroupBox1, "JXLCheckBox", QStringLiteral("JPEG XL"), kRowLeft, kFirstRowTop + 8 * kTypeRowStep, 150);
+    RAWCheckBox = AddCheckBox(
+        GroupBox1, "RAWCheckBox", QStringLiteral("其他相机 RAW"), kRowLeft, kFirstRowTop + 9 * kTypeRowStep, 150);
 
     QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", QStringLiteral("删除选项"), 208, 10, 328, 106);
     RecycleCheckBox
@@ -96,7 +107,7 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", QStringLiteral("最小图片宽度"), 72);
     MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", QStringLiteral("最小图片高度"), 110);
 
-    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", QStringLiteral("应用"), 9, 271, 527, 74);
+    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", QStringLiteral("应用"), 9, 271 + kAddedHeight, 527, 74);
     CheckUpdatesCheckBox = AddCheckBox(
         applicationGroup, "CheckUpdatesCheckBox", QStringLiteral("自动检查更新"), kRowLeft, kFirstRowTop, 290);
 
@@ -148,6 +159,10 @@ void TSettingsForm::FormShow()
     PNGCheckBox->setChecked(m_settings.SearchPNG);
     TIFFCheckBox->setChecked(m_settings.SearchTIFF);
     CR2CheckBox->setChecked(m_settings.SearchCR2);
+    WEBPCheckBox->setChecked(m_settings.SearchWEBP);
+    HEIFCheckBox->setChecked(m_settings.SearchHEIF);
+    JXLCheckBox->setChecked(m_settings.SearchJXL);
+    RAWCheckBox->setChecked(m_settings.SearchRAW);
     RecycleCheckBox->setChecked(m_settings.MoveToRecycle);
     SilentDeleteCheckBox->setChecked(m_settings.DeleteWithoutAsking);
     OnlyIdenticalCheckBox->setChecked(m_settings.SearchOnlyIdentical);
@@ -164,6 +179,10 @@ void TSettingsForm::OKButtonClick()
     m_settings.SearchPNG = PNGCheckBox->isChecked();
     m_settings.SearchTIFF = TIFFCheckBox->isChecked();
     m_settings.SearchCR2 = CR2CheckBox->isChecked();
+    m_settings.SearchWEBP = WEBPCheckBox->isChecked();
+    m_settings.SearchHEIF = HEIFCheckBox->isChecked();
+    m_settings.SearchJXL = JXLCheckBox->isChecked();
+    m_settings.SearchRAW = RAWCheckBox->isChecked();
     m_settings.MoveToRecycle = RecycleCheckBox->isChecked();
     m_settings.DeleteWithoutAsking = SilentDeleteCheckBox->isChecked();
     m_settings.SearchOnlyIdentical = OnlyIdenticalCheckBox->isChecked();

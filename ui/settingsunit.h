@@ -37,6 +37,10 @@ private:
     QCheckBox *PNGCheckBox = nullptr;
     QCheckBox *TIFFCheckBox = nullptr;
     QCheckBox *CR2CheckBox = nullptr;
+    QCheckBox *WEBPCheckBox = nullptr;
+    QCheckBox *HEIFCheckBox = nullptr;
+    QCheckBox *JXLCheckBox = nullptr;
+    QCheckBox *RAWCheckBox = nullptr;
     QCheckBox *RecycleCheckBox = nullptr;
     QCheckBox *SilentDeleteCheckBox = nullptr;
     QCheckBox *OnlyIdenticalCheckBox = nullptr;

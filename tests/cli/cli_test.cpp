@@ -68,7 +68,7 @@ TEST(CommandLineOptions, BadValuesNameTheOption)
     EXPECT_TRUE(parse({ "--min-height=abc", "/a" }).Error.contains("--min-height"));
     EXPECT_TRUE(parse({ "--min-width", "4294967296", "/a" }).Error.contains("--min-width"));
     EXPECT_TRUE(parse({ "--format", "xml", "/a" }).Error.contains("--format"));
-    EXPECT_TRUE(parse({ "--types", "jpg,webp", "/a" }).Error.contains("--types"));
+    EXPECT_TRUE(parse({ "--types", "jpg,svg", "/a" }).Error.contains("--types"));
     EXPECT_TRUE(parse({ "--types", "", "/a" }).Error.contains("--types"));
     EXPECT_TRUE(parse({ "--bogus", "/a" }).Error.contains("--bogus"));
     EXPECT_TRUE(parse({ "--threads", "0", "/a" }).Error.contains("--threads"));
@@ -89,6 +89,13 @@ TEST(CommandLineOptions, ValuesAndFolders)
     ASSERT_TRUE(options.Types);
     EXPECT_TRUE(options.Types->Png && options.Types->Tiff);
     EXPECT_FALSE(options.Types->Jpg || options.Types->Bmp || options.Types->Gif || options.Types->Cr2);
+    const Options modern = parse({ "--types", "WEBP,heif,jxl,raw", "/a" }).Values;
+    ASSERT_TRUE(modern.Types);
+    EXPECT_TRUE(modern.Types->Webp && modern.Types->Heif && modern.Types->Jxl && modern.Types->Raw);
+    EXPECT_FALSE(modern.Types->Png || modern.Types->Cr2);
+    const TSettings onlyModern = *EffectiveSettings(modern, nullptr);
+    EXPECT_TRUE(onlyModern.SearchWEBP && onlyModern.SearchHEIF && onlyModern.SearchJXL && onlyModern.SearchRAW);
+    EXPECT_FALSE(onlyModern.SearchJPG || onlyModern.SearchCR2);
     EXPECT_EQ(options.MinWidth, 0);
     EXPECT_EQ(options.MinHeight, 640);
     EXPECT_EQ(options.Format, OutputFormat::Json);

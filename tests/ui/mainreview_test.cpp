@@ -151,6 +151,14 @@ private:
         m_form->ListView1Click();
     }
 
+    // Selects `row` as a person would: the window then runs its event loop, which brings the
+    // preview along, before anything else can be clicked.
+    void Select(int row)
+    {
+        m_form->ListView1->selectRow(row);
+        QCoreApplication::processEvents();
+    }
+
     // Five pairs among six pictures; a.jpg is in rows 0, 2 and 4.
     void ShowSixPictures(int row)
     {
@@ -248,6 +256,57 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TPictureError, m_form->ListView1Click());
         QCOMPARE(FittedPicture(m_form->LeftImage).size(), QSize(30, 20));
         QCOMPARE(m_form->PercentLabel->text(), QString("90%"));
+
+        // The right side still shows q.jpg, which is not in the selected pair: its buttons and
+        // its picture act on nothing. The left side shows r.jpg and acts on it.
+        ModalAnswers answers;
+        m_form->DeleteImageButton2Click();
+        m_form->MoveImageButton2Click();
+        m_form->BrowseImageButton2Click();
+        m_form->RightImageClick();
+        QCOMPARE(answers.texts, QStringList {});
+        QCOMPARE(m_opened, QList<QUrl> {});
+        QVERIFY(QFile::exists(PathOf("q.jpg")));
+        m_form->DeleteImageButton1Click();
+        QVERIFY(!QFile::exists(PathOf("r.jpg")));
+    }
+
+    void fifoInAPicturesPlaceDoesNotBlockThePreview()
+    {
+        const QByteArray fifo = QFile::encodeName(PathOf("x.cr2"));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QVERIFY_THROWS_EXCEPTION(
+            TPictureError, ShowResults({ { Picture("l.jpg") }, { fifo, 4000, 3000, 1000 } }, { { 0, 1, 90 } }));
+        QCOMPARE(FittedPicture(m_form->LeftImage).size(), QSize(120, 90));
+    }
+
+    void dragOverTheListBringsThePreviewAndTheButtonsAlong()
+    {
+        ShowSixPictures(0);
+        QWidget *rows = m_form->ListView1->viewport();
+        const auto centre
+            = [&](int row) { return m_form->ListView1->visualRect(m_form->ListModel->index(row, 1)).center(); };
+        QTest::mousePress(rows, Qt::LeftButton, {}, centre(0));
+        QTest::mouseMove(rows, centre(1));
+        QTest::mouseMove(rows, centre(3));
+        QTest::mouseRelease(rows, Qt::LeftButton, {}, centre(3));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_form->SelectedRow(), 3);
+        QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
+        m_form->DeleteImageButton2Click(); // f.jpg, the right picture shown
+        QVERIFY(!QFile::exists(PathOf("f.jpg")));
+        QVERIFY(QFile::exists(PathOf("b.jpg")));
+
+        // A click on the selected row shows its pair anew: a picture gone meanwhile is reported.
+        QCOMPARE(m_form->SelectedRow(), 2);
+        QFile::remove(PathOf("e.jpg"));
+        bool reported = false;
+        try {
+            QTest::mouseClick(rows, Qt::LeftButton, {}, centre(2));
+        } catch (const TPictureError &) {
+            reported = true;
+        }
+        QVERIFY(reported);
     }
 
     void deletingRemovesEveryPairOfThePicture()
@@ -258,7 +317,7 @@ private slots:
         QCOMPARE(Column(2), (QStringList { "80", "60" }));
         QCOMPARE(m_form->SelectedRow(), 1); // past the end: the new last row
         QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
-        m_form->ListView1->selectRow(0);
+        Select(0);
         m_form->DeleteImageButton1Click(); // c.jpg
         QCOMPARE(Column(2), QStringList { "60" });
         QCOMPARE(m_form->SelectedRow(), 0);
@@ -308,7 +367,7 @@ private slots:
         QCOMPARE(m_form->SelectedRow(), 0);
 
         QVERIFY(QFile::setPermissions(PathOf("ro.jpg"), QFileDevice::ReadOwner));
-        m_form->ListView1->selectRow(1);
+        Select(1);
         answers.Queue(PathOf("sub"));
         m_form->MoveImageButton1Click();
         QCOMPARE(answers.texts.last(), QString("ro.jpg moved successfully"));
@@ -458,7 +517,7 @@ private slots:
 
         ModalAnswers answers;
         m_form->DeleteImageButton1Click();
-        m_form->ListView1->selectRow(1);
+        Select(1);
         answers.Queue(PathOf("target"));
         m_form->MoveImageButton1Click();
         QCOMPARE(answers.texts,
