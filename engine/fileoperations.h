@@ -36,9 +36,10 @@ public:
     // Moves `source` to `target`, never replacing an existing target; on failure the source is
     // untouched and no partial target remains.
     virtual int MoveNoReplace(const QByteArray &source, const QByteArray &target) = 0;
-    // Replaces the whole content of `path` with `bytes` through a temporary file in the same
-    // folder that is renamed into place, so an old file survives any failure. On failure `reason`
-    // (when given) gets the system's description of what went wrong.
+    // Replaces the whole content of `path` with `bytes` as WriteOutputFile does: a regular file
+    // through a temporary file in the same folder that is renamed into place, so an old file
+    // survives any failure; a FIFO or character device by writing into it; a folder, socket or
+    // block device not at all. On failure `reason` (when given) says what went wrong.
     virtual int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) = 0;
 };
 
