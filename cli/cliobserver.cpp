@@ -5,7 +5,6 @@
 
 #include <csignal>
 
-#include <unistd.h>
 
 namespace
 {
@@ -22,7 +21,7 @@ CliObserver::CliObserver(TCatalogue &catalogue, std::vector<QByteArray> folders,
     : m_catalogue(catalogue)
     , m_folders(std::move(folders))
     , m_scanSubfolders(scanSubfolders)
-    , m_showProgress(!quiet && isatty(STDERR_FILENO))
+    , m_showProgress(!quiet && StandardErrorIsTerminal())
     , m_startTicks(TickCount())
 {
     interruptRequested = 0;

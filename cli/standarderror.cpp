@@ -137,6 +137,8 @@ StandardErrorCapture::~StandardErrorCapture()
 
 void ReportError(const QString &message) { writeLine("quorvane-cli: " + message.toLocal8Bit()); }
 
+bool StandardErrorIsTerminal() { return isatty(stream().fd); }
+
 void ShowProgressLine(const QString &text)
 {
     Stream &s = stream();

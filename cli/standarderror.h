@@ -22,6 +22,9 @@ public:
 // Writes "quorvane-cli: MESSAGE" as one line, also under --quiet.
 void ReportError(const QString &message);
 
+// Whether the program's own lines reach a terminal (descriptor 2 before it was taken over).
+bool StandardErrorIsTerminal();
+
 // Replaces the progress line with `text` (no line end).
 void ShowProgressLine(const QString &text);
 
