@@ -190,11 +190,13 @@ TEST(HostileFolders, TreeDeeperThanThePathLimitEndsCleanly)
     EXPECT_FALSE(catalogue.SearchStopped);
     // The shallow copy is found and pairs; the one past the path limit is left out, not a crash,
     // and so is the missing folder, each said once.
-    ASSERT_EQ(observer.skipped.size(), 2u);
-    EXPECT_GT(observer.skipped[0].first.size(), PATH_MAX);
-    EXPECT_TRUE(observer.skipped[0].second.contains(QStringLiteral("longer than the system allows")));
-    EXPECT_EQ(observer.skipped[1].first, missing);
-    EXPECT_TRUE(observer.skipped[1].second.contains(QStringLiteral("does not exist")));
+    EXPECT_EQ(observer.skipped.size(), 2u);
+    if (observer.skipped.size() == 2) {
+        EXPECT_GT(observer.skipped[0].first.size(), PATH_MAX);
+        EXPECT_TRUE(observer.skipped[0].second.contains(QStringLiteral("longer than the system allows")));
+        EXPECT_EQ(observer.skipped[1].first, missing);
+        EXPECT_TRUE(observer.skipped[1].second.contains(QStringLiteral("does not exist")));
+    }
     ASSERT_EQ(catalogue.PicturesCapacity, 2);
     EXPECT_TRUE(FullPath(catalogue, 0).endsWith("/top.jpg"));
     EXPECT_TRUE(FullPath(catalogue, 1).endsWith("/deep.jpg"));
