@@ -5,6 +5,7 @@
 #include "searchcommand.h"
 #include "signaturecommand.h"
 #include "signingpipeline.h"
+#include "standarderror.h"
 
 #include <QCoreApplication>
 
@@ -31,7 +32,7 @@ int main(int argc, char *argv[])
     std::vector<QByteArray> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = ParseOptions(arguments, currentDirectory());
     if (!parsed.Error.isEmpty()) {
-        std::fprintf(stderr, "quorvane-cli: %s\n", parsed.Error.toLocal8Bit().constData());
+        ReportError(parsed.Error);
         return kExitUsage;
     }
     const Options &options = parsed.Values;
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
         return kExitDone;
     }
+    const StandardErrorCapture capture(options.Quiet);
     const int status = RunGuarded([&] {
         if (!options.SignatureFile.isEmpty())
             return RunSignature(options);

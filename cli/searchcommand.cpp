@@ -8,8 +8,7 @@
 #include "resultwriter.h"
 #include "runsetup.h"
 #include "search.h"
-
-#include <cstdio>
+#include "standarderror.h"
 
 namespace
 {
@@ -42,8 +41,11 @@ int RunSearch(const Options &options, TProcessingOptions processing)
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
+        CollectSearchPictures(catalogue, *settings, observer);
+        if (RefuseOutputOntoPicture(catalogue, options))
+            return kExitUsage;
         processing.Threads = options.Threads.value_or(0);
-        RunSearchSteps(catalogue, *settings, observer, processing);
+        ProcessSearchPictures(catalogue, *settings, observer, processing);
         interrupted = observer.Interrupted();
     }
     QString error;

@@ -1,11 +1,11 @@
 #include "fileactions.h"
 
 #include "fileoperations.h"
+#include "temporaryfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -24,7 +24,7 @@
 namespace
 {
 
-enum { kCopyBufferSize = 1 << 20, kTemporaryNameAttempts = 100 };
+enum { kCopyBufferSize = 1 << 20 };
 
 const QString kMisplacedFilesFolder = QStringLiteral("files");
 const QString kMisplacedInfoFolder = QStringLiteral("info");
@@ -35,21 +35,6 @@ int RenameNoReplace(const char *source, const char *target)
     if (syscall(SYS_renameat2, AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0)
         return 0;
     return errno;
-}
-
-int WriteAll(int fd, const char *data, ssize_t size)
-{
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += written;
-        size -= written;
-    }
-    return 0;
 }
 
 int CopyContents(int from, int to)
@@ -67,24 +52,6 @@ int CopyContents(int from, int to)
         if (const int error = WriteAll(to, buffer.data(), got))
             return error;
     }
-}
-
-QByteArray FolderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? QByteArray("./") : path.left(slash + 1);
-}
-
-// Opens a new file with a name no one else uses in `folder`; returns the descriptor or -errno.
-int CreateTemporaryIn(const QByteArray &folder, mode_t mode, QByteArray &name)
-{
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        name = folder + ".quorvane-move-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
-        const int fd = open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd >= 0 ? fd : -errno;
-    }
-    return -EEXIST;
 }
 
 // Qt gives up when the folder that holds the home trash is missing, as on a fresh account; the

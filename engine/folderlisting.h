@@ -44,6 +44,8 @@ public:
     TFolderListing &operator=(const TFolderListing &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    // The errno value of a failed open; 0 when the folder was opened.
+    int openError() const { return m_openError; }
     const TFolderIdentity &identity() const { return m_identity; }
     const std::vector<Entry> &entries() const { return m_entries; }
 
@@ -58,6 +60,7 @@ public:
 
 private:
     int m_fd = -1;
+    int m_openError = 0;
     TFolderIdentity m_identity;
     bool m_readOnlyFileSystem = false;
     std::vector<Entry> m_entries;

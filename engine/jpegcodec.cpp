@@ -25,6 +25,12 @@ struct TErrorManager {
     char message[JMSG_LENGTH_MAX];
 };
 
+// Which components had scan data, for telling a complete picture of several scans from a cut one.
+struct TProgress {
+    jpeg_progress_mgr pub;
+    unsigned componentsScanned;
+};
+
 void failWithMessage(j_common_ptr cinfo)
 {
     auto *manager = reinterpret_cast<TErrorManager *>(cinfo->err);
@@ -34,9 +40,11 @@ void failWithMessage(j_common_ptr cinfo)
 
 void onMessage(j_common_ptr cinfo, int level)
 {
-    // libjpeg fills a truncated picture with grey and only warns; such a file is not the
-    // picture it claims to be, so it is refused like corrupt data.
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+    // libjpeg fills a scan whose data ends early with grey and only warns; such a file is not the
+    // picture it claims to be, so it is refused like corrupt data. A file that ends where only
+    // its end marker is missing (JWRN_JPEG_EOF alone) loses nothing; one that ends between two
+    // scans is caught once decoding is over.
+    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
         failWithMessage(cinfo);
 }
 
@@ -45,6 +53,9 @@ void onProgress(j_common_ptr cinfo)
     if (!cinfo->is_decompressor)
         return;
     auto *decompressor = reinterpret_cast<j_decompress_ptr>(cinfo);
+    auto *progress = reinterpret_cast<TProgress *>(cinfo->progress);
+    for (int i = 0; i < decompressor->comps_in_scan; ++i)
+        progress->componentsScanned |= 1u << decompressor->cur_comp_info[i]->component_index;
     if (decompressor->input_scan_number > kMaxProgressiveScans) {
         auto *manager = reinterpret_cast<TErrorManager *>(cinfo->err);
         std::snprintf(
@@ -71,7 +82,7 @@ void installErrorManager(TErrorManager &manager, jpeg_error_mgr *&slot)
 struct TDecompressor {
     jpeg_decompress_struct cinfo {};
     TErrorManager error {};
-    jpeg_progress_mgr progress {};
+    TProgress progress {};
     bool created = false;
 
     TDecompressor() { installErrorManager(error, cinfo.err); }
@@ -91,8 +102,8 @@ bool openDecompressor(TDecompressor &d, const unsigned char *data, unsigned long
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
     d.cinfo.mem->max_memory_to_use = kMaxJpegDecoderMemoryMb * kBytesPerMb;
-    d.progress.progress_monitor = onProgress;
-    d.cinfo.progress = &d.progress;
+    d.progress.pub.progress_monitor = onProgress;
+    d.cinfo.progress = &d.progress.pub;
     jpeg_mem_src(&d.cinfo, data, size);
     jpeg_read_header(&d.cinfo, TRUE);
     return true;
@@ -206,6 +217,22 @@ void open(TDecompressor &d, const QByteArray &jpeg)
         throw TPictureError("JPEG: zero or too large width or height");
 }
 
+// Whether the scans read cover the whole picture: a progressive picture has every coefficient of
+// every component refined to its last bit, a sequential one has data for every component.
+bool scansCoverPicture(const TDecompressor &d)
+{
+    const jpeg_decompress_struct &cinfo = d.cinfo;
+    if (!cinfo.progressive_mode)
+        return d.progress.componentsScanned == (1u << cinfo.num_components) - 1;
+    for (int component = 0; component < cinfo.num_components; ++component) {
+        for (int k = 0; k < DCTSIZE2; ++k) {
+            if (cinfo.coef_bits[component][k] != 0)
+                return false;
+        }
+    }
+    return true;
+}
+
 inline uchar cmykChannel(int colour, int black, bool inverted)
 {
     // Adobe writes CMYK inverted (0 means full ink), which is what nearly every CMYK JPEG holds.
@@ -254,6 +281,8 @@ QImage DecodeJpeg(const QByteArray &jpeg, int scaleDenominator)
         throw std::bad_alloc();
     if (!readScanlines(d, decoded.bits(), decoded.bytesPerLine()))
         throwFailure(d.error);
+    if (!scansCoverPicture(d))
+        throw TPictureError("JPEG: the data ends before the picture does");
     if (cmyk)
         return cmykToRgb(decoded, d.cinfo.saw_Adobe_marker);
     return decoded;

@@ -28,17 +28,28 @@ private:
 
 }
 
-void RunSearchSteps(
-    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+void CollectSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
 {
     ResetCatalogue(catalogue);
     CollectListedFolders(catalogue, settings, observer);
     TrimAfterCollection(catalogue);
+}
+
+void ProcessSearchPictures(
+    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+{
     if (catalogue.SearchStopped)
         return;
     AllocatePairs(catalogue);
     TPairsTrimGuard trimPairs(catalogue);
     ProcessPictures(catalogue, settings, observer, options);
+}
+
+void RunSearchSteps(
+    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+{
+    CollectSearchPictures(catalogue, settings, observer);
+    ProcessSearchPictures(catalogue, settings, observer, options);
 }
 
 QString SearchResultHeader(bool stopped)

@@ -8,7 +8,8 @@
 // What a running search asks of its front end. The search calls Pump() at the points where the
 // rest of the program may run (a window processes its events there); right after every Pump()
 // it tests TCatalogue::SearchStopped, which the front end may have set.
-class TSearchObserver {
+class TSearchObserver
+{
 public:
     virtual ~TSearchObserver() = default;
 
@@ -23,4 +24,11 @@ public:
     // The folder list as it stands now (each entry a full path ending with "/"); folders may be
     // appended to it while a search runs.
     virtual std::vector<QByteArray> ListedFolders() const { return {}; }
+    // A folder the search leaves out although it was meant to walk it: a listed folder that
+    // cannot be reached, or a folder whose path is longer than the system allows.
+    virtual void FolderSkipped(const QByteArray &path, const QString &reason)
+    {
+        Q_UNUSED(path);
+        Q_UNUSED(reason);
+    }
 };

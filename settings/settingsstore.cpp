@@ -59,14 +59,9 @@ std::optional<int32_t> toInt32(const QString &text)
     return ok ? std::optional<int32_t>(value) : std::nullopt;
 }
 
-}
-
-TSettings LoadSettings(const QString &iniPath)
+TSettings settingsFrom(const IniFile &file)
 {
     TSettings settings;
-    IniFile file;
-    if (!file.load(iniPath))
-        return settings;
     for (const Key &key : kKeys) {
         const auto text = file.value(kSection, QLatin1String(key.name));
         const auto number = text ? toInt32(*text) : std::nullopt;
@@ -80,6 +75,23 @@ TSettings LoadSettings(const QString &iniPath)
     settings.MinPicWidth = std::max(settings.MinPicWidth, 0);
     settings.MinPicHeight = std::max(settings.MinPicHeight, 0);
     return settings;
+}
+
+}
+
+TSettings LoadSettings(const QString &iniPath)
+{
+    IniFile file;
+    if (!file.load(iniPath))
+        return TSettings();
+    return settingsFrom(file);
+}
+
+TSettings ParseSettings(const QByteArray &content)
+{
+    IniFile file;
+    file.parse(content);
+    return settingsFrom(file);
 }
 
 bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error)

@@ -20,9 +20,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace
 {
@@ -436,6 +439,41 @@ private slots:
         answers.Queue(QMessageBox::Yes);
         m_form->SavelistofdupliacatestoCSV1Click();
         QCOMPARE(QFileInfo(file.fileName()).size(), bytes.size());
+    }
+
+    void exportWritesIntoAPipeOrADeviceAndLeavesItInPlace()
+    {
+        ShowSixPictures(0);
+        const QByteArray pipe = QFile::encodeName(PathOf("list.pipe"));
+        QCOMPARE(mkfifo(pipe.constData(), 0600), 0);
+        // A second name for the pipe, so that a reader is never left waiting should the pipe be replaced.
+        QCOMPARE(link(pipe.constData(), (pipe + ".held").constData()), 0);
+        std::future<QByteArray> reader
+            = std::async(std::launch::async, [this] { return ReadAll(PathOf("list.pipe")); });
+        ModalAnswers answers;
+        answers.Queue(PathOf("list.pipe"));
+        answers.Queue(QMessageBox::Yes);
+        m_form->SavelistofdupliacatestoCSV1Click();
+        ::close(::open((pipe + ".held").constData(), O_WRONLY | O_NONBLOCK));
+        QVERIFY(reader.get().startsWith("\xEF\xBB\xBF"));
+        struct stat info {
+        };
+        QCOMPARE(lstat(pipe.constData(), &info), 0);
+        QVERIFY(S_ISFIFO(info.st_mode));
+
+        // A node for the kernel's full device (1, 7), made here: every write to it fails.
+        const QByteArray full = QFile::encodeName(PathOf("full.csv"));
+        if (mknod(full.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            QSKIP("device nodes cannot be made here");
+        answers.Queue(PathOf("full.csv"));
+        answers.Queue(QMessageBox::Yes);
+        m_form->SavelistofdupliacatestoCSV1Click();
+        if (answers.texts.last().contains(QString::fromLocal8Bit(std::strerror(EACCES))))
+            QSKIP("device nodes cannot be opened here");
+        QCOMPARE(answers.texts.last(),
+            "Cannot create file \"" + PathOf("full.csv") + "\". " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(lstat(full.constData(), &info), 0);
+        QVERIFY(S_ISCHR(info.st_mode));
     }
 
     void injectedFailuresLeaveTheSourceAndNoPartialTarget()
