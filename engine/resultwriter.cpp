@@ -28,6 +28,7 @@ QByteArray csvField(const QByteArray &field)
 QByteArray BuildCsv(const TCatalogue &catalogue)
 {
     QByteArray csv(kByteOrderMark);
+    // Part of the file format that other programs read: never translated.
     csv += QStringLiteral("组别编号；图片文件名；相似度；").toUtf8() + kCsvLineEnd;
     for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
         const TPicturePair &pair = catalogue.Pairs[i];
