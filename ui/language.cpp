@@ -25,8 +25,8 @@ bool Install(const QString &file)
 void InstallQtTranslation(const QLocale &locale)
 {
     auto *translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(
+            locale, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
     else
         delete translator;

@@ -156,25 +156,25 @@ void TMainForm::CreateFolderArea()
     Panel2->setFixedHeight(kFolderBarHeight);
     layout->addWidget(Panel2);
 
-    FoldersCaptionLabel = NewLabel(
-        Panel2, QStringLiteral("FoldersCaptionLabel"), tr("文件夹："), kFoldersCaptionFontPixels);
+    FoldersCaptionLabel
+        = NewLabel(Panel2, QStringLiteral("FoldersCaptionLabel"), tr("文件夹："), kFoldersCaptionFontPixels);
     FoldersCaptionLabel->move(20, 12);
     FoldersCaptionLabel->adjustSize();
 
-    AddFolderButton = NewGlyphButton(
-        Panel2, QStringLiteral("AddFolderButton"), QStringLiteral("add"), tr("添加文件夹"));
+    AddFolderButton
+        = NewGlyphButton(Panel2, QStringLiteral("AddFolderButton"), QStringLiteral("add"), tr("添加文件夹"));
     AddFolderButton->move(143, 5);
-    RemoveFolderButton = NewGlyphButton(
-        Panel2, QStringLiteral("RemoveFolderButton"), QStringLiteral("remove"), tr("删除所选文件夹"));
+    RemoveFolderButton
+        = NewGlyphButton(Panel2, QStringLiteral("RemoveFolderButton"), QStringLiteral("remove"), tr("删除所选文件夹"));
     RemoveFolderButton->setGeometry(197, 5, kRemoveButtonWidth, kGlyphButtonSize);
-    MoveFolderUpButton = NewGlyphButton(
-        Panel2, QStringLiteral("MoveFolderUpButton"), QStringLiteral("up"), tr("向上移动"));
+    MoveFolderUpButton
+        = NewGlyphButton(Panel2, QStringLiteral("MoveFolderUpButton"), QStringLiteral("up"), tr("向上移动"));
     MoveFolderUpButton->move(252, 5);
-    MoveFolderDownButton = NewGlyphButton(
-        Panel2, QStringLiteral("MoveFolderDownButton"), QStringLiteral("down"), tr("向下移动"));
+    MoveFolderDownButton
+        = NewGlyphButton(Panel2, QStringLiteral("MoveFolderDownButton"), QStringLiteral("down"), tr("向下移动"));
     MoveFolderDownButton->move(307, 5);
-    ClearDirectoriesButton = NewGlyphButton(
-        Panel2, QStringLiteral("ClearDirectoriesButton"), QStringLiteral("clear"), tr("全部清除"));
+    ClearDirectoriesButton
+        = NewGlyphButton(Panel2, QStringLiteral("ClearDirectoriesButton"), QStringLiteral("clear"), tr("全部清除"));
     ClearDirectoriesButton->move(362, 5);
 
     StartButton = new QPushButton(tr("开始搜索"), Panel2);

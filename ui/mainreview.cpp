@@ -340,8 +340,7 @@ void TMainForm::SavelistofdupliacatestoCSV1Click()
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
     if (QFileInfo::exists(fileName)
-        && !AskYesNo(this, QMessageBox::Information,
-            tr("文件 \"%1\" 存在。换一个新的？").arg(fileName)))
+        && !AskYesNo(this, QMessageBox::Information, tr("文件 \"%1\" 存在。换一个新的？").arg(fileName)))
         return;
     // Written under a temporary name and renamed, so a failed export leaves any old file intact.
     QString reason;

@@ -79,24 +79,22 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
         = AddCheckBox(GroupBox1, "PNGCheckBox", QStringLiteral(" PNG"), kRowLeft, kFirstRowTop + 3 * kTypeRowStep, 150);
     TIFFCheckBox = AddCheckBox(
         GroupBox1, "TIFFCheckBox", QStringLiteral(" TIFF"), kRowLeft, kFirstRowTop + 4 * kTypeRowStep, 150);
-    CR2CheckBox = AddCheckBox(
-        GroupBox1, "CR2CheckBox", tr("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
+    CR2CheckBox = AddCheckBox(GroupBox1, "CR2CheckBox", tr("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
 
     QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", tr("删除选项"), 208, 10, 328, 106);
-    RecycleCheckBox
-        = AddCheckBox(deleteGroup, "RecycleCheckBox", tr("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
-    SilentDeleteCheckBox = AddCheckBox(deleteGroup, "SilentDeleteCheckBox", tr("不显示删除文件提示框"),
-        kRowLeft, kFirstRowTop + kTypeRowStep, 290);
+    RecycleCheckBox = AddCheckBox(deleteGroup, "RecycleCheckBox", tr("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
+    SilentDeleteCheckBox = AddCheckBox(
+        deleteGroup, "SilentDeleteCheckBox", tr("不显示删除文件提示框"), kRowLeft, kFirstRowTop + kTypeRowStep, 290);
 
     QGroupBox *searchGroup = AddGroup(this, "GroupBox3", tr("搜索选项"), 208, 118, 328, 150);
-    OnlyIdenticalCheckBox = AddCheckBox(
-        searchGroup, "OnlyIdenticalCheckBox", tr("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
+    OnlyIdenticalCheckBox
+        = AddCheckBox(searchGroup, "OnlyIdenticalCheckBox", tr("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
     MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", tr("最小图片宽度"), 72);
     MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", tr("最小图片高度"), 110);
 
     QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", tr("应用"), 9, 271, 527, 74);
-    CheckUpdatesCheckBox = AddCheckBox(
-        applicationGroup, "CheckUpdatesCheckBox", tr("自动检查更新"), kRowLeft, kFirstRowTop, 290);
+    CheckUpdatesCheckBox
+        = AddCheckBox(applicationGroup, "CheckUpdatesCheckBox", tr("自动检查更新"), kRowLeft, kFirstRowTop, 290);
 
     OKButton = AddButton(this, "OKButton", tr("确定"), 120);
     CancelButton = AddButton(this, "CancelButton", tr("取消"), 276);
