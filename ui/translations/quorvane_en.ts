@@ -301,7 +301,7 @@
     </message>
     <message>
         <source>仅搜索100%相似的图片</source>
-        <translation>Only search for 100% identical pictures</translation>
+        <translation>Find only 100% identical pictures</translation>
     </message>
     <message>
         <source>最小图片宽度</source>
