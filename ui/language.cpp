@@ -5,31 +5,31 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <memory>
+
 namespace
 {
 // The program's texts are simplified Chinese; Qt's dialogs match them also for other Chinese locales.
 const QLocale kChineseLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
 const QLocale kEnglishLocale(QLocale::English, QLocale::UnitedStates);
 
-bool Install(const QString &file)
+// Keeps the translator that `load` fills for the rest of the run; one that does not load is dropped.
+template <typename Load> bool Install(Load load)
 {
-    auto *translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(file)) {
-        QCoreApplication::installTranslator(translator);
-        return true;
-    }
-    delete translator;
-    return false;
+    auto translator = std::make_unique<QTranslator>();
+    if (!load(*translator))
+        return false;
+    QCoreApplication::installTranslator(translator.get());
+    translator.release()->setParent(QCoreApplication::instance());
+    return true;
 }
 
 void InstallQtTranslation(const QLocale &locale)
 {
-    auto *translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(
-            locale, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
-    else
-        delete translator;
+    Install([&](QTranslator &translator) {
+        return translator.load(
+            locale, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    });
 }
 }
 
@@ -50,7 +50,9 @@ ShownLanguage ChooseShownLanguage(const QStringList &uiLanguages)
 
 ShownLanguage InstallTranslations(ShownLanguage language)
 {
-    if (language == ShownLanguage::English && Install(QStringLiteral(":/i18n/quorvane_en.qm"))) {
+    const auto loadEnglish
+        = [](QTranslator &translator) { return translator.load(QStringLiteral(":/i18n/quorvane_en.qm")); };
+    if (language == ShownLanguage::English && Install(loadEnglish)) {
         InstallQtTranslation(kEnglishLocale);
         return ShownLanguage::English;
     }
