@@ -171,7 +171,7 @@ private slots:
         const Shown shown = ShowEverything(m_emptyFolder.path());
         QVERIFY(!shown.standardButtons.isEmpty());
         if (m_language == ShownLanguage::Chinese) {
-            // The specified texts, byte for byte, around Chinese standard buttons.
+            // The program's own Chinese texts, byte for byte, around Chinese standard buttons.
             QCOMPARE(shown.own, m_source.own);
             QVERIFY(shown.own.contains(QStringLiteral("Quorvane 重复图片搜索器")));
             QVERIFY(shown.own.contains(QStringLiteral("       您可以从文件管理器将目录拖动到此处")));
