@@ -7,6 +7,7 @@
 #include "signingpipeline.h"
 #include "signpicture.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
@@ -36,7 +37,7 @@ bool aspectRatiosComparable(int32_t heightA, int32_t widthA, int32_t heightB, in
 
 QString filesCountCaption(int32_t done, int32_t total)
 {
-    return QStringLiteral("扫描图片总数： ") + QString::number(done) + QStringLiteral(" / ") + QString::number(total);
+    return QCoreApplication::translate("Search", "扫描图片总数： %1 / %2").arg(done).arg(total);
 }
 
 }
@@ -116,7 +117,7 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
             const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
             AppendPair(catalogue, i, k, std::clamp(similarity, kMinSimilarity, kMaxSimilarity));
             observer.DuplicatesFoundChanged(
-                QStringLiteral("发现相似图片：") + QString::number(catalogue.PairsLast + 1));
+                QCoreApplication::translate("Search", "发现相似图片：%1").arg(catalogue.PairsLast + 1));
             return TScanResult::Paired;
         }
     }
