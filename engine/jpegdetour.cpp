@@ -1,0 +1,446 @@
+#include "jpegdetour.h"
+
+#include "jpegcodec.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+// The arithmetic below follows libjpeg-turbo step by step (jccolor.c, jcsample.c, jcprepct.c,
+// jfdctint.c, jcdctmgr.c on the way in; jidctred.c and jdcolor.c on the way out), so that the
+// pixels are the ones its decoder would deliver from the encoded picture.
+
+namespace
+{
+
+constexpr int kBlockSide = 8;
+constexpr int kBlockArea = kBlockSide * kBlockSide;
+// One MCU of a 4:2:0 picture: 2 x 2 luma blocks beside one block of each chroma component.
+constexpr int kMcuSide = 2 * kBlockSide;
+constexpr int kCentre = 128;
+constexpr int kMaxSample = 255;
+
+// Fixed-point colour conversion of jccolor.c and jdcolor.c: 16 fraction bits.
+constexpr int kScaleBits = 16;
+constexpr int kHalf = 1 << (kScaleBits - 1);
+constexpr int kChromaOffset = kCentre << kScaleBits;
+constexpr int kRedToY = 19595, kGreenToY = 38470, kBlueToY = 7471;
+constexpr int kRedToCb = -11059, kGreenToCb = -21709, kBlueToCb = 32768;
+constexpr int kRedToCr = 32768, kGreenToCr = -27439, kBlueToCr = -5329;
+constexpr int kCrToR = 91881, kCbToB = 116130, kCbToG = -22554, kCrToG = -46802;
+
+// Fixed-point DCTs of jfdctint.c and jidctred.c.
+constexpr int kConstBits = 13;
+constexpr int kPass1Bits = 2;
+constexpr int kFix0_211164243 = 1730, kFix0_298631336 = 2446, kFix0_390180644 = 3196, kFix0_509795579 = 4176,
+              kFix0_541196100 = 4433, kFix0_601344887 = 4926, kFix0_720959822 = 5906, kFix0_765366865 = 6270,
+              kFix0_850430095 = 6967, kFix0_899976223 = 7373, kFix1_061594337 = 8697, kFix1_175875602 = 9633,
+              kFix1_272758580 = 10426, kFix1_451774981 = 11893, kFix1_501321110 = 12299, kFix1_847759065 = 15137,
+              kFix1_961570560 = 16069, kFix2_053119869 = 16819, kFix2_172734803 = 17799, kFix2_562915447 = 20995,
+              kFix3_072711026 = 25172, kFix3_624509785 = 29692;
+
+using TLong = std::int64_t;
+
+constexpr int descale(TLong value, int bits) { return int((value + (TLong(1) << (bits - 1))) >> bits); }
+
+inline uint8_t clampSample(int value) { return uint8_t(std::clamp(value, 0, kMaxSample)); }
+
+// jcdctmgr.c divides by multiplying with a rounded reciprocal of the 16-bit DCT elements.
+struct TDivisor {
+    std::uint32_t reciprocal = 1;
+    std::uint32_t correction = 0;
+    int shift = 0;
+};
+
+TDivisor reciprocalOf(unsigned divisor)
+{
+    int shift = 16 + std::bit_width(divisor) - 1;
+    std::uint64_t reciprocal = (std::uint64_t(1) << shift) / divisor;
+    const std::uint64_t remainder = (std::uint64_t(1) << shift) % divisor;
+    std::uint32_t correction = divisor / 2;
+    if (remainder == 0) {
+        reciprocal >>= 1;
+        --shift;
+    } else if (remainder <= divisor / 2) {
+        ++correction;
+    } else {
+        ++reciprocal;
+    }
+    return { std::uint32_t(reciprocal), correction, shift };
+}
+
+int quantise(int value, const TDivisor &divisor)
+{
+    const auto divide = [&divisor](std::uint32_t magnitude) {
+        return int((std::uint64_t(magnitude + divisor.correction) * divisor.reciprocal) >> divisor.shift);
+    };
+    return value < 0 ? -divide(std::uint32_t(-value)) : divide(std::uint32_t(value));
+}
+
+struct TQuantTable {
+    std::array<int, kBlockArea> step {};
+    std::array<TDivisor, kBlockArea> divisor {};
+};
+
+struct TEncoder {
+    bool covered = false;
+    TQuantTable luma;
+    TQuantTable chroma;
+};
+
+TQuantTable quantTable(const std::array<quint16, kBlockArea> &steps)
+{
+    TQuantTable table;
+    for (int k = 0; k < kBlockArea; ++k) {
+        table.step[k] = steps[k];
+        // The islow forward DCT leaves its results scaled up by 8.
+        table.divisor[k] = reciprocalOf(unsigned(steps[k]) * kBlockSide);
+    }
+    return table;
+}
+
+const TEncoder &encoder()
+{
+    static const TEncoder instance = [] {
+        const TJpegEncoderSetup setup = JpegEncoderSetup();
+        return TEncoder { setup.YCbCr420 && setup.IslowDct, quantTable(setup.LumaTable),
+            quantTable(setup.ChromaTable) };
+    }();
+    return instance;
+}
+
+// One pass of the islow forward DCT over the eight values data[0], data[step] ... data[7 * step].
+// The first pass keeps kPass1Bits more bits, the second takes them off again.
+template <bool FirstPass> void forwardDctPass(int *data, int step)
+{
+    int *d = data;
+    const auto at = [d, step](int k) -> int & { return d[k * step]; };
+    const int tmp0 = at(0) + at(7), tmp7 = at(0) - at(7);
+    const int tmp1 = at(1) + at(6), tmp6 = at(1) - at(6);
+    const int tmp2 = at(2) + at(5), tmp5 = at(2) - at(5);
+    const int tmp3 = at(3) + at(4), tmp4 = at(3) - at(4);
+    const int tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3;
+    const int tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
+    constexpr int bits = FirstPass ? kConstBits - kPass1Bits : kConstBits + kPass1Bits;
+    if constexpr (FirstPass) {
+        at(0) = (tmp10 + tmp11) * (1 << kPass1Bits);
+        at(4) = (tmp10 - tmp11) * (1 << kPass1Bits);
+    } else {
+        at(0) = descale(tmp10 + tmp11, kPass1Bits);
+        at(4) = descale(tmp10 - tmp11, kPass1Bits);
+    }
+    const TLong rotated = TLong(tmp12 + tmp13) * kFix0_541196100;
+    at(2) = descale(rotated + TLong(tmp13) * kFix0_765366865, bits);
+    at(6) = descale(rotated - TLong(tmp12) * kFix1_847759065, bits);
+
+    const TLong z5 = TLong(tmp4 + tmp6 + tmp5 + tmp7) * kFix1_175875602;
+    const TLong z1 = TLong(tmp4 + tmp7) * -kFix0_899976223;
+    const TLong z2 = TLong(tmp5 + tmp6) * -kFix2_562915447;
+    const TLong z3 = TLong(tmp4 + tmp6) * -kFix1_961570560 + z5;
+    const TLong z4 = TLong(tmp5 + tmp7) * -kFix0_390180644 + z5;
+    at(7) = descale(TLong(tmp4) * kFix0_298631336 + z1 + z3, bits);
+    at(5) = descale(TLong(tmp5) * kFix2_053119869 + z2 + z4, bits);
+    at(3) = descale(TLong(tmp6) * kFix3_072711026 + z2 + z3, bits);
+    at(1) = descale(TLong(tmp7) * kFix1_501321110 + z1 + z4, bits);
+}
+
+// The frequencies (rows and columns alike) that jidctred.c reads for an output of 2 x 2 and of
+// 4 x 4 pixels a block; the other coefficients never reach the picture.
+constexpr std::array<int, 5> kReadForSide2 = { 0, 1, 3, 5, 7 };
+constexpr std::array<int, 7> kReadForSide4 = { 0, 1, 2, 3, 5, 6, 7 };
+
+// The dequantised coefficients that the reduced inverse DCT reads; the others stay zero.
+template <std::size_t Count>
+void dequantisedCoefficients(const uint8_t *samples, int stride, const TQuantTable &table,
+    const std::array<int, Count> &read, std::array<int, kBlockArea> &coefficients)
+{
+    std::array<int, kBlockArea> work;
+    for (int row = 0; row < kBlockSide; ++row) {
+        for (int column = 0; column < kBlockSide; ++column)
+            work[row * kBlockSide + column] = samples[row * stride + column] - kCentre;
+        forwardDctPass<true>(&work[row * kBlockSide], 1);
+    }
+    for (int column : read) {
+        forwardDctPass<false>(&work[column], kBlockSide);
+        for (int row : read) {
+            const int k = row * kBlockSide + column;
+            coefficients[k] = quantise(work[k], table.divisor[k]) * table.step[k];
+        }
+    }
+}
+
+// jpeg_idct_2x2: two outputs from the odd frequencies and the DC of one row or column.
+template <int Bits> std::array<int, 2> inverseDct2(const int *c, int step)
+{
+    const TLong even = TLong(c[0]) << (kConstBits + 2);
+    const TLong odd = TLong(c[7 * step]) * -kFix0_720959822 + TLong(c[5 * step]) * kFix0_850430095
+        + TLong(c[3 * step]) * -kFix1_272758580 + TLong(c[step]) * kFix3_624509785;
+    return { descale(even + odd, Bits), descale(even - odd, Bits) };
+}
+
+// jpeg_idct_4x4: four outputs from every frequency but 4 of one row or column.
+template <int Bits> std::array<int, 4> inverseDct4(const int *c, int step)
+{
+    const TLong dc = TLong(c[0]) << (kConstBits + 1);
+    const TLong even = TLong(c[2 * step]) * kFix1_847759065 + TLong(c[6 * step]) * -kFix0_765366865;
+    const TLong tmp10 = dc + even, tmp12 = dc - even;
+    const TLong z1 = c[7 * step], z2 = c[5 * step], z3 = c[3 * step], z4 = c[step];
+    const TLong tmp0 = z1 * -kFix0_211164243 + z2 * kFix1_451774981 + z3 * -kFix2_172734803 + z4 * kFix1_061594337;
+    const TLong tmp2 = z1 * -kFix0_509795579 + z2 * -kFix0_601344887 + z3 * kFix0_899976223 + z4 * kFix2_562915447;
+    return { descale(tmp10 + tmp2, Bits), descale(tmp12 + tmp0, Bits), descale(tmp12 - tmp0, Bits),
+        descale(tmp10 - tmp2, Bits) };
+}
+
+// Both passes of a reduced inverse DCT: columns into a work array, then its rows into pixels.
+template <int Side, std::size_t Count, typename TPass1, typename TPass2>
+void inverseDct(const std::array<int, kBlockArea> &coefficients, const std::array<int, Count> &read, TPass1 pass1,
+    TPass2 pass2, uint8_t *out, int outStride)
+{
+    std::array<int, Side * kBlockSide> work {};
+    for (int column : read) {
+        const auto values = pass1(&coefficients[column], kBlockSide);
+        for (int row = 0; row < Side; ++row)
+            work[row * kBlockSide + column] = values[row];
+    }
+    for (int row = 0; row < Side; ++row) {
+        const auto values = pass2(&work[row * kBlockSide], 1);
+        for (int column = 0; column < Side; ++column)
+            out[row * outStride + column] = clampSample(values[column] + kCentre);
+    }
+}
+
+// The Side x Side pixels that libjpeg's reduced inverse DCT makes of one 8 x 8 block of samples.
+template <int Side>
+void reducedBlock(const uint8_t *samples, int stride, const TQuantTable &table, uint8_t *out, int outStride)
+{
+    std::array<int, kBlockArea> coefficients {};
+    if constexpr (Side == 1) {
+        // The DC coefficient is the plain sum of the centred samples; jpeg_idct_1x1 divides it by 8.
+        int sum = 0;
+        for (int row = 0; row < kBlockSide; ++row)
+            for (int column = 0; column < kBlockSide; ++column)
+                sum += samples[row * stride + column];
+        const int dc = quantise(sum - kBlockArea * kCentre, table.divisor[0]) * table.step[0];
+        out[0] = clampSample(descale(dc, 3) + kCentre);
+    } else if constexpr (Side == 2) {
+        dequantisedCoefficients(samples, stride, table, kReadForSide2, coefficients);
+        inverseDct<2>(coefficients, kReadForSide2, inverseDct2<kConstBits - kPass1Bits + 2>,
+            inverseDct2<kConstBits + kPass1Bits + 3 + 2>, out, outStride);
+    } else {
+        dequantisedCoefficients(samples, stride, table, kReadForSide4, coefficients);
+        inverseDct<4>(coefficients, kReadForSide4, inverseDct4<kConstBits - kPass1Bits + 1>,
+            inverseDct4<kConstBits + kPass1Bits + 3 + 1>, out, outStride);
+    }
+}
+
+struct TRgb32Pixels {
+    static void read(const uchar *row, int x, int &r, int &g, int &b)
+    {
+        const QRgb pixel = reinterpret_cast<const QRgb *>(row)[x];
+        r = qRed(pixel);
+        g = qGreen(pixel);
+        b = qBlue(pixel);
+    }
+};
+
+struct TRgb888Pixels {
+    static void read(const uchar *row, int x, int &r, int &g, int &b)
+    {
+        r = row[3 * x];
+        g = row[3 * x + 1];
+        b = row[3 * x + 2];
+    }
+};
+
+struct TGreyPixels {
+    static void read(const uchar *row, int x, int &r, int &g, int &b) { r = g = b = row[x]; }
+};
+
+int ceilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
+
+// A plane of one component at the output scale.
+struct TPlane {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> samples;
+
+    TPlane(int w, int h)
+        : width(w)
+        , height(h)
+        , samples(std::size_t(w) * h)
+    {
+    }
+
+    // Copies a Side x Side block whose top-left pixel lands at (x, y), cut at the plane's edges.
+    void put(const uint8_t *block, int side, int x, int y)
+    {
+        for (int row = 0; row < side && y + row < height; ++row)
+            std::copy_n(block + row * side, std::min(side, width - x), &samples[std::size_t(y + row) * width + x]);
+    }
+};
+
+// One row of MCUs converted to Y, Cb and Cr, the chroma averaged over 2 x 2 pixels, and extended
+// past the picture's right and bottom edges the way the compressor pads its buffers.
+struct TMcuRow {
+    int stride;
+    std::vector<uint8_t> luma;
+    std::vector<uint8_t> cb;
+    std::vector<uint8_t> cr;
+
+    explicit TMcuRow(int mcuColumns)
+        : stride(mcuColumns * kMcuSide)
+        , luma(std::size_t(stride) * kMcuSide)
+        , cb(std::size_t(stride / 2) * kBlockSide)
+        , cr(std::size_t(stride / 2) * kBlockSide)
+    {
+    }
+};
+
+template <typename TPixels>
+void convertRowPair(const uchar *upper, const uchar *lower, int width, TMcuRow &strip, int pair)
+{
+    uint8_t *lumaUpper = &strip.luma[std::size_t(2 * pair) * strip.stride];
+    uint8_t *lumaLower = lumaUpper + strip.stride;
+    uint8_t *cb = &strip.cb[std::size_t(pair) * strip.stride / 2];
+    uint8_t *cr = &strip.cr[std::size_t(pair) * strip.stride / 2];
+    const auto convert = [&](int column, int left, int right) {
+        int cbSum = 0;
+        int crSum = 0;
+        const auto pixel = [&](const uchar *row, int x, uint8_t *luma) {
+            int r, g, b;
+            TPixels::read(row, x, r, g, b);
+            *luma = uint8_t((kRedToY * r + kGreenToY * g + kBlueToY * b + kHalf) >> kScaleBits);
+            cbSum += (kRedToCb * r + kGreenToCb * g + kBlueToCb * b + kChromaOffset + kHalf - 1) >> kScaleBits;
+            crSum += (kRedToCr * r + kGreenToCr * g + kBlueToCr * b + kChromaOffset + kHalf - 1) >> kScaleBits;
+        };
+        pixel(upper, left, &lumaUpper[2 * column]);
+        pixel(upper, right, &lumaUpper[2 * column + 1]);
+        pixel(lower, left, &lumaLower[2 * column]);
+        pixel(lower, right, &lumaLower[2 * column + 1]);
+        // jcsample.c rounds alternately down and up along the row.
+        const int bias = 1 + (column & 1);
+        cb[column] = uint8_t((cbSum + bias) >> 2);
+        cr[column] = uint8_t((crSum + bias) >> 2);
+    };
+    const int inside = width / 2;
+    for (int column = 0; column < inside; ++column)
+        convert(column, 2 * column, 2 * column + 1);
+    for (int column = inside; column < strip.stride / 2; ++column)
+        convert(column, std::min(2 * column, width - 1), std::min(2 * column + 1, width - 1));
+}
+
+template <int LumaSide, typename TPixels> QImage shortcut(const QImage &picture)
+{
+    constexpr int chromaSide = 2 * LumaSide;
+    constexpr int scale = kBlockSide / LumaSide;
+    const TEncoder &tables = encoder();
+    const int width = picture.width();
+    const int height = picture.height();
+    const int mcuColumns = ceilDiv(width, kMcuSide);
+    const int mcuRows = ceilDiv(height, kMcuSide);
+    const int lumaBlocksAcross = ceilDiv(width, kBlockSide);
+    const int lumaBlocksDown = ceilDiv(height, kBlockSide);
+    const int chromaRows = ceilDiv(height, 2);
+    TPlane luma(ceilDiv(width, scale), ceilDiv(height, scale));
+    TPlane cb(luma.width, luma.height);
+    TPlane cr(luma.width, luma.height);
+    TMcuRow strip(mcuColumns);
+    std::array<uint8_t, chromaSide * chromaSide> block;
+    for (int mcuRow = 0; mcuRow < mcuRows; ++mcuRow) {
+        const int top = mcuRow * kMcuSide;
+        for (int pair = 0; pair < kBlockSide; ++pair) {
+            const int chromaRow = top / 2 + pair;
+            if (chromaRow < chromaRows) {
+                convertRowPair<TPixels>(picture.constScanLine(2 * chromaRow),
+                    picture.constScanLine(std::min(2 * chromaRow + 1, height - 1)), width, strip, pair);
+                continue;
+            }
+            // Below the picture the compressor repeats its last row of each component.
+            const auto repeat = [pair](std::vector<uint8_t> &samples, int stride, int rows, int last) {
+                for (int row = 0; row < rows; ++row)
+                    std::copy_n(&samples[std::size_t(last) * stride], stride,
+                        &samples[std::size_t(rows * pair + row) * stride]);
+            };
+            repeat(strip.luma, strip.stride, 2, height - 1 - top);
+            repeat(strip.cb, strip.stride / 2, 1, chromaRows - 1 - top / 2);
+            repeat(strip.cr, strip.stride / 2, 1, chromaRows - 1 - top / 2);
+        }
+        for (int mcuColumn = 0; mcuColumn < mcuColumns; ++mcuColumn) {
+            for (int blockRow = 2 * mcuRow; blockRow < std::min(2 * mcuRow + 2, lumaBlocksDown); ++blockRow) {
+                for (int blockColumn = 2 * mcuColumn; blockColumn < std::min(2 * mcuColumn + 2, lumaBlocksAcross);
+                     ++blockColumn) {
+                    const uint8_t *samples = &strip.luma[std::size_t(blockRow - 2 * mcuRow) * kBlockSide * strip.stride
+                        + blockColumn * kBlockSide];
+                    reducedBlock<LumaSide>(samples, strip.stride, tables.luma, block.data(), LumaSide);
+                    luma.put(block.data(), LumaSide, blockColumn * LumaSide, blockRow * LumaSide);
+                }
+            }
+            for (auto [samples, plane] : { std::pair { &strip.cb, &cb }, std::pair { &strip.cr, &cr } }) {
+                reducedBlock<chromaSide>(
+                    &(*samples)[mcuColumn * kBlockSide], strip.stride / 2, tables.chroma, block.data(), chromaSide);
+                plane->put(block.data(), chromaSide, mcuColumn * chromaSide, mcuRow * chromaSide);
+            }
+        }
+    }
+    QImage decoded(luma.width, luma.height, QImage::Format_RGB888);
+    if (decoded.isNull())
+        throw std::bad_alloc();
+    for (int y = 0; y < luma.height; ++y) {
+        uchar *target = decoded.scanLine(y);
+        for (int x = 0; x < luma.width; ++x, target += 3) {
+            const std::size_t at = std::size_t(y) * luma.width + x;
+            const int brightness = luma.samples[at];
+            const int blueDifference = cb.samples[at] - kCentre;
+            const int redDifference = cr.samples[at] - kCentre;
+            target[0] = clampSample(brightness + ((kCrToR * redDifference + kHalf) >> kScaleBits));
+            target[1]
+                = clampSample(brightness + ((kCbToG * blueDifference + kHalf + kCrToG * redDifference) >> kScaleBits));
+            target[2] = clampSample(brightness + ((kCbToB * blueDifference + kHalf) >> kScaleBits));
+        }
+    }
+    return decoded;
+}
+
+template <int LumaSide> QImage shortcutFor(const QImage &picture)
+{
+    switch (picture.format()) {
+    case QImage::Format_RGB32:
+        return shortcut<LumaSide, TRgb32Pixels>(picture);
+    case QImage::Format_Grayscale8:
+        return shortcut<LumaSide, TGreyPixels>(picture);
+    case QImage::Format_RGB888:
+        return shortcut<LumaSide, TRgb888Pixels>(picture);
+    default: {
+        // EncodeJpeg converts the same way before it encodes.
+        const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+        if (rgb.isNull())
+            throw std::bad_alloc();
+        return shortcut<LumaSide, TRgb888Pixels>(rgb);
+    }
+    }
+}
+
+}
+
+std::optional<QImage> DetourShortcut(const QImage &picture, int scaleDenominator)
+{
+    if (picture.isNull() || !encoder().covered)
+        return std::nullopt;
+    if (scaleDenominator == 8)
+        return shortcutFor<1>(picture);
+    if (scaleDenominator == 4)
+        return shortcutFor<2>(picture);
+    return std::nullopt;
+}
+
+QImage JpegDetour(const QImage &picture, int scaleDenominator, TJpegDetour detour)
+{
+    if (detour == TJpegDetour::Shortcut) {
+        if (std::optional<QImage> decoded = DetourShortcut(picture, scaleDenominator))
+            return *std::move(decoded);
+    }
+    return DecodeJpeg(EncodeJpeg(picture), scaleDenominator);
+}

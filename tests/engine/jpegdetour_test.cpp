@@ -1,0 +1,121 @@
+#include "jpegdetour.h"
+#include "picturefixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace
+{
+
+enum class TContent { Scene, Noise, Flat, Extreme, GreyScene, GreyNoise };
+constexpr TContent kContents[]
+    = { TContent::Scene, TContent::Noise, TContent::Flat, TContent::Extreme, TContent::GreyScene, TContent::GreyNoise };
+constexpr int kScales[] = { 8, 4 };
+
+// Each channel 0 or 255, or the whole pixel near black or white: the colours that push the
+// conversions and the inverse DCT against their limits.
+QRgb extremePixel(std::mt19937 &random)
+{
+    switch (random() % 3) {
+    case 0:
+        return qRgb(random() % 2 * 255, random() % 2 * 255, random() % 2 * 255);
+    case 1:
+        return qRgb(random() % 4, random() % 4, random() % 4);
+    default:
+        return qRgb(252 + random() % 4, 252 + random() % 4, 252 + random() % 4);
+    }
+}
+
+QImage picture(TContent content, int width, int height, quint32 seed)
+{
+    std::mt19937 random(seed);
+    if (content == TContent::Scene)
+        return DrawScene(seed, width, height);
+    if (content == TContent::GreyScene)
+        return DrawScene(seed, width, height).convertToFormat(QImage::Format_Grayscale8);
+    QImage image(width, height, content == TContent::GreyNoise ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    const QRgb flat = random();
+    for (int y = 0; y < height; ++y) {
+        uchar *row = image.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (content == TContent::GreyNoise)
+                row[x] = uchar(random());
+            else
+                reinterpret_cast<QRgb *>(row)[x] = content == TContent::Flat ? flat
+                    : content == TContent::Noise                             ? QRgb(random())
+                                                                             : extremePixel(random);
+        }
+    }
+    return image;
+}
+
+// The formats pictures arrive in from the decoders: RGB32 and grey read directly, the others
+// converted first.
+QImage inFormat(const QImage &image, int variant)
+{
+    if (image.format() == QImage::Format_Grayscale8)
+        return variant % 2 ? image.convertToFormat(QImage::Format_Indexed8) : image;
+    static constexpr QImage::Format kFormats[]
+        = { QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_ARGB32, QImage::Format_RGBX64 };
+    QImage converted = image.convertToFormat(kFormats[variant % 4]);
+    if (converted.format() == QImage::Format_ARGB32) {
+        // Alpha is dropped on the way into the encoder.
+        for (int y = 0; y < converted.height(); ++y)
+            for (int x = 0; x < converted.width(); ++x)
+                converted.scanLine(y)[4 * x + 3] = uchar(x * 37 + y * 11);
+    }
+    return converted;
+}
+
+int checkAgainstRoundTrip(const QImage &image, const std::string &what)
+{
+    int mismatches = 0;
+    for (int scale : kScales) {
+        const std::optional<QImage> shortcut = DetourShortcut(image, scale);
+        const QImage reference = JpegDetour(image, scale, TJpegDetour::RoundTrip);
+        EXPECT_TRUE(shortcut.has_value());
+        if (!shortcut || *shortcut != reference) {
+            ADD_FAILURE() << what << " " << image.width() << " x " << image.height() << " format " << image.format()
+                          << " at 1/" << scale;
+            ++mismatches;
+        }
+    }
+    return mismatches;
+}
+
+}
+
+TEST(JpegDetour, ShortcutMatchesTheRoundTripAtEverySmallSize)
+{
+    int mismatches = 0;
+    int variant = 0;
+    for (int width = 1; width <= 40 && mismatches < 5; ++width) {
+        for (int height = 1; height <= 40; ++height) {
+            for (TContent content : kContents) {
+                const QImage image = inFormat(picture(content, width, height, quint32(width * 41 + height)), variant++);
+                mismatches += checkAgainstRoundTrip(image, "content " + std::to_string(int(content)));
+            }
+        }
+    }
+}
+
+TEST(JpegDetour, ShortcutMatchesTheRoundTripAtLargeOddSizes)
+{
+    const QSize sizes[] = { { 1001, 1003 }, { 2047, 1531 }, { 1537, 2053 }, { 4001, 33 }, { 17, 3001 } };
+    int variant = 0;
+    for (QSize size : sizes) {
+        for (TContent content : { TContent::Scene, TContent::Extreme, TContent::GreyNoise })
+            checkAgainstRoundTrip(inFormat(picture(content, size.width(), size.height(), 7), variant++), "large");
+    }
+}
+
+TEST(JpegDetour, OtherScalesTakeTheRoundTrip)
+{
+    const QImage image = DrawScene(5, 40, 30);
+    for (int scale : { 1, 2 }) {
+        EXPECT_FALSE(DetourShortcut(image, scale).has_value());
+        EXPECT_EQ(JpegDetour(image, scale), JpegDetour(image, scale, TJpegDetour::RoundTrip));
+    }
+    EXPECT_FALSE(DetourShortcut(QImage(), 8).has_value());
+}
