@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "decodinglimits.h"
 #include "jpegcodec.h"
+#include "jpegdetour.h"
 #include "pictureerror.h"
 #include "rawpathfile.h"
 #include "settings.h"
@@ -103,21 +104,19 @@ QImage readRaw(const QByteArray &path)
     return copy;
 }
 
-QByteArray pictureAsJpeg(const QByteArray &path)
+// Every picture type but JPEG, decoded; it takes the JPEG detour afterwards.
+QImage readNonJpeg(const QByteArray &path, const QByteArray &extension)
 {
-    const QByteArray extension = upperExtension(path);
-    if (extension == ".JPG" || extension == ".JPEG")
-        return readWholeFile(path);
     if (extension == ".PNG")
-        return EncodeJpeg(readWithQt(path, "png"));
+        return readWithQt(path, "png");
     if (extension == ".TIF" || extension == ".TIFF")
-        return EncodeJpeg(readWithQt(path, QByteArray()));
+        return readWithQt(path, QByteArray());
     if (extension == ".BMP")
-        return EncodeJpeg(readWithQt(path, "bmp"));
+        return readWithQt(path, "bmp");
     if (extension == ".GIF")
-        return EncodeJpeg(readWithQt(path, "gif"));
+        return readWithQt(path, "gif");
     if (extension == ".CR2")
-        return EncodeJpeg(readRaw(path));
+        return readRaw(path);
     throw TPictureError("unknown picture type: " + path.toStdString());
 }
 
@@ -165,11 +164,20 @@ void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)
     }
 }
 
-void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings)
+void LoadPicture(
+    const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings, TJpegDetour detour)
 {
-    const QByteArray jpeg = pictureAsJpeg(path);
-    const TJpegSize size = ReadJpegSize(jpeg);
-    Height = size.Height;
-    Width = size.Width;
-    StretchToWorkBitmap(DecodeJpeg(jpeg, ChooseScaleDenominator(Height, Width, settings)), WorkBitmap);
+    const QByteArray extension = upperExtension(path);
+    if (extension == ".JPG" || extension == ".JPEG") {
+        const QByteArray jpeg = readWholeFile(path);
+        const TJpegSize size = ReadJpegSize(jpeg);
+        Height = size.Height;
+        Width = size.Width;
+        StretchToWorkBitmap(DecodeJpeg(jpeg, ChooseScaleDenominator(Height, Width, settings)), WorkBitmap);
+        return;
+    }
+    const QImage picture = readNonJpeg(path, extension);
+    Height = picture.height();
+    Width = picture.width();
+    StretchToWorkBitmap(JpegDetour(picture, ChooseScaleDenominator(Height, Width, settings), detour), WorkBitmap);
 }

@@ -1,5 +1,10 @@
 #include "jpegdetour.h"
 #include "picturefixtures.h"
+#include "settings.h"
+#include "signpicture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -118,4 +123,26 @@ TEST(JpegDetour, OtherScalesTakeTheRoundTrip)
         EXPECT_EQ(JpegDetour(image, scale), JpegDetour(image, scale, TJpegDetour::RoundTrip));
     }
     EXPECT_FALSE(DetourShortcut(QImage(), 8).has_value());
+}
+
+TEST(JpegDetour, FilesSignTheSameEitherWay)
+{
+    QTemporaryDir folder;
+    // 1/8, 1/4 and full scale.
+    const QSize sizes[] = { { 1203, 1001 }, { 801, 503 }, { 400, 300 } };
+    for (QSize size : sizes) {
+        const QImage scene = DrawScene(quint32(size.width()), size.width(), size.height());
+        const QString stem = folder.filePath(QString::number(size.width()));
+        SavePicture(scene, stem + ".png", "png");
+        SavePicture(scene, stem + ".tif", "tiff");
+        WriteBytes(stem + ".bmp", EncodeBmp(scene));
+        WriteBytes(stem + ".gif", EncodeGif(scene));
+        for (const char *extension : { ".png", ".tif", ".bmp", ".gif" }) {
+            const QByteArray path = QFile::encodeName(stem + extension);
+            const auto shortcut = SignPictureVia(path, TSettings {}, TJpegDetour::Shortcut);
+            const auto roundTrip = SignPictureVia(path, TSettings {}, TJpegDetour::RoundTrip);
+            ASSERT_TRUE(shortcut && roundTrip) << path.constData();
+            EXPECT_EQ(SignatureText(*shortcut), SignatureText(*roundTrip)) << path.constData();
+        }
+    }
 }
