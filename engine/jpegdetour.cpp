@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <new>
+#include <numeric>
 #include <vector>
 
 // The arithmetic below follows libjpeg-turbo step by step (jccolor.c, jcsample.c, jcprepct.c,
@@ -42,9 +43,10 @@ constexpr int kFix0_211164243 = 1730, kFix0_298631336 = 2446, kFix0_390180644 = 
               kFix1_961570560 = 16069, kFix2_053119869 = 16819, kFix2_172734803 = 17799, kFix2_562915447 = 20995,
               kFix3_072711026 = 25172, kFix3_624509785 = 29692;
 
-using TLong = std::int64_t;
+// Everything stays within 32 bits for 8-bit samples, as in libjpeg-turbo's SIMD code.
+constexpr int descale(int value, int bits) { return (value + (1 << (bits - 1))) >> bits; }
 
-constexpr int descale(TLong value, int bits) { return int((value + (TLong(1) << (bits - 1))) >> bits); }
+int ceilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
 
 inline uint8_t clampSample(int value) { return uint8_t(std::clamp(value, 0, kMaxSample)); }
 
@@ -75,7 +77,7 @@ TDivisor reciprocalOf(unsigned divisor)
 int quantise(int value, const TDivisor &divisor)
 {
     const auto divide = [&divisor](std::uint32_t magnitude) {
-        return int((std::uint64_t(magnitude + divisor.correction) * divisor.reciprocal) >> divisor.shift);
+        return int(((magnitude + divisor.correction) * divisor.reciprocal) >> divisor.shift);
     };
     return value < 0 ? -divide(std::uint32_t(-value)) : divide(std::uint32_t(value));
 }
@@ -116,8 +118,7 @@ const TEncoder &encoder()
 // The first pass keeps kPass1Bits more bits, the second takes them off again.
 template <bool FirstPass> void forwardDctPass(int *data, int step)
 {
-    int *d = data;
-    const auto at = [d, step](int k) -> int & { return d[k * step]; };
+    const auto at = [data, step](int k) -> int & { return data[k * step]; };
     const int tmp0 = at(0) + at(7), tmp7 = at(0) - at(7);
     const int tmp1 = at(1) + at(6), tmp6 = at(1) - at(6);
     const int tmp2 = at(2) + at(5), tmp5 = at(2) - at(5);
@@ -132,19 +133,19 @@ template <bool FirstPass> void forwardDctPass(int *data, int step)
         at(0) = descale(tmp10 + tmp11, kPass1Bits);
         at(4) = descale(tmp10 - tmp11, kPass1Bits);
     }
-    const TLong rotated = TLong(tmp12 + tmp13) * kFix0_541196100;
-    at(2) = descale(rotated + TLong(tmp13) * kFix0_765366865, bits);
-    at(6) = descale(rotated - TLong(tmp12) * kFix1_847759065, bits);
+    const int rotated = (tmp12 + tmp13) * kFix0_541196100;
+    at(2) = descale(rotated + tmp13 * kFix0_765366865, bits);
+    at(6) = descale(rotated - tmp12 * kFix1_847759065, bits);
 
-    const TLong z5 = TLong(tmp4 + tmp6 + tmp5 + tmp7) * kFix1_175875602;
-    const TLong z1 = TLong(tmp4 + tmp7) * -kFix0_899976223;
-    const TLong z2 = TLong(tmp5 + tmp6) * -kFix2_562915447;
-    const TLong z3 = TLong(tmp4 + tmp6) * -kFix1_961570560 + z5;
-    const TLong z4 = TLong(tmp5 + tmp7) * -kFix0_390180644 + z5;
-    at(7) = descale(TLong(tmp4) * kFix0_298631336 + z1 + z3, bits);
-    at(5) = descale(TLong(tmp5) * kFix2_053119869 + z2 + z4, bits);
-    at(3) = descale(TLong(tmp6) * kFix3_072711026 + z2 + z3, bits);
-    at(1) = descale(TLong(tmp7) * kFix1_501321110 + z1 + z4, bits);
+    const int z5 = (tmp4 + tmp6 + tmp5 + tmp7) * kFix1_175875602;
+    const int z1 = (tmp4 + tmp7) * -kFix0_899976223;
+    const int z2 = (tmp5 + tmp6) * -kFix2_562915447;
+    const int z3 = (tmp4 + tmp6) * -kFix1_961570560 + z5;
+    const int z4 = (tmp5 + tmp7) * -kFix0_390180644 + z5;
+    at(7) = descale(tmp4 * kFix0_298631336 + z1 + z3, bits);
+    at(5) = descale(tmp5 * kFix2_053119869 + z2 + z4, bits);
+    at(3) = descale(tmp6 * kFix3_072711026 + z2 + z3, bits);
+    at(1) = descale(tmp7 * kFix1_501321110 + z1 + z4, bits);
 }
 
 // The frequencies (rows and columns alike) that jidctred.c reads for an output of 2 x 2 and of
@@ -175,21 +176,21 @@ void dequantisedCoefficients(const uint8_t *samples, int stride, const TQuantTab
 // jpeg_idct_2x2: two outputs from the odd frequencies and the DC of one row or column.
 template <int Bits> std::array<int, 2> inverseDct2(const int *c, int step)
 {
-    const TLong even = TLong(c[0]) << (kConstBits + 2);
-    const TLong odd = TLong(c[7 * step]) * -kFix0_720959822 + TLong(c[5 * step]) * kFix0_850430095
-        + TLong(c[3 * step]) * -kFix1_272758580 + TLong(c[step]) * kFix3_624509785;
+    const int even = c[0] * (1 << (kConstBits + 2));
+    const int odd = c[7 * step] * -kFix0_720959822 + c[5 * step] * kFix0_850430095 + c[3 * step] * -kFix1_272758580
+        + c[step] * kFix3_624509785;
     return { descale(even + odd, Bits), descale(even - odd, Bits) };
 }
 
 // jpeg_idct_4x4: four outputs from every frequency but 4 of one row or column.
 template <int Bits> std::array<int, 4> inverseDct4(const int *c, int step)
 {
-    const TLong dc = TLong(c[0]) << (kConstBits + 1);
-    const TLong even = TLong(c[2 * step]) * kFix1_847759065 + TLong(c[6 * step]) * -kFix0_765366865;
-    const TLong tmp10 = dc + even, tmp12 = dc - even;
-    const TLong z1 = c[7 * step], z2 = c[5 * step], z3 = c[3 * step], z4 = c[step];
-    const TLong tmp0 = z1 * -kFix0_211164243 + z2 * kFix1_451774981 + z3 * -kFix2_172734803 + z4 * kFix1_061594337;
-    const TLong tmp2 = z1 * -kFix0_509795579 + z2 * -kFix0_601344887 + z3 * kFix0_899976223 + z4 * kFix2_562915447;
+    const int dc = c[0] * (1 << (kConstBits + 1));
+    const int even = c[2 * step] * kFix1_847759065 + c[6 * step] * -kFix0_765366865;
+    const int tmp10 = dc + even, tmp12 = dc - even;
+    const int z1 = c[7 * step], z2 = c[5 * step], z3 = c[3 * step], z4 = c[step];
+    const int tmp0 = z1 * -kFix0_211164243 + z2 * kFix1_451774981 + z3 * -kFix2_172734803 + z4 * kFix1_061594337;
+    const int tmp2 = z1 * -kFix0_509795579 + z2 * -kFix0_601344887 + z3 * kFix0_899976223 + z4 * kFix2_562915447;
     return { descale(tmp10 + tmp2, Bits), descale(tmp12 + tmp0, Bits), descale(tmp12 - tmp0, Bits),
         descale(tmp10 - tmp2, Bits) };
 }
@@ -259,119 +260,175 @@ struct TGreyPixels {
     static void read(const uchar *row, int x, int &r, int &g, int &b) { r = g = b = row[x]; }
 };
 
-int ceilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
+// Which blocks along one side the chosen output pixels lie in: the luma blocks and the MCUs.
+struct TNeeded {
+    std::vector<bool> lumaBlocks;
+    std::vector<bool> mcus;
+
+    TNeeded(const std::vector<int> &pixels, int lumaSide, int side)
+        : lumaBlocks(std::size_t(ceilDiv(side, kBlockSide)))
+        , mcus(std::size_t(ceilDiv(side, kMcuSide)))
+    {
+        for (int pixel : pixels) {
+            lumaBlocks[std::size_t(pixel / lumaSide)] = true;
+            mcus[std::size_t(pixel / (2 * lumaSide))] = true;
+        }
+    }
+};
 
 // A plane of one component at the output scale.
 struct TPlane {
     int width = 0;
-    int height = 0;
     std::vector<uint8_t> samples;
 
     TPlane(int w, int h)
         : width(w)
-        , height(h)
         , samples(std::size_t(w) * h)
     {
     }
 
+    uint8_t at(int x, int y) const { return samples[std::size_t(y) * width + x]; }
+
     // Copies a Side x Side block whose top-left pixel lands at (x, y), cut at the plane's edges.
     void put(const uint8_t *block, int side, int x, int y)
     {
+        const int height = int(samples.size()) / width;
         for (int row = 0; row < side && y + row < height; ++row)
             std::copy_n(block + row * side, std::min(side, width - x), &samples[std::size_t(y + row) * width + x]);
     }
 };
 
-// One row of MCUs converted to Y, Cb and Cr, the chroma averaged over 2 x 2 pixels, and extended
-// past the picture's right and bottom edges the way the compressor pads its buffers.
-struct TMcuRow {
-    int stride;
-    std::vector<uint8_t> luma;
-    std::vector<uint8_t> cb;
-    std::vector<uint8_t> cr;
-
-    explicit TMcuRow(int mcuColumns)
+// One row of MCUs in Y, Cb and Cr, the chroma averaged over 2 x 2 pixels, extended past the
+// picture's right and bottom edges the way the compressor pads its buffers (jcsample.c's
+// expand_right_edge, jcprepct.c's expand_bottom_edge).
+template <typename TPixels> class TMcuRow
+{
+public:
+    TMcuRow(const QImage &picture, int mcuColumns)
         : stride(mcuColumns * kMcuSide)
         , luma(std::size_t(stride) * kMcuSide)
         , cb(std::size_t(stride / 2) * kBlockSide)
         , cr(std::size_t(stride / 2) * kBlockSide)
+        , m_picture(picture)
+        , m_width(picture.width())
+        , m_height(picture.height())
+        , m_chromaRows(ceilDiv(m_height, 2))
+        , m_pixelCb(std::size_t(2 * stride))
+        , m_pixelCr(std::size_t(2 * stride))
     {
     }
-};
 
-template <typename TPixels>
-void convertRowPair(const uchar *upper, const uchar *lower, int width, TMcuRow &strip, int pair)
-{
-    uint8_t *lumaUpper = &strip.luma[std::size_t(2 * pair) * strip.stride];
-    uint8_t *lumaLower = lumaUpper + strip.stride;
-    uint8_t *cb = &strip.cb[std::size_t(pair) * strip.stride / 2];
-    uint8_t *cr = &strip.cr[std::size_t(pair) * strip.stride / 2];
-    const auto convert = [&](int column, int left, int right) {
-        int cbSum = 0;
-        int crSum = 0;
-        const auto pixel = [&](const uchar *row, int x, uint8_t *luma) {
+    // Fills the MCUs `mcuRow` and their columns [firstMcu, endMcu).
+    void convert(int mcuRow, int firstMcu, int endMcu)
+    {
+        const int top = mcuRow * kMcuSide;
+        const int begin = firstMcu * kMcuSide;
+        const int end = endMcu * kMcuSide;
+        for (int pair = 0; pair < kBlockSide; ++pair) {
+            const int chromaRow = top / 2 + pair;
+            if (chromaRow < m_chromaRows) {
+                for (int half = 0; half < 2; ++half) {
+                    const int y = std::min(2 * chromaRow + half, m_height - 1);
+                    convertRow(m_picture.constScanLine(y), begin, end, &luma[std::size_t(2 * pair + half) * stride],
+                        &m_pixelCb[std::size_t(half) * stride], &m_pixelCr[std::size_t(half) * stride]);
+                }
+                subsample(m_pixelCb.data(), &cb[std::size_t(pair) * stride / 2], begin, end);
+                subsample(m_pixelCr.data(), &cr[std::size_t(pair) * stride / 2], begin, end);
+                continue;
+            }
+            const auto repeat = [&](std::vector<uint8_t> &samples, int rowStride, int row, int last) {
+                std::copy(&samples[std::size_t(last) * rowStride + begin * rowStride / stride],
+                    &samples[std::size_t(last) * rowStride + end * rowStride / stride],
+                    &samples[std::size_t(row) * rowStride + begin * rowStride / stride]);
+            };
+            repeat(luma, stride, 2 * pair, m_height - 1 - top);
+            repeat(luma, stride, 2 * pair + 1, m_height - 1 - top);
+            repeat(cb, stride / 2, pair, m_chromaRows - 1 - top / 2);
+            repeat(cr, stride / 2, pair, m_chromaRows - 1 - top / 2);
+        }
+    }
+
+    const int stride;
+    std::vector<uint8_t> luma;
+    std::vector<uint8_t> cb;
+    std::vector<uint8_t> cr;
+
+private:
+    // jccolor.c's conversion of each pixel; columns past the picture repeat its last one.
+    [[gnu::target_clones("avx2", "default")]] void convertRow(
+        const uchar *row, int begin, int end, uint8_t *y, int16_t *pixelCb, int16_t *pixelCr) const
+    {
+        const int inside = std::min(end, m_width);
+        for (int x = begin; x < inside; ++x) {
             int r, g, b;
             TPixels::read(row, x, r, g, b);
-            *luma = uint8_t((kRedToY * r + kGreenToY * g + kBlueToY * b + kHalf) >> kScaleBits);
-            cbSum += (kRedToCb * r + kGreenToCb * g + kBlueToCb * b + kChromaOffset + kHalf - 1) >> kScaleBits;
-            crSum += (kRedToCr * r + kGreenToCr * g + kBlueToCr * b + kChromaOffset + kHalf - 1) >> kScaleBits;
-        };
-        pixel(upper, left, &lumaUpper[2 * column]);
-        pixel(upper, right, &lumaUpper[2 * column + 1]);
-        pixel(lower, left, &lumaLower[2 * column]);
-        pixel(lower, right, &lumaLower[2 * column + 1]);
-        // jcsample.c rounds alternately down and up along the row.
-        const int bias = 1 + (column & 1);
-        cb[column] = uint8_t((cbSum + bias) >> 2);
-        cr[column] = uint8_t((crSum + bias) >> 2);
-    };
-    const int inside = width / 2;
-    for (int column = 0; column < inside; ++column)
-        convert(column, 2 * column, 2 * column + 1);
-    for (int column = inside; column < strip.stride / 2; ++column)
-        convert(column, std::min(2 * column, width - 1), std::min(2 * column + 1, width - 1));
-}
+            y[x] = uint8_t((kRedToY * r + kGreenToY * g + kBlueToY * b + kHalf) >> kScaleBits);
+            pixelCb[x]
+                = int16_t((kRedToCb * r + kGreenToCb * g + kBlueToCb * b + kChromaOffset + kHalf - 1) >> kScaleBits);
+            pixelCr[x]
+                = int16_t((kRedToCr * r + kGreenToCr * g + kBlueToCr * b + kChromaOffset + kHalf - 1) >> kScaleBits);
+        }
+        for (int x = std::max(begin, m_width); x < end; ++x) {
+            y[x] = y[m_width - 1];
+            pixelCb[x] = pixelCb[m_width - 1];
+            pixelCr[x] = pixelCr[m_width - 1];
+        }
+    }
 
-template <int LumaSide, typename TPixels> QImage shortcut(const QImage &picture)
+    // jcsample.c's h2v2 average of two rows, rounding alternately down and up along the row.
+    void subsample(const int16_t *pixels, uint8_t *out, int begin, int end) const
+    {
+        const int16_t *lower = pixels + stride;
+        for (int column = begin / 2; column < end / 2; ++column)
+            out[column] = uint8_t((pixels[2 * column] + pixels[2 * column + 1] + lower[2 * column]
+                                      + lower[2 * column + 1] + 1 + (column & 1))
+                >> 2);
+    }
+
+    const QImage &m_picture;
+    const int m_width;
+    const int m_height;
+    const int m_chromaRows;
+    std::vector<int16_t> m_pixelCb;
+    std::vector<int16_t> m_pixelCr;
+};
+
+template <int LumaSide, typename TPixels>
+QImage shortcut(const QImage &picture, const std::vector<int> &columns, const std::vector<int> &rows)
 {
     constexpr int chromaSide = 2 * LumaSide;
     constexpr int scale = kBlockSide / LumaSide;
     const TEncoder &tables = encoder();
     const int width = picture.width();
     const int height = picture.height();
-    const int mcuColumns = ceilDiv(width, kMcuSide);
-    const int mcuRows = ceilDiv(height, kMcuSide);
-    const int lumaBlocksAcross = ceilDiv(width, kBlockSide);
-    const int lumaBlocksDown = ceilDiv(height, kBlockSide);
-    const int chromaRows = ceilDiv(height, 2);
+    const TNeeded across(columns, LumaSide, width);
+    const TNeeded down(rows, LumaSide, height);
+    const int mcuColumns = int(across.mcus.size());
     TPlane luma(ceilDiv(width, scale), ceilDiv(height, scale));
-    TPlane cb(luma.width, luma.height);
-    TPlane cr(luma.width, luma.height);
-    TMcuRow strip(mcuColumns);
+    TPlane cb = luma;
+    TPlane cr = luma;
+    TMcuRow<TPixels> strip(picture, mcuColumns);
     std::array<uint8_t, chromaSide * chromaSide> block;
-    for (int mcuRow = 0; mcuRow < mcuRows; ++mcuRow) {
-        const int top = mcuRow * kMcuSide;
-        for (int pair = 0; pair < kBlockSide; ++pair) {
-            const int chromaRow = top / 2 + pair;
-            if (chromaRow < chromaRows) {
-                convertRowPair<TPixels>(picture.constScanLine(2 * chromaRow),
-                    picture.constScanLine(std::min(2 * chromaRow + 1, height - 1)), width, strip, pair);
-                continue;
-            }
-            // Below the picture the compressor repeats its last row of each component.
-            const auto repeat = [pair](std::vector<uint8_t> &samples, int stride, int rows, int last) {
-                for (int row = 0; row < rows; ++row)
-                    std::copy_n(&samples[std::size_t(last) * stride], stride,
-                        &samples[std::size_t(rows * pair + row) * stride]);
-            };
-            repeat(strip.luma, strip.stride, 2, height - 1 - top);
-            repeat(strip.cb, strip.stride / 2, 1, chromaRows - 1 - top / 2);
-            repeat(strip.cr, strip.stride / 2, 1, chromaRows - 1 - top / 2);
+    for (int mcuRow = 0; mcuRow < int(down.mcus.size()); ++mcuRow) {
+        if (!down.mcus[std::size_t(mcuRow)])
+            continue;
+        for (int first = 0; first < mcuColumns;) {
+            int end = first;
+            while (end < mcuColumns && across.mcus[std::size_t(end)])
+                ++end;
+            if (end > first)
+                strip.convert(mcuRow, first, end);
+            first = end + 1;
         }
         for (int mcuColumn = 0; mcuColumn < mcuColumns; ++mcuColumn) {
-            for (int blockRow = 2 * mcuRow; blockRow < std::min(2 * mcuRow + 2, lumaBlocksDown); ++blockRow) {
-                for (int blockColumn = 2 * mcuColumn; blockColumn < std::min(2 * mcuColumn + 2, lumaBlocksAcross);
-                     ++blockColumn) {
+            if (!across.mcus[std::size_t(mcuColumn)])
+                continue;
+            for (int blockRow = 2 * mcuRow; blockRow < std::min(2 * mcuRow + 2, int(down.lumaBlocks.size()));
+                 ++blockRow) {
+                for (int blockColumn = 2 * mcuColumn;
+                     blockColumn < std::min(2 * mcuColumn + 2, int(across.lumaBlocks.size())); ++blockColumn) {
+                    if (!down.lumaBlocks[std::size_t(blockRow)] || !across.lumaBlocks[std::size_t(blockColumn)])
+                        continue;
                     const uint8_t *samples = &strip.luma[std::size_t(blockRow - 2 * mcuRow) * kBlockSide * strip.stride
                         + blockColumn * kBlockSide];
                     reducedBlock<LumaSide>(samples, strip.stride, tables.luma, block.data(), LumaSide);
@@ -385,55 +442,73 @@ template <int LumaSide, typename TPixels> QImage shortcut(const QImage &picture)
             }
         }
     }
-    QImage decoded(luma.width, luma.height, QImage::Format_RGB888);
+    // jdcolor.c's conversion back to RGB, for the chosen pixels only.
+    QImage decoded(int(columns.size()), int(rows.size()), QImage::Format_RGB888);
     if (decoded.isNull())
         throw std::bad_alloc();
-    for (int y = 0; y < luma.height; ++y) {
-        uchar *target = decoded.scanLine(y);
-        for (int x = 0; x < luma.width; ++x, target += 3) {
-            const std::size_t at = std::size_t(y) * luma.width + x;
-            const int brightness = luma.samples[at];
-            const int blueDifference = cb.samples[at] - kCentre;
-            const int redDifference = cr.samples[at] - kCentre;
-            target[0] = clampSample(brightness + ((kCrToR * redDifference + kHalf) >> kScaleBits));
-            target[1]
+    for (int j = 0; j < decoded.height(); ++j) {
+        uchar *target = decoded.scanLine(j);
+        for (int x : columns) {
+            const int y = rows[std::size_t(j)];
+            const int brightness = luma.at(x, y);
+            const int blueDifference = cb.at(x, y) - kCentre;
+            const int redDifference = cr.at(x, y) - kCentre;
+            *target++ = clampSample(brightness + ((kCrToR * redDifference + kHalf) >> kScaleBits));
+            *target++
                 = clampSample(brightness + ((kCbToG * blueDifference + kHalf + kCrToG * redDifference) >> kScaleBits));
-            target[2] = clampSample(brightness + ((kCbToB * blueDifference + kHalf) >> kScaleBits));
+            *target++ = clampSample(brightness + ((kCbToB * blueDifference + kHalf) >> kScaleBits));
         }
     }
     return decoded;
 }
 
-template <int LumaSide> QImage shortcutFor(const QImage &picture)
+template <int LumaSide>
+QImage shortcutFor(const QImage &picture, const std::vector<int> &columns, const std::vector<int> &rows)
 {
     switch (picture.format()) {
     case QImage::Format_RGB32:
-        return shortcut<LumaSide, TRgb32Pixels>(picture);
+        return shortcut<LumaSide, TRgb32Pixels>(picture, columns, rows);
     case QImage::Format_Grayscale8:
-        return shortcut<LumaSide, TGreyPixels>(picture);
+        return shortcut<LumaSide, TGreyPixels>(picture, columns, rows);
     case QImage::Format_RGB888:
-        return shortcut<LumaSide, TRgb888Pixels>(picture);
+        return shortcut<LumaSide, TRgb888Pixels>(picture, columns, rows);
     default: {
         // EncodeJpeg converts the same way before it encodes.
         const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
         if (rgb.isNull())
             throw std::bad_alloc();
-        return shortcut<LumaSide, TRgb888Pixels>(rgb);
+        return shortcut<LumaSide, TRgb888Pixels>(rgb, columns, rows);
     }
     }
 }
 
+std::vector<int> everyIndex(int count)
+{
+    std::vector<int> indexes(static_cast<std::size_t>(count));
+    std::iota(indexes.begin(), indexes.end(), 0);
+    return indexes;
 }
 
-std::optional<QImage> DetourShortcut(const QImage &picture, int scaleDenominator)
+}
+
+int ScaledSide(int side, int scaleDenominator) { return ceilDiv(side, scaleDenominator); }
+
+std::optional<QImage> DetourShortcut(
+    const QImage &picture, int scaleDenominator, const std::vector<int> &columns, const std::vector<int> &rows)
 {
     if (picture.isNull() || !encoder().covered)
         return std::nullopt;
     if (scaleDenominator == 8)
-        return shortcutFor<1>(picture);
+        return shortcutFor<1>(picture, columns, rows);
     if (scaleDenominator == 4)
-        return shortcutFor<2>(picture);
+        return shortcutFor<2>(picture, columns, rows);
     return std::nullopt;
+}
+
+std::optional<QImage> DetourShortcut(const QImage &picture, int scaleDenominator)
+{
+    return DetourShortcut(picture, scaleDenominator, everyIndex(ScaledSide(picture.width(), scaleDenominator)),
+        everyIndex(ScaledSide(picture.height(), scaleDenominator)));
 }
 
 QImage JpegDetour(const QImage &picture, int scaleDenominator, TJpegDetour detour)

@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include <optional>
+#include <vector>
 
 // How a picture that is not a JPEG file takes its JPEG detour.
 enum class TJpegDetour {
@@ -22,3 +23,11 @@ QImage JpegDetour(const QImage &picture, int scaleDenominator, TJpegDetour detou
 // in the same integer arithmetic and only for the coefficients the reduced inverse DCT reads.
 // Bit for bit what the round trip gives. Nothing for other scales or an empty picture.
 std::optional<QImage> DetourShortcut(const QImage &picture, int scaleDenominator);
+
+// Only the pixels of that decoding at the given columns and rows (indexes into it, repeats
+// allowed), as a picture of columns.size() x rows.size(); blocks none of them lies in are skipped.
+std::optional<QImage> DetourShortcut(
+    const QImage &picture, int scaleDenominator, const std::vector<int> &columns, const std::vector<int> &rows);
+
+// The length of a side of `side` pixels in the decoding at scale 1/`scaleDenominator`.
+int ScaledSide(int side, int scaleDenominator);

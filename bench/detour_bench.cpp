@@ -1,0 +1,104 @@
+// Times the signing of camera-sized PNG, TIFF and BMP pictures with the JPEG detour's shortcut
+// and with the real round trip through libjpeg, beside the decoding of the files alone.
+// Usage: detour_bench [FOLDER] [REPEATS]
+
+#include "camerascene.h"
+#include "jpegdetour.h"
+#include "settings.h"
+#include "signpicture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+namespace
+{
+
+constexpr int kDefaultRepeats = 7;
+
+struct TFormat {
+    const char *name;
+    const char *extension;
+    // What the picture loader asks QImageReader for; empty lets the content decide (TIFF).
+    const char *readerFormat;
+};
+
+constexpr TFormat kFormats[] = { { "PNG", "png", "png" }, { "TIFF", "tif", "" }, { "BMP", "bmp", "bmp" } };
+
+double threadMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The median of `repeats` runs, in milliseconds of this thread's processor time: everything
+// timed runs on the calling thread, and other work on a busy machine then does not count.
+double medianMilliseconds(int repeats, const std::function<void()> &run)
+{
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        const double start = threadMilliseconds();
+        run();
+        times.push_back(threadMilliseconds() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::temp().filePath("quorvane-detour-bench");
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : kDefaultRepeats;
+    QDir().mkpath(folder);
+    const QImage scene = DrawCameraScene(1, 0);
+    const TSettings settings;
+
+    std::printf("%d x %d pictures, median of %d runs, milliseconds of processor time a picture\n", kCameraWidth,
+        kCameraHeight, repeats);
+    std::printf("%-5s %9s %9s %11s %9s %11s %9s\n", "type", "decoding", "shortcut", "round trip", "shortcut",
+        "round trip", "shortcut");
+    std::printf(
+        "%-5s %9s %9s %11s %9s %11s %9s\n", "", "alone", "signing", "signing", "/decoding", "/decoding", "alone");
+    for (const TFormat &format : kFormats) {
+        const QString path = QDir(folder).filePath(QStringLiteral("camera.") + format.extension);
+        if (!QFile::exists(path) && !scene.save(path, format.readerFormat[0] ? format.readerFormat : "tiff")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        const QByteArray encodedPath = QFile::encodeName(path);
+        const auto decode = [&] {
+            QImageReader reader(path, format.readerFormat);
+            if (reader.read().isNull())
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        };
+        const auto sign = [&](TJpegDetour detour) {
+            return [&, detour] {
+                if (!SignPictureVia(encodedPath, settings, detour))
+                    std::fprintf(stderr, "cannot sign %s\n", qPrintable(path));
+            };
+        };
+        // One untimed run of each puts the file in the page cache and the code in memory.
+        decode();
+        sign(TJpegDetour::Shortcut)();
+        sign(TJpegDetour::RoundTrip)();
+        const double decoding = medianMilliseconds(repeats, decode);
+        const double shortcut = medianMilliseconds(repeats, sign(TJpegDetour::Shortcut));
+        const double roundTrip = medianMilliseconds(repeats, sign(TJpegDetour::RoundTrip));
+        const QImage picture = QImageReader(path, format.readerFormat).read();
+        const double detourAlone = medianMilliseconds(repeats, [&] { DetourShortcut(picture, 8); });
+        std::printf("%-5s %9.1f %9.1f %11.1f %9.3f %11.3f %9.1f\n", format.name, decoding, shortcut, roundTrip,
+            shortcut / decoding, roundTrip / decoding, detourAlone);
+    }
+    return 0;
+}
