@@ -79,8 +79,15 @@ int checkAgainstRoundTrip(const QImage &image, const std::string &what)
     for (int scale : kScales) {
         const std::optional<QImage> shortcut = DetourShortcut(image, scale);
         const QImage reference = JpegDetour(image, scale, TJpegDetour::RoundTrip);
-        EXPECT_TRUE(shortcut.has_value());
-        if (!shortcut || *shortcut != reference) {
+        // A few pixels alone, out of order and repeated, as the stretch asks for them.
+        const std::vector<int> columns = { reference.width() - 1, 0, reference.width() / 2, 0 };
+        const std::vector<int> rows = { reference.height() / 2, reference.height() - 1, 0 };
+        const std::optional<QImage> sampled = DetourShortcut(image, scale, columns, rows);
+        bool samplesMatch = sampled && sampled->size() == QSize(4, 3);
+        for (int j = 0; samplesMatch && j < 3; ++j)
+            for (int i = 0; i < 4; ++i)
+                samplesMatch = samplesMatch && sampled->pixel(i, j) == reference.pixel(columns[i], rows[j]);
+        if (!shortcut || *shortcut != reference || !samplesMatch) {
             ADD_FAILURE() << what << " " << image.width() << " x " << image.height() << " format " << image.format()
                           << " at 1/" << scale;
             ++mismatches;
