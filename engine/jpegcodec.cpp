@@ -215,6 +215,7 @@ bool readEncoderSetup(TCompressor &c, TJpegEncoderSetup &setup)
         && components[1].v_samp_factor == 1 && components[2].h_samp_factor == 1 && components[2].v_samp_factor == 1
         && components[1].quant_tbl_no == components[2].quant_tbl_no;
     setup.IslowDct = c.cinfo.dct_method == JDCT_ISLOW;
+    setup.MaxSide = JPEG_MAX_DIMENSION;
     const JQUANT_TBL *luma = c.cinfo.quant_tbl_ptrs[components[0].quant_tbl_no];
     const JQUANT_TBL *chroma = c.cinfo.quant_tbl_ptrs[components[1].quant_tbl_no];
     std::copy(std::begin(luma->quantval), std::end(luma->quantval), setup.LumaTable.begin());

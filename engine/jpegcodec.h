@@ -28,12 +28,13 @@ QByteArray EncodeJpeg(const QImage &image);
 
 // How EncodeJpeg encodes: its quantisation tables in natural order, whether its components are
 // Y, Cb and Cr with the chroma halved both ways (one table shared by both chroma components),
-// and whether it uses libjpeg's slow-but-accurate integer forward DCT.
+// whether it uses libjpeg's slow-but-accurate integer forward DCT, and the longest side it takes.
 struct TJpegEncoderSetup {
     std::array<quint16, 64> LumaTable {};
     std::array<quint16, 64> ChromaTable {};
     bool YCbCr420 = false;
     bool IslowDct = false;
+    int MaxSide = 0;
 };
 
 // Read from libjpeg set up exactly as EncodeJpeg sets it up.

@@ -89,6 +89,7 @@ struct TQuantTable {
 
 struct TEncoder {
     bool covered = false;
+    int maxSide = 0;
     TQuantTable luma;
     TQuantTable chroma;
 };
@@ -108,7 +109,7 @@ const TEncoder &encoder()
 {
     static const TEncoder instance = [] {
         const TJpegEncoderSetup setup = JpegEncoderSetup();
-        return TEncoder { setup.YCbCr420 && setup.IslowDct, quantTable(setup.LumaTable),
+        return TEncoder { setup.YCbCr420 && setup.IslowDct, setup.MaxSide, quantTable(setup.LumaTable),
             quantTable(setup.ChromaTable) };
     }();
     return instance;
@@ -496,7 +497,9 @@ int ScaledSide(int side, int scaleDenominator) { return ceilDiv(side, scaleDenom
 std::optional<QImage> DetourShortcut(
     const QImage &picture, int scaleDenominator, const std::vector<int> &columns, const std::vector<int> &rows)
 {
-    if (picture.isNull() || !encoder().covered)
+    // A picture the encoder refuses is left to the round trip, which fails the way it always did.
+    const TEncoder &setup = encoder();
+    if (picture.isNull() || !setup.covered || picture.width() > setup.maxSide || picture.height() > setup.maxSide)
         return std::nullopt;
     if (scaleDenominator == 8)
         return shortcutFor<1>(picture, columns, rows);

@@ -1,4 +1,5 @@
 #include "jpegdetour.h"
+#include "pictureerror.h"
 #include "picturefixtures.h"
 #include "settings.h"
 #include "signpicture.h"
@@ -114,7 +115,7 @@ TEST(JpegDetour, ShortcutMatchesTheRoundTripAtEverySmallSize)
 
 TEST(JpegDetour, ShortcutMatchesTheRoundTripAtLargeOddSizes)
 {
-    const QSize sizes[] = { { 1001, 1003 }, { 2047, 1531 }, { 1537, 2053 }, { 4001, 33 }, { 17, 3001 } };
+    const QSize sizes[] = { { 1001, 1003 }, { 2047, 1531 }, { 4001, 33 }, { 17, 3001 } };
     int variant = 0;
     for (QSize size : sizes) {
         for (TContent content : { TContent::Scene, TContent::Extreme, TContent::GreyNoise })
@@ -130,6 +131,16 @@ TEST(JpegDetour, OtherScalesTakeTheRoundTrip)
         EXPECT_EQ(JpegDetour(image, scale), JpegDetour(image, scale, TJpegDetour::RoundTrip));
     }
     EXPECT_FALSE(DetourShortcut(QImage(), 8).has_value());
+}
+
+TEST(JpegDetour, PicturesTooWideForJpegFailAsTheEncoderDoes)
+{
+    QImage tooWide(65501, 2, QImage::Format_RGB32);
+    tooWide.fill(Qt::gray);
+    for (QImage picture : { tooWide, tooWide.transformed(QTransform().rotate(90)) }) {
+        EXPECT_FALSE(DetourShortcut(picture, 8).has_value());
+        EXPECT_THROW(JpegDetour(picture, 8), TPictureError);
+    }
 }
 
 TEST(JpegDetour, FilesSignTheSameEitherWay)
