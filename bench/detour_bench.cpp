@@ -6,6 +6,7 @@
 
 #include "camerascene.h"
 #include "jpegdetour.h"
+#include "rawpathfile.h"
 #include "settings.h"
 #include "signpicture.h"
 
@@ -41,20 +42,26 @@ double threadMilliseconds()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-// The median of `repeats` runs, in milliseconds of this thread's processor time: everything
-// timed runs on the calling thread, and other work on a busy machine then does not count.
-double medianMilliseconds(int repeats, const std::function<void()> &run)
+// The median of `repeats` runs of each, in milliseconds of this thread's processor time:
+// everything timed runs on the calling thread, so other work on a busy machine does not count,
+// and the runs take turns, so that a change of load in between touches all of them alike.
+std::vector<double> medianMilliseconds(int repeats, const std::vector<std::function<void()>> &runs)
 {
-    std::vector<double> times;
+    std::vector<std::vector<double>> times(runs.size());
     for (int i = 0; i < repeats; ++i) {
-        const double start = threadMilliseconds();
-        run();
-        times.push_back(threadMilliseconds() - start);
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            const double start = threadMilliseconds();
+            runs[k]();
+            times[k].push_back(threadMilliseconds() - start);
+        }
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    std::vector<double> medians;
+    for (std::vector<double> &series : times) {
+        std::sort(series.begin(), series.end());
+        medians.push_back(series[series.size() / 2]);
+    }
+    return medians;
 }
-
 }
 
 int main(int argc, char *argv[])
@@ -79,9 +86,13 @@ int main(int argc, char *argv[])
             return 1;
         }
         const QByteArray encodedPath = QFile::encodeName(path);
+        // The decoding the picture loader does: from an open file, the size first, then the pixels.
         const auto decode = [&] {
-            QImageReader reader(path, format.readerFormat);
-            if (reader.read().isNull())
+            QFile file;
+            OpenForReading(file, encodedPath);
+            QImageReader reader(&file, format.readerFormat);
+            reader.setAutoDetectImageFormat(format.readerFormat[0] == '\0');
+            if (!reader.size().isValid() || reader.read().isNull())
                 std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
         };
         const auto sign = [&](TJpegDetour detour) {
@@ -94,13 +105,15 @@ int main(int argc, char *argv[])
         decode();
         sign(TJpegDetour::Shortcut)();
         sign(TJpegDetour::RoundTrip)();
-        const double decoding = medianMilliseconds(repeats, decode);
-        const double shortcut = medianMilliseconds(repeats, sign(TJpegDetour::Shortcut));
-        const double roundTrip = medianMilliseconds(repeats, sign(TJpegDetour::RoundTrip));
         const QImage picture = QImageReader(path, format.readerFormat).read();
-        const double wholeShortcut = medianMilliseconds(repeats, [&] { DetourShortcut(picture, 8); });
-        const double wholeRoundTrip
-            = medianMilliseconds(repeats, [&] { JpegDetour(picture, 8, TJpegDetour::RoundTrip); });
+        const std::vector<double> times = medianMilliseconds(repeats,
+            { decode, sign(TJpegDetour::Shortcut), sign(TJpegDetour::RoundTrip), [&] { DetourShortcut(picture, 8); },
+                [&] { JpegDetour(picture, 8, TJpegDetour::RoundTrip); } });
+        const double decoding = times[0];
+        const double shortcut = times[1];
+        const double roundTrip = times[2];
+        const double wholeShortcut = times[3];
+        const double wholeRoundTrip = times[4];
         std::printf("%-5s %9.1f %9.1f %11.1f %9.3f %11.3f %9.1f %11.1f\n", format.name, decoding, shortcut, roundTrip,
             shortcut / decoding, roundTrip / decoding, wholeShortcut, wholeRoundTrip);
     }

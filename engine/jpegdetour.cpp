@@ -154,22 +154,23 @@ template <bool FirstPass> void forwardDctPass(int *data, int step)
 constexpr std::array<int, 5> kReadForSide2 = { 0, 1, 3, 5, 7 };
 constexpr std::array<int, 7> kReadForSide4 = { 0, 1, 2, 3, 5, 6, 7 };
 
-// The dequantised coefficients that the reduced inverse DCT reads; the others stay zero.
+// The dequantised coefficients that the reduced inverse DCT reads; the others are left alone.
+// The samples are taken transposed, so that the first pass runs over all eight rows at once.
 template <std::size_t Count>
 void dequantisedCoefficients(const uint8_t *samples, int stride, const TQuantTable &table,
     const std::array<int, Count> &read, std::array<int, kBlockArea> &coefficients)
 {
     std::array<int, kBlockArea> work;
-    for (int row = 0; row < kBlockSide; ++row) {
+    for (int row = 0; row < kBlockSide; ++row)
         for (int column = 0; column < kBlockSide; ++column)
-            work[row * kBlockSide + column] = samples[row * stride + column] - kCentre;
-        forwardDctPass<true>(&work[row * kBlockSide], 1);
-    }
+            work[column * kBlockSide + row] = samples[row * stride + column] - kCentre;
+    for (int row = 0; row < kBlockSide; ++row)
+        forwardDctPass<true>(&work[row], kBlockSide);
     for (int column : read) {
-        forwardDctPass<false>(&work[column], kBlockSide);
+        forwardDctPass<false>(&work[column * kBlockSide], 1);
         for (int row : read) {
             const int k = row * kBlockSide + column;
-            coefficients[k] = quantise(work[k], table.divisor[k]) * table.step[k];
+            coefficients[k] = quantise(work[column * kBlockSide + row], table.divisor[k]) * table.step[k];
         }
     }
 }
@@ -201,7 +202,7 @@ template <int Side, std::size_t Count, typename TPass1, typename TPass2>
 void inverseDct(const std::array<int, kBlockArea> &coefficients, const std::array<int, Count> &read, TPass1 pass1,
     TPass2 pass2, uint8_t *out, int outStride)
 {
-    std::array<int, Side * kBlockSide> work {};
+    std::array<int, Side * kBlockSide> work;
     for (int column : read) {
         const auto values = pass1(&coefficients[column], kBlockSide);
         for (int row = 0; row < Side; ++row)
@@ -218,7 +219,7 @@ void inverseDct(const std::array<int, kBlockArea> &coefficients, const std::arra
 template <int Side>
 void reducedBlock(const uint8_t *samples, int stride, const TQuantTable &table, uint8_t *out, int outStride)
 {
-    std::array<int, kBlockArea> coefficients {};
+    std::array<int, kBlockArea> coefficients;
     if constexpr (Side == 1) {
         // The DC coefficient is the plain sum of the centred samples; jpeg_idct_1x1 divides it by 8.
         int sum = 0;
