@@ -48,6 +48,8 @@ constexpr int descale(int value, int bits) { return (value + (1 << (bits - 1))) 
 
 int ceilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
 
+// libjpeg's range-limit tables clamp; after the inverse DCT its C code wraps values beyond +-512
+// around instead, which quantisation at quality 90 of 8-bit samples never comes near.
 inline uint8_t clampSample(int value) { return uint8_t(std::clamp(value, 0, kMaxSample)); }
 
 // jcdctmgr.c divides by multiplying with a rounded reciprocal of the 16-bit DCT elements.
