@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "jpegdetour.h"
 #include "pictureprocessing.h"
 
 #include <QByteArray>
@@ -26,6 +27,10 @@ std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSett
 
 // What signs one picture in a search: SignPicture, or a stand-in in tests.
 using TPictureSigner = std::function<std::optional<TPictureSignature>(const QByteArray &, const TSettings &)>;
+
+// SignPicture with the JPEG detour of a picture that is not a JPEG file taken the way `detour`
+// says; both ways give the same signature.
+std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TSettings &settings, TJpegDetour detour);
 
 // The truncated matrix of a signed picture: +1 at its positive positions, -1 at its negative
 // ones, 0 elsewhere. The kept positions are exactly the listed ones, so nothing is lost.
