@@ -335,6 +335,10 @@
         <source>扫描以下类型</source>
         <translation>Scan these types</translation>
     </message>
+    <message>
+        <source>其他相机 RAW</source>
+        <translation>Other camera RAW</translation>
+    </message>
 </context>
 <context>
     <name>TUpdateForm</name>
