@@ -15,8 +15,9 @@ int ClearReadOnly(const QByteArray &path);
 int DeletePermanently(const QByteArray &path);
 
 // Moves the file into the freedesktop trash. A file that cannot be trashed stays where it is;
-// it is never deleted permanently instead.
-int DeleteToTrash(const QByteArray &path);
+// it is never deleted permanently instead. `placeInTrash`, when given, receives the file's new
+// path inside the trash's "files" folder.
+int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr);
 
 // Moves `source` to `target` without ever replacing an existing target. Across file systems the
 // file is copied under a temporary name in the target folder, flushed, linked into place and only
