@@ -49,6 +49,18 @@ std::optional<PictureTypes> parseTypes(const QByteArray &list)
     return types;
 }
 
+// "most-pixels", "largest", "oldest", "newest" or "inside:FOLDER"; the folder is made absolute.
+QString parseKeep(Options &options, const QByteArray &value, const QByteArray &currentDir)
+{
+    options.Keep = ParseKeepRule(value);
+    if (!options.Keep)
+        return QStringLiteral("--keep takes most-pixels, largest, oldest, newest or inside:FOLDER, not '%1'")
+            .arg(shown(value));
+    if (options.Keep->Keep == TKeepRule::InsideFolder)
+        options.Keep->Folder = AbsoluteFolder(options.Keep->Folder, currentDir);
+    return {};
+}
+
 std::optional<int32_t> parseSize(const QByteArray &text)
 {
     if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -120,6 +132,15 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 options.OutputFile = value;
                 return QString();
             } },
+        { "--min-similarity",
+            [](Options &options, const QByteArray &value) {
+                const std::optional<int32_t> minimum = parseSize(value);
+                if (!minimum || *minimum < kLowestMinSimilarity || *minimum > 100)
+                    return QStringLiteral("--min-similarity takes a whole number from 1 to 100, not '%1'")
+                        .arg(shown(value));
+                options.MinSimilarity = *minimum;
+                return QString();
+            } },
     };
     return handlers;
 }
@@ -129,6 +150,7 @@ const std::map<QByteArray, bool Options::*> kFlags {
     { "--identical-only", &Options::IdenticalOnly },
     { "--collect-only", &Options::CollectOnly },
     { "--quiet", &Options::Quiet },
+    { "--trash-marked", &Options::TrashMarked },
     { "--help", &Options::Help },
     { "-h", &Options::Help },
 };
@@ -181,7 +203,7 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
             continue;
         }
         const auto handler = valueOptions().find(name);
-        if (handler == valueOptions().end()) {
+        if (handler == valueOptions().end() && name != "--keep" && name != "--move-marked") {
             parsed.Error = QStringLiteral("unknown option %1").arg(shown(name));
             return parsed;
         }
@@ -198,12 +220,21 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
             parsed.Error = QStringLiteral("%1 needs a value").arg(shown(name));
             return parsed;
         }
-        parsed.Error = handler->second(options, value);
+        if (name == "--keep")
+            parsed.Error = parseKeep(options, value, currentDir);
+        else if (name == "--move-marked")
+            options.MoveMarked = AbsoluteFolder(value, currentDir);
+        else
+            parsed.Error = handler->second(options, value);
         if (!parsed.Error.isEmpty())
             return parsed;
     }
     if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
         parsed.Error = QStringLiteral("no folder given (try --help)");
+    else if (!options.Keep && (options.MinSimilarity || options.TrashMarked || !options.MoveMarked.isEmpty()))
+        parsed.Error = QStringLiteral("--min-similarity, --trash-marked and --move-marked need --keep");
+    else if (options.TrashMarked && !options.MoveMarked.isEmpty())
+        parsed.Error = QStringLiteral("--trash-marked and --move-marked exclude each other");
     return parsed;
 }
 
@@ -256,6 +287,14 @@ QString UsageText()
         "  --output FILE      write there instead of standard output\n"
         "  --quiet            no progress line\n"
         "  --threads N        decode pictures on N threads (default: one per core)\n"
+        "  --keep RULE        list, instead of the pairs, the files RULE marks in each group of\n"
+        "                     pairs, with the picture kept: most-pixels, largest, oldest, newest or\n"
+        "                     inside:FOLDER (keep the pictures inside FOLDER)\n"
+        "  --min-similarity N mark only files at least N percent similar to the kept picture, or\n"
+        "                     byte-identical to it (default 50)\n"
+        "  --trash-marked     move the marked files to the trash\n"
+        "  --move-marked DIR  move the marked files into DIR, never replacing a file\n"
         "\n"
-        "Exit status: 0 done, 2 usage error, 3 none of the folders exists, 130 interrupted.\n");
+        "Exit status: 0 done, 1 a marked file was left alone, 2 usage error, 3 none of the\n"
+        "folders exists, 130 interrupted.\n");
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "catalogue.h"
+#include "markingrules.h"
+
+#include <vector>
 
 #include <QByteArray>
 
@@ -16,3 +19,10 @@ QByteArray BuildTsv(const TCatalogue &catalogue);
 // A JSON array of {"original", "duplicate", "similarity"} objects, one per pair, paths decoded
 // from their file-system bytes.
 QByteArray BuildJson(const TCatalogue &catalogue);
+
+// The files a marking rule marked, each with its keeper and their similarity, in the three
+// formats above: CSV with the header "标记的图片；保留的图片；相似度；" and one line per file; TSV
+// lines "marked TAB keeper TAB similarity"; a JSON array of {"marked", "keeper", "similarity"}.
+QByteArray BuildMarkedCsv(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks);
+QByteArray BuildMarkedTsv(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks);
+QByteArray BuildMarkedJson(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks);
