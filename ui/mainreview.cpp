@@ -1,6 +1,7 @@
 #include "mainunit.h"
 
 #include "folderdialog.h"
+#include "messageboxes.h"
 #include "pairlistmodel.h"
 #include "previewfit.h"
 #include "previewpicture.h"
@@ -38,27 +39,6 @@ int PreviewedRow = -1;
 const QString kLineBreak = QStringLiteral("\n\r");
 const QString kChangedSinceSearch = QStringLiteral("文件在搜索后已更改，未执行任何操作：");
 
-void ErrorBox(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-void InformationBox(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-bool AskYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &text)
-{
-    QMessageBox box(icon, QStringLiteral("Quorvane"), text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
-}
-
 int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
 
 QString ShownFileName(int32_t picture) { return QFile::decodeName(Catalogue.Pictures[picture].FileName); }
@@ -89,7 +69,8 @@ QImage Framed(QImage bitmap)
 
 void TMainForm::CreateResultListModel()
 {
-    ListModel = new TPairListModel(Catalogue, this);
+    ListModel = new TPairListModel(Catalogue, Marks, this);
+    connect(ListModel, &TPairListModel::MarkRequested, this, &TMainForm::SetMark);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
 }
@@ -129,6 +110,15 @@ void TMainForm::ListView1Click()
     ShowFittedPicture(LeftImage, Framed(left));
     ShowFittedPicture(RightImage, Framed(right));
     PreviewedRow = row;
+    ShowPreviewMarks();
+}
+
+void TMainForm::ShowPreviewMarks()
+{
+    const bool shown = PreviewedRow >= 0 && PreviewedRow <= Catalogue.PairsLast;
+    const TPicturePair pair = shown ? Catalogue.Pairs[PreviewedRow] : TPicturePair { -1, -1, 0 };
+    MarkLabel1->setVisible(Marks.IsMarked(pair.PicIndex1));
+    MarkLabel2->setVisible(Marks.IsMarked(pair.PicIndex2));
 }
 
 void TMainForm::ListView1ColumnClick(int column)
@@ -202,14 +192,9 @@ bool TMainForm::PictureExists(const QByteArray &path)
 bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
 {
     const TPicInfo &info = Catalogue.Pictures[picture];
-    TFileStamp recorded;
-    recorded.Device = dev_t(info.Device);
-    recorded.Inode = ino_t(info.Inode);
-    recorded.Size = info.Size;
-    recorded.MTimeNs = info.MTimeNs;
     TFileStamp current;
     // A file gone meanwhile is left to the action itself, which reports its error code.
-    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, recorded))
+    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
         return false;
     ErrorBox(this, kChangedSinceSearch + kLineBreak + ShownFileName(picture));
     return true;
@@ -260,9 +245,12 @@ void TMainForm::DeleteImage(int side)
         return;
     ActOnFile(row, [&] {
         FileOperations->ClearReadOnly(path);
-        const int error = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path) : FileOperations->Remove(path);
+        TActedFile acted { picture, PictureOfSide(Catalogue.Pairs[row], 3 - side), path, {},
+            Catalogue.Pictures[picture].Size };
+        const int error
+            = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path, &acted.To) : FileOperations->Remove(path);
         if (error == 0)
-            RemovePicture(Catalogue, picture);
+            TakeOutOfResults({ acted }, Settings.MoveToRecycle ? std::optional(TJournalKind::Trash) : std::nullopt);
         else
             // A file the trash refuses stays where it is; the box says which of the two failed.
             ErrorBox(this,
@@ -299,7 +287,9 @@ void TMainForm::MoveImage(int side)
         target += Catalogue.Pictures[picture].FileName;
         const int error = FileOperations->MoveNoReplace(path, target);
         if (error == 0) {
-            RemovePicture(Catalogue, picture);
+            const TActedFile acted { picture, PictureOfSide(Catalogue.Pairs[row], 3 - side), path, target,
+                Catalogue.Pictures[picture].Size };
+            TakeOutOfResults({ acted }, TJournalKind::Move);
             InformationBox(this, name + QStringLiteral(" moved successfully"));
         } else {
             ErrorBox(this,

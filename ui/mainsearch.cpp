@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
@@ -104,6 +105,7 @@ void TMainForm::RunSearch()
 
         TWindowSearchObserver observer(*this);
         RunSearchSteps(Catalogue, Settings, observer);
+        ResetMarks();
 
         if (!m_closed) {
             DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： ") + FormatCount(Catalogue.PairsLast + 1));
@@ -130,6 +132,7 @@ void TMainForm::SetSearchControlsEnabled(bool enabled)
              ListView1, ScanSubfoldersCheckBox })
         widget->setEnabled(enabled);
     Settings1->setEnabled(enabled);
+    Mark1->menuAction()->setEnabled(enabled);
     About1->setEnabled(enabled);
 }
 
