@@ -183,8 +183,8 @@ void TMainForm::DeleteMarked1Click()
     const QString what = QStringLiteral("%1 个标记的文件（共 %2，%3 个组）")
                              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
                                  FormatCount(GroupsOf(Marks, items)));
-    const QString question = Settings.MoveToRecycle ? QStringLiteral("您真的要将%1移到回收站吗").arg(what)
-                                                    : QStringLiteral("您真的要永久删除%1吗").arg(what);
+    const QString question = Settings.MoveToRecycle ? QStringLiteral("您真的要将 %1移到回收站吗").arg(what)
+                                                    : QStringLiteral("您真的要永久删除 %1吗").arg(what);
     if (!Settings.DeleteWithoutAsking && !AskYesNo(this, QMessageBox::Question, question))
         return;
     RunBatch(Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete, {}, items);

@@ -221,6 +221,8 @@ void TMainForm::FinishFileAction(int row)
         ListView1->selectRow(std::min(row, Catalogue.PairsLast));
     SetIdleState();
     ListView1Click();
+    // With no row left the preview keeps its pictures, which are no longer marked or listed.
+    ShowPreviewMarks();
 }
 
 void TMainForm::DeleteImage(int side)
