@@ -132,11 +132,8 @@ void benchTrashAndUndo(const QString &folder, int files)
     timer.start();
     const TBatchOutcome outcome = RunMarkedBatch(catalogue, marks, PlanMarkedBatch(catalogue, marks),
         TBatchAction::Trash, {}, SystemFileOperations(), [](int32_t, int32_t) { return true; });
-    std::vector<TJournalFile> journalled;
-    for (const TActedFile &file : outcome.Acted)
-        journalled.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size });
     TActionJournal journal(folder + QStringLiteral("/journal.jsonl"));
-    journal.Record(TJournalKind::Trash, journalled, nullptr);
+    journal.Record(TJournalKind::Trash, JournalFiles(catalogue, outcome.Acted), nullptr);
     std::printf("trash %zu marked files (%zu left alone), journal included: %lld ms\n", outcome.Acted.size(),
         outcome.LeftAlone.size(), qint64(timer.elapsed()));
 

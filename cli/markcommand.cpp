@@ -81,9 +81,7 @@ int RunMarking(TCatalogue &catalogue, const TSettings &settings, const Options &
     const TBatchAction action = options.TrashMarked ? TBatchAction::Trash : TBatchAction::Move;
     const TBatchOutcome outcome = RunMarkedBatch(catalogue, marks, PlanMarkedBatch(catalogue, marks), action,
         options.MoveMarked, SystemFileOperations(), [](int32_t, int32_t) { return true; });
-    std::vector<TJournalFile> journalled;
-    for (const TActedFile &file : outcome.Acted)
-        journalled.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size });
+    const std::vector<TJournalFile> journalled = JournalFiles(catalogue, outcome.Acted);
     if (!journalled.empty()
         && !TActionJournal().Record(
             action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move, journalled, &error))

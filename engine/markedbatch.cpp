@@ -129,3 +129,12 @@ TBatchOutcome RunMarkedBatch(TCatalogue &catalogue, TPictureMarks &marks, const 
     marks.Refresh(catalogue);
     return outcome;
 }
+
+std::vector<TJournalFile> JournalFiles(const TCatalogue &catalogue, const std::vector<TActedFile> &acted)
+{
+    std::vector<TJournalFile> files;
+    files.reserve(acted.size());
+    for (const TActedFile &file : acted)
+        files.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size });
+    return files;
+}

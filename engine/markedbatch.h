@@ -1,5 +1,6 @@
 #pragma once
 
+#include "actionjournal.h"
 #include "catalogue.h"
 #include "fileoperations.h"
 #include "picturemarks.h"
@@ -71,3 +72,6 @@ int64_t TotalSize(const TCatalogue &catalogue, const std::vector<TBatchItem> &it
 TBatchOutcome RunMarkedBatch(TCatalogue &catalogue, TPictureMarks &marks, const std::vector<TBatchItem> &items,
     TBatchAction action, const QByteArray &targetFolder, TFileOperations &operations,
     const std::function<bool(int32_t, int32_t)> &goOn);
+
+// The acted-on files as the journal records them, each with its keeper's path.
+std::vector<TJournalFile> JournalFiles(const TCatalogue &catalogue, const std::vector<TActedFile> &acted);

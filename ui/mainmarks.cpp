@@ -271,14 +271,11 @@ void TMainForm::RecordForUndo(
 {
     if (acted.empty())
         return;
-    std::vector<TJournalFile> files;
     TTakenOut takenOut { {}, removedPairs };
-    for (const TActedFile &file : acted) {
-        files.push_back({ file.From, file.To, FullPath(Catalogue, file.Keeper), file.Size });
+    for (const TActedFile &file : acted)
         takenOut.Pictures.emplace_back(file.From, file.Picture);
-    }
     QString reason;
-    const std::optional<int64_t> id = TActionJournal(JournalPath).Record(kind, files, &reason);
+    const std::optional<int64_t> id = TActionJournal(JournalPath).Record(kind, JournalFiles(Catalogue, acted), &reason);
     if (!id) {
         ErrorBox(this, QStringLiteral("无法记录此操作，将无法撤销：") + kLineBreak + reason);
         return;

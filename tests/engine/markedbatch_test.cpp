@@ -70,10 +70,7 @@ protected:
 
     std::vector<TJournalFile> Journalled(const TBatchOutcome &outcome) const
     {
-        std::vector<TJournalFile> files;
-        for (const TActedFile &acted : outcome.Acted)
-            files.push_back({ acted.From, acted.To, FullPath(m_catalogue, acted.Keeper), acted.Size });
-        return files;
+        return JournalFiles(m_catalogue, outcome.Acted);
     }
 
     QTemporaryDir m_dir;
