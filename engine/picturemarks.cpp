@@ -13,6 +13,11 @@ void TPictureMarks::Reset(const TCatalogue &catalogue)
 
 void TPictureMarks::Refresh(const TCatalogue &catalogue)
 {
+    // Marks of other results mean nothing here.
+    if (m_marked.size() != catalogue.Pictures.size()) {
+        Reset(catalogue);
+        return;
+    }
     m_groups.Build(catalogue);
     for (int32_t picture = 0; picture < int32_t(m_marked.size()); ++picture) {
         if (m_marked[size_t(picture)] && m_groups.GroupOf(picture) < 0) {
