@@ -1,6 +1,7 @@
 // Generates camera-sized JPEGs (some near-duplicates) and times a whole search over them.
 // Usage: engine_bench COUNT FOLDER
 
+#include "camerascene.h"
 #include "catalogue.h"
 #include "collection.h"
 #include "jpegcodec.h"
@@ -15,67 +16,21 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QRadialGradient>
 
 #include <atomic>
 #include <cstdio>
-#include <random>
 #include <thread>
 #include <vector>
 
 namespace
 {
 
-constexpr int kCameraWidth = 4000;
-constexpr int kCameraHeight = 3000;
-constexpr int kShapeCount = 12;
-constexpr int kNoiseAmplitude = 6;
 // Every fifth picture repeats the scene before it, brightened and saved again at a lower
 // quality, as an edited copy would be. The others share the encoder and its header bytes, as
 // the shots of one camera do.
 constexpr int kDuplicateEvery = 5;
 constexpr int kBrightening = 6;
 constexpr int kDuplicateQuality = 80;
-
-QImage drawCameraScene(quint32 seed, int brightening)
-{
-    std::mt19937 random(seed);
-    const auto colour = [&random] { return QColor(random() % 256, random() % 256, random() % 256); };
-    const auto unit = [&random] { return (random() % 10000) / 10000.0; };
-    QImage image(kCameraWidth, kCameraHeight, QImage::Format_RGB888);
-    QPainter painter(&image);
-    QLinearGradient sky(0, 0, kCameraWidth * unit(), kCameraHeight);
-    sky.setColorAt(0, colour());
-    sky.setColorAt(0.5, colour());
-    sky.setColorAt(1, colour());
-    painter.fillRect(image.rect(), sky);
-    painter.setPen(Qt::NoPen);
-    for (int shape = 0; shape < kShapeCount; ++shape) {
-        const QRectF box(kCameraWidth * unit() * 0.8, kCameraHeight * unit() * 0.8, kCameraWidth * (0.1 + 0.3 * unit()),
-            kCameraHeight * (0.1 + 0.3 * unit()));
-        QRadialGradient fill(box.center(), std::max(box.width(), box.height()) / 2);
-        fill.setColorAt(0, colour());
-        fill.setColorAt(1, colour());
-        painter.setBrush(fill);
-        if (random() % 2)
-            painter.drawEllipse(box);
-        else
-            painter.drawRect(box);
-    }
-    painter.end();
-    quint32 state = seed;
-    for (int y = 0; y < kCameraHeight; ++y) {
-        uchar *pixel = image.scanLine(y);
-        for (int x = 0; x < 3 * kCameraWidth; ++x) {
-            state = state * 1664525u + 1013904223u;
-            const int noise = int(state >> 24) % (2 * kNoiseAmplitude + 1) - kNoiseAmplitude;
-            pixel[x] = uchar(std::clamp(pixel[x] + noise + brightening, 0, 255));
-        }
-    }
-    return image;
-}
 
 void generatePictures(const QString &folder, int count)
 {
@@ -87,7 +42,7 @@ void generatePictures(const QString &folder, int count)
                 continue;
             const bool duplicate = i % kDuplicateEvery == kDuplicateEvery - 1;
             const quint32 seed = quint32(duplicate ? i - 1 : i) + 1;
-            const QImage scene = drawCameraScene(seed, duplicate ? kBrightening : 0);
+            const QImage scene = DrawCameraScene(seed, duplicate ? kBrightening : 0);
             const QString partial = path + ".part";
             if (duplicate) {
                 if (scene.save(partial, "jpg", kDuplicateQuality))
@@ -121,12 +76,11 @@ void scanEarlierPictures(const TCatalogue &catalogue, int k, const WaveletMatrix
         const TPicInfo &candidate = catalogue.Pictures[i];
         if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current))
             continue;
-        if (candidate.PreBuffer == current.PreBuffer) {
-            if (FilesIdentical(path, FullPath(catalogue, i), [] { return true; }))
-                return;
-        } else if (WaveletScore(candidate, matrix) >= 50) {
+        if (candidate.PreBuffer == current.PreBuffer
+            && FilesIdentical(path, FullPath(catalogue, i), [] { return true; }))
             return;
-        }
+        if (WaveletScore(candidate, matrix) >= 50)
+            return;
     }
 }
 

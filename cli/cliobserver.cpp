@@ -1,11 +1,9 @@
 #include "cliobserver.h"
 
+#include "standarderror.h"
 #include "textformat.h"
 
 #include <csignal>
-#include <cstdio>
-
-#include <unistd.h>
 
 namespace
 {
@@ -22,7 +20,7 @@ CliObserver::CliObserver(TCatalogue &catalogue, std::vector<QByteArray> folders,
     : m_catalogue(catalogue)
     , m_folders(std::move(folders))
     , m_scanSubfolders(scanSubfolders)
-    , m_showProgress(!quiet && isatty(STDERR_FILENO))
+    , m_showProgress(!quiet && StandardErrorIsTerminal())
     , m_startTicks(TickCount())
 {
     interruptRequested = 0;
@@ -69,16 +67,13 @@ bool CliObserver::Interrupted() const { return interruptRequested != 0; }
 
 void CliObserver::showProgress(const QString &caption)
 {
-    std::fprintf(stderr, "\r\033[K%s", caption.toLocal8Bit().constData());
-    std::fflush(stderr);
-    m_progressShown = true;
+    ShowProgressLine(caption);
     m_lastProgressTicks = TickCount();
 }
 
-void CliObserver::FinishProgress()
+void CliObserver::FinishProgress() { EndProgressLine(); }
+
+void CliObserver::FolderSkipped(const QByteArray &path, const QString &reason)
 {
-    if (!m_progressShown)
-        return;
-    std::fputc('\n', stderr);
-    m_progressShown = false;
+    ReportError(QStringLiteral("skipped %1: %2").arg(QString::fromLocal8Bit(path), reason));
 }

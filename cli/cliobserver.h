@@ -18,6 +18,7 @@ public:
     void Pump() override;
     bool ScanSubfolders() const override { return m_scanSubfolders; }
     std::vector<QByteArray> ListedFolders() const override { return m_folders; }
+    void FolderSkipped(const QByteArray &path, const QString &reason) override;
 
     // Whether Ctrl+C arrived since this observer was made.
     bool Interrupted() const;
@@ -32,7 +33,6 @@ private:
     std::vector<QByteArray> m_folders;
     bool m_scanSubfolders;
     bool m_showProgress;
-    bool m_progressShown = false;
     uint32_t m_startTicks;
     uint32_t m_lastProgressTicks = 0;
 };

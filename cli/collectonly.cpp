@@ -5,8 +5,8 @@
 #include "options.h"
 #include "output.h"
 #include "runsetup.h"
-
-#include <cstdio>
+#include "search.h"
+#include "standarderror.h"
 
 int RunCollectOnly(const Options &options)
 {
@@ -16,17 +16,17 @@ int RunCollectOnly(const Options &options)
         return exitStatus;
 
     TCatalogue catalogue;
-    ResetCatalogue(catalogue);
     catalogue.RecycleFolderName = ChooseRecycleFolderName();
     catalogue.SearchStopped = false;
     QByteArray listing;
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
-        CollectListedFolders(catalogue, *settings, observer);
+        CollectSearchPictures(catalogue, *settings, observer);
         interrupted = observer.Interrupted();
     }
-    TrimAfterCollection(catalogue);
+    if (RefuseOutputOntoPicture(catalogue, options))
+        return kExitUsage;
     for (int32_t k = 0; k <= catalogue.PicturesLast; ++k)
         listing += FullPath(catalogue, k) + '\n';
     QString error;

@@ -1,9 +1,11 @@
 #include "collectonly.h"
 #include "exitstatus.h"
+#include "guardedrun.h"
 #include "options.h"
 #include "searchcommand.h"
 #include "signaturecommand.h"
 #include "signingpipeline.h"
+#include "standarderror.h"
 
 #include <QCoreApplication>
 
@@ -30,7 +32,7 @@ int main(int argc, char *argv[])
     std::vector<QByteArray> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = ParseOptions(arguments, currentDirectory());
     if (!parsed.Error.isEmpty()) {
-        std::fprintf(stderr, "quorvane-cli: %s\n", parsed.Error.toLocal8Bit().constData());
+        ReportError(parsed.Error);
         return kExitUsage;
     }
     const Options &options = parsed.Values;
@@ -38,12 +40,15 @@ int main(int argc, char *argv[])
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
         return kExitDone;
     }
-    if (!options.SignatureFile.isEmpty())
-        return RunSignature(options);
-    if (options.CollectOnly)
-        return RunCollectOnly(options);
-    const int status = RunSearch(options);
-    // A search stopped by Ctrl+C may have left a decode running.
+    const StandardErrorCapture capture(options.Quiet);
+    const int status = RunGuarded([&] {
+        if (!options.SignatureFile.isEmpty())
+            return RunSignature(options);
+        if (options.CollectOnly)
+            return RunCollectOnly(options);
+        return RunSearch(options);
+    });
+    // A search stopped by Ctrl+C or ended by an error may have left a decode running.
     WaitForLeftBehindWorkers(kMaxDecodeTime);
     return status;
 }

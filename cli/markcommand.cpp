@@ -7,6 +7,7 @@
 #include "output.h"
 #include "resultwriter.h"
 #include "runsetup.h"
+#include "standarderror.h"
 
 #include <QFile>
 

@@ -1,11 +1,13 @@
 #include "options.h"
 
+#include "settingsfile.h"
 #include "settingsstore.h"
 
-#include <QFile>
+#include <QList>
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <map>
 
 namespace
@@ -16,13 +18,17 @@ struct TypeName {
     bool PictureTypes::*flag;
 };
 
-const std::array<TypeName, 6> kTypeNames { {
+const std::array<TypeName, 10> kTypeNames { {
     { "bmp", &PictureTypes::Bmp },
     { "jpg", &PictureTypes::Jpg },
     { "gif", &PictureTypes::Gif },
     { "png", &PictureTypes::Png },
     { "tiff", &PictureTypes::Tiff },
     { "cr2", &PictureTypes::Cr2 },
+    { "webp", &PictureTypes::Webp },
+    { "heif", &PictureTypes::Heif },
+    { "jxl", &PictureTypes::Jxl },
+    { "raw", &PictureTypes::Raw },
 } };
 
 const std::map<QByteArray, OutputFormat> kFormats {
@@ -61,13 +67,32 @@ QString parseKeep(Options &options, const QByteArray &value, const QByteArray &c
     return {};
 }
 
+bool isWholeNumber(const QByteArray &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::optional<int32_t> parseSize(const QByteArray &text)
 {
-    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (!isWholeNumber(text))
         return std::nullopt;
     bool ok = false;
     const int32_t value = text.toInt(&ok, 10);
     return ok ? std::optional<int32_t>(value) : std::nullopt;
+}
+
+// Parses a minimum picture size into `size`; returns an error text or an empty string.
+QString parseMinimum(const char *option, const QByteArray &value, std::optional<int32_t> &size)
+{
+    size = parseSize(value);
+    if (size)
+        return QString();
+    if (isWholeNumber(value))
+        return QStringLiteral("%1 takes at most %2, not '%3'")
+            .arg(QLatin1String(option))
+            .arg(std::numeric_limits<int32_t>::max())
+            .arg(shown(value));
+    return QStringLiteral("%1 takes a non-negative whole number, not '%2'").arg(QLatin1String(option), shown(value));
 }
 
 // Handles one option that takes a value; returns an error text or an empty string.
@@ -81,23 +106,18 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 options.Types = parseTypes(value);
                 return options.Types
                     ? QString()
-                    : QStringLiteral("--types takes a comma-separated list of bmp,jpg,gif,png,tiff,cr2, "
-                                     "not '%1'")
+                    : QStringLiteral(
+                        "--types takes a comma-separated list of bmp,jpg,gif,png,tiff,cr2,webp,heif,jxl,raw, "
+                        "not '%1'")
                           .arg(shown(value));
             } },
         { "--min-width",
             [](Options &options, const QByteArray &value) {
-                options.MinWidth = parseSize(value);
-                return options.MinWidth
-                    ? QString()
-                    : QStringLiteral("--min-width takes a non-negative whole number, not '%1'").arg(shown(value));
+                return parseMinimum("--min-width", value, options.MinWidth);
             } },
         { "--min-height",
             [](Options &options, const QByteArray &value) {
-                options.MinHeight = parseSize(value);
-                return options.MinHeight
-                    ? QString()
-                    : QStringLiteral("--min-height takes a non-negative whole number, not '%1'").arg(shown(value));
+                return parseMinimum("--min-height", value, options.MinHeight);
             } },
         { "--threads",
             [](Options &options, const QByteArray &value) {
@@ -242,13 +262,14 @@ std::optional<TSettings> EffectiveSettings(const Options &options, QString *erro
 {
     TSettings settings;
     if (!options.SettingsFile.isEmpty()) {
-        const QString path = QFile::decodeName(options.SettingsFile);
-        if (!QFile::exists(path)) {
+        QString refusal;
+        const std::optional<QByteArray> content = ReadSettingsFile(options.SettingsFile, &refusal);
+        if (!content) {
             if (error)
-                *error = QStringLiteral("--settings: no such file '%1'").arg(path);
+                *error = refusal;
             return std::nullopt;
         }
-        settings = LoadSettings(path);
+        settings = ParseSettings(*content);
     }
     if (options.Types) {
         settings.SearchBMP = options.Types->Bmp;
@@ -257,6 +278,10 @@ std::optional<TSettings> EffectiveSettings(const Options &options, QString *erro
         settings.SearchPNG = options.Types->Png;
         settings.SearchTIFF = options.Types->Tiff;
         settings.SearchCR2 = options.Types->Cr2;
+        settings.SearchWEBP = options.Types->Webp;
+        settings.SearchHEIF = options.Types->Heif;
+        settings.SearchJXL = options.Types->Jxl;
+        settings.SearchRAW = options.Types->Raw;
     }
     if (options.NoSubfolders)
         settings.ScanSubfolders = false;
@@ -275,17 +300,22 @@ QString UsageText()
         "Usage: quorvane-cli [options] FOLDER...\n"
         "Finds duplicate and similar pictures in the folders and writes the pairs.\n"
         "\n"
-        "  --types LIST       comma-separated subset of bmp,jpg,gif,png,tiff,cr2 (default bmp,jpg,gif,png)\n"
+        "  --types LIST       comma-separated subset of bmp,jpg,gif,png,tiff,cr2,webp,heif,jxl,raw\n"
+        "                     (default bmp,jpg,gif,png,webp,heif; heif covers HEIC, HEIF and AVIF,\n"
+        "                     raw the camera RAW types other than CR2)\n"
         "  --no-subfolders    walk only the listed folders themselves\n"
         "  --min-width N      minimum picture width (default 100)\n"
         "  --min-height N     minimum picture height (default 100)\n"
         "  --identical-only   only byte-identical pairs\n"
-        "  --settings FILE    take the options from this settings file; the command line wins\n"
+        "  --settings FILE    take the options from this settings file (at most 1 MiB of text);\n"
+        "                     the command line wins\n"
         "  --collect-only     print the collected files, one full path per line, and stop\n"
         "  --signature FILE   print the signature of one picture\n"
         "  --format FORMAT    csv (default), tsv or json\n"
-        "  --output FILE      write there instead of standard output\n"
-        "  --quiet            no progress line\n"
+        "  --output FILE      write there instead of standard output; a file is replaced atomically,\n"
+        "                     a named pipe or character device is written into; never one of the\n"
+        "                     pictures searched\n"
+        "  --quiet            no progress line and no messages of the picture decoders\n"
         "  --threads N        decode pictures on N threads (default: one per core)\n"
         "  --keep RULE        list, instead of the pairs, the files RULE marks in each group of\n"
         "                     pairs, with the picture kept: most-pixels, largest, oldest, newest or\n"
@@ -295,6 +325,12 @@ QString UsageText()
         "  --trash-marked     move the marked files to the trash\n"
         "  --move-marked DIR  move the marked files into DIR, never replacing a file\n"
         "\n"
-        "Exit status: 0 done, 1 a marked file was left alone, 2 usage error, 3 none of the\n"
-        "folders exists, 130 interrupted.\n");
+        "TSV: one line per pair, path TAB path TAB similarity; inside a path a backslash, tab,\n"
+        "newline and carriage return are written as \\\\, \\t, \\n and \\r.\n"
+        "JSON: an array of {\"original\", \"duplicate\", \"similarity\"}; a path that is not valid\n"
+        "UTF-8 also comes as its exact bytes in base64, in \"original_bytes\" or \"duplicate_bytes\".\n"
+        "\n"
+        "Exit status: 0 done, 1 failed (the output could not be written, the picture of --signature was\n"
+        "skipped, a marked file was left alone, or an error such as running out of memory), 2 usage\n"
+        "error, 3 none of the folders exists, 130 interrupted.\n");
 }

@@ -18,6 +18,10 @@ struct PictureTypes {
     bool Png = false;
     bool Tiff = false;
     bool Cr2 = false;
+    bool Webp = false;
+    bool Heif = false;
+    bool Jxl = false;
+    bool Raw = false;
 };
 
 // Everything the command line can say. Options that may also come from a settings file are

@@ -1,9 +1,10 @@
 #include "output.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "outputfile.h"
 
 #include <cstdio>
+
+#include <sys/stat.h>
 
 bool WriteOutput(const QByteArray &outputFile, const QByteArray &bytes, QString *error)
 {
@@ -15,11 +16,33 @@ bool WriteOutput(const QByteArray &outputFile, const QByteArray &bytes, QString 
             *error = QStringLiteral("cannot write to standard output");
         return written;
     }
-    const QString path = QFile::decodeName(outputFile);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    QString reason;
+    if (WriteOutputFile(outputFile, bytes, &reason) != 0) {
+        *error = QStringLiteral("cannot write %1: %2").arg(QString::fromLocal8Bit(outputFile), reason);
         return false;
     }
     return true;
+}
+
+QString OutputFileRefusal(const QByteArray &outputFile)
+{
+    if (outputFile.isEmpty())
+        return QString();
+    const QString refusal = OutputRefusal(outputFile);
+    return refusal.isEmpty()
+        ? QString()
+        : QStringLiteral("--output %1: %2, not a file").arg(QString::fromLocal8Bit(outputFile), refusal);
+}
+
+bool OutputIsCollectedPicture(const TCatalogue &catalogue, const QByteArray &outputFile)
+{
+    struct stat info {
+    };
+    if (outputFile.isEmpty() || stat(outputFile.constData(), &info) != 0)
+        return false;
+    for (int32_t k = 0; k <= catalogue.PicturesLast; ++k) {
+        if (catalogue.Pictures[k].Device == info.st_dev && catalogue.Pictures[k].Inode == info.st_ino)
+            return true;
+    }
+    return false;
 }

@@ -3,14 +3,10 @@
 #include "exitstatus.h"
 #include "folderlisting.h"
 #include "options.h"
+#include "output.h"
+#include "standarderror.h"
 
 #include <algorithm>
-#include <cstdio>
-
-void ReportError(const QString &message)
-{
-    std::fprintf(stderr, "quorvane-cli: %s\n", message.toLocal8Bit().constData());
-}
 
 std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus)
 {
@@ -25,6 +21,10 @@ std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus
         ReportError(QStringLiteral("no picture type selected"));
         return std::nullopt;
     }
+    if (const QString refusal = OutputFileRefusal(options.OutputFile); !refusal.isEmpty()) {
+        ReportError(refusal);
+        return std::nullopt;
+    }
     if (std::none_of(options.Folders.begin(), options.Folders.end(),
             [](const QByteArray &folder) { return IdentifyFolder(folder).has_value(); })) {
         ReportError(QStringLiteral("none of the listed folders exists"));
@@ -33,4 +33,13 @@ std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus
     }
     exitStatus = kExitDone;
     return settings;
+}
+
+bool RefuseOutputOntoPicture(const TCatalogue &catalogue, const Options &options)
+{
+    if (!OutputIsCollectedPicture(catalogue, options.OutputFile))
+        return false;
+    ReportError(QStringLiteral("--output %1 is one of the pictures searched; nothing was written")
+                    .arg(QString::fromLocal8Bit(options.OutputFile)));
+    return true;
 }

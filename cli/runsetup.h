@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue.h"
 #include "settings.h"
 
 #include <QString>
@@ -8,10 +9,12 @@
 
 struct Options;
 
-// Writes "quorvane-cli: MESSAGE" as one line to standard error.
-void ReportError(const QString &message);
-
 // The settings of a run that walks the listed folders, after the checks every such run makes:
-// a usable settings file, at least one picture type, at least one existing folder. On failure
-// the message is reported and `exitStatus` receives the status to end with.
+// a usable settings file, at least one picture type, an --output that can take a list, at least
+// one existing folder. On failure the message is reported and `exitStatus` receives the status
+// to end with.
 std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus);
+
+// Whether --output names one of the collected pictures, checked once collection has ended; the
+// refusal is reported. Writing the list there would destroy the picture.
+bool RefuseOutputOntoPicture(const TCatalogue &catalogue, const Options &options);

@@ -9,8 +9,7 @@
 #include "resultwriter.h"
 #include "runsetup.h"
 #include "search.h"
-
-#include <cstdio>
+#include "standarderror.h"
 
 namespace
 {
@@ -30,7 +29,7 @@ QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format)
 
 }
 
-int RunSearch(const Options &options)
+int RunSearch(const Options &options, TProcessingOptions processing)
 {
     int exitStatus = kExitDone;
     const std::optional<TSettings> settings = SettingsForWalk(options, exitStatus);
@@ -43,9 +42,11 @@ int RunSearch(const Options &options)
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
-        TProcessingOptions processing;
+        CollectSearchPictures(catalogue, *settings, observer);
+        if (RefuseOutputOntoPicture(catalogue, options))
+            return kExitUsage;
         processing.Threads = options.Threads.value_or(0);
-        RunSearchSteps(catalogue, *settings, observer, processing);
+        ProcessSearchPictures(catalogue, *settings, observer, processing);
         interrupted = observer.Interrupted();
     }
     // Marks are only made on complete results.

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "processing.h"
+
 struct Options;
 
 // Runs a whole search over the listed folders and writes the pairs in the chosen format.
-// Returns the exit status; after Ctrl+C the pairs found so far are still written.
-int RunSearch(const Options &options);
+// Returns the exit status; after Ctrl+C the pairs found so far are still written. The threads
+// of `processing` are those the options ask for. An error that ends the search is thrown.
+int RunSearch(const Options &options, TProcessingOptions processing = {});

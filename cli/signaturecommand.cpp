@@ -3,21 +3,31 @@
 #include "exitstatus.h"
 #include "options.h"
 #include "signpicture.h"
+#include "standarderror.h"
 
+#include <cerrno>
 #include <cstdio>
+
+#include <sys/stat.h>
 
 int RunSignature(const Options &options)
 {
     QString error;
     const auto settings = EffectiveSettings(options, &error);
     if (!settings) {
-        std::fprintf(stderr, "quorvane-cli: %s\n", error.toLocal8Bit().constData());
+        ReportError(error);
         return kExitUsage;
+    }
+    const QString shownPath = QString::fromLocal8Bit(options.SignatureFile);
+    struct stat status {
+    };
+    if (stat(options.SignatureFile.constData(), &status) != 0 && errno == ENOENT) {
+        ReportError(QStringLiteral("%1: no such file").arg(shownPath));
+        return kExitFailed;
     }
     const std::optional<TPictureSignature> signature = SignPicture(options.SignatureFile, *settings);
     if (!signature) {
-        std::fprintf(stderr, "quorvane-cli: %s: not a picture that can be read, or below the minimum size\n",
-            options.SignatureFile.constData());
+        ReportError(QStringLiteral("%1: not a picture that can be read, or below the minimum size").arg(shownPath));
         return kExitFailed;
     }
     const QByteArray text = SignatureText(*signature);

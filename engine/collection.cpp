@@ -8,6 +8,8 @@
 #include <QSet>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <set>
 #include <utility>
@@ -25,13 +27,27 @@ struct TypeMask {
 };
 
 // Searched in this order, so a folder's pictures are grouped by type before name.
-const std::array<TypeMask, 6> kTypeMasks { {
+const std::array<TypeMask, 20> kTypeMasks { {
     { "*.bmp", &TSettings::SearchBMP },
     { "*.jp*g", &TSettings::SearchJPG },
     { "*.gif", &TSettings::SearchGIF },
     { "*.png", &TSettings::SearchPNG },
     { "*.tif*", &TSettings::SearchTIFF },
     { "*.cr2", &TSettings::SearchCR2 },
+    { "*.webp", &TSettings::SearchWEBP },
+    { "*.heic", &TSettings::SearchHEIF },
+    { "*.heif", &TSettings::SearchHEIF },
+    { "*.avif", &TSettings::SearchHEIF },
+    { "*.jxl", &TSettings::SearchJXL },
+    { "*.cr3", &TSettings::SearchRAW },
+    { "*.nef", &TSettings::SearchRAW },
+    { "*.arw", &TSettings::SearchRAW },
+    { "*.dng", &TSettings::SearchRAW },
+    { "*.orf", &TSettings::SearchRAW },
+    { "*.rw2", &TSettings::SearchRAW },
+    { "*.raf", &TSettings::SearchRAW },
+    { "*.pef", &TSettings::SearchRAW },
+    { "*.srw", &TSettings::SearchRAW },
 } };
 
 // Attribute bits of a collected file; the directory bit (0x10) never applies to one.
@@ -95,6 +111,27 @@ private:
     locale_t m_locale;
     locale_t m_previous = LC_GLOBAL_LOCALE;
 };
+
+QString unreachableReason(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("it does not exist");
+    case ENAMETOOLONG:
+        return QStringLiteral("its path is longer than the system allows");
+    case ENOTDIR:
+        return QStringLiteral("it is not a folder");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+QString listedFolderProblem(const QByteArray &path)
+{
+    struct stat status {
+    };
+    return unreachableReason(stat(path.constData(), &status) != 0 ? errno : ENOTDIR);
+}
 
 }
 
@@ -183,8 +220,11 @@ void TCollector::ScanFolder(QByteArray &path)
         return;
 
     TFolderListing listing(path);
-    if (!listing.isOpen())
+    if (!listing.isOpen()) {
+        if (listing.openError() == ENAMETOOLONG)
+            d->observer.FolderSkipped(path, unreachableReason(ENAMETOOLONG));
         return;
+    }
     const TFolderIdentity &identity = listing.identity();
     if (identity == d->homeTrashIdentity || !d->walked.emplace(identity.Device, identity.Inode).second)
         return;
@@ -243,8 +283,12 @@ void CollectListedFolders(TCatalogue &catalogue, const TSettings &settings, TSea
     const std::size_t count = observer.ListedFolders().size();
     for (std::size_t index = 0; index < count; ++index) {
         const std::vector<QByteArray> listed = observer.ListedFolders();
-        if (index < listed.size() && ListedFolderIsWalked(listed, index) && IdentifyFolder(listed[index]))
+        if (index >= listed.size() || !ListedFolderIsWalked(listed, index))
+            continue;
+        if (IdentifyFolder(listed[index]))
             collector.CollectFolder(listed[index]);
+        else
+            observer.FolderSkipped(listed[index], listedFolderProblem(listed[index]));
         if (catalogue.SearchStopped)
             break;
     }

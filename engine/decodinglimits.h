@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <chrono>
+#include <cstddef>
 
 // Bounds that every decoder of the program applies, so that a hostile or broken picture costs a
 // bounded amount of memory and time and is then skipped like any unreadable one.
@@ -23,8 +24,11 @@ constexpr int kReaderAllocationLimitMb = 256;
 // LibRaw's limit for the raw data of one picture.
 constexpr unsigned kRawMemoryLimitMb = 512;
 
-// Files read whole into memory (JPEG, CR2) are refused beyond this size; a 300-megapixel JPEG
-// of photographic content stays well below it.
+// libjxl's own buffers for one picture; a 50-megapixel picture needs about 600 MB of them.
+constexpr size_t kJxlDecoderMemoryLimitMb = 1024;
+
+// Files read whole into memory (every type but the ones Qt reads from the file) are refused beyond this size; a
+// 300-megapixel JPEG of photographic content stays well below it.
 constexpr qint64 kMaxWholeFileBytes = 256LL * 1024 * 1024;
 
 // A picture whose decoding takes longer than this is skipped by a search.

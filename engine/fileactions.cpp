@@ -1,9 +1,12 @@
 #include "fileactions.h"
 
+#include "fileoperations.h"
+#include "temporaryfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,7 +24,7 @@
 namespace
 {
 
-enum { kCopyBufferSize = 1 << 20, kTemporaryNameAttempts = 100 };
+enum { kCopyBufferSize = 1 << 20 };
 
 const QString kMisplacedFilesFolder = QStringLiteral("files");
 const QString kMisplacedInfoFolder = QStringLiteral("info");
@@ -32,21 +35,6 @@ int RenameNoReplace(const char *source, const char *target)
     if (syscall(SYS_renameat2, AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0)
         return 0;
     return errno;
-}
-
-int WriteAll(int fd, const char *data, ssize_t size)
-{
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += written;
-        size -= written;
-    }
-    return 0;
 }
 
 int CopyContents(int from, int to)
@@ -66,27 +54,38 @@ int CopyContents(int from, int to)
     }
 }
 
-QByteArray FolderOf(const QByteArray &path)
+// Qt gives up when the folder that holds the home trash is missing, as on a fresh account; the
+// freedesktop trash rules have the trash made when it is first needed.
+void CreateHomeTrash()
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? QByteArray("./") : path.left(slash + 1);
+    const QByteArray dataHome
+        = QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    if (!dataHome.startsWith('/'))
+        return;
+    const QByteArray trash = dataHome + "/Trash";
+    for (qsizetype slash = trash.indexOf('/', 1);; slash = trash.indexOf('/', slash + 1)) {
+        // A folder that cannot be made shows in Qt's own attempt, which then reports it.
+        if (mkdir((slash < 0 ? trash : trash.left(slash)).constData(), 0700) != 0 && errno != EEXIST)
+            return;
+        if (slash < 0)
+            return;
+    }
 }
 
-// Opens a new file with a name no one else uses in `folder`; returns the descriptor or -errno.
-int CreateTemporaryIn(const QByteArray &folder, mode_t mode, QByteArray &name)
+// The copy keeps when the picture was taken and last read, and who may read it where the target
+// file system has modes; set-user and set-group bits are dropped, as the copy belongs to the mover.
+int KeepTimesAndMode(int fd, const struct stat &source)
 {
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        name = folder + ".quorvane-move-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
-        const int fd = open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd >= 0 ? fd : -errno;
-    }
-    return -EEXIST;
+    const struct timespec times[2] = { source.st_atim, source.st_mtim };
+    if (futimens(fd, times) != 0)
+        return errno;
+    fchmod(fd, source.st_mode & 0777);
+    return 0;
 }
 
 } // namespace
 
-int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
+int MoveFileByCopy(const QByteArray &source, const QByteArray &target, TFileOperations &operations)
 {
     const int from = open(source.constData(), O_RDONLY | O_CLOEXEC);
     if (from < 0)
@@ -99,21 +98,32 @@ int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
         return error;
     }
     QByteArray temporary;
-    const int to = CreateTemporaryIn(FolderOf(target), info.st_mode & 07777, temporary);
+    // Private until complete; the mode of the source follows with its times.
+    const int to = CreateTemporaryIn(FolderOf(target), S_IRUSR | S_IWUSR, temporary);
     if (to < 0) {
         close(from);
         return -to;
     }
     int error = CopyContents(from, to);
+    if (!error)
+        error = KeepTimesAndMode(to, info);
     if (!error && fsync(to) != 0)
         error = errno;
     if (close(to) != 0 && !error)
         error = errno;
     close(from);
-    // link() refuses an existing name, so a file that appeared at the target meanwhile survives.
-    if (!error && link(temporary.constData(), target.constData()) != 0)
-        error = errno;
-    unlink(temporary.constData());
+    bool temporaryLeft = true;
+    if (!error) {
+        // A link refuses an existing name, so a file that appeared at the target meanwhile survives.
+        error = operations.Link(temporary, target);
+        if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
+            // No hard links here (FAT, exFAT), but a rename that refuses to replace does the same.
+            error = RenameNoReplace(temporary.constData(), target.constData());
+            temporaryLeft = error != 0;
+        }
+    }
+    if (temporaryLeft)
+        unlink(temporary.constData());
     if (error)
         return error;
     if (unlink(source.constData()) != 0) {
@@ -122,6 +132,11 @@ int MoveFileByCopy(const QByteArray &source, const QByteArray &target)
         unlink(target.constData());
     }
     return error;
+}
+
+int LinkNoReplace(const QByteArray &existing, const QByteArray &newName)
+{
+    return link(existing.constData(), newName.constData()) == 0 ? 0 : errno;
 }
 
 bool PictureFileExists(const QByteArray &path)
@@ -148,6 +163,7 @@ int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash)
 {
     const bool hadFilesFolder = QFileInfo::exists(kMisplacedFilesFolder);
     const bool hadInfoFolder = QFileInfo::exists(kMisplacedInfoFolder);
+    CreateHomeTrash();
     QString inTrash;
     errno = 0;
     if (!QFile::moveToTrash(QFile::decodeName(path), &inTrash))
@@ -169,11 +185,11 @@ int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash)
     return error != 0 ? error : EIO;
 }
 
-int MoveFileNoReplace(const QByteArray &source, const QByteArray &target)
+int MoveFileNoReplace(const QByteArray &source, const QByteArray &target, TFileOperations &operations)
 {
     const int error = RenameNoReplace(source.constData(), target.constData());
     // EINVAL and ENOSYS: the file system or kernel cannot rename without replacing.
     if (error != EXDEV && error != EINVAL && error != ENOSYS)
         return error;
-    return MoveFileByCopy(source, target);
+    return MoveFileByCopy(source, target, operations);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileoperations.h"
+
 #include <QByteArray>
 
 // File operations behind the delete and move buttons. Paths are raw file-name bytes. Every
@@ -14,17 +16,24 @@ int ClearReadOnly(const QByteArray &path);
 // Removes the file for good.
 int DeletePermanently(const QByteArray &path);
 
-// Moves the file into the freedesktop trash. A file that cannot be trashed stays where it is;
-// it is never deleted permanently instead. `placeInTrash`, when given, receives the file's new
-// path inside the trash's "files" folder.
+// Moves the file into the freedesktop trash, creating the home trash and its missing parents
+// (mode 0700) first. A file that cannot be trashed stays where it is; it is never deleted
+// permanently instead. `placeInTrash`, when given, receives the file's new path inside the
+// trash's "files" folder.
 int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr);
 
 // Moves `source` to `target` without ever replacing an existing target. Across file systems the
-// file is copied under a temporary name in the target folder, flushed, linked into place and only
-// then removed at the source; on failure the source is untouched and no partial file remains.
-int MoveFileNoReplace(const QByteArray &source, const QByteArray &target);
+// file is copied under a temporary name in the target folder with its modification and access
+// times (and its mode where the target keeps modes), flushed, put into place through
+// `operations.Link` (where links are refused as unsupported, by a rename that does not replace)
+// and only then removed at the source; on failure the source is untouched and no partial file
+// remains.
+int MoveFileNoReplace(
+    const QByteArray &source, const QByteArray &target, TFileOperations &operations = SystemFileOperations());
 
-// The second half of MoveFileNoReplace, for when the file cannot be renamed: copies `source` under
-// a temporary name in the target folder, flushes it, links it into place without replacing and
-// removes the source. On failure the source is untouched and no partial file remains.
-int MoveFileByCopy(const QByteArray &source, const QByteArray &target);
+// The second half of MoveFileNoReplace, for when the file cannot be renamed.
+int MoveFileByCopy(const QByteArray &source, const QByteArray &target, TFileOperations &operations);
+
+// Gives the file `existing` the further name `newName` (a hard link); a name that exists is
+// never replaced (EEXIST). File systems without hard links, such as FAT and exFAT, refuse (EPERM).
+int LinkNoReplace(const QByteArray &existing, const QByteArray &newName);

@@ -1,8 +1,9 @@
 #include "fileoperations.h"
 
 #include "fileactions.h"
+#include "outputfile.h"
 
-#include <QSaveFile>
+#include <QFile>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -39,21 +40,17 @@ int TSystemFileOperations::MoveToTrash(const QByteArray &path, QByteArray *place
 
 int TSystemFileOperations::MoveNoReplace(const QByteArray &source, const QByteArray &target)
 {
-    return MoveFileNoReplace(source, target);
+    return MoveFileNoReplace(source, target, *this);
+}
+
+int TSystemFileOperations::Link(const QByteArray &existing, const QByteArray &newName)
+{
+    return LinkNoReplace(existing, newName);
 }
 
 int TSystemFileOperations::ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
 {
-    QSaveFile file(path);
-    errno = 0;
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (written)
-        return 0;
-    // QSaveFile reports by text only; the errno of its last failing call is the best code there is.
-    const int code = errno != 0 ? errno : EIO;
-    if (reason)
-        *reason = file.errorString();
-    return code;
+    return WriteOutputFile(QFile::encodeName(path), bytes, reason);
 }
 
 TFileOperations &SystemFileOperations()

@@ -37,9 +37,13 @@ public:
     // Moves `source` to `target`, never replacing an existing target; on failure the source is
     // untouched and no partial target remains.
     virtual int MoveNoReplace(const QByteArray &source, const QByteArray &target) = 0;
-    // Replaces the whole content of `path` with `bytes` through a temporary file in the same
-    // folder that is renamed into place, so an old file survives any failure. On failure `reason`
-    // (when given) gets the system's description of what went wrong.
+    // Gives the file `existing` the further name `newName` (a hard link), never replacing a file
+    // there; a moved copy is put into place this way.
+    virtual int Link(const QByteArray &existing, const QByteArray &newName) = 0;
+    // Replaces the whole content of `path` with `bytes` as WriteOutputFile does: a regular file
+    // through a temporary file in the same folder that is renamed into place, so an old file
+    // survives any failure; a FIFO or character device by writing into it; a folder, socket or
+    // block device not at all. On failure `reason` (when given) says what went wrong.
     virtual int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) = 0;
 };
 
@@ -52,6 +56,7 @@ public:
     int Remove(const QByteArray &path) override;
     int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
+    int Link(const QByteArray &existing, const QByteArray &newName) override;
     int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;
 };
 

@@ -1,6 +1,9 @@
 #include "folderlisting.h"
 
+#include "pseudofilesystem.h"
+
 #include <algorithm>
+#include <cerrno>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -67,10 +70,12 @@ TFolderListing::TFolderListing(const QByteArray &path)
 {
     // O_DIRECTORY refuses anything but a folder before opening it, so a FIFO never blocks here.
     m_fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-    if (m_fd < 0)
+    if (m_fd < 0) {
+        m_openError = errno;
         return;
+    }
     const auto identity = identityOf(m_fd, "", AT_EMPTY_PATH);
-    const int readFd = identity ? ::dup(m_fd) : -1;
+    const int readFd = identity && !IsOnPseudoFileSystem(m_fd) ? ::dup(m_fd) : -1;
     DIR *folder = readFd >= 0 ? ::fdopendir(readFd) : nullptr;
     if (!folder) {
         if (readFd >= 0)

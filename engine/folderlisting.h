@@ -25,7 +25,8 @@ std::optional<TFolderIdentity> IdentifyFolder(const QByteArray &path);
 
 // One folder read once, its entries sorted by name in byte order. Links are followed to tell
 // files from folders; anything else (FIFOs, sockets, devices, dangling links) is kept as Other
-// and never opened. The folder stays open, so that entries are looked up relative to it, until
+// and never opened. A folder on a pseudo file system (see IsOnPseudoFileSystem) is treated as
+// one that cannot be read. The folder stays open, so that entries are looked up relative to it, until
 // close() or destruction.
 class TFolderListing
 {
@@ -43,6 +44,8 @@ public:
     TFolderListing &operator=(const TFolderListing &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    // The errno value of a failed open; 0 when the folder was opened.
+    int openError() const { return m_openError; }
     const TFolderIdentity &identity() const { return m_identity; }
     const std::vector<Entry> &entries() const { return m_entries; }
 
@@ -57,6 +60,7 @@ public:
 
 private:
     int m_fd = -1;
+    int m_openError = 0;
     TFolderIdentity m_identity;
     bool m_readOnlyFileSystem = false;
     std::vector<Entry> m_entries;

@@ -2,6 +2,7 @@
 
 #include "pictureerror.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,12 @@ struct TErrorManager {
     char message[JMSG_LENGTH_MAX];
 };
 
+// Which components had scan data, for telling a complete picture of several scans from a cut one.
+struct TProgress {
+    jpeg_progress_mgr pub;
+    unsigned componentsScanned;
+};
+
 void failWithMessage(j_common_ptr cinfo)
 {
     auto *manager = reinterpret_cast<TErrorManager *>(cinfo->err);
@@ -34,9 +41,11 @@ void failWithMessage(j_common_ptr cinfo)
 
 void onMessage(j_common_ptr cinfo, int level)
 {
-    // libjpeg fills a truncated picture with grey and only warns; such a file is not the
-    // picture it claims to be, so it is refused like corrupt data.
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+    // libjpeg fills a scan whose data ends early with grey and only warns; such a file is not the
+    // picture it claims to be, so it is refused like corrupt data. A file that ends where only
+    // its end marker is missing (JWRN_JPEG_EOF alone) loses nothing; one that ends between two
+    // scans is caught once decoding is over.
+    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
         failWithMessage(cinfo);
 }
 
@@ -45,6 +54,9 @@ void onProgress(j_common_ptr cinfo)
     if (!cinfo->is_decompressor)
         return;
     auto *decompressor = reinterpret_cast<j_decompress_ptr>(cinfo);
+    auto *progress = reinterpret_cast<TProgress *>(cinfo->progress);
+    for (int i = 0; i < decompressor->comps_in_scan; ++i)
+        progress->componentsScanned |= 1u << decompressor->cur_comp_info[i]->component_index;
     if (decompressor->input_scan_number > kMaxProgressiveScans) {
         auto *manager = reinterpret_cast<TErrorManager *>(cinfo->err);
         std::snprintf(
@@ -71,7 +83,7 @@ void installErrorManager(TErrorManager &manager, jpeg_error_mgr *&slot)
 struct TDecompressor {
     jpeg_decompress_struct cinfo {};
     TErrorManager error {};
-    jpeg_progress_mgr progress {};
+    TProgress progress {};
     bool created = false;
 
     TDecompressor() { installErrorManager(error, cinfo.err); }
@@ -91,8 +103,8 @@ bool openDecompressor(TDecompressor &d, const unsigned char *data, unsigned long
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
     d.cinfo.mem->max_memory_to_use = kMaxJpegDecoderMemoryMb * kBytesPerMb;
-    d.progress.progress_monitor = onProgress;
-    d.cinfo.progress = &d.progress;
+    d.progress.pub.progress_monitor = onProgress;
+    d.cinfo.progress = &d.progress.pub;
     jpeg_mem_src(&d.cinfo, data, size);
     jpeg_read_header(&d.cinfo, TRUE);
     return true;
@@ -171,6 +183,16 @@ struct TCompressor {
     }
 };
 
+void setEncoderParameters(jpeg_compress_struct &cinfo, int width, int height)
+{
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, kEncodeQuality, TRUE);
+}
+
 bool compressRgb(TCompressor &c, const unsigned char *firstRow, qsizetype bytesPerLine, int width, int height)
 {
     if (setjmp(c.error.jump))
@@ -181,18 +203,34 @@ bool compressRgb(TCompressor &c, const unsigned char *firstRow, qsizetype bytesP
     c.destination.pub.empty_output_buffer = emptyOutputBuffer;
     c.destination.pub.term_destination = termDestination;
     c.cinfo.dest = &c.destination.pub;
-    c.cinfo.image_width = width;
-    c.cinfo.image_height = height;
-    c.cinfo.input_components = 3;
-    c.cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c.cinfo);
-    jpeg_set_quality(&c.cinfo, kEncodeQuality, TRUE);
+    setEncoderParameters(c.cinfo, width, height);
     jpeg_start_compress(&c.cinfo, TRUE);
     while (c.cinfo.next_scanline < c.cinfo.image_height) {
         JSAMPROW row = const_cast<unsigned char *>(firstRow + c.cinfo.next_scanline * bytesPerLine);
         jpeg_write_scanlines(&c.cinfo, &row, 1);
     }
     jpeg_finish_compress(&c.cinfo);
+    return true;
+}
+
+bool readEncoderSetup(TCompressor &c, TJpegEncoderSetup &setup)
+{
+    if (setjmp(c.error.jump))
+        return false;
+    jpeg_create_compress(&c.cinfo);
+    c.created = true;
+    setEncoderParameters(c.cinfo, 1, 1);
+    const jpeg_component_info *components = c.cinfo.comp_info;
+    setup.YCbCr420 = c.cinfo.jpeg_color_space == JCS_YCbCr && c.cinfo.num_components == 3
+        && components[0].h_samp_factor == 2 && components[0].v_samp_factor == 2 && components[1].h_samp_factor == 1
+        && components[1].v_samp_factor == 1 && components[2].h_samp_factor == 1 && components[2].v_samp_factor == 1
+        && components[1].quant_tbl_no == components[2].quant_tbl_no;
+    setup.IslowDct = c.cinfo.dct_method == JDCT_ISLOW;
+    setup.MaxSide = JPEG_MAX_DIMENSION;
+    const JQUANT_TBL *luma = c.cinfo.quant_tbl_ptrs[components[0].quant_tbl_no];
+    const JQUANT_TBL *chroma = c.cinfo.quant_tbl_ptrs[components[1].quant_tbl_no];
+    std::copy(std::begin(luma->quantval), std::end(luma->quantval), setup.LumaTable.begin());
+    std::copy(std::begin(chroma->quantval), std::end(chroma->quantval), setup.ChromaTable.begin());
     return true;
 }
 
@@ -204,6 +242,22 @@ void open(TDecompressor &d, const QByteArray &jpeg)
         throwFailure(d.error);
     if (!PictureSizeAllowed(d.cinfo.image_width, d.cinfo.image_height))
         throw TPictureError("JPEG: zero or too large width or height");
+}
+
+// Whether the scans read cover the whole picture: a progressive picture has every coefficient of
+// every component refined to its last bit, a sequential one has data for every component.
+bool scansCoverPicture(const TDecompressor &d)
+{
+    const jpeg_decompress_struct &cinfo = d.cinfo;
+    if (!cinfo.progressive_mode)
+        return d.progress.componentsScanned == (1u << cinfo.num_components) - 1;
+    for (int component = 0; component < cinfo.num_components; ++component) {
+        for (int k = 0; k < DCTSIZE2; ++k) {
+            if (cinfo.coef_bits[component][k] != 0)
+                return false;
+        }
+    }
+    return true;
 }
 
 inline uchar cmykChannel(int colour, int black, bool inverted)
@@ -254,6 +308,8 @@ QImage DecodeJpeg(const QByteArray &jpeg, int scaleDenominator)
         throw std::bad_alloc();
     if (!readScanlines(d, decoded.bits(), decoded.bytesPerLine()))
         throwFailure(d.error);
+    if (!scansCoverPicture(d))
+        throw TPictureError("JPEG: the data ends before the picture does");
     if (cmyk)
         return cmykToRgb(decoded, d.cinfo.saw_Adobe_marker);
     return decoded;
@@ -274,4 +330,13 @@ QByteArray EncodeJpeg(const QImage &image)
     if (!compressRgb(c, rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height()))
         throwFailure(c.error);
     return QByteArray(reinterpret_cast<const char *>(c.destination.buffer), qsizetype(c.destination.used));
+}
+
+TJpegEncoderSetup JpegEncoderSetup()
+{
+    TCompressor c;
+    TJpegEncoderSetup setup;
+    if (!readEncoderSetup(c, setup))
+        throwFailure(c.error);
+    return setup;
 }

@@ -53,11 +53,11 @@ std::optional<double> similarityToKeeper(const TCatalogue &catalogue, int32_t ke
     if (a.CCVStage != TCCVStage::Full || b.CCVStage != TCCVStage::Full || IsSameFile(a, b)
         || !AspectRatiosComparable(a, b))
         return std::nullopt;
-    if (a.PreBuffer == b.PreBuffer) {
-        const bool identical = a.Size == b.Size
-            && FilesIdentical(FullPath(catalogue, keeper), FullPath(catalogue, other), [] { return true; });
-        return identical ? std::optional<double>(kIdenticalSimilarity) : std::nullopt;
-    }
+    // Equal fingerprints only make byte identity possible: files that share a header and differ
+    // further on are scored by how they look, as the scan scores them.
+    if (a.PreBuffer == b.PreBuffer && a.Size == b.Size
+        && FilesIdentical(FullPath(catalogue, keeper), FullPath(catalogue, other), [] { return true; }))
+        return kIdenticalSimilarity;
     if (onlyIdentical)
         return std::nullopt;
     return SimilarityOfScore(ScoreOfMatches(keeperPositions.Matches(b)));

@@ -15,12 +15,16 @@ struct TProcessingOptions {
     int Threads = 0;
     // Find candidates through the signature index; otherwise score every earlier picture.
     bool UseIndex = true;
+    // Loads and signs each picture on the worker threads.
+    TPictureSigner Signer = SignPicture;
 };
 
 // Signs every collected picture in catalogue order and pairs each with the nearest earlier
 // picture that is byte-identical or shares at least half of its 250 signed wavelet positions.
 // Pumps the observer at the head of every picture and during byte comparisons and returns as
-// soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped.
+// soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped,
+// and so are pictures that cannot be signed for lack of memory; any other exception from signing
+// a picture ends the search, thrown from here when that picture's turn comes.
 void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
     const TProcessingOptions &options = {});
 

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
 
 namespace
 {
@@ -23,11 +24,53 @@ QByteArray csvField(const QByteArray &field)
     return '"' + quoted + '"';
 }
 
+// Linear TSV: the separator and line end never occur inside a field.
+QByteArray tsvField(const QByteArray &field)
+{
+    QByteArray escaped;
+    escaped.reserve(field.size());
+    for (const char c : field) {
+        switch (c) {
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+// The path as text, plus its exact bytes in base64 under `bytesKey` when the text cannot carry them.
+void addPath(QJsonObject &object, const QString &key, const QString &bytesKey, const QByteArray &path)
+{
+    object.insert(key, QFile::decodeName(path));
+    if (!isUtf8(path))
+        object.insert(bytesKey, QString::fromLatin1(path.toBase64()));
+}
+
 }
 
 QByteArray BuildCsv(const TCatalogue &catalogue)
 {
     QByteArray csv(kByteOrderMark);
+    // Part of the file format that other programs read: never translated.
     csv += QStringLiteral("组别编号；图片文件名；相似度；").toUtf8() + kCsvLineEnd;
     for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
         const TPicturePair &pair = catalogue.Pairs[i];
@@ -44,8 +87,8 @@ QByteArray BuildTsv(const TCatalogue &catalogue)
     QByteArray tsv;
     for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
         const TPicturePair &pair = catalogue.Pairs[i];
-        tsv += FullPath(catalogue, pair.PicIndex1) + '\t' + FullPath(catalogue, pair.PicIndex2) + '\t'
-            + QByteArray::number(pair.Similarity, 'f', kSimilarityDecimals) + '\n';
+        tsv += tsvField(FullPath(catalogue, pair.PicIndex1)) + '\t' + tsvField(FullPath(catalogue, pair.PicIndex2))
+            + '\t' + QByteArray::number(pair.Similarity, 'f', kSimilarityDecimals) + '\n';
     }
     return tsv;
 }
@@ -55,9 +98,13 @@ QByteArray BuildJson(const TCatalogue &catalogue)
     QJsonArray pairs;
     for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
         const TPicturePair &pair = catalogue.Pairs[i];
-        pairs.append(QJsonObject { { "original", QFile::decodeName(FullPath(catalogue, pair.PicIndex1)) },
-            { "duplicate", QFile::decodeName(FullPath(catalogue, pair.PicIndex2)) },
-            { "similarity", pair.Similarity } });
+        QJsonObject object;
+        addPath(
+            object, QStringLiteral("original"), QStringLiteral("original_bytes"), FullPath(catalogue, pair.PicIndex1));
+        addPath(object, QStringLiteral("duplicate"), QStringLiteral("duplicate_bytes"),
+            FullPath(catalogue, pair.PicIndex2));
+        object.insert(QStringLiteral("similarity"), pair.Similarity);
+        pairs.append(object);
     }
     return QJsonDocument(pairs).toJson();
 }

@@ -14,10 +14,13 @@
 QByteArray BuildCsv(const TCatalogue &catalogue);
 
 // One LF-terminated line per pair: first path, TAB, second path, TAB, similarity with 6 decimals.
+// Within a path, backslash, TAB, LF and CR are written as \\, \t, \n and \r, so that every line
+// has three fields.
 QByteArray BuildTsv(const TCatalogue &catalogue);
 
 // A JSON array of {"original", "duplicate", "similarity"} objects, one per pair, paths decoded
-// from their file-system bytes.
+// from their file-system bytes. A path that is not valid UTF-8 loses bytes in that decoding, so
+// its object also holds the exact bytes in base64 as "original_bytes" or "duplicate_bytes".
 QByteArray BuildJson(const TCatalogue &catalogue);
 
 // The files a marking rule marked, each with its keeper and their similarity, in the three

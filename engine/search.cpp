@@ -5,6 +5,8 @@
 #include "searchobserver.h"
 #include "settings.h"
 
+#include <QCoreApplication>
+
 namespace
 {
 
@@ -28,12 +30,16 @@ private:
 
 }
 
-void RunSearchSteps(
-    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+void CollectSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
 {
     ResetCatalogue(catalogue);
     CollectListedFolders(catalogue, settings, observer);
     TrimAfterCollection(catalogue);
+}
+
+void ProcessSearchPictures(
+    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+{
     if (catalogue.SearchStopped)
         return;
     AllocatePairs(catalogue);
@@ -41,9 +47,17 @@ void RunSearchSteps(
     ProcessPictures(catalogue, settings, observer, options);
 }
 
+void RunSearchSteps(
+    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+{
+    CollectSearchPictures(catalogue, settings, observer);
+    ProcessSearchPictures(catalogue, settings, observer, options);
+}
+
 QString SearchResultHeader(bool stopped)
 {
-    const QString title = stopped ? QStringLiteral("搜索中断") : QStringLiteral("搜索已完成");
+    const QString title = stopped ? QCoreApplication::translate("Search", "搜索中断")
+                                  : QCoreApplication::translate("Search", "搜索已完成");
     return title + QString(kHeaderPadding, QLatin1Char(' ')) + QStringLiteral("\n\r\n\r");
 }
 

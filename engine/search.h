@@ -14,7 +14,16 @@ struct TSettings;
 void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
     const TProcessingOptions &options = {});
 
-// Header of the final message: "搜索中断" after a stop, else "搜索已完成", then 36 spaces and LF CR LF CR.
+// The first half of RunSearchSteps: reset, collection of the listed folders and trim.
+void CollectSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer);
+
+// The second half of RunSearchSteps: unless a stop was requested, processing of every collected
+// picture into pairs.
+void ProcessSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    const TProcessingOptions &options = {});
+
+// Header of the final message: "搜索中断" after a stop, else "搜索已完成" (or their translation when
+// one is installed), then 36 spaces and LF CR LF CR.
 QString SearchResultHeader(bool stopped);
 
 // The final message: the header, then each progress caption followed by LF CR.

@@ -1,8 +1,12 @@
 #include "signingpipeline.h"
 
+#include "pictureerror.h"
+
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
+#include <new>
 
 namespace
 {
@@ -13,6 +17,7 @@ struct TSlot {
     int32_t Index = -1;
     bool Done = false;
     std::optional<TPictureSignature> Signature;
+    std::exception_ptr Error;
 };
 
 struct TWorkerState {
@@ -80,13 +85,23 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
         if (s.Stopping)
             break;
         const int32_t index = s.NextToClaim++;
-        s.Slots[index % s.Window] = TSlot { index, false, std::nullopt };
+        s.Slots[index % s.Window] = TSlot { index, false, std::nullopt, nullptr };
         s.Workers[id].Busy = true;
         s.Workers[id].BusySince = TClock::now();
         s.Workers[id].Picture = index;
         s.Changed.notify_all();
         lock.unlock();
-        std::optional<TPictureSignature> signature = s.Signer(s.Paths[index], s.Settings);
+        std::optional<TPictureSignature> signature;
+        std::exception_ptr error;
+        try {
+            signature = s.Signer(s.Paths[index], s.Settings);
+        } catch (const TPictureError &) {
+        } catch (const std::bad_alloc &) {
+            // A picture within the limits on a machine short of memory: skipped like an unreadable one.
+        } catch (...) {
+            // An exception must not end the worker thread, which would end the program.
+            error = std::current_exception();
+        }
         lock.lock();
         s.Workers[id].Busy = false;
         // The slot may hold a later picture by now.
@@ -94,6 +109,7 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
             break;
         TSlot &slot = s.Slots[index % s.Window];
         slot.Signature = std::move(signature);
+        slot.Error = std::move(error);
         slot.Done = true;
         s.Changed.notify_all();
     }
@@ -169,9 +185,11 @@ std::optional<TPictureSignature> TSigningPipeline::Take(int32_t index)
         return std::nullopt;
     };
     std::optional<TPictureSignature> signature;
+    std::exception_ptr error;
     for (;;) {
         if (slot.Index == index && slot.Done) {
             signature = std::move(slot.Signature);
+            error = std::move(slot.Error);
             break;
         }
         const std::optional<std::size_t> worker = decodingWorker();
@@ -190,6 +208,9 @@ std::optional<TPictureSignature> TSigningPipeline::Take(int32_t index)
     slot = TSlot {};
     s.NextToTake = index + 1;
     s.Changed.notify_all();
+    lock.unlock();
+    if (error)
+        std::rethrow_exception(error);
     return signature;
 }
 

@@ -8,7 +8,6 @@
 #include <QByteArray>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -18,15 +17,15 @@
 // picture the search takes next. The workers read only the paths and settings given here, never
 // the catalogue, so a window that empties the catalogue mid-search cannot race with them.
 // A picture whose decoding runs longer than the time limit is skipped; its worker is left to
-// finish in the background and a fresh worker takes its place.
+// finish in the background and a fresh worker takes its place. A picture whose signer throws
+// TPictureError or std::bad_alloc (a decoder short of memory) is skipped too; any other exception
+// is carried to the thread that takes the picture.
 // How long stopping a pipeline waits for the decodes under way to end.
 constexpr std::chrono::milliseconds kStopGrace { 150 };
 
 class TSigningPipeline : public TSignatureSource
 {
 public:
-    using TPictureSigner = std::function<std::optional<TPictureSignature>(const QByteArray &, const TSettings &)>;
-
     // `threads` workers (at least one) sign paths[0], paths[1], ... with `signer`, at most
     // `window` pictures ahead of the last one taken.
     TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window,
@@ -38,7 +37,8 @@ public:
     TSigningPipeline &operator=(const TSigningPipeline &) = delete;
 
     // Waits for picture `index` and hands over its signature: nothing when it was skipped or
-    // when its decoding has run longer than the time limit since a worker started it.
+    // when its decoding has run longer than the time limit since a worker started it; rethrows
+    // what its signer threw when the picture could not simply be skipped.
     // Pictures are taken in increasing order.
     std::optional<TPictureSignature> Take(int32_t index) override;
 

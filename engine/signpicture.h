@@ -1,10 +1,12 @@
 #pragma once
 
 #include "catalogue.h"
+#include "jpegdetour.h"
 #include "pictureprocessing.h"
 
 #include <QByteArray>
 
+#include <functional>
 #include <optional>
 
 struct TSettings;
@@ -22,6 +24,13 @@ struct TPictureSignature {
 // cannot be read or is below the minimum size. The wavelet lists stay empty when only
 // identical files are searched. Touches no shared state, so it may run on any thread.
 std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSettings &settings);
+
+// What signs one picture in a search: SignPicture, or a stand-in in tests.
+using TPictureSigner = std::function<std::optional<TPictureSignature>(const QByteArray &, const TSettings &)>;
+
+// SignPicture with the JPEG detour of a picture that is not a JPEG file taken the way `detour`
+// says; both ways give the same signature.
+std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TSettings &settings, TJpegDetour detour);
 
 // The truncated matrix of a signed picture: +1 at its positive positions, -1 at its negative
 // ones, 0 elsewhere. The kept positions are exactly the listed ones, so nothing is lost.

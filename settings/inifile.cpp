@@ -31,9 +31,7 @@ QString fileError(const QString &action, const QString &path, const QString &rea
 
 bool IniFile::load(const QString &path, QString *error)
 {
-    m_lines.clear();
-    m_lineEnd = "\n";
-    m_bom.clear();
+    parse(QByteArray());
     QFile file(path);
     if (!file.exists())
         return true;
@@ -42,7 +40,15 @@ bool IniFile::load(const QString &path, QString *error)
             *error = fileError(QStringLiteral("read"), path, file.errorString());
         return false;
     }
-    QByteArray content = file.readAll();
+    parse(file.readAll());
+    return true;
+}
+
+void IniFile::parse(QByteArray content)
+{
+    m_lines.clear();
+    m_lineEnd = "\n";
+    m_bom.clear();
     if (content.startsWith(kUtf8Bom)) {
         m_bom = kUtf8Bom;
         content.remove(0, kUtf8Bom.size());
@@ -55,13 +61,12 @@ bool IniFile::load(const QString &path, QString *error)
     if (content.endsWith('\n'))
         content.chop(1);
     if (content.isEmpty())
-        return true;
+        return;
     for (QByteArray &line : content.split('\n')) {
         if (crlf && line.endsWith('\r'))
             line.chop(1);
         m_lines.push_back(std::move(line));
     }
-    return true;
 }
 
 std::optional<IniFile::Range> IniFile::findSection(const QByteArray &section) const

@@ -18,6 +18,8 @@ public:
     // Reads `path`; a file that does not exist gives an empty document. Returns false with a
     // message naming the file when it exists but cannot be read.
     bool load(const QString &path, QString *error = nullptr);
+    // Takes `content` as the whole text of the file.
+    void parse(QByteArray content);
 
     // The value of `key` in `section`, with the blanks around it removed; nothing when absent.
     std::optional<QString> value(const QString &section, const QString &key) const;

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-// The fourteen options kept between runs, named by their keys in the settings file.
-// Defaults are those of a first run without a settings file.
+// The options kept between runs, named by their keys in the settings file. Defaults are those of
+// a first run without a settings file.
 struct TSettings {
     bool SearchJPG = true;
     bool SearchBMP = true;
@@ -19,9 +19,15 @@ struct TSettings {
     bool ScanSubfolders = true;
     int32_t MinPicWidth = 100;
     int32_t MinPicHeight = 100;
+    // Types beyond the first six: WebP; HEIC, HEIF and AVIF; JPEG XL; camera RAW other than CR2.
+    bool SearchWEBP = true;
+    bool SearchHEIF = true;
+    bool SearchJXL = false;
+    bool SearchRAW = false;
 
     bool AnyPictureTypeSelected() const
     {
-        return SearchJPG || SearchBMP || SearchGIF || SearchPNG || SearchTIFF || SearchCR2;
+        return SearchJPG || SearchBMP || SearchGIF || SearchPNG || SearchTIFF || SearchCR2 || SearchWEBP || SearchHEIF
+            || SearchJXL || SearchRAW;
     }
 };

@@ -23,7 +23,7 @@ struct Key {
 };
 
 // File order: a file written from scratch lists the keys in this order.
-const std::array<Key, 14> kKeys { {
+const std::array<Key, 18> kKeys { {
     { "SearchJPG", &TSettings::SearchJPG },
     { "SearchBMP", &TSettings::SearchBMP },
     { "SearchGIF", &TSettings::SearchGIF },
@@ -38,6 +38,10 @@ const std::array<Key, 14> kKeys { {
     { "ScanSubfolders", &TSettings::ScanSubfolders },
     { "MinPicWidth", &TSettings::MinPicWidth },
     { "MinPicHeight", &TSettings::MinPicHeight },
+    { "SearchWEBP", &TSettings::SearchWEBP },
+    { "SearchHEIF", &TSettings::SearchHEIF },
+    { "SearchJXL", &TSettings::SearchJXL },
+    { "SearchRAW", &TSettings::SearchRAW },
 } };
 
 std::optional<int32_t> toInt32(const QString &text)
@@ -55,14 +59,9 @@ std::optional<int32_t> toInt32(const QString &text)
     return ok ? std::optional<int32_t>(value) : std::nullopt;
 }
 
-}
-
-TSettings LoadSettings(const QString &iniPath)
+TSettings settingsFrom(const IniFile &file)
 {
     TSettings settings;
-    IniFile file;
-    if (!file.load(iniPath))
-        return settings;
     for (const Key &key : kKeys) {
         const auto text = file.value(kSection, QLatin1String(key.name));
         const auto number = text ? toInt32(*text) : std::nullopt;
@@ -76,6 +75,23 @@ TSettings LoadSettings(const QString &iniPath)
     settings.MinPicWidth = std::max(settings.MinPicWidth, 0);
     settings.MinPicHeight = std::max(settings.MinPicHeight, 0);
     return settings;
+}
+
+}
+
+TSettings LoadSettings(const QString &iniPath)
+{
+    IniFile file;
+    if (!file.load(iniPath))
+        return TSettings();
+    return settingsFrom(file);
+}
+
+TSettings ParseSettings(const QByteArray &content)
+{
+    IniFile file;
+    file.parse(content);
+    return settingsFrom(file);
 }
 
 bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error)

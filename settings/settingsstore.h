@@ -11,6 +11,9 @@
 // minimum sizes become 0.
 TSettings LoadSettings(const QString &iniPath);
 
+// The same, from the text of a settings file.
+TSettings ParseSettings(const QByteArray &content);
+
 // Writes all fourteen keys (Booleans as "1"/"0"), keeping every other line of an existing file and
 // its line ends. The file is replaced atomically; on failure it is left as it was and the result
 // is false with a message naming the file in `error`.

@@ -40,34 +40,34 @@ QString LeftAloneText(const TLeftAloneFile &file)
 {
     switch (file.Reason) {
     case TLeftAloneReason::ChangedSinceSearch:
-        return QStringLiteral("文件在搜索后已更改");
+        return TMainForm::tr("文件在搜索后已更改");
     case TLeftAloneReason::NoKeeper:
-        return QStringLiteral("组中没有保留的图片");
+        return TMainForm::tr("组中没有保留的图片");
     case TLeftAloneReason::KeeperGone:
-        return QStringLiteral("保留的图片已不存在");
+        return TMainForm::tr("保留的图片已不存在");
     case TLeftAloneReason::KeeperChanged:
-        return QStringLiteral("保留的图片在搜索后已更改");
+        return TMainForm::tr("保留的图片在搜索后已更改");
     case TLeftAloneReason::KeeperSameFile:
-        return QStringLiteral("保留的图片是同一个文件");
+        return TMainForm::tr("保留的图片是同一个文件");
     case TLeftAloneReason::NameTaken:
-        return QStringLiteral("目标文件夹中已有同名文件");
+        return TMainForm::tr("目标文件夹中已有同名文件");
     case TLeftAloneReason::ActionFailed:
         break;
     }
-    return QStringLiteral("错误代码 = ") + QString::number(file.Error);
+    return TMainForm::tr("错误代码 = %1").arg(file.Error);
 }
 
 QString RestoreFailureText(const TUndoOutcome::TNotRestored &file)
 {
     switch (file.Reason) {
     case TRestoreFailure::PathTaken:
-        return QStringLiteral("原位置已有文件");
+        return TMainForm::tr("原位置已有文件");
     case TRestoreFailure::GoneFromTrash:
-        return QStringLiteral("文件已不在原处");
+        return TMainForm::tr("文件已不在原处");
     case TRestoreFailure::Failed:
         break;
     }
-    return QStringLiteral("错误代码 = ") + QString::number(file.Error);
+    return TMainForm::tr("错误代码 = %1").arg(file.Error);
 }
 
 // The first lines of a list, then "……" for the rest.
@@ -76,28 +76,27 @@ void AppendLines(QString &text, const QStringList &lines)
     for (qsizetype i = 0; i < lines.size() && i < kListedFilesInSummary; ++i)
         text += kLineBreak + lines[i];
     if (lines.size() > kListedFilesInSummary)
-        text += kLineBreak + QStringLiteral("……");
+        text += kLineBreak + TMainForm::tr("……");
 }
 
 QString RuleSummary(const TRuleOutcome &outcome, int minSimilarity)
 {
-    QString text = QStringLiteral("已标记 %1 张图片，涉及 %2 个组。")
+    QString text = TMainForm::tr("已标记 %1 张图片，涉及 %2 个组。")
                        .arg(FormatCount(int32_t(outcome.Marks.size())), FormatCount(outcome.GroupsMarked));
     const int32_t leftAlone = outcome.GroupsWithoutReference + outcome.GroupsTooUnlike;
     if (leftAlone > 0) {
-        text += QStringLiteral("%1 个组未标记：").arg(FormatCount(leftAlone));
         QStringList reasons;
         if (outcome.GroupsWithoutReference > 0)
             reasons
-                << QStringLiteral("%1 个组中没有参考文件夹里的图片").arg(FormatCount(outcome.GroupsWithoutReference));
+                << TMainForm::tr("%1 个组中没有参考文件夹里的图片").arg(FormatCount(outcome.GroupsWithoutReference));
         if (outcome.GroupsTooUnlike > 0)
-            reasons << QStringLiteral("%1 个组中没有可以标记的图片").arg(FormatCount(outcome.GroupsTooUnlike));
-        text += reasons.join(QStringLiteral("，")) + QStringLiteral("。");
+            reasons << TMainForm::tr("%1 个组中没有可以标记的图片").arg(FormatCount(outcome.GroupsTooUnlike));
+        text = TMainForm::tr("%1%2 个组未标记：%3。")
+                   .arg(text, FormatCount(leftAlone), reasons.join(TMainForm::tr("，")));
     }
     if (outcome.PicturesTooUnlike > 0)
-        text += QStringLiteral("%1 张图片与保留的图片相似度低于 %2%，未标记。")
-                    .arg(FormatCount(outcome.PicturesTooUnlike))
-                    .arg(minSimilarity);
+        text = TMainForm::tr("%1%2 张图片与保留的图片相似度低于 %3%，未标记。")
+                   .arg(text, FormatCount(outcome.PicturesTooUnlike), QString::number(minSimilarity));
     return text;
 }
 
@@ -107,6 +106,7 @@ void TMainForm::ResetMarks()
 {
     Marks.Reset(Catalogue);
     TakenOutByAction.clear();
+    ShowPreviewMarks();
 }
 
 void TMainForm::SetMark(int row, int side, bool marked)
@@ -118,8 +118,7 @@ void TMainForm::SetMark(int row, int side, bool marked)
     if (!marked)
         Marks.Unmark(picture);
     else if (Marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
-        ErrorBox(
-            this, QStringLiteral("无法标记此文件，组中至少要保留一张未标记的图片：") + kLineBreak + NameOf(picture));
+        ErrorBox(this, tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kLineBreak + NameOf(picture));
     ListModel->MarksChanged();
     ShowPreviewMarks();
 }
@@ -143,7 +142,7 @@ void TMainForm::MarkByRule(TKeepRule keep)
     rule.Keep = keep;
     rule.OnlyIdentical = Settings.SearchOnlyIdentical;
     if (keep == TKeepRule::InsideFolder) {
-        AddFolderDialog->Caption = QStringLiteral("选择参考文件夹：其中的图片将被保留");
+        AddFolderDialog->Caption = tr("选择参考文件夹：其中的图片将被保留");
         if (!AddFolderDialog->Execute())
             return;
         rule.Folder = QFile::encodeName(AddFolderDialog->Directory());
@@ -152,8 +151,8 @@ void TMainForm::MarkByRule(TKeepRule keep)
     }
     bool accepted = false;
     const int minimum = QInputDialog::getInt(this, QStringLiteral("Quorvane"),
-        QStringLiteral("只标记与保留的图片相同或至少如此相似的图片（%）："), LastMinSimilarity,
-        int(kLowestMinSimilarity), 100, 1, &accepted);
+        tr("只标记与保留的图片相同或至少如此相似的图片（%）："), LastMinSimilarity, int(kLowestMinSimilarity), 100, 1,
+        &accepted);
     if (!accepted)
         return;
     LastMinSimilarity = minimum;
@@ -177,14 +176,14 @@ void TMainForm::DeleteMarked1Click()
 {
     const std::vector<TBatchItem> items = PlanMarkedBatch(Catalogue, Marks);
     if (items.empty()) {
-        ErrorBox(this, QStringLiteral("没有标记的图片。"));
+        ErrorBox(this, tr("没有标记的图片。"));
         return;
     }
-    const QString what = QStringLiteral("%1 个标记的文件（共 %2，%3 个组）")
+    const QString what = tr("%1 个标记的文件（共 %2，%3 个组）")
                              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
                                  FormatCount(GroupsOf(Marks, items)));
-    const QString question = Settings.MoveToRecycle ? QStringLiteral("您真的要将 %1移到回收站吗").arg(what)
-                                                    : QStringLiteral("您真的要永久删除 %1吗").arg(what);
+    const QString question
+        = Settings.MoveToRecycle ? tr("您真的要将 %1移到回收站吗").arg(what) : tr("您真的要永久删除 %1吗").arg(what);
     if (!Settings.DeleteWithoutAsking && !AskYesNo(this, QMessageBox::Question, question))
         return;
     RunBatch(Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete, {}, items);
@@ -194,19 +193,19 @@ void TMainForm::MoveMarked1Click()
 {
     const std::vector<TBatchItem> items = PlanMarkedBatch(Catalogue, Marks);
     if (items.empty()) {
-        ErrorBox(this, QStringLiteral("没有标记的图片。"));
+        ErrorBox(this, tr("没有标记的图片。"));
         return;
     }
-    AddFolderDialog->Caption = QStringLiteral("将标记的文件移动到所选文件夹");
+    AddFolderDialog->Caption = tr("将标记的文件移动到所选文件夹");
     if (!AddFolderDialog->Execute())
         return;
     QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
     if (!target.endsWith('/'))
         target += '/';
-    const QString question = QStringLiteral("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到")
-                                 .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
-                                     FormatCount(GroupsOf(Marks, items)))
-        + kLineBreak + QFile::decodeName(target) + kLineBreak + QStringLiteral("吗");
+    const QString question
+        = tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
+              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
+                  FormatCount(GroupsOf(Marks, items)), kLineBreak + QFile::decodeName(target) + kLineBreak);
     if (!AskYesNo(this, QMessageBox::Question, question))
         return;
     RunBatch(TBatchAction::Move, target, items);
@@ -215,8 +214,7 @@ void TMainForm::MoveMarked1Click()
 void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items)
 {
     const int row = std::max(SelectedRow(), 0);
-    QProgressDialog progress(
-        QStringLiteral("正在处理标记的文件..."), QStringLiteral("取消"), 0, int(items.size()), this);
+    QProgressDialog progress(tr("正在处理标记的文件..."), tr("取消"), 0, int(items.size()), this);
     progress.setWindowTitle(QStringLiteral("Quorvane"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
@@ -233,19 +231,19 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
                 outcome.RemovedPairs);
     });
 
-    const QString done = action == TBatchAction::Trash ? QStringLiteral("已移到回收站")
-        : action == TBatchAction::Move                 ? QStringLiteral("已移动")
-                                                       : QStringLiteral("已删除");
-    QString text = QStringLiteral("%1 %2 个文件。").arg(done, FormatCount(int32_t(outcome.Acted.size())));
+    const QString acted = FormatCount(int32_t(outcome.Acted.size()));
+    QString text = action == TBatchAction::Trash ? tr("已移到回收站 %1 个文件。").arg(acted)
+        : action == TBatchAction::Move           ? tr("已移动 %1 个文件。").arg(acted)
+                                                 : tr("已删除 %1 个文件。").arg(acted);
     if (!outcome.AlreadyGone.empty())
-        text += QStringLiteral("%1 个文件已不存在。").arg(FormatCount(int32_t(outcome.AlreadyGone.size())));
+        text = tr("%1%2 个文件已不存在。").arg(text, FormatCount(int32_t(outcome.AlreadyGone.size())));
     if (outcome.NotReached > 0)
-        text += QStringLiteral("已取消，%1 个文件未处理。").arg(FormatCount(outcome.NotReached));
+        text = tr("%1已取消，%2 个文件未处理。").arg(text, FormatCount(outcome.NotReached));
     if (!outcome.LeftAlone.empty()) {
-        text += QStringLiteral("%1 个文件未处理，仍保留标记：").arg(FormatCount(int32_t(outcome.LeftAlone.size())));
+        text = tr("%1%2 个文件未处理，仍保留标记：").arg(text, FormatCount(int32_t(outcome.LeftAlone.size())));
         QStringList lines;
         for (const TLeftAloneFile &file : outcome.LeftAlone)
-            lines << NameOf(file.Picture) + QStringLiteral("：") + LeftAloneText(file);
+            lines << tr("%1：%2").arg(NameOf(file.Picture), LeftAloneText(file));
         AppendLines(text, lines);
         ErrorBox(this, text);
     } else {
@@ -277,7 +275,7 @@ void TMainForm::RecordForUndo(
     QString reason;
     const std::optional<int64_t> id = TActionJournal(JournalPath).Record(kind, JournalFiles(Catalogue, acted), &reason);
     if (!id) {
-        ErrorBox(this, QStringLiteral("无法记录此操作，将无法撤销：") + kLineBreak + reason);
+        ErrorBox(this, tr("无法记录此操作，将无法撤销：") + kLineBreak + reason);
         return;
     }
     TakenOutByAction[*id] = std::move(takenOut);
@@ -288,13 +286,13 @@ void TMainForm::Undo1Click()
     TActionJournal journal(JournalPath);
     const std::optional<TJournalEntry> entry = journal.LastUndoable();
     if (!entry) {
-        InformationBox(this, QStringLiteral("没有可以撤销的操作。"));
+        InformationBox(this, tr("没有可以撤销的操作。"));
         return;
     }
     const TUndoOutcome outcome = UndoAction(*entry, *FileOperations);
     QString reason;
     if (!journal.MarkUndone(entry->Id, &reason))
-        ErrorBox(this, QStringLiteral("无法记录撤销：") + kLineBreak + reason);
+        ErrorBox(this, tr("无法记录撤销：") + kLineBreak + reason);
 
     const auto takenOut = TakenOutByAction.find(entry->Id);
     if (takenOut != TakenOutByAction.end()) {
@@ -311,15 +309,15 @@ void TMainForm::Undo1Click()
         TakenOutByAction.erase(takenOut);
     }
 
-    QString text = QStringLiteral("已恢复 %1 个文件。").arg(FormatCount(int32_t(outcome.Restored.size())));
+    QString text = tr("已恢复 %1 个文件。").arg(FormatCount(int32_t(outcome.Restored.size())));
     if (outcome.NotRestored.empty()) {
         InformationBox(this, text);
         return;
     }
-    text += QStringLiteral("%1 个文件未恢复：").arg(FormatCount(int32_t(outcome.NotRestored.size())));
+    text = tr("%1%2 个文件未恢复：").arg(text, FormatCount(int32_t(outcome.NotRestored.size())));
     QStringList lines;
     for (const TUndoOutcome::TNotRestored &file : outcome.NotRestored)
-        lines << QFile::decodeName(file.File.From) + QStringLiteral("：") + RestoreFailureText(file);
+        lines << tr("%1：%2").arg(QFile::decodeName(file.File.From), RestoreFailureText(file));
     AppendLines(text, lines);
     ErrorBox(this, text);
 }

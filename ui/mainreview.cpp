@@ -32,12 +32,7 @@ namespace
 
 enum { kBeforeDeletePauseMs = 200 };
 
-// The row whose pair the preview shows, so that any key that moves the selection can bring the
-// preview along; the file buttons act on the selected row and must never act on an unseen pair.
-int PreviewedRow = -1;
-
 const QString kLineBreak = QStringLiteral("\n\r");
-const QString kChangedSinceSearch = QStringLiteral("文件在搜索后已更改，未执行任何操作：");
 
 int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
 
@@ -73,6 +68,8 @@ void TMainForm::CreateResultListModel()
     connect(ListModel, &TPairListModel::MarkRequested, this, &TMainForm::SetMark);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &TMainForm::ListView1SelectionChanged);
 }
 
 int TMainForm::SelectedRow() const
@@ -95,30 +92,69 @@ void TMainForm::SetListRowCount(int rows)
 
 void TMainForm::ListView1Click()
 {
+    m_previewRefreshPending = false;
     const int row = SelectedRow();
     if (row < 0)
         return;
     const TPicturePair pair = Catalogue.Pairs[row];
+    m_previewedPictures[0] = m_previewedPictures[1] = -1;
+    ShowPreviewMarks();
     // A picture that cannot be shown stops the refresh where it is; the error box reports it.
     const QImage left = PreviewBitmap(pair.PicIndex1);
     ShowFittedPicture(LeftImage, left);
+    m_previewedPictures[0] = pair.PicIndex1;
     const QImage right = PreviewBitmap(pair.PicIndex2);
     ShowFittedPicture(RightImage, right);
+    m_previewedPictures[1] = pair.PicIndex2;
     ImageLabel1->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex1]));
     ImageLabel2->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex2]));
     PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
     ShowFittedPicture(LeftImage, Framed(left));
     ShowFittedPicture(RightImage, Framed(right));
-    PreviewedRow = row;
     ShowPreviewMarks();
 }
 
 void TMainForm::ShowPreviewMarks()
 {
-    const bool shown = PreviewedRow >= 0 && PreviewedRow <= Catalogue.PairsLast;
-    const TPicturePair pair = shown ? Catalogue.Pairs[PreviewedRow] : TPicturePair { -1, -1, 0 };
-    MarkLabel1->setVisible(Marks.IsMarked(pair.PicIndex1));
-    MarkLabel2->setVisible(Marks.IsMarked(pair.PicIndex2));
+    MarkLabel1->setVisible(Marks.IsMarked(m_previewedPictures[0]));
+    MarkLabel2->setVisible(Marks.IsMarked(m_previewedPictures[1]));
+}
+
+// Every change of the selection (mouse, drag, keys, code) brings the preview along. The refresh
+// runs from the event loop: several changes in a row cost one refresh, and an unreadable
+// picture reaches the error box without unwinding through the list's own handlers.
+void TMainForm::ListView1SelectionChanged()
+{
+    ++m_selectionChanges;
+    if (m_previewRefreshPending)
+        return;
+    m_previewRefreshPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_previewRefreshPending)
+                RefreshPreviewIfBehind();
+        },
+        Qt::QueuedConnection);
+}
+
+void TMainForm::RefreshPreviewIfBehind()
+{
+    m_previewRefreshPending = false;
+    const int row = SelectedRow();
+    if (row >= 0 && (PreviewedPicture(row, 1) < 0 || PreviewedPicture(row, 2) < 0))
+        ListView1Click();
+}
+
+void TMainForm::ListView1Pressed() { m_selectionChangesAtPress = m_selectionChanges; }
+
+// A click on the row already selected shows its pair anew, as the files may have changed.
+void TMainForm::ListView1Clicked()
+{
+    if (m_selectionChanges == m_selectionChangesAtPress)
+        ListView1Click();
+    else
+        RefreshPreviewIfBehind();
 }
 
 void TMainForm::ListView1ColumnClick(int column)
@@ -128,9 +164,7 @@ void TMainForm::ListView1ColumnClick(int column)
     if (!SortByColumn(Catalogue, column, SortColumn, SortDescending))
         return;
     SetListRowCount(Catalogue.PairsCapacity);
-    // The selection follows its pair, so that the preview and the file buttons keep agreeing.
-    const bool previewedSelected = row >= 0 && PreviewedRow == row;
-    PreviewedRow = -1;
+    // The selection follows its pair, whose preview then needs no refresh.
     if (row < 0)
         return;
     const auto end = Catalogue.Pairs.begin() + Catalogue.PairsCapacity;
@@ -140,16 +174,17 @@ void TMainForm::ListView1ColumnClick(int column)
     const int newRow = found == end ? row : int(found - Catalogue.Pairs.begin());
     ListView1->selectRow(newRow);
     ListView1->scrollTo(ListModel->index(newRow, 0));
-    if (previewedSelected)
-        PreviewedRow = newRow;
 }
 
 void TMainForm::ListView1KeyUp(QKeyEvent *event)
 {
     if (ListModel->rowCount() == 0)
         return;
-    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down || SelectedRow() != PreviewedRow)
+    const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (arrow && m_selectionChanges == m_selectionChangesAtPress)
         ListView1Click();
+    else
+        RefreshPreviewIfBehind();
 }
 
 void TMainForm::SwapImagesButtonClick()
@@ -167,12 +202,22 @@ void TMainForm::SwapImagesButtonClick()
     ListView1Click();
 }
 
+// The picture on `side` (1 left, 2 right) of `row`'s pair when the preview shows it there, else
+// -1: the file buttons and the pictures act on nothing the person does not see.
+int32_t TMainForm::PreviewedPicture(int row, int side) const
+{
+    if (row < 0)
+        return -1;
+    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
+    return m_previewedPictures[side - 1] == picture ? picture : -1;
+}
+
 void TMainForm::OpenImage(int side)
 {
-    const int row = SelectedRow();
-    if (row < 0)
+    const int32_t picture = PreviewedPicture(SelectedRow(), side);
+    if (picture < 0)
         return;
-    const QByteArray path = FullPath(Catalogue, PictureOfSide(Catalogue.Pairs[row], side));
+    const QByteArray path = FullPath(Catalogue, picture);
     if (PictureExists(path))
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
 }
@@ -196,7 +241,7 @@ bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &pat
     // A file gone meanwhile is left to the action itself, which reports its error code.
     if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
         return false;
-    ErrorBox(this, kChangedSinceSearch + kLineBreak + ShownFileName(picture));
+    ErrorBox(this, tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture));
     return true;
 }
 
@@ -228,20 +273,20 @@ void TMainForm::FinishFileAction(int row)
 void TMainForm::DeleteImage(int side)
 {
     const int row = SelectedRow();
-    if (row < 0)
+    const int32_t picture = PreviewedPicture(row, side);
+    if (picture < 0)
         return;
-    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
     const QByteArray path = FullPath(Catalogue, picture);
     const QString name = ShownFileName(picture);
     if (!PictureExists(path)) {
         // The two sides have always differed in this colon.
-        const QString notFound = side == 1 ? QStringLiteral("找不到此文件:") : QStringLiteral("找不到此文件：");
+        const QString notFound = side == 1 ? tr("找不到此文件:") : tr("找不到此文件：");
         ErrorBox(this, notFound + kLineBreak + name);
         return;
     }
     QThread::msleep(kBeforeDeletePauseMs);
     if (!Settings.DeleteWithoutAsking
-        && !AskYesNo(this, QMessageBox::Question, QStringLiteral("您真的要删除吗") + kLineBreak + name))
+        && !AskYesNo(this, QMessageBox::Question, tr("您真的要删除吗") + kLineBreak + name))
         return;
     if (PictureChangedSinceSearch(picture, path))
         return;
@@ -256,8 +301,8 @@ void TMainForm::DeleteImage(int side)
         else
             // A file the trash refuses stays where it is; the box says which of the two failed.
             ErrorBox(this,
-                (Settings.MoveToRecycle ? QStringLiteral("无法将文件移到回收站") : QStringLiteral("无法删除文件"))
-                    + name + kLineBreak + QStringLiteral("错误代码 = ") + QString::number(error));
+                (Settings.MoveToRecycle ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name) + kLineBreak
+                    + tr("错误代码 = %1").arg(error));
     });
 }
 
@@ -268,9 +313,9 @@ void TMainForm::DeleteImageButton2Click() { DeleteImage(2); }
 void TMainForm::MoveImage(int side)
 {
     const int row = SelectedRow();
-    if (row < 0)
+    const int32_t picture = PreviewedPicture(row, side);
+    if (picture < 0)
         return;
-    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
     const QByteArray path = FullPath(Catalogue, picture);
     const QString name = ShownFileName(picture);
     if (!PictureExists(path)) {
@@ -307,10 +352,9 @@ void TMainForm::MoveImageButton2Click() { MoveImage(2); }
 
 void TMainForm::BrowseImage(int side)
 {
-    const int row = SelectedRow();
-    if (row < 0)
-        return;
-    ShowInFileManager(FullPath(Catalogue, PictureOfSide(Catalogue.Pairs[row], side)));
+    const int32_t picture = PreviewedPicture(SelectedRow(), side);
+    if (picture >= 0)
+        ShowInFileManager(FullPath(Catalogue, picture));
 }
 
 void TMainForm::BrowseImageButton1Click() { BrowseImage(1); }
@@ -320,21 +364,20 @@ void TMainForm::BrowseImageButton2Click() { BrowseImage(2); }
 void TMainForm::SavelistofdupliacatestoCSV1Click()
 {
     if (ListModel->rowCount() == 0) {
-        ErrorBox(this, QStringLiteral("重复项列表为空。"));
+        ErrorBox(this, tr("重复项列表为空。"));
         return;
     }
-    QFileDialog dialog(this, QStringLiteral("将重复项列表保存到CSV文件"));
+    QFileDialog dialog(this, tr("将重复项列表保存到CSV文件"));
     dialog.setObjectName(QStringLiteral("SaveCSVFileDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({ QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("任何文件 (*.*)") });
+    dialog.setNameFilters({ tr("CSV 文件 (*.csv)"), tr("任何文件 (*.*)") });
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
     if (QFileInfo::exists(fileName)
-        && !AskYesNo(this, QMessageBox::Information,
-            QStringLiteral("文件 \"") + fileName + QStringLiteral("\" 存在。换一个新的？")))
+        && !AskYesNo(this, QMessageBox::Information, tr("文件 \"%1\" 存在。换一个新的？").arg(fileName)))
         return;
     // Written under a temporary name and renamed, so a failed export leaves any old file intact.
     QString reason;

@@ -67,25 +67,26 @@ void TMainForm::StartButtonClick()
 void TMainForm::RunSearch()
 {
     if (DirectoriesListBox->count() == 0 || FolderHintShown) {
-        ShowRefusal(this, QStringLiteral("请添加一个或多个要搜索的目录。"));
+        ShowRefusal(this, tr("请添加一个或多个要搜索的目录。"));
         Catalogue.SearchStopped = true;
         return;
     }
     if (!Settings.AnyPictureTypeSelected()) {
-        ShowRefusal(this, QStringLiteral("请在“设置”菜单中选择一种或多种文件类型。"));
+        ShowRefusal(this, tr("请在“设置”菜单中选择一种或多种文件类型。"));
         Catalogue.SearchStopped = true;
         return;
     }
     SetSearchingState();
 
-    // The clean-up runs however the search ends; an error then goes on to the application's box.
-    auto cleanUp = [this] {
+    // The clean-up runs however the search ends; an error then goes on to the application's box,
+    // which is then the only word on how the search ended.
+    auto cleanUp = [this](bool failed) {
         Timer1->stop();
         ListView1->setUpdatesEnabled(true);
         // A close during the search has emptied the catalogue; the list must not see stale pairs.
         SetListRowCount(m_closed ? 0 : std::max(Catalogue.PairsLast + 1, 0));
         SetIdleState();
-        if (!m_closed) {
+        if (!m_closed && !failed) {
             QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"),
                 SearchResultMessage(Catalogue.SearchStopped, FilesCountLabel->text(),
                     CurrentDuplicatesFoundLabel->text(), TimeLabel->text()),
@@ -104,19 +105,19 @@ void TMainForm::RunSearch()
         ListView1->setUpdatesEnabled(false);
 
         TWindowSearchObserver observer(*this);
-        RunSearchSteps(Catalogue, Settings, observer);
+        RunSearchSteps(Catalogue, Settings, observer, SearchProcessing);
         ResetMarks();
 
         if (!m_closed) {
-            DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： ") + FormatCount(Catalogue.PairsLast + 1));
-            DiskUsageLabel->setText(QStringLiteral("磁盘空间使用情况：") + SizeToText(Catalogue.DiskUsage));
-            ScannedCountLabel->setText(QStringLiteral("扫描文件：") + FormatCount(Catalogue.PicturesLast + 1));
+            DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(FormatCount(Catalogue.PairsLast + 1)));
+            DiskUsageLabel->setText(tr("磁盘空间使用情况：%1").arg(SizeToText(Catalogue.DiskUsage)));
+            ScannedCountLabel->setText(tr("扫描文件：%1").arg(FormatCount(Catalogue.PicturesLast + 1)));
         }
     } catch (...) {
-        cleanUp();
+        cleanUp(true);
         throw;
     }
-    cleanUp();
+    cleanUp(false);
 
     if (!m_closed && ListView1->model() && ListView1->model()->rowCount() > 0) {
         ListView1->selectRow(0);
@@ -139,22 +140,23 @@ void TMainForm::SetSearchControlsEnabled(bool enabled)
 void TMainForm::SetSearchingState()
 {
     SetSearchControlsEnabled(false);
-    ScannedCountLabel->setText(QStringLiteral("扫描的文件： 0"));
-    DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： 0"));
-    DiskUsageLabel->setText(QStringLiteral("磁盘空间使用情况：0 MB"));
-    ImageLabel1->setText(QStringLiteral("无图像"));
-    ImageLabel2->setText(QStringLiteral("无图像"));
+    ScannedCountLabel->setText(tr("扫描的文件： 0"));
+    DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(0));
+    DiskUsageLabel->setText(tr("磁盘空间使用情况：0 MB"));
+    ImageLabel1->setText(tr("无图像"));
+    ImageLabel2->setText(tr("无图像"));
     PercentLabel->setText(QStringLiteral("0%"));
-    StartButton->setText(QStringLiteral("停止搜索"));
-    StartSearch1->setText(QStringLiteral("停止搜索"));
+    StartButton->setText(tr("停止搜索"));
+    StartSearch1->setText(tr("停止搜索"));
     LeftImage->setEnabled(false);
     RightImage->setEnabled(false);
     LeftImage->clear();
     RightImage->clear();
+    m_previewedPictures[0] = m_previewedPictures[1] = -1;
     SearchPanel->resize(CentralPanel->width(), CentralPanel->height());
-    FilesCountLabel->setText(QStringLiteral("扫描图像： 0 / 0"));
-    CurrentDuplicatesFoundLabel->setText(QStringLiteral("相似图像： 0"));
-    TimeLabel->setText(QStringLiteral("运行时间： 00:00:00"));
+    FilesCountLabel->setText(tr("扫描图像： 0 / 0"));
+    CurrentDuplicatesFoundLabel->setText(tr("相似图像： 0"));
+    TimeLabel->setText(tr("运行时间： %1").arg(ElapsedTimeText(0)));
     CentralPanelResize();
     PlaceCentralPanels();
     QThread::msleep(kStateChangePauseMs);
@@ -163,8 +165,8 @@ void TMainForm::SetSearchingState()
 void TMainForm::SetIdleState()
 {
     SetSearchControlsEnabled(true);
-    StartButton->setText(QStringLiteral("开始搜索"));
-    StartSearch1->setText(QStringLiteral("开始搜索"));
+    StartButton->setText(tr("开始搜索"));
+    StartSearch1->setText(tr("开始搜索"));
     LeftImage->setEnabled(true);
     RightImage->setEnabled(true);
     SearchPanel->resize(CentralPanel->width(), 0);
@@ -175,7 +177,7 @@ void TMainForm::SetIdleState()
 void TMainForm::Timer1Timer()
 {
     if (!Catalogue.SearchStopped)
-        TimeLabel->setText(QStringLiteral("运行时间： ") + ElapsedTimeText(TickCount() - Catalogue.StartTicks));
+        TimeLabel->setText(tr("运行时间： %1").arg(ElapsedTimeText(TickCount() - Catalogue.StartTicks)));
 }
 
 void TMainForm::CentralPanelResize()

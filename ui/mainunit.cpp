@@ -122,7 +122,7 @@ void TMainForm::FormCreate()
     ProgramDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     Settings = LoadSettings(SettingsFilePath());
     ScanSubfoldersCheckBox->setChecked(Settings.ScanSubfolders);
-    EnterHintState(QStringLiteral("       您可以从Windows资源管理器将目录拖动到此处"));
+    EnterHintState(tr("您可以从文件管理器将目录拖动到此处"));
     SetIdleState();
     DirectoriesListBox->setEnabled(false);
     AutoCheckPending = Settings.AutoCheckUpdates;
@@ -232,7 +232,7 @@ void TMainForm::ConnectHandlers()
     connect(MoveImageButton2, &QToolButton::clicked, this, &TMainForm::MoveImageButton2Click);
     connect(BrowseImageButton2, &QToolButton::clicked, this, &TMainForm::BrowseImageButton2Click);
     connect(DeleteImageButton2, &QToolButton::clicked, this, &TMainForm::DeleteImageButton2Click);
-    connect(ListView1, &QTableView::clicked, this, &TMainForm::ListView1Click);
+    connect(ListView1, &QTableView::clicked, this, &TMainForm::ListView1Clicked);
     connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListView1ColumnClick);
 
     const std::pair<QAction *, TKeepRule> rules[] = {
@@ -279,11 +279,18 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
                 RightImageClick();
         }
         break;
+    case QEvent::MouseButtonPress:
+        if (watched == ListView1->viewport())
+            ListView1Pressed();
+        break;
     case QEvent::KeyPress:
         if (watched == DirectoriesListBox)
             DirectoriesListBoxKeyDown(static_cast<QKeyEvent *>(event));
-        else if (watched == ListView1 && ListView1KeyDown(static_cast<QKeyEvent *>(event)))
-            return true;
+        else if (watched == ListView1) {
+            ListView1Pressed();
+            if (ListView1KeyDown(static_cast<QKeyEvent *>(event)))
+                return true;
+        }
         break;
     case QEvent::KeyRelease:
         if (watched == ListView1)

@@ -6,6 +6,7 @@
 #include "markedbatch.h"
 #include "markingrules.h"
 #include "picturemarks.h"
+#include "processing.h"
 #include "settings.h"
 
 #include <QImage>
@@ -106,6 +107,7 @@ public:
     void ListView1Click();
     void ListView1ColumnClick(int column);
     void ListView1KeyUp(QKeyEvent *event);
+    void ListView1SelectionChanged();
     void SwapImagesButtonClick();
     void LeftImageClick();
     void RightImageClick();
@@ -142,8 +144,14 @@ public:
     // The file-system calls of the file actions, the export and the settings file; a test may
     // point it at its own instance, which must outlive the window.
     TFileOperations *FileOperations = &SystemFileOperations();
+    // How a search spreads its work and signs each picture; a test may put its own signer here.
+    TProcessingOptions SearchProcessing;
 
 private:
+    void ListView1Clicked();
+    void ListView1Pressed();
+    void RefreshPreviewIfBehind();
+    int32_t PreviewedPicture(int row, int side) const;
     void DeleteImage(int side);
     void MoveImage(int side);
     void OpenImage(int side);
@@ -262,10 +270,20 @@ private:
     void ConnectHandlers();
     void ShowSamplePair();
     void LeaveHintState();
-    void EnterHintState(const QString &hintLine);
+    // Shows `hint`, indented, below two empty lines.
+    void EnterHintState(const QString &hint);
     void SetSearchControlsEnabled(bool enabled);
     int SelectedFolderRow() const;
 
     bool m_shownOnce = false;
     bool m_closed = false;
+
+    // The picture each side of the preview shows for the selected pair, -1 where it shows none of
+    // it: before the first refresh, during a search, after a refresh that failed on that side.
+    int32_t m_previewedPictures[2] = { -1, -1 };
+    bool m_previewRefreshPending = false;
+    // Tell a click or arrow key on the row already selected, which refreshes the preview anew,
+    // from one that moved the selection, whose refresh is already under way.
+    unsigned m_selectionChanges = 0;
+    unsigned m_selectionChangesAtPress = 0;
 };

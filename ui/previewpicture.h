@@ -1,33 +1,20 @@
 #pragma once
 
+#include "picturereader.h"
+
 #include <QByteArray>
 #include <QImage>
 
-#include <stdexcept>
-
-// A picture file that cannot be opened or decoded for the preview; the message names the file.
-class TPreviewError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// A picture as loaded for the preview: a JPEG file keeps its compressed bytes, every other
-// picture is decoded.
-struct TPreviewSource {
-    QByteArray JpegData;
-    QImage Picture;
-};
-
-// Loads the file at `fullPath` (raw path bytes) by its upper-case extension. Throws TPictureError.
-TPreviewSource LoadPreviewPicture(const QByteArray &fullPath);
+// Reads the file at `fullPath` (raw path bytes) as a search does. Throws TPictureError whose
+// message names the file.
+TPictureSource LoadPreviewPicture(const QByteArray &fullPath);
 
 // 4 when height > 1500 or width > 2000, else 2 when either is above 1000, else 1.
 int PreviewScaleDenominator(int32_t width, int32_t height);
 
 // Passes the picture through a JPEG (quality 90 unless it already is one) and decodes it at the
 // scale that the catalogue's width and height select. Throws TPictureError.
-QImage ReducePreviewPicture(const TPreviewSource &source, int32_t width, int32_t height);
+QImage ReducePreviewPicture(const TPictureSource &source, int32_t width, int32_t height);
 
 // The smaller side div 20, raised to 2 when it would be less.
 int PreviewFramePenWidth(const QImage &bitmap);

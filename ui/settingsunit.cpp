@@ -20,20 +20,21 @@ namespace
 
 constexpr int kDesignDpi = 120;
 constexpr int kClientWidth = 548;
-constexpr int kClientHeight = 425;
+// The four types beyond the first six make the type group, and with it the dialog, four rows taller.
+constexpr int kAddedTypeRows = 4;
+constexpr int kTypeRowStep = 36;
+constexpr int kAddedHeight = kAddedTypeRows * kTypeRowStep;
+constexpr int kClientHeight = 425 + kAddedHeight;
 constexpr int kFontPixels = 14;
 constexpr int kCheckBoxHeight = 25;
 constexpr int kFirstRowTop = 30;
-constexpr int kTypeRowStep = 36;
 constexpr int kRowLeft = 24;
 constexpr int kSizeEditLeft = 150;
 constexpr int kSizeEditWidth = 65;
 constexpr int kSizeUnitLeft = 225;
 constexpr int kButtonWidth = 148;
 constexpr int kButtonHeight = 43;
-constexpr int kButtonTop = 364;
-
-const QString kFirstGroupCaption = QStringLiteral("扫描以下类型");
+constexpr int kButtonTop = 364 + kAddedHeight;
 
 void Place(QWidget *widget, int left, int top, int width, int height)
 {
@@ -66,12 +67,12 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     , m_settings(settings)
 {
     setObjectName(QStringLiteral("SettingsForm"));
-    setWindowTitle(QStringLiteral("设置"));
+    setWindowTitle(tr("设置"));
     QFont formFont = font();
     formFont.setPixelSize(ScaleDesignPixels(kFontPixels, kDesignDpi));
     setFont(formFont);
 
-    GroupBox1 = AddGroup(this, "GroupBox1", kFirstGroupCaption, 10, 10, 190, 258);
+    GroupBox1 = AddGroup(this, "GroupBox1", FirstGroupCaption(), 10, 10, 190, 258 + kAddedHeight);
     BMPCheckBox = AddCheckBox(GroupBox1, "BMPCheckBox", QStringLiteral(" BMP"), kRowLeft, kFirstRowTop, 150);
     JPGCheckBox
         = AddCheckBox(GroupBox1, "JPGCheckBox", QStringLiteral(" JPG"), kRowLeft, kFirstRowTop + kTypeRowStep, 150);
@@ -81,27 +82,33 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
         = AddCheckBox(GroupBox1, "PNGCheckBox", QStringLiteral(" PNG"), kRowLeft, kFirstRowTop + 3 * kTypeRowStep, 150);
     TIFFCheckBox = AddCheckBox(
         GroupBox1, "TIFFCheckBox", QStringLiteral(" TIFF"), kRowLeft, kFirstRowTop + 4 * kTypeRowStep, 150);
-    CR2CheckBox = AddCheckBox(
-        GroupBox1, "CR2CheckBox", QStringLiteral("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
+    CR2CheckBox = AddCheckBox(GroupBox1, "CR2CheckBox", tr("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
+    WEBPCheckBox = AddCheckBox(
+        GroupBox1, "WEBPCheckBox", QStringLiteral("WebP"), kRowLeft, kFirstRowTop + 6 * kTypeRowStep, 150);
+    HEIFCheckBox = AddCheckBox(
+        GroupBox1, "HEIFCheckBox", QStringLiteral("HEIC / AVIF"), kRowLeft, kFirstRowTop + 7 * kTypeRowStep, 150);
+    JXLCheckBox = AddCheckBox(
+        GroupBox1, "JXLCheckBox", QStringLiteral("JPEG XL"), kRowLeft, kFirstRowTop + 8 * kTypeRowStep, 150);
+    RAWCheckBox
+        = AddCheckBox(GroupBox1, "RAWCheckBox", tr("其他相机 RAW"), kRowLeft, kFirstRowTop + 9 * kTypeRowStep, 150);
 
-    QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", QStringLiteral("删除选项"), 208, 10, 328, 106);
-    RecycleCheckBox
-        = AddCheckBox(deleteGroup, "RecycleCheckBox", QStringLiteral("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
-    SilentDeleteCheckBox = AddCheckBox(deleteGroup, "SilentDeleteCheckBox", QStringLiteral("不显示删除文件提示框"),
-        kRowLeft, kFirstRowTop + kTypeRowStep, 290);
+    QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", tr("删除选项"), 208, 10, 328, 106);
+    RecycleCheckBox = AddCheckBox(deleteGroup, "RecycleCheckBox", tr("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
+    SilentDeleteCheckBox = AddCheckBox(
+        deleteGroup, "SilentDeleteCheckBox", tr("不显示删除文件提示框"), kRowLeft, kFirstRowTop + kTypeRowStep, 290);
 
-    QGroupBox *searchGroup = AddGroup(this, "GroupBox3", QStringLiteral("搜索选项"), 208, 118, 328, 150);
-    OnlyIdenticalCheckBox = AddCheckBox(
-        searchGroup, "OnlyIdenticalCheckBox", QStringLiteral("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
-    MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", QStringLiteral("最小图片宽度"), 72);
-    MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", QStringLiteral("最小图片高度"), 110);
+    QGroupBox *searchGroup = AddGroup(this, "GroupBox3", tr("搜索选项"), 208, 118, 328, 150);
+    OnlyIdenticalCheckBox
+        = AddCheckBox(searchGroup, "OnlyIdenticalCheckBox", tr("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
+    MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", tr("最小图片宽度"), 72);
+    MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", tr("最小图片高度"), 110);
 
-    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", QStringLiteral("应用"), 9, 271, 527, 74);
-    CheckUpdatesCheckBox = AddCheckBox(
-        applicationGroup, "CheckUpdatesCheckBox", QStringLiteral("自动检查更新"), kRowLeft, kFirstRowTop, 290);
+    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", tr("应用"), 9, 271 + kAddedHeight, 527, 74);
+    CheckUpdatesCheckBox
+        = AddCheckBox(applicationGroup, "CheckUpdatesCheckBox", tr("自动检查更新"), kRowLeft, kFirstRowTop, 290);
 
-    OKButton = AddButton(this, "OKButton", QStringLiteral("确定"), 120);
-    CancelButton = AddButton(this, "CancelButton", QStringLiteral("取消"), 276);
+    OKButton = AddButton(this, "OKButton", tr("确定"), 120);
+    CancelButton = AddButton(this, "CancelButton", tr("取消"), 276);
     connect(OKButton, &QPushButton::clicked, this, &TSettingsForm::OKButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TSettingsForm::CancelButtonClick);
 
@@ -125,10 +132,12 @@ QLineEdit *TSettingsForm::AddSizeRow(QGroupBox *group, const char *editName, con
     edit->setObjectName(QString::fromLatin1(editName));
     edit->setValidator(new TDigitsValidator(edit));
     Place(edit, kSizeEditLeft, top, kSizeEditWidth, kCheckBoxHeight);
-    auto *unitLabel = new QLabel(QStringLiteral("像素"), group);
+    auto *unitLabel = new QLabel(tr("像素"), group);
     Place(unitLabel, kSizeUnitLeft, top, 60, kCheckBoxHeight);
     return edit;
 }
+
+QString TSettingsForm::FirstGroupCaption() { return tr("扫描以下类型"); }
 
 void TSettingsForm::showEvent(QShowEvent *event)
 {
@@ -141,13 +150,17 @@ void TSettingsForm::showEvent(QShowEvent *event)
 
 void TSettingsForm::FormShow()
 {
-    GroupBox1->setTitle(kFirstGroupCaption);
+    GroupBox1->setTitle(FirstGroupCaption());
     JPGCheckBox->setChecked(m_settings.SearchJPG);
     BMPCheckBox->setChecked(m_settings.SearchBMP);
     GIFCheckBox->setChecked(m_settings.SearchGIF);
     PNGCheckBox->setChecked(m_settings.SearchPNG);
     TIFFCheckBox->setChecked(m_settings.SearchTIFF);
     CR2CheckBox->setChecked(m_settings.SearchCR2);
+    WEBPCheckBox->setChecked(m_settings.SearchWEBP);
+    HEIFCheckBox->setChecked(m_settings.SearchHEIF);
+    JXLCheckBox->setChecked(m_settings.SearchJXL);
+    RAWCheckBox->setChecked(m_settings.SearchRAW);
     RecycleCheckBox->setChecked(m_settings.MoveToRecycle);
     SilentDeleteCheckBox->setChecked(m_settings.DeleteWithoutAsking);
     OnlyIdenticalCheckBox->setChecked(m_settings.SearchOnlyIdentical);
@@ -164,6 +177,10 @@ void TSettingsForm::OKButtonClick()
     m_settings.SearchPNG = PNGCheckBox->isChecked();
     m_settings.SearchTIFF = TIFFCheckBox->isChecked();
     m_settings.SearchCR2 = CR2CheckBox->isChecked();
+    m_settings.SearchWEBP = WEBPCheckBox->isChecked();
+    m_settings.SearchHEIF = HEIFCheckBox->isChecked();
+    m_settings.SearchJXL = JXLCheckBox->isChecked();
+    m_settings.SearchRAW = RAWCheckBox->isChecked();
     m_settings.MoveToRecycle = RecycleCheckBox->isChecked();
     m_settings.DeleteWithoutAsking = SilentDeleteCheckBox->isChecked();
     m_settings.SearchOnlyIdentical = OnlyIdenticalCheckBox->isChecked();

@@ -22,6 +22,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Set again at every showing.
+    static QString FirstGroupCaption();
     void FormShow();
     void OKButtonClick();
     void CancelButtonClick();
@@ -37,6 +39,10 @@ private:
     QCheckBox *PNGCheckBox = nullptr;
     QCheckBox *TIFFCheckBox = nullptr;
     QCheckBox *CR2CheckBox = nullptr;
+    QCheckBox *WEBPCheckBox = nullptr;
+    QCheckBox *HEIFCheckBox = nullptr;
+    QCheckBox *JXLCheckBox = nullptr;
+    QCheckBox *RAWCheckBox = nullptr;
     QCheckBox *RecycleCheckBox = nullptr;
     QCheckBox *SilentDeleteCheckBox = nullptr;
     QCheckBox *OnlyIdenticalCheckBox = nullptr;

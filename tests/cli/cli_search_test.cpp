@@ -1,3 +1,8 @@
+#include "clirun.h"
+#include "guardedrun.h"
+#include "options.h"
+#include "searchcommand.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -9,24 +14,16 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <future>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace
 {
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(QUORVANE_CLI_PATH), arguments);
-    process.waitForFinished(60000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-        process.readAllStandardError() };
-}
 
 QImage scene(int seed)
 {
@@ -55,6 +52,17 @@ protected:
         ASSERT_TRUE(scene(2).save(path("d.jpg"), "jpg", 90));
     }
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QByteArray bytesOf(const char *name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    mode_t typeOf(const char *name) const
+    {
+        struct stat info {
+        };
+        return lstat(QFile::encodeName(path(name)).constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+    }
 
     QTemporaryDir dir;
 };
@@ -63,7 +71,7 @@ protected:
 
 TEST_F(CommandLineSearch, WritesThePairsInEachFormat)
 {
-    const CliRun csv = runCli({ "--quiet", dir.path() });
+    const CliRun csv = RunCli({ "--quiet", dir.path() });
     ASSERT_EQ(csv.exitCode, 0) << csv.err.constData();
     const QByteArray folder = QFile::encodeName(dir.path()) + '/';
     ASSERT_TRUE(csv.out.endsWith("\r\n"));
@@ -78,11 +86,11 @@ TEST_F(CommandLineSearch, WritesThePairsInEachFormat)
     EXPECT_EQ(lines[3], "2;" + folder + "c.jpg;" + similarity + ";\r");
     EXPECT_EQ(lines[4], "2;" + folder + "b.png;" + similarity + ";");
 
-    const CliRun tsv = runCli({ "--quiet", "--format", "tsv", dir.path() });
+    const CliRun tsv = RunCli({ "--quiet", "--format", "tsv", dir.path() });
     EXPECT_EQ(tsv.out.count('\n'), 2);
     EXPECT_TRUE(tsv.out.startsWith(folder + "a.jpg\t" + folder + "c.jpg\t100.000000\n"));
 
-    const CliRun json = runCli({ "--quiet", "--format=json", dir.path() });
+    const CliRun json = RunCli({ "--quiet", "--format=json", dir.path() });
     EXPECT_TRUE(json.out.contains("\"duplicate\": \"" + folder + "b.png\""));
 }
 
@@ -92,7 +100,7 @@ TEST_F(CommandLineSearch, OutputFileIsReplacedAndIdenticalOnlyPairsCopies)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old contents");
     old.close();
-    const CliRun run = runCli({ "--quiet", "--identical-only", "--output", path("out.csv"), dir.path() });
+    const CliRun run = RunCli({ "--quiet", "--identical-only", "--output", path("out.csv"), dir.path() });
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.isEmpty());
     QFile written(path("out.csv"));
@@ -105,7 +113,7 @@ TEST_F(CommandLineSearch, OutputFileIsReplacedAndIdenticalOnlyPairsCopies)
 
 TEST_F(CommandLineSearch, SignatureLinesAndASkippedPicture)
 {
-    const CliRun signature = runCli({ "--signature", path("a.jpg") });
+    const CliRun signature = RunCli({ "--signature", path("a.jpg") });
     ASSERT_EQ(signature.exitCode, 0);
     const QList<QByteArray> lines = signature.out.split('\n');
     ASSERT_EQ(lines.size(), 5);
@@ -123,11 +131,113 @@ TEST_F(CommandLineSearch, SignatureLinesAndASkippedPicture)
     ASSERT_TRUE(notAPicture.open(QIODevice::WriteOnly));
     notAPicture.write("not a picture at all");
     notAPicture.close();
-    const CliRun skipped = runCli({ "--signature", path("broken.jpg") });
+    const CliRun skipped = RunCli({ "--signature", path("broken.jpg") });
     EXPECT_EQ(skipped.exitCode, 1);
     EXPECT_TRUE(skipped.out.isEmpty());
     EXPECT_TRUE(skipped.err.contains("broken.jpg"));
-    EXPECT_EQ(runCli({ "--signature", path("b.png"), "--min-width", "400" }).exitCode, 1);
+    EXPECT_EQ(RunCli({ "--signature", path("b.png"), "--min-width", "400" }).exitCode, 1);
+    const CliRun missing = RunCli({ "--signature", path("missing.jpg") });
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("missing.jpg: no such file")) << missing.err.constData();
+}
+
+TEST_F(CommandLineSearch, OutputOntoASearchedPictureIsRefused)
+{
+    const QByteArray picture = bytesOf("c.jpg");
+    ASSERT_TRUE(QFile::link(path("a.jpg"), path("link.csv")));
+    for (const char *output : { "c.jpg", "link.csv" }) {
+        for (const char *mode : { "--format=csv", "--collect-only" }) {
+            const CliRun run = RunCli({ "--quiet", mode, "--output", path(output), dir.path() });
+            EXPECT_EQ(run.exitCode, 2) << output << mode;
+            EXPECT_TRUE(run.err.contains("one of the pictures searched")) << run.err.constData();
+        }
+    }
+    EXPECT_EQ(bytesOf("c.jpg"), picture);
+    EXPECT_EQ(bytesOf("a.jpg"), picture);
+    EXPECT_EQ(typeOf("link.csv"), S_IFLNK);
+}
+
+TEST_F(CommandLineSearch, OutputIsWrittenIntoAPipeOrADeviceAndNeverIntoAFolder)
+{
+    const QByteArray pipe = QFile::encodeName(path("pipe"));
+    ASSERT_EQ(mkfifo(pipe.constData(), 0600), 0);
+    // A second name for the pipe, so that a reader is never left waiting should the pipe be replaced.
+    ASSERT_EQ(link(pipe.constData(), QFile::encodeName(path("pipe.held")).constData()), 0);
+    std::future<QByteArray> reader = std::async(std::launch::async, [this] { return bytesOf("pipe"); });
+    const CliRun run = RunCli({ "--quiet", "--format", "tsv", "--output", path("pipe"), dir.path() });
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    ::close(::open(QFile::encodeName(path("pipe.held")).constData(), O_WRONLY | O_NONBLOCK));
+    EXPECT_EQ(reader.get().count('\n'), 2);
+    EXPECT_EQ(typeOf("pipe"), S_IFIFO);
+
+    const CliRun folder = RunCli({ "--quiet", "--output", dir.path(), dir.path() });
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_TRUE(folder.err.contains("--output")) << folder.err.constData();
+
+    // A node for the kernel's full device (1, 7), made here: every write to it fails.
+    const QByteArray full = QFile::encodeName(path("full"));
+    if (mknod(full.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "device nodes cannot be made here";
+    const CliRun device = RunCli({ "--quiet", "--output", path("full"), dir.path() });
+    if (device.err.contains("Permission denied"))
+        GTEST_SKIP() << "device nodes cannot be opened here";
+    EXPECT_EQ(device.exitCode, 1);
+    EXPECT_TRUE(device.err.contains("No space left on device")) << device.err.constData();
+    EXPECT_EQ(typeOf("full"), S_IFCHR);
+}
+
+TEST_F(CommandLineSearch, DecoderMessagesKeepOffTheProgressLineAndQuiet)
+{
+    // A PNG whose header checksum is wrong: libpng prints an error of its own.
+    QFile png(path("b.png"));
+    ASSERT_TRUE(png.open(QIODevice::ReadWrite));
+    png.seek(29);
+    png.write("\xA5\x5A\xA5\x5A");
+    png.close();
+    const CliRun quiet = RunCli({ "--quiet", dir.path() });
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err, "");
+
+    const CliRun shown = RunCliOnTerminal({ dir.path() });
+    EXPECT_EQ(shown.exitCode, 0);
+    const qsizetype message = shown.err.indexOf("libpng error");
+    ASSERT_GT(message, 0) << shown.err.constData();
+    // Where the progress line stood, it is cleared first.
+    EXPECT_EQ(shown.err.mid(message - 4, 4), "\r\033[K") << shown.err.constData();
+    EXPECT_EQ(shown.err.count("libpng error"), 1);
+}
+
+TEST_F(CommandLineSearch, PictureShortOfMemoryIsSkippedAndOtherErrorsEndWithStatusOne)
+{
+    const auto failingOn = [](const char *name, auto error) {
+        TProcessingOptions processing;
+        processing.Signer = [=](const QByteArray &file, const TSettings &settings) {
+            if (file.endsWith(name))
+                throw error;
+            return SignPicture(file, settings);
+        };
+        return processing;
+    };
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const Options options
+        = ParseOptions({ "--quiet", "--format", "tsv", "--output", folder + "out.tsv", folder }, "/").Values;
+
+    // Without the copy c.jpg, the half-size PNG pairs with a.jpg.
+    EXPECT_EQ(RunGuarded([&] { return RunSearch(options, failingOn("/c.jpg", std::bad_alloc())); }), 0);
+    QFile written(path("out.tsv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray pairs = written.readAll();
+    EXPECT_EQ(pairs.count('\n'), 1);
+    EXPECT_TRUE(pairs.startsWith(folder + "a.jpg\t" + folder + "b.png\t")) << pairs.constData();
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(
+        RunGuarded([&] { return RunSearch(options, failingOn("/c.jpg", std::runtime_error("decoder broke"))); }), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvane-cli: decoder broke\n");
+    // As the signature index throws when the system refuses it memory.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunGuarded([]() -> int { throw std::bad_alloc(); }), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvane-cli: not enough memory\n");
 }
 
 TEST_F(CommandLineSearch, InterruptStillWritesThePairsFoundSoFar)
@@ -161,12 +271,12 @@ TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThe
         return all;
     };
     const QByteArrayList before = contents();
-    const CliRun listed = runCli({ "--quiet", "--keep", "most-pixels", "--format", "tsv", dir.path() });
+    const CliRun listed = RunCli({ "--quiet", "--keep", "most-pixels", "--format", "tsv", dir.path() });
     ASSERT_EQ(listed.exitCode, 0) << listed.err.constData();
     EXPECT_TRUE(listed.out.startsWith(folder + "c.jpg\t" + folder + "a.jpg\t100.000000\n")) << listed.out.constData();
     EXPECT_EQ(contents(), before);
-    EXPECT_EQ(runCli({ "--quiet", "--trash-marked", dir.path() }).exitCode, 2);
-    EXPECT_EQ(runCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "0", dir.path() }).exitCode, 2);
+    EXPECT_EQ(RunCli({ "--quiet", "--trash-marked", dir.path() }).exitCode, 2);
+    EXPECT_EQ(RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "0", dir.path() }).exitCode, 2);
 
     QTemporaryDir data;
     QDir().mkpath(data.filePath("Trash/files"));
@@ -174,7 +284,7 @@ TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThe
     const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     const CliRun trashed
-        = runCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "100", "--trash-marked", dir.path() });
+        = RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "100", "--trash-marked", dir.path() });
     qputenv("XDG_DATA_HOME", savedDataHome);
     ASSERT_EQ(trashed.exitCode, 0) << trashed.err.constData();
     EXPECT_EQ(

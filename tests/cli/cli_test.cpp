@@ -1,3 +1,4 @@
+#include "clirun.h"
 #include "options.h"
 
 #include <QDir>
@@ -7,26 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 void PrintTo(const QByteArray &bytes, std::ostream *out) { *out << '"' << bytes.toStdString() << '"'; }
 
 namespace
 {
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun runCli(const QStringList &arguments, const QString &workingDirectory = QString())
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(QUORVANE_CLI_PATH), arguments);
-    process.waitForFinished(30000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-        process.readAllStandardError() };
-}
 
 void writeFile(const QString &path, const QByteArray &content = "x")
 {
@@ -67,8 +55,9 @@ TEST(CommandLineOptions, BadValuesNameTheOption)
     EXPECT_TRUE(parse({ "--min-width", "-1", "/a" }).Error.contains("--min-width"));
     EXPECT_TRUE(parse({ "--min-height=abc", "/a" }).Error.contains("--min-height"));
     EXPECT_TRUE(parse({ "--min-width", "4294967296", "/a" }).Error.contains("--min-width"));
+    EXPECT_TRUE(parse({ "--min-height", "2147483648", "/a" }).Error.contains("at most 2147483647"));
     EXPECT_TRUE(parse({ "--format", "xml", "/a" }).Error.contains("--format"));
-    EXPECT_TRUE(parse({ "--types", "jpg,webp", "/a" }).Error.contains("--types"));
+    EXPECT_TRUE(parse({ "--types", "jpg,svg", "/a" }).Error.contains("--types"));
     EXPECT_TRUE(parse({ "--types", "", "/a" }).Error.contains("--types"));
     EXPECT_TRUE(parse({ "--bogus", "/a" }).Error.contains("--bogus"));
     EXPECT_TRUE(parse({ "--threads", "0", "/a" }).Error.contains("--threads"));
@@ -89,6 +78,13 @@ TEST(CommandLineOptions, ValuesAndFolders)
     ASSERT_TRUE(options.Types);
     EXPECT_TRUE(options.Types->Png && options.Types->Tiff);
     EXPECT_FALSE(options.Types->Jpg || options.Types->Bmp || options.Types->Gif || options.Types->Cr2);
+    const Options modern = parse({ "--types", "WEBP,heif,jxl,raw", "/a" }).Values;
+    ASSERT_TRUE(modern.Types);
+    EXPECT_TRUE(modern.Types->Webp && modern.Types->Heif && modern.Types->Jxl && modern.Types->Raw);
+    EXPECT_FALSE(modern.Types->Png || modern.Types->Cr2);
+    const TSettings onlyModern = *EffectiveSettings(modern, nullptr);
+    EXPECT_TRUE(onlyModern.SearchWEBP && onlyModern.SearchHEIF && onlyModern.SearchJXL && onlyModern.SearchRAW);
+    EXPECT_FALSE(onlyModern.SearchJPG || onlyModern.SearchCR2);
     EXPECT_EQ(options.MinWidth, 0);
     EXPECT_EQ(options.MinHeight, 640);
     EXPECT_EQ(options.Format, OutputFormat::Json);
@@ -117,19 +113,19 @@ TEST_F(CommandLine, CommandLineWinsOverTheSettingsFile)
 
 TEST_F(CommandLine, CollectOnlyPrintsTheCatalogueInOrder)
 {
-    CliRun run = runCli({ "--collect-only", "--quiet", "photos" }, root);
+    CliRun run = RunCli({ "--collect-only", "--quiet", "photos" }, root);
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     const QByteArray base = QFile::encodeName(root);
     EXPECT_EQ(run.out,
         base + "photos/z.bmp\n" + base + "photos/b.jpg\n" + base + "photos/a.png\n" + base + "photos/2020/d.jpg\n");
     EXPECT_TRUE(run.err.isEmpty());
 
-    run = runCli({ "--collect-only", "--quiet", "--types", "tiff,jpg", "--no-subfolders", root + "photos" });
+    run = RunCli({ "--collect-only", "--quiet", "--types", "tiff,jpg", "--no-subfolders", root + "photos" });
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, base + "photos/b.jpg\n" + base + "photos/c.tif\n");
 
     writeFile(root + "types.ini", "[Main]\nSearchBMP=0\nSearchJPG=0\n");
-    run = runCli(
+    run = RunCli(
         { "--collect-only", "--settings", root + "types.ini", "--output", root + "list.txt", root + "photos" });
     EXPECT_EQ(run.exitCode, 0);
     QFile list(root + "list.txt");
@@ -139,22 +135,61 @@ TEST_F(CommandLine, CollectOnlyPrintsTheCatalogueInOrder)
 
 TEST_F(CommandLine, ExitStatusForUsageErrorsAndMissingFolders)
 {
-    CliRun run = runCli({ "--collect-only", "--format", "xml", root });
+    CliRun run = RunCli({ "--collect-only", "--format", "xml", root });
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.startsWith("quorvane-cli: ") && run.err.contains("--format") && run.err.count('\n') == 1)
         << run.err.constData();
     EXPECT_TRUE(run.out.isEmpty());
 
-    EXPECT_EQ(runCli({ "--collect-only", "--min-width", "x", root }).exitCode, 2);
-    EXPECT_EQ(runCli({ "--collect-only" }).exitCode, 2);
-    EXPECT_EQ(runCli({ "--quiet", root + "missing" }).exitCode, 3);
+    EXPECT_EQ(RunCli({ "--collect-only", "--min-width", "x", root }).exitCode, 2);
+    EXPECT_EQ(RunCli({ "--collect-only" }).exitCode, 2);
+    EXPECT_EQ(RunCli({ "--quiet", root + "missing" }).exitCode, 3);
 
-    run = runCli({ "--collect-only", root + "missing", root + "photos/b.jpg" });
+    run = RunCli({ "--collect-only", root + "missing", root + "photos/b.jpg" });
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.out.isEmpty());
 
-    // One existing folder is enough; the missing one is skipped.
-    run = runCli({ "--collect-only", "--no-subfolders", root + "missing", root + "photos/2020" });
+    // One existing folder is enough; the missing one is skipped, and said so once.
+    run = RunCli({ "--collect-only", "--no-subfolders", root + "missing", root + "photos/2020", root + "missing" });
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, QFile::encodeName(root) + "photos/2020/d.jpg\n");
+    EXPECT_EQ(run.err, "quorvane-cli: skipped " + QFile::encodeName(root) + "missing/: it does not exist\n");
+
+    EXPECT_TRUE(RunCli({ "--help" }).out.contains("1 failed (the output could not be written"));
+}
+
+TEST_F(CommandLine, SettingsThatCannotBeASettingsFileAreRefused)
+{
+    writeFile(root + "binary.ini", QByteArray("[Main]\nSearchPNG=0\n\0\x01", 22));
+    writeFile(root + "huge.ini", "[Main]\n");
+    // Sparse: three gigabytes that take no room on the disk.
+    ASSERT_TRUE(QFile::resize(root + "huge.ini", qint64(3) << 30));
+    for (const QString &settings : { root + "photos", root + "binary.ini", root + "huge.ini" }) {
+        const CliRun run = RunCli({ "--collect-only", "--settings", settings, root + "photos" });
+        EXPECT_EQ(run.exitCode, 2) << settings.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("--settings")) << run.err.constData();
+    }
+}
+
+TEST_F(CommandLine, FileNameOptionsAreTakenAsBytes)
+{
+    const QByteArray base = QFile::encodeName(root);
+    const QByteArray settings = base + "s\xfe.ini";
+    const QByteArray output = base + "list\xff.txt";
+    const auto writeRaw = [](const QByteArray &path, const QByteArray &content) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
+        ::close(fd);
+    };
+    writeRaw(settings, "[Main]\nSearchBMP=0\nSearchJPG=0\n");
+    const CliRun run
+        = RunCliWithBytes({ "--collect-only", "--settings", settings, "--output", output, base + "photos" });
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    QFile written;
+    const int fd = ::open(output.constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(written.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    EXPECT_EQ(written.readAll(), base + "photos/a.png\n");
 }

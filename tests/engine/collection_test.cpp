@@ -149,6 +149,27 @@ TEST_F(Collection, MatchesMasksLikeTheWildcardsAndRecordsEachFileOnce)
     EXPECT_EQ(collected(), (Paths { "PHOTO.JPEG", "a.jp.png", "a.jpeg.tiff", "x.tiff", "y.TIF.bak", "raw.Cr2" }));
 }
 
+TEST_F(Collection, NewTypesFollowTheSixInMaskOrderAndCountOnlyWhenSelected)
+{
+    for (const char *name : { "a.srw", "b.PEF", "c.raf", "d.rw2", "e.orf", "f.dng", "g.arw", "h.nef", "i.cr3", "j.jxl",
+             "k.avif", "l.HEIF", "m.heic", "n.webp", "o.cr2", "p.jpg" })
+        writeFile(root + name);
+    TSettings every = allTypes();
+    every.SearchJXL = every.SearchRAW = true;
+    collect(every);
+    EXPECT_EQ(collected(),
+        (Paths { "p.jpg", "o.cr2", "n.webp", "m.heic", "l.HEIF", "k.avif", "j.jxl", "i.cr3", "h.nef", "g.arw", "f.dng",
+            "e.orf", "d.rw2", "c.raf", "b.PEF", "a.srw" }));
+
+    // With the four new types off, a folder gives exactly what the six types give.
+    ResetCatalogue(catalogue);
+    catalogue.SearchStopped = false;
+    TSettings sixOnly = allTypes();
+    sixOnly.SearchWEBP = sixOnly.SearchHEIF = false;
+    collect(sixOnly);
+    EXPECT_EQ(collected(), (Paths { "p.jpg", "o.cr2" }));
+}
+
 TEST_F(Collection, OnlySelectedTypesAndOnlyTheListedFolderWithoutSubfolders)
 {
     writeFile(root + "a.jpg");
@@ -270,6 +291,30 @@ TEST_F(Collection, FolderLinkLoopsEndAndNoFolderIsCataloguedTwice)
     CollectListedFolders(catalogue, TSettings(), observer);
     EXPECT_EQ(catalogue.PicturesLast, 2);
     EXPECT_EQ(catalogue.PathsLast, 1);
+}
+
+TEST_F(Collection, PseudoFileSystemsAreNeverWalkedEvenThroughLinks)
+{
+    if (::access("/proc/self/cwd", F_OK) != 0)
+        GTEST_SKIP() << "no /proc here";
+    // A walk into /proc reaches other programs' folders and the whole disk through
+    // /proc/PID/root; it is cut short at the first picture or after many folders.
+    constexpr int kPumpBudget = 5000;
+    observer.onPump = [&] { catalogue.SearchStopped = catalogue.PicturesLast >= 0 || observer.pumps > kPumpBudget; };
+    observer.listed = { "/proc/" };
+    CollectListedFolders(catalogue, TSettings(), observer);
+    EXPECT_FALSE(catalogue.SearchStopped);
+    EXPECT_EQ(catalogue.PicturesLast, -1);
+
+    ResetCatalogue(catalogue);
+    catalogue.SearchStopped = false;
+    observer.pumps = 0;
+    writeFile(root + "a.jpg");
+    ASSERT_EQ(::symlink("/proc/self/", (root + "proc").constData()), 0);
+    observer.onPump = [&] { catalogue.SearchStopped = catalogue.PicturesLast >= 1 || observer.pumps > kPumpBudget; };
+    collect();
+    EXPECT_FALSE(catalogue.SearchStopped);
+    EXPECT_EQ(collected(), (Paths { "a.jpg" }));
 }
 
 TEST_F(Collection, UnreadableOrVanishedFoldersContributeNothing)

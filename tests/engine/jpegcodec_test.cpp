@@ -40,6 +40,24 @@ TEST(JpegCodec, EndlessProgressiveScansAreCut)
     EXPECT_THROW(DecodeJpeg(ProgressiveJpegWithScans(scene, 610), 1), TPictureError);
 }
 
+TEST(JpegCodec, CompleteScanDataDecidesNotTheEndMarker)
+{
+    const QImage scene = DrawScene(22, 320, 240);
+    const QByteArray endMarker("\xFF\xD9");
+    const QByteArray progressive = ProgressiveJpegWithScans(scene, 0);
+    for (const QByteArray &jpeg : { EncodeJpeg(scene), progressive }) {
+        ASSERT_TRUE(jpeg.endsWith(endMarker));
+        EXPECT_EQ(DecodeJpeg(jpeg.chopped(2), 1).size(), QSize(320, 240));
+        const QByteArray tenth = jpeg.left(jpeg.size() / 10);
+        EXPECT_THROW(DecodeJpeg(tenth, 1), TPictureError);
+        EXPECT_THROW(DecodeJpeg(tenth + endMarker, 1), TPictureError);
+    }
+    // Every scan but the last refinement: the picture is there, but not all of it.
+    const QByteArray withoutLastScan = progressive.left(progressive.lastIndexOf("\xFF\xDA"));
+    EXPECT_THROW(DecodeJpeg(withoutLastScan, 1), TPictureError);
+    EXPECT_THROW(DecodeJpeg(withoutLastScan + endMarker, 1), TPictureError);
+}
+
 TEST(JpegCodec, AdobeCmykIsReadInverted)
 {
     // Inverted CMYK: 255 means no ink. The fixture stores red as no cyan ink, full magenta and

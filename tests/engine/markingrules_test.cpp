@@ -137,6 +137,24 @@ TEST(MarkingRules, ByteIdenticalCopiesPassTheGuardAndReferenceFoldersKeepTheirPi
     EXPECT_EQ(outcome.GroupsWithoutReference, 1);
 }
 
+TEST(MarkingRules, FilesSharingOnlyTheirFingerprintAreScoredByHowTheyLook)
+{
+    QTemporaryDir dir;
+    const QByteArray first = QFile::encodeName(dir.filePath("first.jpg"));
+    const QByteArray second = QFile::encodeName(dir.filePath("second.jpg"));
+    // The same size and first bytes, a different last byte.
+    for (const QByteArray &path : { first, second }) {
+        QFile file(QFile::decodeName(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(3000, 'x') + (path == first ? 'a' : 'b'));
+    }
+    // 240 of 250 positions shared: similarity 92.
+    const TCatalogue catalogue = MakeCleanupCatalogue({ { first, 0 }, { second, 10 } }, { { 0, 1 } }, true);
+    EXPECT_EQ(SearchSimilarity(catalogue, 0, 1, false), std::optional<double>(92));
+    EXPECT_FALSE(SearchSimilarity(catalogue, 0, 1, true));
+    EXPECT_EQ(marked(catalogue, keep(TKeepRule::MostPixels, 90)), std::vector<int32_t> { 1 });
+}
+
 TEST(MarkingRules, NeverMarkTheLastUnmarkedPictureOfAGroup)
 {
     const TCatalogue catalogue

@@ -109,3 +109,27 @@ TEST(OtherFormats, TsvAndJsonCarryEveryPair)
     EXPECT_EQ(pairs[0]["duplicate"].toString(), QString::fromUtf8("/photos/été.png"));
     EXPECT_DOUBLE_EQ(pairs[0]["similarity"].toDouble(), 12.8);
 }
+
+TEST(OtherFormats, TsvEscapesWhatWouldSplitAFieldOrALine)
+{
+    const TCatalogue catalogue = catalogueWithPairs(
+        { "tab\there.jpg", "new\nline\r.jpg", "back\\slash\\t.jpg" }, { { 0, 1, 100 }, { 1, 2, 100 } });
+    const QByteArray tsv = BuildTsv(catalogue);
+    EXPECT_EQ(tsv,
+        "/photos/tab\\there.jpg\t/photos/new\\nline\\r.jpg\t100.000000\n"
+        "/photos/new\\nline\\r.jpg\t/photos/back\\\\slash\\\\t.jpg\t100.000000\n");
+}
+
+TEST(OtherFormats, JsonKeepsTheBytesOfNamesThatAreNotUtf8)
+{
+    const TCatalogue catalogue
+        = catalogueWithPairs({ "p\xff.jpg", "p\xfe.jpg", "ok.jpg" }, { { 0, 1, 100 }, { 1, 2, 90 } });
+    const QJsonArray pairs = QJsonDocument::fromJson(BuildJson(catalogue)).array();
+    ASSERT_EQ(pairs.size(), 2);
+    EXPECT_EQ(QByteArray::fromBase64(pairs[0]["original_bytes"].toString().toLatin1()), "/photos/p\xff.jpg");
+    EXPECT_EQ(QByteArray::fromBase64(pairs[0]["duplicate_bytes"].toString().toLatin1()), "/photos/p\xfe.jpg");
+    EXPECT_EQ(pairs[0]["original"].toString(), QFile::decodeName("/photos/p\xff.jpg"));
+    EXPECT_EQ(QByteArray::fromBase64(pairs[1]["original_bytes"].toString().toLatin1()), "/photos/p\xfe.jpg");
+    EXPECT_FALSE(pairs[1].toObject().contains("duplicate_bytes"));
+    EXPECT_EQ(pairs[1]["duplicate"].toString(), "/photos/ok.jpg");
+}

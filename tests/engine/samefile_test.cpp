@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -23,7 +24,9 @@ namespace
 
 struct ListedFoldersObserver : TSearchObserver {
     std::vector<QByteArray> folders;
+    std::vector<std::pair<QByteArray, QString>> skipped;
     std::vector<QByteArray> ListedFolders() const override { return folders; }
+    void FolderSkipped(const QByteArray &path, const QString &reason) override { skipped.emplace_back(path, reason); }
 };
 
 QByteArray Raw(const QString &path) { return QFile::encodeName(path); }
@@ -178,9 +181,22 @@ TEST(HostileFolders, TreeDeeperThanThePathLimitEndsCleanly)
     }
     close(folder);
 
-    const TCatalogue catalogue = Search({ Folder(root.path()) });
+    TCatalogue catalogue;
+    catalogue.SearchStopped = false;
+    ListedFoldersObserver observer;
+    const QByteArray missing = Raw(root.path()) + "-missing/";
+    observer.folders = { Folder(root.path()), missing };
+    RunSearchSteps(catalogue, TSettings {}, observer);
     EXPECT_FALSE(catalogue.SearchStopped);
-    // The shallow copy is found and pairs; the one past the path limit is left out, not a crash.
+    // The shallow copy is found and pairs; the one past the path limit is left out, not a crash,
+    // and so is the missing folder, each said once.
+    EXPECT_EQ(observer.skipped.size(), 2u);
+    if (observer.skipped.size() == 2) {
+        EXPECT_GT(observer.skipped[0].first.size(), PATH_MAX);
+        EXPECT_TRUE(observer.skipped[0].second.contains(QStringLiteral("longer than the system allows")));
+        EXPECT_EQ(observer.skipped[1].first, missing);
+        EXPECT_TRUE(observer.skipped[1].second.contains(QStringLiteral("does not exist")));
+    }
     ASSERT_EQ(catalogue.PicturesCapacity, 2);
     EXPECT_TRUE(FullPath(catalogue, 0).endsWith("/top.jpg"));
     EXPECT_TRUE(FullPath(catalogue, 1).endsWith("/deep.jpg"));

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -22,7 +23,7 @@ struct THangingSigner {
     std::shared_future<void> released = release->get_future().share();
     std::shared_ptr<std::atomic<int>> finished = std::make_shared<std::atomic<int>>(0);
 
-    TSigningPipeline::TPictureSigner signer() const
+    TPictureSigner signer() const
     {
         return [released = released, finished = finished](const QByteArray &path, const TSettings &) {
             if (path == "stuck")
@@ -58,6 +59,30 @@ TEST(SigningPipeline, PictureThatDecodesTooLongIsSkippedAndTheRestFollow)
     for (int wait = 0; wait < 100 && *hanging.finished < 5; ++wait)
         std::this_thread::sleep_for(10ms);
     EXPECT_EQ(*hanging.finished, 5);
+}
+
+TEST(SigningPipeline, PictureShortOfMemoryIsSkippedAndAnyOtherErrorReachesTheTaker)
+{
+    const auto throwing = [](const QByteArray &path, const TSettings &) {
+        if (path == "no memory")
+            throw std::bad_alloc();
+        if (path == "broken")
+            throw std::runtime_error("decoder broke");
+        TPictureSignature signature;
+        signature.Height = int32_t(path.size());
+        return std::optional(signature);
+    };
+    TSigningPipeline pipeline({ "a", "no memory", "ccc", "broken", "eeeee" }, TSettings {}, 2, 4, 1s, throwing);
+    EXPECT_EQ(pipeline.Take(0)->Height, 1);
+    EXPECT_FALSE(pipeline.Take(1));
+    EXPECT_EQ(pipeline.Take(2)->Height, 3);
+    try {
+        pipeline.Take(3);
+        ADD_FAILURE() << "the signer's error was swallowed";
+    } catch (const std::runtime_error &error) {
+        EXPECT_STREQ(error.what(), "decoder broke");
+    }
+    EXPECT_EQ(pipeline.Take(4)->Height, 5);
 }
 
 TEST(SigningPipeline, StoppingLeavesALongDecodeBehindAfterAShortGrace)

@@ -23,7 +23,8 @@ bool sameSettings(const TSettings &a, const TSettings &b)
         && a.SearchSimilar == b.SearchSimilar && a.MoveToRecycle == b.MoveToRecycle
         && a.DeleteWithoutAsking == b.DeleteWithoutAsking && a.SearchOnlyIdentical == b.SearchOnlyIdentical
         && a.AutoCheckUpdates == b.AutoCheckUpdates && a.ScanSubfolders == b.ScanSubfolders
-        && a.MinPicWidth == b.MinPicWidth && a.MinPicHeight == b.MinPicHeight;
+        && a.MinPicWidth == b.MinPicWidth && a.MinPicHeight == b.MinPicHeight && a.SearchWEBP == b.SearchWEBP
+        && a.SearchHEIF == b.SearchHEIF && a.SearchJXL == b.SearchJXL && a.SearchRAW == b.SearchRAW;
 }
 
 }

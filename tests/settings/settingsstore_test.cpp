@@ -50,21 +50,29 @@ protected:
     QString path;
 };
 
-const QByteArray kFreshFile = "[Main]\n"
-                              "SearchJPG=1\n"
-                              "SearchBMP=1\n"
-                              "SearchGIF=1\n"
-                              "SearchPNG=1\n"
-                              "SearchTIFF=0\n"
-                              "SearchCR2=0\n"
-                              "SearchSimilar=1\n"
-                              "MoveToRecycle=1\n"
-                              "DeleteWithoutAsking=0\n"
-                              "SearchOnlyIdentical=0\n"
-                              "AutoCheckUpdates=0\n"
-                              "ScanSubfolders=1\n"
-                              "MinPicWidth=100\n"
-                              "MinPicHeight=100\n";
+// The fourteen keys that every settings file of earlier versions holds.
+const QByteArray kSpecifiedFile = "[Main]\n"
+                                  "SearchJPG=1\n"
+                                  "SearchBMP=1\n"
+                                  "SearchGIF=1\n"
+                                  "SearchPNG=1\n"
+                                  "SearchTIFF=0\n"
+                                  "SearchCR2=0\n"
+                                  "SearchSimilar=1\n"
+                                  "MoveToRecycle=1\n"
+                                  "DeleteWithoutAsking=0\n"
+                                  "SearchOnlyIdentical=0\n"
+                                  "AutoCheckUpdates=0\n"
+                                  "ScanSubfolders=1\n"
+                                  "MinPicWidth=100\n"
+                                  "MinPicHeight=100\n";
+
+const QByteArray kAddedKeys = "SearchWEBP=1\n"
+                              "SearchHEIF=1\n"
+                              "SearchJXL=0\n"
+                              "SearchRAW=0\n";
+
+const QByteArray kFreshFile = kSpecifiedFile + kAddedKeys;
 
 }
 
@@ -156,6 +164,10 @@ TEST_F(SettingsFile, SaveKeepsOtherLinesInPlaceAndAppendsMissingKeysToTheSection
         "AutoCheckUpdates=0\r\n"
         "ScanSubfolders=1\r\n"
         "MinPicHeight=100\r\n"
+        "SearchWEBP=1\r\n"
+        "SearchHEIF=1\r\n"
+        "SearchJXL=0\r\n"
+        "SearchRAW=0\r\n"
         "\r\n"
         "[Window]\r\n"
         "Left=10\r\n");
@@ -170,6 +182,28 @@ TEST_F(SettingsFile, MissingSearchSimilarIsWrittenBackAsOneAndAMissingSectionGoe
     write("[Main]\nSearchSimilar=0\n");
     ASSERT_TRUE(SaveSettings(path, LoadSettings(path), nullptr));
     EXPECT_TRUE(read().startsWith("[Main]\nSearchSimilar=0\nSearchJPG=1\n"));
+}
+
+TEST_F(SettingsFile, AnEarlierFileGetsTheNewTypesAtTheirDefaultsAppendedAndNothingElseChanged)
+{
+    QByteArray earlier = kSpecifiedFile;
+    earlier.replace("SearchJPG=1", "SearchJPG=0").replace("SearchCR2=0", "SearchCR2=1");
+    write(earlier);
+    const TSettings settings = LoadSettings(path);
+    EXPECT_TRUE(settings.SearchWEBP && settings.SearchHEIF);
+    EXPECT_FALSE(settings.SearchJXL || settings.SearchRAW);
+    EXPECT_FALSE(settings.SearchJPG);
+    ASSERT_TRUE(SaveSettings(path, settings, nullptr));
+    EXPECT_EQ(read(), earlier + kAddedKeys);
+
+    write("[Main]\nSearchRAW=1\nSearchWEBP=0\n");
+    const TSettings rawOnly = LoadSettings(path);
+    EXPECT_TRUE(rawOnly.SearchRAW && !rawOnly.SearchWEBP);
+    TSettings nothing = rawOnly;
+    nothing.SearchJPG = nothing.SearchBMP = nothing.SearchGIF = nothing.SearchPNG = nothing.SearchHEIF = false;
+    EXPECT_TRUE(nothing.AnyPictureTypeSelected()); // camera RAW alone is a selection
+    nothing.SearchRAW = false;
+    EXPECT_FALSE(nothing.AnyPictureTypeSelected());
 }
 
 TEST_F(SettingsFile, AStrayCarriageReturnDoesNotTurnTheFileIntoCrLf)

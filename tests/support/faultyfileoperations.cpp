@@ -65,8 +65,14 @@ int TFaultyFileOperations::MoveNoReplace(const QByteArray &source, const QByteAr
 {
     const int error = Injected(TFileOperation::MoveNoReplace, source);
     if (error == EXDEV)
-        return MoveFileByCopy(source, target);
-    return error != 0 ? error : m_system.MoveNoReplace(source, target);
+        return MoveFileByCopy(source, target, *this);
+    return error != 0 ? error : MoveFileNoReplace(source, target, *this);
+}
+
+int TFaultyFileOperations::Link(const QByteArray &existing, const QByteArray &newName)
+{
+    const int error = Injected(TFileOperation::Link);
+    return error != 0 ? error : m_system.Link(existing, newName);
 }
 
 int TFaultyFileOperations::ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)

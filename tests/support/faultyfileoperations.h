@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-enum class TFileOperation { Stat, ClearReadOnly, Remove, MoveToTrash, MoveNoReplace, ReplaceFile };
+enum class TFileOperation { Stat, ClearReadOnly, Remove, MoveToTrash, MoveNoReplace, Link, ReplaceFile };
 
 // Injected on Stat: the file answers with another size and modification time, as if it had been
 // edited after the search.
@@ -38,6 +38,7 @@ public:
     int Remove(const QByteArray &path) override;
     int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
+    int Link(const QByteArray &existing, const QByteArray &newName) override;
     int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;
 
 private:

@@ -1,3 +1,4 @@
+#include "faultyfileoperations.h"
 #include "fileactions.h"
 
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -59,6 +61,39 @@ private:
     bool m_mounted = false;
 };
 
+mode_t ModeOf(const QString &path)
+{
+    struct stat info {
+    };
+    return stat(Raw(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// Times far from now, with nanoseconds, so that a copy stamped with the current time shows.
+constexpr struct timespec kReadTime {
+    1'000'000'000, 123'456'789
+};
+constexpr struct timespec kTakenTime {
+    900'000'000, 987'654'321
+};
+
+void SetTimes(const QString &path)
+{
+    const struct timespec times[2] = { kReadTime, kTakenTime };
+    ASSERT_EQ(utimensat(AT_FDCWD, Raw(path).constData(), times, 0), 0);
+}
+
+// Read before the file's bytes, which would change its access time.
+void ExpectTimesKept(const QString &path)
+{
+    struct stat info {
+    };
+    ASSERT_EQ(stat(Raw(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, kTakenTime.tv_sec);
+    EXPECT_EQ(info.st_mtim.tv_nsec, kTakenTime.tv_nsec);
+    EXPECT_EQ(info.st_atim.tv_sec, kReadTime.tv_sec);
+    EXPECT_EQ(info.st_atim.tv_nsec, kReadTime.tv_nsec);
+}
+
 class FileActions : public ::testing::Test
 {
 protected:
@@ -95,16 +130,41 @@ TEST_F(FileActions, MoveAcrossFileSystemsCopiesOrLeavesEverythingAsItWas)
     EXPECT_EQ(ReadBytes(target), "already there");
     EXPECT_EQ(QDir(other.Folder).entryList(QDir::Files | QDir::Hidden), QStringList { "photo.jpg" });
 
-    // Larger than one copy block, read-only, and its mode survives the copy.
+    // Larger than one copy block, read-only, and its mode and times survive the copy.
     const QByteArray large(3 * 1024 * 1024 + 17, 'x');
     WriteBytes(source, large);
+    SetTimes(source);
     ASSERT_TRUE(QFile::setPermissions(source, QFileDevice::ReadOwner));
     const QString fresh = other.Folder + "/fresh.jpg";
     EXPECT_EQ(MoveFileNoReplace(Raw(source), Raw(fresh)), 0);
     EXPECT_FALSE(QFile::exists(source));
+    ExpectTimesKept(fresh);
     EXPECT_EQ(ReadBytes(fresh), large);
     EXPECT_EQ(QFile::permissions(fresh) & QFileDevice::WriteOwner, 0);
     EXPECT_EQ(QDir(other.Folder).entryList(QDir::Files | QDir::Hidden), (QStringList { "fresh.jpg", "photo.jpg" }));
+}
+
+TEST_F(FileActions, CopyWhereLinksAreRefusedIsRenamedIntoPlaceWithoutReplacing)
+{
+    // As on FAT and exFAT: no hard links.
+    TFaultyFileOperations operations;
+    operations.Fail(TFileOperation::MoveNoReplace, EXDEV);
+    operations.Fail(TFileOperation::Link, EPERM);
+    SetTimes(source);
+    ASSERT_EQ(chmod(Raw(source).constData(), 0440), 0);
+    const QString target = dir.filePath("moved.jpg");
+    EXPECT_EQ(operations.MoveNoReplace(Raw(source), Raw(target)), 0);
+    EXPECT_EQ(operations.Calls(TFileOperation::Link), 1);
+    ExpectTimesKept(target);
+    EXPECT_EQ(ModeOf(target), 0440u);
+    EXPECT_FALSE(QFile::exists(source));
+    EXPECT_EQ(ReadBytes(target), "picture bytes");
+
+    WriteBytes(source, "second picture");
+    EXPECT_EQ(operations.MoveNoReplace(Raw(source), Raw(target)), EEXIST);
+    EXPECT_EQ(ReadBytes(source), "second picture");
+    EXPECT_EQ(ReadBytes(target), "picture bytes");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList { "moved.jpg", "photo.jpg" }));
 }
 
 TEST_F(FileActions, MoveOntoAFullFileSystemLeavesNoPartialCopy)
@@ -134,6 +194,26 @@ TEST_F(FileActions, FileThatCannotBeTrashedStaysWhereItWas)
     EXPECT_NE(error, 0);
     EXPECT_EQ(ReadBytes(source), "picture bytes");
     EXPECT_TRUE(QDir(working.path()).isEmpty());
+}
+
+TEST_F(FileActions, TrashOfAFreshAccountIsCreatedWithItsParents)
+{
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    QTemporaryDir home;
+    qputenv("HOME", Raw(home.path()));
+    qunsetenv("XDG_DATA_HOME");
+    const int error = DeleteToTrash(Raw(source));
+    qputenv("HOME", savedHome);
+    if (!savedDataHome.isNull())
+        qputenv("XDG_DATA_HOME", savedDataHome);
+    ASSERT_EQ(error, 0);
+    EXPECT_FALSE(QFile::exists(source));
+    const QString trash = home.filePath(".local/share/Trash");
+    EXPECT_EQ(ReadBytes(trash + "/files/photo.jpg"), "picture bytes");
+    EXPECT_TRUE(QFile::exists(trash + "/info/photo.jpg.trashinfo"));
+    for (const QString &folder : { home.filePath(".local"), home.filePath(".local/share"), trash })
+        EXPECT_EQ(ModeOf(folder), 0700u) << folder.toStdString();
 }
 
 } // namespace

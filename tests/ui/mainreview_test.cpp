@@ -20,9 +20,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace
 {
@@ -151,6 +154,14 @@ private:
         m_form->ListView1Click();
     }
 
+    // Selects `row` as a person would: the window then runs its event loop, which brings the
+    // preview along, before anything else can be clicked.
+    void Select(int row)
+    {
+        m_form->ListView1->selectRow(row);
+        QCoreApplication::processEvents();
+    }
+
     // Five pairs among six pictures; a.jpg is in rows 0, 2 and 4.
     void ShowSixPictures(int row)
     {
@@ -248,6 +259,57 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TPictureError, m_form->ListView1Click());
         QCOMPARE(FittedPicture(m_form->LeftImage).size(), QSize(30, 20));
         QCOMPARE(m_form->PercentLabel->text(), QString("90%"));
+
+        // The right side still shows q.jpg, which is not in the selected pair: its buttons and
+        // its picture act on nothing. The left side shows r.jpg and acts on it.
+        ModalAnswers answers;
+        m_form->DeleteImageButton2Click();
+        m_form->MoveImageButton2Click();
+        m_form->BrowseImageButton2Click();
+        m_form->RightImageClick();
+        QCOMPARE(answers.texts, QStringList {});
+        QCOMPARE(m_opened, QList<QUrl> {});
+        QVERIFY(QFile::exists(PathOf("q.jpg")));
+        m_form->DeleteImageButton1Click();
+        QVERIFY(!QFile::exists(PathOf("r.jpg")));
+    }
+
+    void fifoInAPicturesPlaceDoesNotBlockThePreview()
+    {
+        const QByteArray fifo = QFile::encodeName(PathOf("x.cr2"));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QVERIFY_THROWS_EXCEPTION(
+            TPictureError, ShowResults({ { Picture("l.jpg") }, { fifo, 4000, 3000, 1000 } }, { { 0, 1, 90 } }));
+        QCOMPARE(FittedPicture(m_form->LeftImage).size(), QSize(120, 90));
+    }
+
+    void dragOverTheListBringsThePreviewAndTheButtonsAlong()
+    {
+        ShowSixPictures(0);
+        QWidget *rows = m_form->ListView1->viewport();
+        const auto centre
+            = [&](int row) { return m_form->ListView1->visualRect(m_form->ListModel->index(row, 1)).center(); };
+        QTest::mousePress(rows, Qt::LeftButton, {}, centre(0));
+        QTest::mouseMove(rows, centre(1));
+        QTest::mouseMove(rows, centre(3));
+        QTest::mouseRelease(rows, Qt::LeftButton, {}, centre(3));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_form->SelectedRow(), 3);
+        QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
+        m_form->DeleteImageButton2Click(); // f.jpg, the right picture shown
+        QVERIFY(!QFile::exists(PathOf("f.jpg")));
+        QVERIFY(QFile::exists(PathOf("b.jpg")));
+
+        // A click on the selected row shows its pair anew: a picture gone meanwhile is reported.
+        QCOMPARE(m_form->SelectedRow(), 2);
+        QFile::remove(PathOf("e.jpg"));
+        bool reported = false;
+        try {
+            QTest::mouseClick(rows, Qt::LeftButton, {}, centre(2));
+        } catch (const TPictureError &) {
+            reported = true;
+        }
+        QVERIFY(reported);
     }
 
     void deletingRemovesEveryPairOfThePicture()
@@ -258,7 +320,7 @@ private slots:
         QCOMPARE(Column(2), (QStringList { "80", "60" }));
         QCOMPARE(m_form->SelectedRow(), 1); // past the end: the new last row
         QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
-        m_form->ListView1->selectRow(0);
+        Select(0);
         m_form->DeleteImageButton1Click(); // c.jpg
         QCOMPARE(Column(2), QStringList { "60" });
         QCOMPARE(m_form->SelectedRow(), 0);
@@ -308,7 +370,7 @@ private slots:
         QCOMPARE(m_form->SelectedRow(), 0);
 
         QVERIFY(QFile::setPermissions(PathOf("ro.jpg"), QFileDevice::ReadOwner));
-        m_form->ListView1->selectRow(1);
+        Select(1);
         answers.Queue(PathOf("sub"));
         m_form->MoveImageButton1Click();
         QCOMPARE(answers.texts.last(), QString("ro.jpg moved successfully"));
@@ -377,6 +439,41 @@ private slots:
         answers.Queue(QMessageBox::Yes);
         m_form->SavelistofdupliacatestoCSV1Click();
         QCOMPARE(QFileInfo(file.fileName()).size(), bytes.size());
+    }
+
+    void exportWritesIntoAPipeOrADeviceAndLeavesItInPlace()
+    {
+        ShowSixPictures(0);
+        const QByteArray pipe = QFile::encodeName(PathOf("list.pipe"));
+        QCOMPARE(mkfifo(pipe.constData(), 0600), 0);
+        // A second name for the pipe, so that a reader is never left waiting should the pipe be replaced.
+        QCOMPARE(link(pipe.constData(), (pipe + ".held").constData()), 0);
+        std::future<QByteArray> reader
+            = std::async(std::launch::async, [this] { return ReadAll(PathOf("list.pipe")); });
+        ModalAnswers answers;
+        answers.Queue(PathOf("list.pipe"));
+        answers.Queue(QMessageBox::Yes);
+        m_form->SavelistofdupliacatestoCSV1Click();
+        ::close(::open((pipe + ".held").constData(), O_WRONLY | O_NONBLOCK));
+        QVERIFY(reader.get().startsWith("\xEF\xBB\xBF"));
+        struct stat info {
+        };
+        QCOMPARE(lstat(pipe.constData(), &info), 0);
+        QVERIFY(S_ISFIFO(info.st_mode));
+
+        // A node for the kernel's full device (1, 7), made here: every write to it fails.
+        const QByteArray full = QFile::encodeName(PathOf("full.csv"));
+        if (mknod(full.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            QSKIP("device nodes cannot be made here");
+        answers.Queue(PathOf("full.csv"));
+        answers.Queue(QMessageBox::Yes);
+        m_form->SavelistofdupliacatestoCSV1Click();
+        if (answers.texts.last().contains(QString::fromLocal8Bit(std::strerror(EACCES))))
+            QSKIP("device nodes cannot be opened here");
+        QCOMPARE(answers.texts.last(),
+            "Cannot create file \"" + PathOf("full.csv") + "\". " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(lstat(full.constData(), &info), 0);
+        QVERIFY(S_ISCHR(info.st_mode));
     }
 
     void injectedFailuresLeaveTheSourceAndNoPartialTarget()
@@ -458,7 +555,7 @@ private slots:
 
         ModalAnswers answers;
         m_form->DeleteImageButton1Click();
-        m_form->ListView1->selectRow(1);
+        Select(1);
         answers.Queue(PathOf("target"));
         m_form->MoveImageButton1Click();
         QCOMPARE(answers.texts,

@@ -130,6 +130,7 @@ private slots:
         if (typesOff) {
             Settings.SearchJPG = Settings.SearchBMP = Settings.SearchGIF = false;
             Settings.SearchPNG = Settings.SearchTIFF = Settings.SearchCR2 = false;
+            Settings.SearchWEBP = Settings.SearchHEIF = Settings.SearchJXL = Settings.SearchRAW = false;
         }
         const QStringList linesBefore = ListLines();
 

@@ -1,5 +1,7 @@
 #include "mainunit.h"
 #include "modalanswerer.h"
+#include "quorvaneapplication.h"
+#include "signpicture.h"
 #include "textformat.h"
 
 #include <QCheckBox>
@@ -17,6 +19,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+
+#include <stdexcept>
 
 namespace
 {
@@ -227,6 +231,23 @@ private slots:
         QVERIFY(!QFile::exists(IniPath()));
     }
 
+    void signingErrorEndsTheSearchThroughTheErrorBox()
+    {
+        WriteManyPictures(3);
+        m_form->SearchProcessing.Signer = [](const QByteArray &path, const TSettings &settings) {
+            if (path.endsWith("/p01.jpg"))
+                throw std::runtime_error("decoder broke");
+            return SignPicture(path, settings);
+        };
+        ModalAnswerer answerer;
+        QTest::mouseClick(m_form->StartButton, Qt::LeftButton);
+
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.boxes.first().icon, QMessageBox::Critical);
+        QCOMPARE(answerer.boxes.first().text, QStringLiteral("decoder broke"));
+        ExpectIdle();
+    }
+
 private:
     void WriteManyPictures(int count)
     {
@@ -268,5 +289,11 @@ private:
     std::unique_ptr<TMainForm> m_form;
 };
 
-QTEST_MAIN(SearchTest)
+// The application's error box catches what escapes an event handler, as in the program.
+int main(int argc, char *argv[])
+{
+    TQuorvaneApplication application(argc, argv);
+    SearchTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "search_test.moc"

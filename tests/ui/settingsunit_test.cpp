@@ -96,6 +96,34 @@ private slots:
         QCOMPARE(settings.MinPicHeight, 0);
     }
 
+    void newTypeBoxesMapToTheirKeys()
+    {
+        const struct {
+            const char *box;
+            const char *caption;
+            bool TSettings::*key;
+            bool byDefault;
+        } types[] = {
+            { "WEBPCheckBox", "WebP", &TSettings::SearchWEBP, true },
+            { "HEIFCheckBox", "HEIC / AVIF", &TSettings::SearchHEIF, true },
+            { "JXLCheckBox", "JPEG XL", &TSettings::SearchJXL, false },
+            { "RAWCheckBox", "其他相机 RAW", &TSettings::SearchRAW, false },
+        };
+        for (const auto &type : types) {
+            QCOMPARE(Child(type.box)->text(), QString::fromUtf8(type.caption));
+            QCOMPARE(Child(type.box)->isChecked(), type.byDefault);
+            // Below the six specified boxes, inside the group.
+            QVERIFY(Child(type.box)->y() > Child("CR2CheckBox")->y());
+            QVERIFY(Child<QGroupBox>("GroupBox1")->rect().contains(Child(type.box)->geometry()));
+            Child(type.box)->setChecked(!type.byDefault);
+        }
+        QVERIFY(Child<QPushButton>("OKButton")->geometry().top() > Child<QGroupBox>("GroupBox1")->geometry().bottom());
+        Click("OKButton");
+        for (const auto &type : types)
+            QCOMPARE(settings.*type.key, !type.byDefault);
+        QVERIFY(settings.SearchCR2 == TSettings().SearchCR2 && settings.SearchJPG);
+    }
+
     void refusedSizeKeepsDialogOpen_data()
     {
         QTest::addColumn<QString>("width");

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// Decoders of the picture types that Qt does not read, each working on the whole file in memory
+// within the bounds of decodinglimits.h. Each throws TPictureError for a file it cannot decode.
+
+// Camera RAW (CR2, CR3, NEF, ARW, DNG, ORF, RW2, RAF, PEF, SRW) through LibRaw.
+QImage DecodeRaw(const QByteArray &file);
+
+// HEIC, HEIF and AVIF through libheif: the primary picture with the rotation, mirroring and
+// cropping the file asks for.
+QImage DecodeHeif(const QByteArray &file);
+
+// JPEG XL through libjxl: the first frame, turned as its orientation says.
+QImage DecodeJxl(const QByteArray &file);

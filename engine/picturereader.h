@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// A picture file as read, before any scaling: a JPEG file keeps its compressed bytes, every
+// other type is decoded to a bitmap.
+struct TPictureSource {
+    QByteArray JpegData;
+    QImage Picture;
+};
+
+// Reads the picture at `path` (raw path bytes) with the decoder that its upper-case extension
+// selects, within the bounds of decodinglimits.h. The search and the preview both read through
+// here. A FIFO or device in a picture's place is refused without blocking. Throws TPictureError
+// with a reason that does not repeat the path.
+TPictureSource ReadPictureFile(const QByteArray &path);
+
+// The source as JPEG data: a JPEG file's own bytes, any other picture encoded at quality 90.
+QByteArray SourceAsJpeg(const TPictureSource &source);

@@ -1,0 +1,229 @@
+#include "formatfixtures.h"
+
+#include <QBuffer>
+#include <QtEndian>
+
+#include <jxl/encode.h>
+#include <libheif/heif.h>
+
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace
+{
+
+void require(bool ok, const char *what)
+{
+    if (!ok)
+        throw std::runtime_error(std::string("fixture encoder failed: ") + what);
+}
+
+void requireHeif(const heif_error &error)
+{
+    require(error.code == heif_error_Ok, error.message ? error.message : "libheif");
+}
+
+QByteArray encodeHeif(const QImage &source, heif_compression_format format, bool fast)
+{
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    heif_image *picture = nullptr;
+    QByteArray bytes;
+    try {
+        requireHeif(heif_context_get_encoder_for_format(context, format, &encoder));
+        requireHeif(heif_encoder_set_lossy_quality(encoder, 90));
+        if (fast) {
+            // Each encoder knows only its own speed setting; the other one's is refused.
+            heif_encoder_set_parameter_string(encoder, "preset", "ultrafast");
+            heif_encoder_set_parameter_integer(encoder, "speed", 9);
+        }
+        requireHeif(heif_image_create(
+            image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &picture));
+        requireHeif(heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8));
+        int stride = 0;
+        uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(plane + qsizetype(y) * stride, image.constScanLine(y), size_t(image.width()) * 3);
+        requireHeif(heif_context_encode_image(context, picture, encoder, nullptr, nullptr));
+        heif_writer writer { 1, [](heif_context *, const void *data, size_t size, void *target) {
+                                static_cast<QByteArray *>(target)->append(
+                                    static_cast<const char *>(data), qsizetype(size));
+                                return heif_error { heif_error_Ok, heif_suberror_Unspecified, "" };
+                            } };
+        requireHeif(heif_context_write(context, &writer, &bytes));
+    } catch (...) {
+        heif_image_release(picture);
+        heif_encoder_release(encoder);
+        heif_context_free(context);
+        throw;
+    }
+    heif_image_release(picture);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return bytes;
+}
+
+// TIFF directory entries of the DNG, little-endian.
+class TiffDirectory
+{
+public:
+    void Add(quint16 tag, quint16 type, quint32 count, QByteArray values)
+    {
+        m_entries.push_back({ tag, type, count, std::move(values) });
+    }
+    void Short(quint16 tag, std::initializer_list<quint16> values)
+    {
+        QByteArray bytes;
+        for (quint16 value : values)
+            bytes += QByteArray(reinterpret_cast<const char *>(&value), 2);
+        Add(tag, 3, quint32(values.size()), bytes);
+    }
+    void Long(quint16 tag, quint32 value) { Add(tag, 4, 1, QByteArray(reinterpret_cast<const char *>(&value), 4)); }
+    void Text(quint16 tag, const QByteArray &text) { Add(tag, 2, quint32(text.size() + 1), text + '\0'); }
+    void Rationals(quint16 tag, quint16 type, std::initializer_list<double> values)
+    {
+        QByteArray bytes;
+        for (double value : values) {
+            const qint32 parts[2] = { qint32(std::lround(value * 10000)), 10000 };
+            bytes += QByteArray(reinterpret_cast<const char *>(parts), 8);
+        }
+        Add(tag, type, quint32(values.size()), bytes);
+    }
+
+    // The file: header, directory, the values that do not fit an entry, then `data`.
+    QByteArray Write(quint16 stripOffsetsTag, const QByteArray &data)
+    {
+        constexpr quint32 kHeader = 8;
+        const quint32 directorySize = 2 + 12 * quint32(m_entries.size()) + 4;
+        quint32 overflow = kHeader + directorySize;
+        for (const Entry &entry : m_entries)
+            overflow += entry.values.size() > 4 ? quint32(entry.values.size() + 1) & ~1u : 0;
+        for (Entry &entry : m_entries)
+            if (entry.tag == stripOffsetsTag)
+                entry.values = QByteArray(reinterpret_cast<const char *>(&overflow), 4);
+        QByteArray file("II*\0\x08\0\0\0", 8);
+        QByteArray extra;
+        const quint16 count = quint16(m_entries.size());
+        file += QByteArray(reinterpret_cast<const char *>(&count), 2);
+        for (const Entry &entry : m_entries) {
+            file += QByteArray(reinterpret_cast<const char *>(&entry.tag), 2);
+            file += QByteArray(reinterpret_cast<const char *>(&entry.type), 2);
+            file += QByteArray(reinterpret_cast<const char *>(&entry.count), 4);
+            if (entry.values.size() <= 4) {
+                file += entry.values.leftJustified(4, '\0');
+            } else {
+                const quint32 offset = kHeader + directorySize + quint32(extra.size());
+                file += QByteArray(reinterpret_cast<const char *>(&offset), 4);
+                extra += entry.values;
+                if (extra.size() % 2)
+                    extra += '\0';
+            }
+        }
+        file += QByteArray(4, '\0');
+        return file + extra + data;
+    }
+
+private:
+    struct Entry {
+        quint16 tag;
+        quint16 type;
+        quint32 count;
+        QByteArray values;
+    };
+    std::vector<Entry> m_entries;
+};
+
+}
+
+QByteArray EncodeWebp(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    require(image.save(&buffer, "webp", 90), "Qt's WebP writer");
+    return bytes;
+}
+
+QByteArray EncodeHeic(const QImage &image, bool fast) { return encodeHeif(image, heif_compression_HEVC, fast); }
+
+QByteArray EncodeAvif(const QImage &image, bool fast) { return encodeHeif(image, heif_compression_AV1, fast); }
+
+QByteArray EncodeJxl(const QImage &source, bool fast)
+{
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    std::vector<uint8_t> pixels;
+    pixels.reserve(size_t(image.width()) * size_t(image.height()) * 3);
+    for (int y = 0; y < image.height(); ++y)
+        pixels.insert(pixels.end(), image.constScanLine(y), image.constScanLine(y) + size_t(image.width()) * 3);
+    JxlEncoder *encoder = JxlEncoderCreate(nullptr);
+    JxlBasicInfo info;
+    JxlEncoderInitBasicInfo(&info);
+    info.xsize = uint32_t(image.width());
+    info.ysize = uint32_t(image.height());
+    info.bits_per_sample = 8;
+    info.num_color_channels = 3;
+    info.uses_original_profile = JXL_FALSE;
+    JxlColorEncoding colour;
+    JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
+    JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
+    const JxlPixelFormat format { 3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0 };
+    bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
+        && JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS
+        && JxlEncoderSetFrameDistance(settings, 1.0f) == JXL_ENC_SUCCESS
+        && JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, fast ? 1 : 3) == JXL_ENC_SUCCESS
+        && JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()) == JXL_ENC_SUCCESS;
+    JxlEncoderCloseInput(encoder);
+    QByteArray bytes(64 * 1024, '\0');
+    qsizetype written = 0;
+    JxlEncoderStatus status = JXL_ENC_NEED_MORE_OUTPUT;
+    while (ok && status == JXL_ENC_NEED_MORE_OUTPUT) {
+        auto *next = reinterpret_cast<uint8_t *>(bytes.data()) + written;
+        size_t room = size_t(bytes.size() - written);
+        status = JxlEncoderProcessOutput(encoder, &next, &room);
+        written = bytes.size() - qsizetype(room);
+        if (status == JXL_ENC_NEED_MORE_OUTPUT)
+            bytes.resize(bytes.size() * 2);
+    }
+    JxlEncoderDestroy(encoder);
+    require(ok && status == JXL_ENC_SUCCESS, "libjxl");
+    bytes.resize(written);
+    return bytes;
+}
+
+QByteArray EncodeLinearDng(const QImage &source)
+{
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    QByteArray pixels(qsizetype(image.width()) * image.height() * 6, '\0');
+    auto *sample = reinterpret_cast<quint16 *>(pixels.data());
+    for (int y = 0; y < image.height(); ++y)
+        for (const uchar *value = image.constScanLine(y), *end = value + image.width() * 3; value < end; ++value)
+            // Linear light, as the sensor saw it before the converter's tone curve.
+            qToLittleEndian(quint16(std::lround(std::pow(*value / 255.0, 2.2) * 65535)), sample++);
+    constexpr quint16 kStripOffsets = 273;
+    TiffDirectory directory;
+    directory.Long(254, 0);
+    directory.Long(256, quint32(image.width()));
+    directory.Long(257, quint32(image.height()));
+    directory.Short(258, { 16, 16, 16 });
+    directory.Short(259, { 1 });
+    directory.Short(262, { 34892 }); // linear raw
+    directory.Text(271, "Quorvane");
+    directory.Text(272, "Test Camera");
+    directory.Long(kStripOffsets, 0);
+    directory.Short(274, { 1 });
+    directory.Short(277, { 3 });
+    directory.Long(278, quint32(image.height()));
+    directory.Long(279, quint32(pixels.size()));
+    directory.Short(284, { 1 });
+    directory.Add(50706, 1, 4, QByteArray("\x01\x04\x00\x00", 4));
+    directory.Text(50708, "Quorvane Test Camera");
+    directory.Long(50717, 65535);
+    // XYZ to linear sRGB: the camera's colours are sRGB's.
+    directory.Rationals(50721, 10, { 3.2406, -1.5372, -0.4986, -0.9689, 1.8758, 0.0415, 0.0557, -0.2040, 1.0570 });
+    directory.Rationals(50728, 5, { 1, 1, 1 });
+    directory.Short(50778, { 21 }); // D65
+    return directory.Write(kStripOffsets, pixels);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// Pictures of the types beyond the first six, encoded at run time by their own libraries from
+// generated content. `fast` trades size and quality for encoding speed (camera-sized benches).
+
+QByteArray EncodeWebp(const QImage &image);
+
+// HEIC (HEVC through x265) and AVIF (AV1 through aom), lossy at quality 90.
+QByteArray EncodeHeic(const QImage &image, bool fast = false);
+QByteArray EncodeAvif(const QImage &image, bool fast = false);
+
+// JPEG XL at visually lossless distance 1.
+QByteArray EncodeJxl(const QImage &image, bool fast = false);
+
+// An uncompressed linear (already demosaiced) 16-bit RGB DNG of `image`, as a camera's raw
+// converter writes one.
+QByteArray EncodeLinearDng(const QImage &image);
