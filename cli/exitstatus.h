@@ -3,8 +3,8 @@
 // Exit status of quorvane-cli.
 enum ExitStatus {
     kExitDone = 0,
-    // The picture of --signature was skipped, the output could not be written, or an error ended
-    // the run.
+    // The picture of --signature was skipped, the output could not be written, a marked file was
+    // left alone, or an error ended the run.
     kExitFailed = 1,
     // A bad option or value; the message names it.
     kExitUsage = 2,

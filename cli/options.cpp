@@ -55,6 +55,18 @@ std::optional<PictureTypes> parseTypes(const QByteArray &list)
     return types;
 }
 
+// "most-pixels", "largest", "oldest", "newest" or "inside:FOLDER"; the folder is made absolute.
+QString parseKeep(Options &options, const QByteArray &value, const QByteArray &currentDir)
+{
+    options.Keep = ParseKeepRule(value);
+    if (!options.Keep)
+        return QStringLiteral("--keep takes most-pixels, largest, oldest, newest or inside:FOLDER, not '%1'")
+            .arg(shown(value));
+    if (options.Keep->Keep == TKeepRule::InsideFolder)
+        options.Keep->Folder = AbsoluteFolder(options.Keep->Folder, currentDir);
+    return {};
+}
+
 bool isWholeNumber(const QByteArray &text)
 {
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -140,6 +152,15 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 options.OutputFile = value;
                 return QString();
             } },
+        { "--min-similarity",
+            [](Options &options, const QByteArray &value) {
+                const std::optional<int32_t> minimum = parseSize(value);
+                if (!minimum || *minimum < kLowestMinSimilarity || *minimum > 100)
+                    return QStringLiteral("--min-similarity takes a whole number from 1 to 100, not '%1'")
+                        .arg(shown(value));
+                options.MinSimilarity = *minimum;
+                return QString();
+            } },
     };
     return handlers;
 }
@@ -149,6 +170,7 @@ const std::map<QByteArray, bool Options::*> kFlags {
     { "--identical-only", &Options::IdenticalOnly },
     { "--collect-only", &Options::CollectOnly },
     { "--quiet", &Options::Quiet },
+    { "--trash-marked", &Options::TrashMarked },
     { "--help", &Options::Help },
     { "-h", &Options::Help },
 };
@@ -201,7 +223,7 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
             continue;
         }
         const auto handler = valueOptions().find(name);
-        if (handler == valueOptions().end()) {
+        if (handler == valueOptions().end() && name != "--keep" && name != "--move-marked") {
             parsed.Error = QStringLiteral("unknown option %1").arg(shown(name));
             return parsed;
         }
@@ -218,12 +240,21 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
             parsed.Error = QStringLiteral("%1 needs a value").arg(shown(name));
             return parsed;
         }
-        parsed.Error = handler->second(options, value);
+        if (name == "--keep")
+            parsed.Error = parseKeep(options, value, currentDir);
+        else if (name == "--move-marked")
+            options.MoveMarked = AbsoluteFolder(value, currentDir);
+        else
+            parsed.Error = handler->second(options, value);
         if (!parsed.Error.isEmpty())
             return parsed;
     }
     if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
         parsed.Error = QStringLiteral("no folder given (try --help)");
+    else if (!options.Keep && (options.MinSimilarity || options.TrashMarked || !options.MoveMarked.isEmpty()))
+        parsed.Error = QStringLiteral("--min-similarity, --trash-marked and --move-marked need --keep");
+    else if (options.TrashMarked && !options.MoveMarked.isEmpty())
+        parsed.Error = QStringLiteral("--trash-marked and --move-marked exclude each other");
     return parsed;
 }
 
@@ -286,6 +317,13 @@ QString UsageText()
         "                     pictures searched\n"
         "  --quiet            no progress line and no messages of the picture decoders\n"
         "  --threads N        decode pictures on N threads (default: one per core)\n"
+        "  --keep RULE        list, instead of the pairs, the files RULE marks in each group of\n"
+        "                     pairs, with the picture kept: most-pixels, largest, oldest, newest or\n"
+        "                     inside:FOLDER (keep the pictures inside FOLDER)\n"
+        "  --min-similarity N mark only files at least N percent similar to the kept picture, or\n"
+        "                     byte-identical to it (default 50)\n"
+        "  --trash-marked     move the marked files to the trash\n"
+        "  --move-marked DIR  move the marked files into DIR, never replacing a file\n"
         "\n"
         "TSV: one line per pair, path TAB path TAB similarity; inside a path a backslash, tab,\n"
         "newline and carriage return are written as \\\\, \\t, \\n and \\r.\n"
@@ -293,6 +331,6 @@ QString UsageText()
         "UTF-8 also comes as its exact bytes in base64, in \"original_bytes\" or \"duplicate_bytes\".\n"
         "\n"
         "Exit status: 0 done, 1 failed (the output could not be written, the picture of --signature was\n"
-        "skipped, or an error such as running out of memory), 2 usage error, 3 none of the folders exists, 130 "
-        "interrupted.\n");
+        "skipped, a marked file was left alone, or an error such as running out of memory), 2 usage\n"
+        "error, 3 none of the folders exists, 130 interrupted.\n");
 }

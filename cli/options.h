@@ -1,5 +1,6 @@
 #pragma once
 
+#include "markingrules.h"
 #include "settings.h"
 
 #include <QByteArray>
@@ -42,6 +43,12 @@ struct Options {
     // Threads that decode pictures; nothing means one per core.
     std::optional<int> Threads;
     bool Help = false;
+    // Bulk clean-up: the rule that marks, and what is done with the marked files.
+    std::optional<TMarkingRule> Keep;
+    std::optional<double> MinSimilarity;
+    bool TrashMarked = false;
+    // The folder the marked files are moved to, absolute and ending with "/".
+    QByteArray MoveMarked;
 };
 
 struct ParsedOptions {

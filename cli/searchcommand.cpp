@@ -3,6 +3,7 @@
 #include "cliobserver.h"
 #include "collection.h"
 #include "exitstatus.h"
+#include "markcommand.h"
 #include "options.h"
 #include "output.h"
 #include "resultwriter.h"
@@ -48,6 +49,9 @@ int RunSearch(const Options &options, TProcessingOptions processing)
         ProcessSearchPictures(catalogue, *settings, observer, processing);
         interrupted = observer.Interrupted();
     }
+    // Marks are only made on complete results.
+    if (options.Keep)
+        return interrupted ? kExitInterrupted : RunMarking(catalogue, *settings, options);
     QString error;
     if (!WriteOutput(options.OutputFile, formatPairs(catalogue, options.Format), &error)) {
         ReportError(error);

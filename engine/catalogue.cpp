@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <new>
 
-namespace {
+namespace
+{
 
 // Address space reserved ahead for Pictures and Paths. Pages never written cost nothing, while
 // every reallocation would copy all records so far (a picture record is over a kilobyte).
 constexpr std::size_t kReservedEntries = 1 << 18;
 
-template<typename T>
-void allocateArray(std::vector<T> &array, int32_t &capacity)
+template <typename T> void allocateArray(std::vector<T> &array, int32_t &capacity)
 {
     try {
         array.assign(kInitialCapacity, T {});
@@ -23,8 +23,7 @@ void allocateArray(std::vector<T> &array, int32_t &capacity)
 
 // Grows by one step exactly when the last index reaches capacity - 1000 on a multiple of 1000,
 // so an array never runs full while entries are appended one at a time.
-template<typename T>
-void growIfNeeded(std::vector<T> &array, int32_t last, int32_t &capacity)
+template <typename T> void growIfNeeded(std::vector<T> &array, int32_t last, int32_t &capacity)
 {
     if (last >= capacity - kCapacityStep && last % kCapacityStep == 0) {
         capacity += kCapacityStep;
@@ -94,10 +93,7 @@ void TrimAfterCollection(TCatalogue &catalogue)
     catalogue.Pictures.resize(catalogue.PicturesCapacity);
 }
 
-void AllocatePairs(TCatalogue &catalogue)
-{
-    allocateArray(catalogue.Pairs, catalogue.PairsCapacity);
-}
+void AllocatePairs(TCatalogue &catalogue) { allocateArray(catalogue.Pairs, catalogue.PairsCapacity); }
 
 void AppendPair(TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity)
 {
@@ -129,6 +125,40 @@ void RemovePicture(TCatalogue &catalogue, int32_t k)
     catalogue.PairsCapacity = int32_t(kept.size());
     catalogue.Pairs = std::move(kept);
     catalogue.Pictures[k].Deleted = true;
+}
+
+TPicturePairs RemovePictures(TCatalogue &catalogue, const std::vector<bool> &removed)
+{
+    const auto isRemoved
+        = [&](int32_t picture) { return size_t(picture) < removed.size() && removed[size_t(picture)]; };
+    TPicturePairs kept;
+    TPicturePairs taken;
+    kept.reserve(catalogue.PairsCapacity);
+    for (int32_t i = 0; i < catalogue.PairsCapacity; ++i) {
+        const TPicturePair &pair = catalogue.Pairs[i];
+        (isRemoved(pair.PicIndex1) || isRemoved(pair.PicIndex2) ? taken : kept).push_back(pair);
+    }
+    catalogue.PairsLast = int32_t(kept.size()) - 1;
+    catalogue.PairsCapacity = int32_t(kept.size());
+    catalogue.Pairs = std::move(kept);
+    for (size_t picture = 0; picture < removed.size() && picture < catalogue.Pictures.size(); ++picture)
+        if (removed[picture])
+            catalogue.Pictures[picture].Deleted = true;
+    return taken;
+}
+
+void RestorePictures(TCatalogue &catalogue, const std::vector<int32_t> &pictures, const TPicturePairs &removedPairs)
+{
+    for (const int32_t picture : pictures)
+        catalogue.Pictures[size_t(picture)].Deleted = false;
+    catalogue.Pairs.resize(size_t(catalogue.PairsLast + 1));
+    for (const TPicturePair &pair : removedPairs) {
+        if (catalogue.Pictures[size_t(pair.PicIndex1)].Deleted || catalogue.Pictures[size_t(pair.PicIndex2)].Deleted)
+            continue;
+        catalogue.Pairs.push_back(pair);
+        ++catalogue.PairsLast;
+    }
+    catalogue.PairsCapacity = catalogue.PairsLast + 1;
 }
 
 void ClearCatalogue(TCatalogue &catalogue)

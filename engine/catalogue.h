@@ -27,7 +27,8 @@ struct TWaveletPoint {
 
 // 250 positions held inline in every catalogue entry. Each is stored as row * 128 + column in
 // 16 bits, a quarter of two 32-bit integers, which keeps a million-picture catalogue in memory.
-class TWaveletCoefs {
+class TWaveletCoefs
+{
 public:
     TWaveletPoint operator[](int index) const
     {
@@ -123,6 +124,14 @@ void TrimPairs(TCatalogue &catalogue);
 
 // Marks picture k deleted and removes every pair that names it, keeping the order of the rest.
 void RemovePicture(TCatalogue &catalogue, int32_t k);
+
+// RemovePicture for many pictures at once (`removed` has one flag per picture), in one pass over
+// the pairs. Returns the pairs it took out, in their order.
+TPicturePairs RemovePictures(TCatalogue &catalogue, const std::vector<bool> &removed);
+
+// Brings pictures back into the results after their files were restored: clears their Deleted
+// flags and appends every pair of `removedPairs` whose two pictures are both in the results again.
+void RestorePictures(TCatalogue &catalogue, const std::vector<int32_t> &pictures, const TPicturePairs &removedPairs);
 
 // Empties Pairs, Pictures and Paths when the window closes and sets SearchStopped.
 void ClearCatalogue(TCatalogue &catalogue);

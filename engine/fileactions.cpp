@@ -159,7 +159,7 @@ int ClearReadOnly(const QByteArray &path)
 
 int DeletePermanently(const QByteArray &path) { return unlink(path.constData()) == 0 ? 0 : errno; }
 
-int DeleteToTrash(const QByteArray &path)
+int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash)
 {
     const bool hadFilesFolder = QFileInfo::exists(kMisplacedFilesFolder);
     const bool hadInfoFolder = QFileInfo::exists(kMisplacedInfoFolder);
@@ -168,8 +168,11 @@ int DeleteToTrash(const QByteArray &path)
     errno = 0;
     if (!QFile::moveToTrash(QFile::decodeName(path), &inTrash))
         return errno != 0 ? errno : EIO;
-    if (QFileInfo(inTrash).isAbsolute())
+    if (QFileInfo(inTrash).isAbsolute()) {
+        if (placeInTrash)
+            *placeInTrash = QFile::encodeName(inTrash);
         return 0;
+    }
     // When no trash folder can be set up, Qt reports success after moving the file into "files"
     // and "info" below the working folder. Put it back: it was not trashed.
     const QString name = QFileInfo(inTrash).fileName();

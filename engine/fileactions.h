@@ -18,8 +18,9 @@ int DeletePermanently(const QByteArray &path);
 
 // Moves the file into the freedesktop trash, creating the home trash and its missing parents
 // (mode 0700) first. A file that cannot be trashed stays where it is; it is never deleted
-// permanently instead.
-int DeleteToTrash(const QByteArray &path);
+// permanently instead. `placeInTrash`, when given, receives the file's new path inside the
+// trash's "files" folder.
+int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr);
 
 // Moves `source` to `target` without ever replacing an existing target. Across file systems the
 // file is copied under a temporary name in the target folder with its modification and access

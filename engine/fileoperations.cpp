@@ -33,7 +33,10 @@ int TSystemFileOperations::ClearReadOnly(const QByteArray &path) { return ::Clea
 
 int TSystemFileOperations::Remove(const QByteArray &path) { return DeletePermanently(path); }
 
-int TSystemFileOperations::MoveToTrash(const QByteArray &path) { return DeleteToTrash(path); }
+int TSystemFileOperations::MoveToTrash(const QByteArray &path, QByteArray *placeInTrash)
+{
+    return DeleteToTrash(path, placeInTrash);
+}
 
 int TSystemFileOperations::MoveNoReplace(const QByteArray &source, const QByteArray &target)
 {

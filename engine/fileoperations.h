@@ -32,7 +32,8 @@ public:
     // Removes the file for good.
     virtual int Remove(const QByteArray &path) = 0;
     // Moves the file into the freedesktop trash; a file that cannot be trashed stays where it is.
-    virtual int MoveToTrash(const QByteArray &path) = 0;
+    // `placeInTrash`, when given, receives its path inside the trash's "files" folder.
+    virtual int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) = 0;
     // Moves `source` to `target`, never replacing an existing target; on failure the source is
     // untouched and no partial target remains.
     virtual int MoveNoReplace(const QByteArray &source, const QByteArray &target) = 0;
@@ -53,7 +54,7 @@ public:
     int Stat(const QByteArray &path, TFileStamp &stamp) override;
     int ClearReadOnly(const QByteArray &path) override;
     int Remove(const QByteArray &path) override;
-    int MoveToTrash(const QByteArray &path) override;
+    int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
     int Link(const QByteArray &existing, const QByteArray &newName) override;
     int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;

@@ -63,7 +63,20 @@ double WaveletScore(const TPicInfo &earlier, const WaveletMatrix &currentMatrix)
         if (earlier.WaveletCoefsNeg.PackedAt(j) != 0 && currentMatrix[negative.X][negative.Y] < 0)
             ++matches;
     }
+    return ScoreOfMatches(matches);
+}
+
+double ScoreOfMatches(int matches)
+{
     return double(static_cast<long double>(matches) * 100 / static_cast<long double>(kSignatureSize));
+}
+
+std::optional<double> SimilarityOfScore(double score)
+{
+    if (score < kPairThreshold)
+        return std::nullopt;
+    const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
+    return std::clamp(similarity, kMinSimilarity, kMaxSimilarity);
 }
 
 namespace
@@ -113,9 +126,8 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
             score = kIdenticalScore;
         else if (!settings.SearchOnlyIdentical)
             score = WaveletScore(candidate, currentMatrix);
-        if (score >= kPairThreshold) {
-            const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
-            AppendPair(catalogue, i, k, std::clamp(similarity, kMinSimilarity, kMaxSimilarity));
+        if (const std::optional<double> similarity = SimilarityOfScore(score)) {
+            AppendPair(catalogue, i, k, *similarity);
             observer.DuplicatesFoundChanged(
                 QCoreApplication::translate("Search", "发现相似图片：%1").arg(catalogue.PairsLast + 1));
             return TScanResult::Paired;

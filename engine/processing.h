@@ -51,6 +51,12 @@ int ThreadsToUse(const TProcessingOptions &options);
 // picture's signed positions at which the current picture's truncated matrix has the same sign.
 double WaveletScore(const TPicInfo &earlier, const WaveletMatrix &currentMatrix);
 
+// The score S of `matches` shared signed positions.
+double ScoreOfMatches(int matches);
+
+// The similarity in percent (1 to 100) a pair with score S gets; nothing below the pairing threshold.
+std::optional<double> SimilarityOfScore(double score);
+
 // Whether two pictures' aspect ratios are close enough (within a factor 1.5) to be compared.
 bool AspectRatiosComparable(const TPicInfo &a, const TPicInfo &b);
 

@@ -108,3 +108,31 @@ QByteArray BuildJson(const TCatalogue &catalogue)
     }
     return QJsonDocument(pairs).toJson();
 }
+
+QByteArray BuildMarkedCsv(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks)
+{
+    QByteArray csv(kByteOrderMark);
+    csv += QStringLiteral("标记的图片；保留的图片；相似度；").toUtf8() + kCsvLineEnd;
+    for (const TRuleMark &mark : marks)
+        csv += csvField(FullPath(catalogue, mark.Picture)) + ';' + csvField(FullPath(catalogue, mark.Keeper)) + ';'
+            + FormatSimilarity(mark.Similarity).toUtf8() + ';' + kCsvLineEnd;
+    return csv;
+}
+
+QByteArray BuildMarkedTsv(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks)
+{
+    QByteArray tsv;
+    for (const TRuleMark &mark : marks)
+        tsv += FullPath(catalogue, mark.Picture) + '\t' + FullPath(catalogue, mark.Keeper) + '\t'
+            + QByteArray::number(mark.Similarity, 'f', kSimilarityDecimals) + '\n';
+    return tsv;
+}
+
+QByteArray BuildMarkedJson(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks)
+{
+    QJsonArray marked;
+    for (const TRuleMark &mark : marks)
+        marked.append(QJsonObject { { "marked", QFile::decodeName(FullPath(catalogue, mark.Picture)) },
+            { "keeper", QFile::decodeName(FullPath(catalogue, mark.Keeper)) }, { "similarity", mark.Similarity } });
+    return QJsonDocument(marked).toJson();
+}

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "catalogue.h"
+#include "markingrules.h"
+
+#include <vector>
 
 #include <QByteArray>
 
@@ -19,3 +22,10 @@ QByteArray BuildTsv(const TCatalogue &catalogue);
 // from their file-system bytes. A path that is not valid UTF-8 loses bytes in that decoding, so
 // its object also holds the exact bytes in base64 as "original_bytes" or "duplicate_bytes".
 QByteArray BuildJson(const TCatalogue &catalogue);
+
+// The files a marking rule marked, each with its keeper and their similarity, in the three
+// formats above: CSV with the header "标记的图片；保留的图片；相似度；" and one line per file; TSV
+// lines "marked TAB keeper TAB similarity"; a JSON array of {"marked", "keeper", "similarity"}.
+QByteArray BuildMarkedCsv(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks);
+QByteArray BuildMarkedTsv(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks);
+QByteArray BuildMarkedJson(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks);

@@ -20,15 +20,17 @@ bool isInside(const QByteArray &folder, const QByteArray &container)
 
 }
 
-QByteArray HomeTrashFolder()
+QByteArray UserDataFolder()
 {
     QByteArray dataHome = qgetenv("XDG_DATA_HOME");
     if (!dataHome.startsWith('/'))
         dataHome = qgetenv("HOME") + "/.local/share";
     if (!dataHome.endsWith('/'))
         dataHome += '/';
-    return dataHome + "Trash/";
+    return dataHome;
 }
+
+QByteArray HomeTrashFolder() { return UserDataFolder() + "Trash/"; }
 
 QByteArray MountPointOf(const QByteArray &folder)
 {

@@ -36,6 +36,7 @@ constexpr int kDetailsLabelHeight = 29;
 constexpr int kButtonGroupWidth = 179;
 constexpr int kButtonGroupHeight = 68;
 constexpr int kListItemHeight = 18;
+constexpr int kMarkLabelMargin = 10;
 
 QFont PixelFont(int pixels)
 {
@@ -255,6 +256,15 @@ void TMainForm::CreatePreviewArea()
         side.panel->installEventFilter(this);
     }
 
+    for (QLabel **mark : { &MarkLabel1, &MarkLabel2 }) {
+        QWidget *panel = mark == &MarkLabel1 ? ImagePanel1 : ImagePanel2;
+        *mark = NewLabel(panel, QStringLiteral("MarkLabel") + panel->objectName().right(1), tr("已标记"));
+        (*mark)->setStyleSheet(QStringLiteral("background-color: #c0392b; color: white; padding: 2px 6px;"));
+        (*mark)->adjustSize();
+        (*mark)->move(kMarkLabelMargin, kMarkLabelMargin);
+        (*mark)->hide();
+    }
+
     SimilarityLabel = NewLabel(BetweenImagesPanel, QStringLiteral("SimilarityLabel"), tr("相似度："));
     SimilarityLabel->setAlignment(Qt::AlignCenter);
     PercentLabel = NewLabel(BetweenImagesPanel, QStringLiteral("PercentLabel"), QString(), kPercentFontPixels);
@@ -317,6 +327,25 @@ void TMainForm::CreateMenu()
     SavelistofdupliacatestoCSV1->setObjectName(QStringLiteral("SavelistofdupliacatestoCSV1"));
     Exit1 = File1->addAction(tr("退出"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
+
+    Mark1 = menuBar()->addMenu(tr("标记"));
+    Mark1->setObjectName(QStringLiteral("Mark1"));
+    const auto addMarkAction = [this](QAction *&action, const char *name, const QString &caption) {
+        action = Mark1->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+    };
+    addMarkAction(KeepMostPixels1, "KeepMostPixels1", tr("标记副本，保留像素最多的图片"));
+    addMarkAction(KeepLargest1, "KeepLargest1", tr("标记副本，保留文件最大的图片"));
+    addMarkAction(KeepOldest1, "KeepOldest1", tr("标记副本，保留最旧的图片"));
+    addMarkAction(KeepNewest1, "KeepNewest1", tr("标记副本，保留最新的图片"));
+    addMarkAction(KeepInsideFolder1, "KeepInsideFolder1", tr("标记副本，保留参考文件夹中的图片..."));
+    Mark1->addSeparator();
+    addMarkAction(ClearAllMarks1, "ClearAllMarks1", tr("清除所有标记"));
+    Mark1->addSeparator();
+    addMarkAction(DeleteMarked1, "DeleteMarked1", tr("删除标记的图片"));
+    addMarkAction(MoveMarked1, "MoveMarked1", tr("移动标记的图片..."));
+    Mark1->addSeparator();
+    addMarkAction(Undo1, "Undo1", tr("撤销"));
 
     Settings1 = menuBar()->addAction(tr("设置"));
     Settings1->setObjectName(QStringLiteral("Settings1"));

@@ -1,6 +1,7 @@
 #include "mainunit.h"
 
 #include "folderdialog.h"
+#include "messageboxes.h"
 #include "pairlistmodel.h"
 #include "previewfit.h"
 #include "previewpicture.h"
@@ -33,26 +34,7 @@ enum { kBeforeDeletePauseMs = 200 };
 
 const QString kLineBreak = QStringLiteral("\n\r");
 
-void ErrorBox(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-void InformationBox(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-bool AskYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &text)
-{
-    QMessageBox box(icon, QStringLiteral("Quorvane"), text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
-}
+int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
 
 QString ShownFileName(int32_t picture) { return QFile::decodeName(Catalogue.Pictures[picture].FileName); }
 
@@ -82,7 +64,8 @@ QImage Framed(QImage bitmap)
 
 void TMainForm::CreateResultListModel()
 {
-    ListModel = new TPairListModel(Catalogue, this);
+    ListModel = new TPairListModel(Catalogue, Marks, this);
+    connect(ListModel, &TPairListModel::MarkRequested, this, &TMainForm::SetMark);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -115,6 +98,7 @@ void TMainForm::ListView1Click()
         return;
     const TPicturePair pair = Catalogue.Pairs[row];
     m_previewedPictures[0] = m_previewedPictures[1] = -1;
+    ShowPreviewMarks();
     // A picture that cannot be shown stops the refresh where it is; the error box reports it.
     const QImage left = PreviewBitmap(pair.PicIndex1);
     ShowFittedPicture(LeftImage, left);
@@ -127,6 +111,13 @@ void TMainForm::ListView1Click()
     PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
     ShowFittedPicture(LeftImage, Framed(left));
     ShowFittedPicture(RightImage, Framed(right));
+    ShowPreviewMarks();
+}
+
+void TMainForm::ShowPreviewMarks()
+{
+    MarkLabel1->setVisible(Marks.IsMarked(m_previewedPictures[0]));
+    MarkLabel2->setVisible(Marks.IsMarked(m_previewedPictures[1]));
 }
 
 // Every change of the selection (mouse, drag, keys, code) brings the preview along. The refresh
@@ -217,7 +208,7 @@ int32_t TMainForm::PreviewedPicture(int row, int side) const
 {
     if (row < 0)
         return -1;
-    const int32_t picture = side == 1 ? Catalogue.Pairs[row].PicIndex1 : Catalogue.Pairs[row].PicIndex2;
+    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
     return m_previewedPictures[side - 1] == picture ? picture : -1;
 }
 
@@ -246,14 +237,9 @@ bool TMainForm::PictureExists(const QByteArray &path)
 bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
 {
     const TPicInfo &info = Catalogue.Pictures[picture];
-    TFileStamp recorded;
-    recorded.Device = dev_t(info.Device);
-    recorded.Inode = ino_t(info.Inode);
-    recorded.Size = info.Size;
-    recorded.MTimeNs = info.MTimeNs;
     TFileStamp current;
     // A file gone meanwhile is left to the action itself, which reports its error code.
-    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, recorded))
+    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
         return false;
     ErrorBox(this, tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture));
     return true;
@@ -280,6 +266,8 @@ void TMainForm::FinishFileAction(int row)
         ListView1->selectRow(std::min(row, Catalogue.PairsLast));
     SetIdleState();
     ListView1Click();
+    // With no row left the preview keeps its pictures, which are no longer marked or listed.
+    ShowPreviewMarks();
 }
 
 void TMainForm::DeleteImage(int side)
@@ -304,9 +292,12 @@ void TMainForm::DeleteImage(int side)
         return;
     ActOnFile(row, [&] {
         FileOperations->ClearReadOnly(path);
-        const int error = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path) : FileOperations->Remove(path);
+        TActedFile acted { picture, PictureOfSide(Catalogue.Pairs[row], 3 - side), path, {},
+            Catalogue.Pictures[picture].Size };
+        const int error
+            = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path, &acted.To) : FileOperations->Remove(path);
         if (error == 0)
-            RemovePicture(Catalogue, picture);
+            TakeOutOfResults({ acted }, Settings.MoveToRecycle ? std::optional(TJournalKind::Trash) : std::nullopt);
         else
             // A file the trash refuses stays where it is; the box says which of the two failed.
             ErrorBox(this,
@@ -343,7 +334,9 @@ void TMainForm::MoveImage(int side)
         target += Catalogue.Pictures[picture].FileName;
         const int error = FileOperations->MoveNoReplace(path, target);
         if (error == 0) {
-            RemovePicture(Catalogue, picture);
+            const TActedFile acted { picture, PictureOfSide(Catalogue.Pairs[row], 3 - side), path, target,
+                Catalogue.Pictures[picture].Size };
+            TakeOutOfResults({ acted }, TJournalKind::Move);
             InformationBox(this, name + QStringLiteral(" moved successfully"));
         } else {
             ErrorBox(this,

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
@@ -105,6 +106,7 @@ void TMainForm::RunSearch()
 
         TWindowSearchObserver observer(*this);
         RunSearchSteps(Catalogue, Settings, observer, SearchProcessing);
+        ResetMarks();
 
         if (!m_closed) {
             DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(FormatCount(Catalogue.PairsLast + 1)));
@@ -131,6 +133,7 @@ void TMainForm::SetSearchControlsEnabled(bool enabled)
              ListView1, ScanSubfoldersCheckBox })
         widget->setEnabled(enabled);
     Settings1->setEnabled(enabled);
+    Mark1->menuAction()->setEnabled(enabled);
     About1->setEnabled(enabled);
 }
 

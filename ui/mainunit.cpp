@@ -234,6 +234,20 @@ void TMainForm::ConnectHandlers()
     connect(DeleteImageButton2, &QToolButton::clicked, this, &TMainForm::DeleteImageButton2Click);
     connect(ListView1, &QTableView::clicked, this, &TMainForm::ListView1Clicked);
     connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListView1ColumnClick);
+
+    const std::pair<QAction *, TKeepRule> rules[] = {
+        { KeepMostPixels1, TKeepRule::MostPixels },
+        { KeepLargest1, TKeepRule::Largest },
+        { KeepOldest1, TKeepRule::Oldest },
+        { KeepNewest1, TKeepRule::Newest },
+        { KeepInsideFolder1, TKeepRule::InsideFolder },
+    };
+    for (const auto &[action, rule] : rules)
+        connect(action, &QAction::triggered, this, [this, rule = rule] { MarkByRule(rule); });
+    connect(ClearAllMarks1, &QAction::triggered, this, &TMainForm::ClearAllMarks1Click);
+    connect(DeleteMarked1, &QAction::triggered, this, &TMainForm::DeleteMarked1Click);
+    connect(MoveMarked1, &QAction::triggered, this, &TMainForm::MoveMarked1Click);
+    connect(Undo1, &QAction::triggered, this, &TMainForm::Undo1Click);
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
@@ -272,8 +286,11 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
         if (watched == DirectoriesListBox)
             DirectoriesListBoxKeyDown(static_cast<QKeyEvent *>(event));
-        else if (watched == ListView1)
+        else if (watched == ListView1) {
             ListView1Pressed();
+            if (ListView1KeyDown(static_cast<QKeyEvent *>(event)))
+                return true;
+        }
         break;
     case QEvent::KeyRelease:
         if (watched == ListView1)

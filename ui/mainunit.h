@@ -1,7 +1,11 @@
 #pragma once
 
+#include "actionjournal.h"
 #include "catalogue.h"
 #include "fileoperations.h"
+#include "markedbatch.h"
+#include "markingrules.h"
+#include "picturemarks.h"
 #include "processing.h"
 #include "settings.h"
 
@@ -12,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -35,6 +40,8 @@ class TUpdateForm;
 // State of the main window's unit: it outlives any one search and is shared by every part of the
 // window, so it is kept outside the window object.
 extern TCatalogue Catalogue;
+// The marks of the bulk clean-up, over the pictures of Catalogue.
+extern TPictureMarks Marks;
 extern TSettings Settings;
 extern QLocale SystemFormatSettings;
 extern QString ProgramDir;
@@ -112,6 +119,22 @@ public:
     void BrowseImageButton2Click();
     void SavelistofdupliacatestoCSV1Click();
 
+    // Bulk clean-up: marks, marking rules, acting on the marks, undo (ui/mainmarks.cpp).
+    void MarkByRule(TKeepRule rule);
+    void ClearAllMarks1Click();
+    void DeleteMarked1Click();
+    void MoveMarked1Click();
+    void Undo1Click();
+    // Marks or unmarks the picture on `side` (1 or 2) of `row`; a mark that would cover a whole
+    // group is refused with a message.
+    void SetMark(int row, int side, bool marked);
+    // Starts the marks over for new results.
+    void ResetMarks();
+    // Shows on each side of the preview whether its picture is marked.
+    void ShowPreviewMarks();
+    // The journal of trashed and moved files that undo works from; a test may point it elsewhere.
+    QString JournalPath = DefaultJournalPath();
+
     // Result list rows, produced from Catalogue.Pairs (ui/mainreview.cpp).
     TPairListModel *ListModel = nullptr;
     void CreateResultListModel();
@@ -137,6 +160,11 @@ private:
     void FinishFileAction(int row);
     bool PictureExists(const QByteArray &path);
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
+    // Takes the acted-on pictures out of the results and records the action for undo.
+    void TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind);
+    void RecordForUndo(TJournalKind kind, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
+    void RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items);
+    bool ListView1KeyDown(QKeyEvent *event);
 
 public:
     // Folder area.
@@ -184,6 +212,9 @@ public:
     QLabel *MoveImageLabel2 = nullptr;
     QLabel *BrowseImageLabel2 = nullptr;
     QLabel *DeleteImageLabel2 = nullptr;
+    // "已标记" over a marked picture of the preview.
+    QLabel *MarkLabel1 = nullptr;
+    QLabel *MarkLabel2 = nullptr;
     QSplitter *Splitter2 = nullptr;
 
     // Result area.
@@ -199,6 +230,16 @@ public:
     QAction *StartSearch1 = nullptr;
     QAction *SavelistofdupliacatestoCSV1 = nullptr;
     QAction *Exit1 = nullptr;
+    QMenu *Mark1 = nullptr;
+    QAction *KeepMostPixels1 = nullptr;
+    QAction *KeepLargest1 = nullptr;
+    QAction *KeepOldest1 = nullptr;
+    QAction *KeepNewest1 = nullptr;
+    QAction *KeepInsideFolder1 = nullptr;
+    QAction *ClearAllMarks1 = nullptr;
+    QAction *DeleteMarked1 = nullptr;
+    QAction *MoveMarked1 = nullptr;
+    QAction *Undo1 = nullptr;
     QAction *Settings1 = nullptr;
     QMenu *Help1 = nullptr;
     QAction *Howtouse1 = nullptr;

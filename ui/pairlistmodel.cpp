@@ -21,10 +21,32 @@ enum {
 
 } // namespace
 
-TPairListModel::TPairListModel(const TCatalogue &catalogue, QObject *parent)
+TPairListModel::TPairListModel(const TCatalogue &catalogue, const TPictureMarks &marks, QObject *parent)
     : QAbstractTableModel(parent)
     , m_catalogue(catalogue)
+    , m_marks(marks)
 {
+}
+
+void TPairListModel::MarksChanged()
+{
+    if (m_rows > 0)
+        emit dataChanged(index(0, 0), index(m_rows - 1, 1), { Qt::CheckStateRole });
+}
+
+Qt::ItemFlags TPairListModel::flags(const QModelIndex &index) const
+{
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() && index.column() < 2 ? flags | Qt::ItemIsUserCheckable : flags;
+}
+
+bool TPairListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::CheckStateRole || !index.isValid() || index.column() > 1 || index.row() >= m_rows
+        || index.row() > m_catalogue.PairsLast)
+        return false;
+    emit MarkRequested(index.row(), index.column() + 1, value.toInt() == Qt::Checked);
+    return true;
 }
 
 void TPairListModel::SetRowCount(int rows)
@@ -47,9 +69,15 @@ int TPairListModel::columnCount(const QModelIndex &parent) const { return parent
 QVariant TPairListModel::data(const QModelIndex &index, int role) const
 {
     // The pairs may be shorter than the row count for a moment while a search winds down.
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows || index.row() > m_catalogue.PairsLast)
+    if ((role != Qt::DisplayRole && role != Qt::CheckStateRole) || !index.isValid() || index.row() >= m_rows
+        || index.row() > m_catalogue.PairsLast)
         return {};
     const TPicturePair &pair = m_catalogue.Pairs[index.row()];
+    if (role == Qt::CheckStateRole) {
+        if (index.column() > 1)
+            return {};
+        return m_marks.IsMarked(index.column() == 0 ? pair.PicIndex1 : pair.PicIndex2) ? Qt::Checked : Qt::Unchecked;
+    }
     switch (index.column()) {
     case 0:
         return QFile::decodeName(FullPath(m_catalogue, pair.PicIndex1));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "picturemarks.h"
 
 #include <QAbstractTableModel>
 
@@ -13,20 +14,31 @@ class TPairListModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    explicit TPairListModel(const TCatalogue &catalogue, QObject *parent = nullptr);
+    TPairListModel(const TCatalogue &catalogue, const TPictureMarks &marks, QObject *parent = nullptr);
 
     // Sets the row count and has every view fetch its rows anew.
     void SetRowCount(int rows);
     // Has the views redraw one row after its pair changed in place.
     void RowChanged(int row);
+    // Has the views redraw every row's check boxes after marks changed.
+    void MarksChanged();
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // The two path columns carry a check box each: the mark of that picture.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // A click on a check box asks for the mark to change; the window decides through MarkRequested.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+signals:
+    // The person asked for the picture on `side` (1 or 2) of `row` to be marked or unmarked.
+    void MarkRequested(int row, int side, bool marked);
 
 private:
     const TCatalogue &m_catalogue;
+    const TPictureMarks &m_marks;
     int m_rows = 0;
 };
 

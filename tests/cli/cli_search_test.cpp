@@ -3,6 +3,7 @@
 #include "options.h"
 #include "searchcommand.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -256,4 +257,38 @@ TEST_F(CommandLineSearch, InterruptStillWritesThePairsFoundSoFar)
     const QByteArray out = process.readAllStandardOutput();
     EXPECT_TRUE(out.startsWith("\xEF\xBB\xBF"));
     EXPECT_TRUE(out.endsWith("\r\n"));
+}
+
+TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThem)
+{
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const auto contents = [&] {
+        QByteArrayList all;
+        for (const char *name : { "a.jpg", "b.png", "c.jpg", "d.jpg" }) {
+            QFile file(path(name));
+            all << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        }
+        return all;
+    };
+    const QByteArrayList before = contents();
+    const CliRun listed = RunCli({ "--quiet", "--keep", "most-pixels", "--format", "tsv", dir.path() });
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.constData();
+    EXPECT_TRUE(listed.out.startsWith(folder + "c.jpg\t" + folder + "a.jpg\t100.000000\n")) << listed.out.constData();
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(RunCli({ "--quiet", "--trash-marked", dir.path() }).exitCode, 2);
+    EXPECT_EQ(RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "0", dir.path() }).exitCode, 2);
+
+    QTemporaryDir data;
+    QDir().mkpath(data.filePath("Trash/files"));
+    QDir().mkpath(data.filePath("Trash/info"));
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const CliRun trashed
+        = RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "100", "--trash-marked", dir.path() });
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    ASSERT_EQ(trashed.exitCode, 0) << trashed.err.constData();
+    EXPECT_EQ(
+        trashed.out, "trashed\t" + folder + "c.jpg\t" + QFile::encodeName(data.filePath("Trash/files/c.jpg")) + '\n');
+    EXPECT_FALSE(QFile::exists(path("c.jpg")));
+    EXPECT_TRUE(QFile::exists(data.filePath("Quorvane/journal.jsonl")));
 }

@@ -20,16 +20,19 @@ int TFaultyFileOperations::Calls(TFileOperation operation) const
     return found == m_calls.end() ? 0 : found->second;
 }
 
-int TFaultyFileOperations::Injected(TFileOperation operation)
+int TFaultyFileOperations::Injected(TFileOperation operation, const QByteArray &path)
 {
     ++m_calls[operation];
+    const auto forPath = m_pathFaults.find(operation);
+    if (forPath != m_pathFaults.end() && forPath->second.second.count(path))
+        return forPath->second.first;
     const auto found = m_faults.find(operation);
     return found == m_faults.end() ? 0 : found->second;
 }
 
 int TFaultyFileOperations::Stat(const QByteArray &path, TFileStamp &stamp)
 {
-    const int error = Injected(TFileOperation::Stat);
+    const int error = Injected(TFileOperation::Stat, path);
     if (error != 0 && error != kFileChanged)
         return error;
     const int result = m_system.Stat(path, stamp);
@@ -48,19 +51,19 @@ int TFaultyFileOperations::ClearReadOnly(const QByteArray &path)
 
 int TFaultyFileOperations::Remove(const QByteArray &path)
 {
-    const int error = Injected(TFileOperation::Remove);
+    const int error = Injected(TFileOperation::Remove, path);
     return error != 0 ? error : m_system.Remove(path);
 }
 
-int TFaultyFileOperations::MoveToTrash(const QByteArray &path)
+int TFaultyFileOperations::MoveToTrash(const QByteArray &path, QByteArray *placeInTrash)
 {
-    const int error = Injected(TFileOperation::MoveToTrash);
-    return error != 0 ? error : m_system.MoveToTrash(path);
+    const int error = Injected(TFileOperation::MoveToTrash, path);
+    return error != 0 ? error : m_system.MoveToTrash(path, placeInTrash);
 }
 
 int TFaultyFileOperations::MoveNoReplace(const QByteArray &source, const QByteArray &target)
 {
-    const int error = Injected(TFileOperation::MoveNoReplace);
+    const int error = Injected(TFileOperation::MoveNoReplace, source);
     if (error == EXDEV)
         return MoveFileByCopy(source, target, *this);
     return error != 0 ? error : MoveFileNoReplace(source, target, *this);

@@ -3,6 +3,8 @@
 #include "fileoperations.h"
 
 #include <map>
+#include <set>
+#include <utility>
 
 enum class TFileOperation { Stat, ClearReadOnly, Remove, MoveToTrash, MoveNoReplace, Link, ReplaceFile };
 
@@ -18,23 +20,33 @@ class TFaultyFileOperations : public TFileOperations
 {
 public:
     void Fail(TFileOperation operation, int error) { m_faults[operation] = error; }
-    void Heal() { m_faults.clear(); }
+    // Fails `operation` with `error` only for the files at `paths`.
+    void FailFor(TFileOperation operation, int error, std::set<QByteArray> paths)
+    {
+        m_pathFaults[operation] = { error, std::move(paths) };
+    }
+    void Heal()
+    {
+        m_faults.clear();
+        m_pathFaults.clear();
+    }
     // How many times `operation` was called.
     int Calls(TFileOperation operation) const;
 
     int Stat(const QByteArray &path, TFileStamp &stamp) override;
     int ClearReadOnly(const QByteArray &path) override;
     int Remove(const QByteArray &path) override;
-    int MoveToTrash(const QByteArray &path) override;
+    int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
     int Link(const QByteArray &existing, const QByteArray &newName) override;
     int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;
 
 private:
-    // The injected error of `operation`, counting the call; 0 when it is to succeed.
-    int Injected(TFileOperation operation);
+    // The injected error of `operation` on `path`, counting the call; 0 when it is to succeed.
+    int Injected(TFileOperation operation, const QByteArray &path = {});
 
     TSystemFileOperations m_system;
     std::map<TFileOperation, int> m_faults;
+    std::map<TFileOperation, std::pair<int, std::set<QByteArray>>> m_pathFaults;
     std::map<TFileOperation, int> m_calls;
 };

@@ -59,7 +59,8 @@ private slots:
     void similarityShowsAsRoundedWholeNumber()
     {
         TCatalogue catalogue = MakeCatalogue({ { "/a" }, { "/b" } }, { { 0, 1, 99.5 }, { 1, 0, 99.49 } });
-        TPairListModel model(catalogue);
+        TPictureMarks marks;
+        TPairListModel model(catalogue, marks);
         model.SetRowCount(catalogue.PairsCapacity);
         QCOMPARE(model.data(model.index(0, 2)).toString(), QString("100"));
         QCOMPARE(model.data(model.index(1, 2)).toString(), QString("99"));

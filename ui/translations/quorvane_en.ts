@@ -257,6 +257,202 @@
         <source>您可以从文件管理器将目录拖动到此处</source>
         <translation>You can drag folders here from the file manager</translation>
     </message>
+    <message>
+        <source>已标记</source>
+        <translation>Marked</translation>
+    </message>
+    <message>
+        <source>标记</source>
+        <translation>Marks</translation>
+    </message>
+    <message>
+        <source>标记副本，保留像素最多的图片</source>
+        <translation>Mark the copies, keep the picture with the most pixels</translation>
+    </message>
+    <message>
+        <source>标记副本，保留文件最大的图片</source>
+        <translation>Mark the copies, keep the largest file</translation>
+    </message>
+    <message>
+        <source>标记副本，保留最旧的图片</source>
+        <translation>Mark the copies, keep the oldest picture</translation>
+    </message>
+    <message>
+        <source>标记副本，保留最新的图片</source>
+        <translation>Mark the copies, keep the newest picture</translation>
+    </message>
+    <message>
+        <source>标记副本，保留参考文件夹中的图片...</source>
+        <translation>Mark the copies, keep the pictures in a reference folder...</translation>
+    </message>
+    <message>
+        <source>清除所有标记</source>
+        <translation>Clear all marks</translation>
+    </message>
+    <message>
+        <source>删除标记的图片</source>
+        <translation>Delete the marked pictures</translation>
+    </message>
+    <message>
+        <source>移动标记的图片...</source>
+        <translation>Move the marked pictures...</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>文件在搜索后已更改</source>
+        <translation>the file has changed since the search</translation>
+    </message>
+    <message>
+        <source>组中没有保留的图片</source>
+        <translation>no picture of its group is kept</translation>
+    </message>
+    <message>
+        <source>保留的图片已不存在</source>
+        <translation>the kept picture is gone</translation>
+    </message>
+    <message>
+        <source>保留的图片在搜索后已更改</source>
+        <translation>the kept picture has changed since the search</translation>
+    </message>
+    <message>
+        <source>保留的图片是同一个文件</source>
+        <translation>the kept picture is the same file</translation>
+    </message>
+    <message>
+        <source>目标文件夹中已有同名文件</source>
+        <translation>the target folder already has a file of this name</translation>
+    </message>
+    <message>
+        <source>原位置已有文件</source>
+        <translation>another file is in its old place</translation>
+    </message>
+    <message>
+        <source>文件已不在原处</source>
+        <translation>the file is no longer where it was put</translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>已标记 %1 张图片，涉及 %2 个组。</source>
+        <translation>Marked %1 pictures in %2 groups.</translation>
+    </message>
+    <message>
+        <source>%1 个组中没有参考文件夹里的图片</source>
+        <translation>%1 with no picture in the reference folder</translation>
+    </message>
+    <message>
+        <source>%1 个组中没有可以标记的图片</source>
+        <translation>%1 with no picture that could be marked</translation>
+    </message>
+    <message>
+        <source>%1%2 个组未标记：%3。</source>
+        <translation>%1 %2 groups were left unmarked: %3.</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>%1%2 张图片与保留的图片相似度低于 %3%，未标记。</source>
+        <translation>%1 %2 pictures are less than %3% similar to the kept picture and were left unmarked.</translation>
+    </message>
+    <message>
+        <source>无法标记此文件，组中至少要保留一张未标记的图片：</source>
+        <translation>Cannot mark this file; at least one picture of its group must stay unmarked:</translation>
+    </message>
+    <message>
+        <source>选择参考文件夹：其中的图片将被保留</source>
+        <translation>Choose the reference folder: the pictures in it are kept</translation>
+    </message>
+    <message>
+        <source>只标记与保留的图片相同或至少如此相似的图片（%）：</source>
+        <translation>Mark only pictures identical to the kept picture or at least this similar (%):</translation>
+    </message>
+    <message>
+        <source>没有标记的图片。</source>
+        <translation>No picture is marked.</translation>
+    </message>
+    <message>
+        <source>%1 个标记的文件（共 %2，%3 个组）</source>
+        <translation>%1 marked files (%2 in all, in %3 groups)</translation>
+    </message>
+    <message>
+        <source>您真的要将 %1移到回收站吗</source>
+        <translation>Do you really want to move %1 to the trash?</translation>
+    </message>
+    <message>
+        <source>您真的要永久删除 %1吗</source>
+        <translation>Do you really want to delete %1 for good?</translation>
+    </message>
+    <message>
+        <source>将标记的文件移动到所选文件夹</source>
+        <translation>Move the marked files to the selected folder</translation>
+    </message>
+    <message>
+        <source>您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗</source>
+        <translation>Do you really want to move %1 marked files (%2 in all, in %3 groups) to%4?</translation>
+    </message>
+    <message>
+        <source>正在处理标记的文件...</source>
+        <translation>Working on the marked files...</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>已移到回收站 %1 个文件。</source>
+        <translation>Moved %1 files to the trash.</translation>
+    </message>
+    <message>
+        <source>已移动 %1 个文件。</source>
+        <translation>Moved %1 files.</translation>
+    </message>
+    <message>
+        <source>已删除 %1 个文件。</source>
+        <translation>Deleted %1 files.</translation>
+    </message>
+    <message>
+        <source>%1%2 个文件已不存在。</source>
+        <translation>%1 %2 files were already gone.</translation>
+    </message>
+    <message>
+        <source>%1已取消，%2 个文件未处理。</source>
+        <translation>%1 Cancelled; %2 files were not handled.</translation>
+    </message>
+    <message>
+        <source>%1%2 个文件未处理，仍保留标记：</source>
+        <translation>%1 %2 files were left alone and stay marked:</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>无法记录此操作，将无法撤销：</source>
+        <translation>Cannot record this action; it cannot be undone:</translation>
+    </message>
+    <message>
+        <source>没有可以撤销的操作。</source>
+        <translation>There is nothing to undo.</translation>
+    </message>
+    <message>
+        <source>无法记录撤销：</source>
+        <translation>Cannot record the undo:</translation>
+    </message>
+    <message>
+        <source>已恢复 %1 个文件。</source>
+        <translation>Restored %1 files.</translation>
+    </message>
+    <message>
+        <source>%1%2 个文件未恢复：</source>
+        <translation>%1 %2 files were not restored:</translation>
+    </message>
 </context>
 <context>
     <name>TPairListModel</name>

@@ -1,0 +1,170 @@
+#include "actionjournal.h"
+#include "cleanupfixtures.h"
+#include "faultyfileoperations.h"
+#include "markedbatch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cerrno>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+QByteArray contentOf(int index) { return QByteArray(2000 + index, char('a' + index % 26)); }
+
+QByteArray readFile(const QByteArray &path)
+{
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QByteArray &path, const QByteArray &bytes)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        FAIL() << "cannot write " << path.constData();
+}
+
+// Groups of two in a folder of their own: picture 2g is kept, 2g + 1 marked. The trash and the
+// journal live in the same temporary folder.
+class MarkedBatch : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_savedDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
+        QDir().mkpath(m_dir.filePath("data/Trash/files"));
+        QDir().mkpath(m_dir.filePath("data/Trash/info"));
+    }
+    void TearDown() override { qputenv("XDG_DATA_HOME", m_savedDataHome); }
+
+    QByteArray PathOf(int index) const { return QFile::encodeName(m_dir.filePath("pictures/p%1.jpg").arg(index)); }
+
+    void MakeGroups(int groups)
+    {
+        QDir().mkpath(m_dir.filePath("pictures"));
+        std::vector<TCleanupPicture> pictures;
+        std::vector<std::pair<int32_t, int32_t>> pairs;
+        for (int i = 0; i < groups * 2; ++i) {
+            writeFile(PathOf(i), contentOf(i));
+            pictures.push_back({ PathOf(i), i % 2 });
+        }
+        for (int g = 0; g < groups; ++g)
+            pairs.push_back({ 2 * g, 2 * g + 1 });
+        m_catalogue = MakeCleanupCatalogue(pictures, pairs);
+        m_marks.Reset(m_catalogue);
+        for (int g = 0; g < groups; ++g)
+            ASSERT_EQ(m_marks.Mark(2 * g + 1, 2 * g), TPictureMarks::TMarkResult::Done);
+    }
+
+    TBatchOutcome Run(TBatchAction action, TFileOperations &operations, const QByteArray &target = {})
+    {
+        return RunMarkedBatch(m_catalogue, m_marks, PlanMarkedBatch(m_catalogue, m_marks), action, target, operations,
+            [](int32_t, int32_t) { return true; });
+    }
+
+    std::vector<TJournalFile> Journalled(const TBatchOutcome &outcome) const
+    {
+        return JournalFiles(m_catalogue, outcome.Acted);
+    }
+
+    QTemporaryDir m_dir;
+    QByteArray m_savedDataHome;
+    TCatalogue m_catalogue;
+    TPictureMarks m_marks;
+};
+
+} // namespace
+
+TEST_F(MarkedBatch, AKeeperGoneOrChangedAfterTheSearchStopsItsGroup)
+{
+    MakeGroups(3);
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(PathOf(0))));
+    writeFile(PathOf(2), "edited");
+    const TBatchOutcome outcome = Run(TBatchAction::Delete, SystemFileOperations());
+    ASSERT_EQ(outcome.LeftAlone.size(), 2u);
+    EXPECT_EQ(outcome.LeftAlone[0].Reason, TLeftAloneReason::KeeperGone);
+    EXPECT_EQ(outcome.LeftAlone[1].Reason, TLeftAloneReason::KeeperChanged);
+    EXPECT_EQ(readFile(PathOf(1)), contentOf(1));
+    EXPECT_EQ(readFile(PathOf(3)), contentOf(3));
+    ASSERT_EQ(outcome.Acted.size(), 1u);
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(PathOf(5))));
+    EXPECT_EQ(m_marks.Marked(), (std::vector<int32_t> { 1, 3 }));
+}
+
+TEST_F(MarkedBatch, FilesTheTrashRefusesStayMarkedListedAndWhole)
+{
+    MakeGroups(6);
+    TFaultyFileOperations faults;
+    faults.FailFor(TFileOperation::MoveToTrash, EACCES, { PathOf(1), PathOf(5), PathOf(9) });
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(PathOf(7))));
+    const TBatchOutcome outcome = Run(TBatchAction::Trash, faults);
+    EXPECT_EQ(outcome.Acted.size(), 2u);
+    EXPECT_EQ(outcome.AlreadyGone, std::vector<int32_t> { 7 });
+    ASSERT_EQ(outcome.LeftAlone.size(), 3u);
+    EXPECT_EQ(outcome.LeftAlone[0].Error, EACCES);
+    EXPECT_EQ(faults.Calls(TFileOperation::Remove), 0) << "a refused trash never becomes a delete";
+    for (const int kept : { 1, 5, 9 })
+        EXPECT_EQ(readFile(PathOf(kept)), contentOf(kept));
+    EXPECT_EQ(m_marks.Marked(), (std::vector<int32_t> { 1, 5, 9 }));
+    std::vector<int32_t> listed;
+    for (int32_t i = 0; i <= m_catalogue.PairsLast; ++i)
+        listed.push_back(m_catalogue.Pairs[size_t(i)].PicIndex2);
+    EXPECT_EQ(listed, (std::vector<int32_t> { 1, 5, 7, 9 }));
+    for (const TActedFile &acted : outcome.Acted)
+        EXPECT_EQ(readFile(acted.To), contentOf(acted.Picture));
+}
+
+TEST_F(MarkedBatch, UndoRestoresFromTheTrashAfterARestartButNeverOverATakenPath)
+{
+    MakeGroups(3);
+    const TBatchOutcome outcome = Run(TBatchAction::Trash, SystemFileOperations());
+    ASSERT_EQ(outcome.Acted.size(), 3u);
+    const QString journalPath = m_dir.filePath("data/Quorvane/journal.jsonl");
+    ASSERT_TRUE(TActionJournal(journalPath).Record(TJournalKind::Trash, Journalled(outcome), nullptr));
+    writeFile(PathOf(3), "a new file under the old name");
+
+    // A new journal object reads what the last run wrote.
+    TActionJournal journal(journalPath);
+    const std::optional<TJournalEntry> entry = journal.LastUndoable();
+    ASSERT_TRUE(entry);
+    const TUndoOutcome undone = UndoAction(*entry, SystemFileOperations());
+    ASSERT_TRUE(journal.MarkUndone(entry->Id, nullptr));
+    EXPECT_EQ(undone.Restored.size(), 2u);
+    ASSERT_EQ(undone.NotRestored.size(), 1u);
+    EXPECT_EQ(undone.NotRestored[0].File.From, PathOf(3));
+    EXPECT_EQ(undone.NotRestored[0].Reason, TRestoreFailure::PathTaken);
+    EXPECT_EQ(readFile(PathOf(1)), contentOf(1));
+    EXPECT_EQ(readFile(PathOf(5)), contentOf(5));
+    EXPECT_EQ(readFile(PathOf(3)), "a new file under the old name");
+    EXPECT_EQ(readFile(outcome.Acted[1].To), contentOf(3)) << "the refused file stays in the trash";
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("data/Trash/info/p1.jpg.trashinfo")));
+    EXPECT_FALSE(journal.LastUndoable());
+}
+
+TEST_F(MarkedBatch, MovesNeverReplaceAndAreUndoneFromTheTarget)
+{
+    MakeGroups(2);
+    const QByteArray target = QFile::encodeName(m_dir.filePath("target")) + '/';
+    QDir().mkpath(QFile::decodeName(target));
+    writeFile(target + "p3.jpg", "already there");
+    const TBatchOutcome outcome = Run(TBatchAction::Move, SystemFileOperations(), target);
+    ASSERT_EQ(outcome.LeftAlone.size(), 1u);
+    EXPECT_EQ(outcome.LeftAlone[0].Reason, TLeftAloneReason::NameTaken);
+    EXPECT_EQ(readFile(target + "p3.jpg"), "already there");
+    EXPECT_EQ(readFile(PathOf(3)), contentOf(3));
+    EXPECT_EQ(readFile(target + "p1.jpg"), contentOf(1));
+
+    TActionJournal journal(m_dir.filePath("journal.jsonl"));
+    ASSERT_TRUE(journal.Record(TJournalKind::Move, Journalled(outcome), nullptr));
+    const TUndoOutcome undone = UndoAction(*journal.LastUndoable(), SystemFileOperations());
+    EXPECT_EQ(undone.Restored.size(), 1u);
+    EXPECT_EQ(readFile(PathOf(1)), contentOf(1));
+    RestorePictures(m_catalogue, { 1 }, outcome.RemovedPairs);
+    EXPECT_EQ(m_catalogue.PairsLast, 1);
+}

@@ -1,0 +1,323 @@
+#include "mainunit.h"
+
+#include "folderdialog.h"
+#include "messageboxes.h"
+#include "pairlistmodel.h"
+#include "textformat.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QProgressDialog>
+#include <QTableView>
+
+#include <map>
+
+TPictureMarks Marks;
+
+namespace
+{
+
+enum { kProgressDelayMs = 500, kListedFilesInSummary = 20 };
+
+const QString kLineBreak = QStringLiteral("\n\r");
+
+// What an action of this run took out of the results, so that its undo can bring it back while
+// the same results are shown.
+struct TTakenOut {
+    std::vector<std::pair<QByteArray, int32_t>> Pictures;
+    TPicturePairs Pairs;
+};
+std::map<int64_t, TTakenOut> TakenOutByAction;
+
+// The minimum similarity the person chose last; it starts at the default.
+int LastMinSimilarity = int(kDefaultMinSimilarity);
+
+QString NameOf(int32_t picture) { return QFile::decodeName(Catalogue.Pictures[size_t(picture)].FileName); }
+
+QString LeftAloneText(const TLeftAloneFile &file)
+{
+    switch (file.Reason) {
+    case TLeftAloneReason::ChangedSinceSearch:
+        return TMainForm::tr("文件在搜索后已更改");
+    case TLeftAloneReason::NoKeeper:
+        return TMainForm::tr("组中没有保留的图片");
+    case TLeftAloneReason::KeeperGone:
+        return TMainForm::tr("保留的图片已不存在");
+    case TLeftAloneReason::KeeperChanged:
+        return TMainForm::tr("保留的图片在搜索后已更改");
+    case TLeftAloneReason::KeeperSameFile:
+        return TMainForm::tr("保留的图片是同一个文件");
+    case TLeftAloneReason::NameTaken:
+        return TMainForm::tr("目标文件夹中已有同名文件");
+    case TLeftAloneReason::ActionFailed:
+        break;
+    }
+    return TMainForm::tr("错误代码 = %1").arg(file.Error);
+}
+
+QString RestoreFailureText(const TUndoOutcome::TNotRestored &file)
+{
+    switch (file.Reason) {
+    case TRestoreFailure::PathTaken:
+        return TMainForm::tr("原位置已有文件");
+    case TRestoreFailure::GoneFromTrash:
+        return TMainForm::tr("文件已不在原处");
+    case TRestoreFailure::Failed:
+        break;
+    }
+    return TMainForm::tr("错误代码 = %1").arg(file.Error);
+}
+
+// The first lines of a list, then "……" for the rest.
+void AppendLines(QString &text, const QStringList &lines)
+{
+    for (qsizetype i = 0; i < lines.size() && i < kListedFilesInSummary; ++i)
+        text += kLineBreak + lines[i];
+    if (lines.size() > kListedFilesInSummary)
+        text += kLineBreak + TMainForm::tr("……");
+}
+
+QString RuleSummary(const TRuleOutcome &outcome, int minSimilarity)
+{
+    QString text = TMainForm::tr("已标记 %1 张图片，涉及 %2 个组。")
+                       .arg(FormatCount(int32_t(outcome.Marks.size())), FormatCount(outcome.GroupsMarked));
+    const int32_t leftAlone = outcome.GroupsWithoutReference + outcome.GroupsTooUnlike;
+    if (leftAlone > 0) {
+        QStringList reasons;
+        if (outcome.GroupsWithoutReference > 0)
+            reasons
+                << TMainForm::tr("%1 个组中没有参考文件夹里的图片").arg(FormatCount(outcome.GroupsWithoutReference));
+        if (outcome.GroupsTooUnlike > 0)
+            reasons << TMainForm::tr("%1 个组中没有可以标记的图片").arg(FormatCount(outcome.GroupsTooUnlike));
+        text = TMainForm::tr("%1%2 个组未标记：%3。")
+                   .arg(text, FormatCount(leftAlone), reasons.join(TMainForm::tr("，")));
+    }
+    if (outcome.PicturesTooUnlike > 0)
+        text = TMainForm::tr("%1%2 张图片与保留的图片相似度低于 %3%，未标记。")
+                   .arg(text, FormatCount(outcome.PicturesTooUnlike), QString::number(minSimilarity));
+    return text;
+}
+
+} // namespace
+
+void TMainForm::ResetMarks()
+{
+    Marks.Reset(Catalogue);
+    TakenOutByAction.clear();
+    ShowPreviewMarks();
+}
+
+void TMainForm::SetMark(int row, int side, bool marked)
+{
+    if (row < 0 || row > Catalogue.PairsLast)
+        return;
+    const TPicturePair &pair = Catalogue.Pairs[size_t(row)];
+    const int32_t picture = side == 1 ? pair.PicIndex1 : pair.PicIndex2;
+    if (!marked)
+        Marks.Unmark(picture);
+    else if (Marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
+        ErrorBox(this, tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kLineBreak + NameOf(picture));
+    ListModel->MarksChanged();
+    ShowPreviewMarks();
+}
+
+bool TMainForm::ListView1KeyDown(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_1 && event->key() != Qt::Key_2)
+        return false;
+    const int row = SelectedRow();
+    if (row >= 0) {
+        const int side = event->key() == Qt::Key_1 ? 1 : 2;
+        const TPicturePair &pair = Catalogue.Pairs[size_t(row)];
+        SetMark(row, side, !Marks.IsMarked(side == 1 ? pair.PicIndex1 : pair.PicIndex2));
+    }
+    return true;
+}
+
+void TMainForm::MarkByRule(TKeepRule keep)
+{
+    TMarkingRule rule;
+    rule.Keep = keep;
+    rule.OnlyIdentical = Settings.SearchOnlyIdentical;
+    if (keep == TKeepRule::InsideFolder) {
+        AddFolderDialog->Caption = tr("选择参考文件夹：其中的图片将被保留");
+        if (!AddFolderDialog->Execute())
+            return;
+        rule.Folder = QFile::encodeName(AddFolderDialog->Directory());
+        if (!rule.Folder.endsWith('/'))
+            rule.Folder += '/';
+    }
+    bool accepted = false;
+    const int minimum = QInputDialog::getInt(this, QStringLiteral("Quorvane"),
+        tr("只标记与保留的图片相同或至少如此相似的图片（%）："), LastMinSimilarity, int(kLowestMinSimilarity), 100, 1,
+        &accepted);
+    if (!accepted)
+        return;
+    LastMinSimilarity = minimum;
+    rule.MinSimilarity = minimum;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const TRuleOutcome outcome = ApplyMarkingRule(Catalogue, Marks, rule);
+    QApplication::restoreOverrideCursor();
+    ListModel->MarksChanged();
+    ShowPreviewMarks();
+    InformationBox(this, RuleSummary(outcome, minimum));
+}
+
+void TMainForm::ClearAllMarks1Click()
+{
+    Marks.ClearAll();
+    ListModel->MarksChanged();
+    ShowPreviewMarks();
+}
+
+void TMainForm::DeleteMarked1Click()
+{
+    const std::vector<TBatchItem> items = PlanMarkedBatch(Catalogue, Marks);
+    if (items.empty()) {
+        ErrorBox(this, tr("没有标记的图片。"));
+        return;
+    }
+    const QString what = tr("%1 个标记的文件（共 %2，%3 个组）")
+                             .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
+                                 FormatCount(GroupsOf(Marks, items)));
+    const QString question
+        = Settings.MoveToRecycle ? tr("您真的要将 %1移到回收站吗").arg(what) : tr("您真的要永久删除 %1吗").arg(what);
+    if (!Settings.DeleteWithoutAsking && !AskYesNo(this, QMessageBox::Question, question))
+        return;
+    RunBatch(Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete, {}, items);
+}
+
+void TMainForm::MoveMarked1Click()
+{
+    const std::vector<TBatchItem> items = PlanMarkedBatch(Catalogue, Marks);
+    if (items.empty()) {
+        ErrorBox(this, tr("没有标记的图片。"));
+        return;
+    }
+    AddFolderDialog->Caption = tr("将标记的文件移动到所选文件夹");
+    if (!AddFolderDialog->Execute())
+        return;
+    QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
+    if (!target.endsWith('/'))
+        target += '/';
+    const QString question
+        = tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
+              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
+                  FormatCount(GroupsOf(Marks, items)), kLineBreak + QFile::decodeName(target) + kLineBreak);
+    if (!AskYesNo(this, QMessageBox::Question, question))
+        return;
+    RunBatch(TBatchAction::Move, target, items);
+}
+
+void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items)
+{
+    const int row = std::max(SelectedRow(), 0);
+    QProgressDialog progress(tr("正在处理标记的文件..."), tr("取消"), 0, int(items.size()), this);
+    progress.setWindowTitle(QStringLiteral("Quorvane"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    TBatchOutcome outcome;
+    ActOnFile(row, [&] {
+        outcome = RunMarkedBatch(
+            Catalogue, Marks, items, action, targetFolder, *FileOperations, [&](int32_t done, int32_t) {
+                progress.setValue(done);
+                return !progress.wasCanceled();
+            });
+        progress.setValue(int(items.size()));
+        if (action != TBatchAction::Delete)
+            RecordForUndo(action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move, outcome.Acted,
+                outcome.RemovedPairs);
+    });
+
+    const QString acted = FormatCount(int32_t(outcome.Acted.size()));
+    QString text = action == TBatchAction::Trash ? tr("已移到回收站 %1 个文件。").arg(acted)
+        : action == TBatchAction::Move           ? tr("已移动 %1 个文件。").arg(acted)
+                                                 : tr("已删除 %1 个文件。").arg(acted);
+    if (!outcome.AlreadyGone.empty())
+        text = tr("%1%2 个文件已不存在。").arg(text, FormatCount(int32_t(outcome.AlreadyGone.size())));
+    if (outcome.NotReached > 0)
+        text = tr("%1已取消，%2 个文件未处理。").arg(text, FormatCount(outcome.NotReached));
+    if (!outcome.LeftAlone.empty()) {
+        text = tr("%1%2 个文件未处理，仍保留标记：").arg(text, FormatCount(int32_t(outcome.LeftAlone.size())));
+        QStringList lines;
+        for (const TLeftAloneFile &file : outcome.LeftAlone)
+            lines << tr("%1：%2").arg(NameOf(file.Picture), LeftAloneText(file));
+        AppendLines(text, lines);
+        ErrorBox(this, text);
+    } else {
+        InformationBox(this, text);
+    }
+}
+
+void TMainForm::TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind)
+{
+    std::vector<bool> removed(Catalogue.Pictures.size(), false);
+    for (const TActedFile &file : acted)
+        removed[size_t(file.Picture)] = true;
+    const TPicturePairs removedPairs = RemovePictures(Catalogue, removed);
+    for (const TActedFile &file : acted)
+        Marks.Unmark(file.Picture);
+    Marks.Refresh(Catalogue);
+    if (kind)
+        RecordForUndo(*kind, acted, removedPairs);
+}
+
+void TMainForm::RecordForUndo(
+    TJournalKind kind, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs)
+{
+    if (acted.empty())
+        return;
+    TTakenOut takenOut { {}, removedPairs };
+    for (const TActedFile &file : acted)
+        takenOut.Pictures.emplace_back(file.From, file.Picture);
+    QString reason;
+    const std::optional<int64_t> id = TActionJournal(JournalPath).Record(kind, JournalFiles(Catalogue, acted), &reason);
+    if (!id) {
+        ErrorBox(this, tr("无法记录此操作，将无法撤销：") + kLineBreak + reason);
+        return;
+    }
+    TakenOutByAction[*id] = std::move(takenOut);
+}
+
+void TMainForm::Undo1Click()
+{
+    TActionJournal journal(JournalPath);
+    const std::optional<TJournalEntry> entry = journal.LastUndoable();
+    if (!entry) {
+        InformationBox(this, tr("没有可以撤销的操作。"));
+        return;
+    }
+    const TUndoOutcome outcome = UndoAction(*entry, *FileOperations);
+    QString reason;
+    if (!journal.MarkUndone(entry->Id, &reason))
+        ErrorBox(this, tr("无法记录撤销：") + kLineBreak + reason);
+
+    const auto takenOut = TakenOutByAction.find(entry->Id);
+    if (takenOut != TakenOutByAction.end()) {
+        std::vector<int32_t> restored;
+        for (const TJournalFile &file : outcome.Restored)
+            for (const auto &[path, picture] : takenOut->second.Pictures)
+                if (path == file.From)
+                    restored.push_back(picture);
+        const int row = std::max(SelectedRow(), 0);
+        ActOnFile(row, [&] {
+            RestorePictures(Catalogue, restored, takenOut->second.Pairs);
+            Marks.Refresh(Catalogue);
+        });
+        TakenOutByAction.erase(takenOut);
+    }
+
+    QString text = tr("已恢复 %1 个文件。").arg(FormatCount(int32_t(outcome.Restored.size())));
+    if (outcome.NotRestored.empty()) {
+        InformationBox(this, text);
+        return;
+    }
+    text = tr("%1%2 个文件未恢复：").arg(text, FormatCount(int32_t(outcome.NotRestored.size())));
+    QStringList lines;
+    for (const TUndoOutcome::TNotRestored &file : outcome.NotRestored)
+        lines << tr("%1：%2").arg(QFile::decodeName(file.File.From), RestoreFailureText(file));
+    AppendLines(text, lines);
+    ErrorBox(this, text);
+}
