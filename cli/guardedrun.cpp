@@ -2,6 +2,7 @@
 
 #include "exitstatus.h"
 #include "runsetup.h"
+#include "standarderror.h"
 
 #include <cstdio>
 #include <exception>

@@ -140,6 +140,11 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 options.OutputFile = value;
                 return QString();
             } },
+        { "--store",
+            [](Options &options, const QByteArray &value) {
+                options.StoreFile = value;
+                return QString();
+            } },
     };
     return handlers;
 }
@@ -149,6 +154,7 @@ const std::map<QByteArray, bool Options::*> kFlags {
     { "--identical-only", &Options::IdenticalOnly },
     { "--collect-only", &Options::CollectOnly },
     { "--quiet", &Options::Quiet },
+    { "--no-store", &Options::NoStore },
     { "--help", &Options::Help },
     { "-h", &Options::Help },
 };
@@ -222,7 +228,9 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
         if (!parsed.Error.isEmpty())
             return parsed;
     }
-    if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
+    if (options.NoStore && !options.StoreFile.isEmpty())
+        parsed.Error = QStringLiteral("--no-store and --store cannot be given together");
+    else if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
         parsed.Error = QStringLiteral("no folder given (try --help)");
     return parsed;
 }
@@ -286,6 +294,9 @@ QString UsageText()
         "                     pictures searched\n"
         "  --quiet            no progress line and no messages of the picture decoders\n"
         "  --threads N        decode pictures on N threads (default: one per core)\n"
+        "  --store FILE       keep signatures between searches in FILE\n"
+        "                     (default $XDG_CACHE_HOME/Quorvane/signatures.sqlite)\n"
+        "  --no-store         decode every picture, neither reading nor writing the store\n"
         "\n"
         "TSV: one line per pair, path TAB path TAB similarity; inside a path a backslash, tab,\n"
         "newline and carriage return are written as \\\\, \\t, \\n and \\r.\n"

@@ -58,11 +58,26 @@ void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)
     }
 }
 
-void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings)
+namespace
 {
-    const QByteArray jpeg = SourceAsJpeg(ReadPictureFile(path));
+
+void loadJpeg(const QByteArray &jpeg, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings)
+{
     const TJpegSize size = ReadJpegSize(jpeg);
     Height = size.Height;
     Width = size.Width;
     StretchToWorkBitmap(DecodeJpeg(jpeg, ChooseScaleDenominator(Height, Width, settings)), WorkBitmap);
+}
+
+}
+
+void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings)
+{
+    loadJpeg(SourceAsJpeg(ReadPictureFile(path)), WorkBitmap, Height, Width, settings);
+}
+
+void LoadPictureBytes(const QByteArray &path, const QByteArray &bytes, QImage &WorkBitmap, int &Height, int &Width,
+    const TSettings &settings)
+{
+    loadJpeg(SourceAsJpeg(ReadPictureBytes(path, bytes)), WorkBitmap, Height, Width, settings);
 }
