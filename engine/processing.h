@@ -27,7 +27,8 @@ struct TProcessingOptions {
 // soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped,
 // and so are pictures that cannot be signed for lack of memory; any other exception from signing
 // a picture ends the search, thrown from here when that picture's turn comes.
-// With a `store`, signatures are taken from it where it has them (options.Signer is then not used)
+// With a `store`, signatures are taken from it where it has them (unless options.Signer is a stand-in,
+// which then signs every picture)
 // and new ones are added to it; the pairs are the same either way.
 void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
     const TProcessingOptions &options = {}, const std::shared_ptr<TSignatureStore> &store = nullptr);
