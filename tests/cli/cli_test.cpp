@@ -155,7 +155,7 @@ TEST_F(CommandLine, ExitStatusForUsageErrorsAndMissingFolders)
     EXPECT_EQ(run.out, QFile::encodeName(root) + "photos/2020/d.jpg\n");
     EXPECT_EQ(run.err, "quorvane-cli: skipped " + QFile::encodeName(root) + "missing/: it does not exist\n");
 
-    EXPECT_TRUE(RunCli({ "--help" }).out.contains("1 the output could not be written"));
+    EXPECT_TRUE(RunCli({ "--help" }).out.contains("1 failed (the output could not be written"));
 }
 
 TEST_F(CommandLine, SettingsThatCannotBeASettingsFileAreRefused)
