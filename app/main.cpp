@@ -1,16 +1,19 @@
 #include "aboutunit.h"
 #include "checkupdatesunit.h"
+#include "language.h"
 #include "mainunit.h"
 #include "quorvaneapplication.h"
 #include "settingsunit.h"
 #include "signingpipeline.h"
 
 #include <QIcon>
+#include <QLocale>
 
 int main(int argc, char *argv[])
 {
     TQuorvaneApplication application(argc, argv);
     TQuorvaneApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane.svg")));
+    InstallTranslations(ChooseShownLanguage(QLocale::system().uiLanguages()));
 
     TMainForm MainForm;
     AboutForm = new TAboutForm(&MainForm);

@@ -76,12 +76,11 @@ void scanEarlierPictures(const TCatalogue &catalogue, int k, const WaveletMatrix
         const TPicInfo &candidate = catalogue.Pictures[i];
         if (candidate.CCVStage != TCCVStage::Full || !AspectRatiosComparable(candidate, current))
             continue;
-        if (candidate.PreBuffer == current.PreBuffer) {
-            if (FilesIdentical(path, FullPath(catalogue, i), [] { return true; }))
-                return;
-        } else if (WaveletScore(candidate, matrix) >= 50) {
+        if (candidate.PreBuffer == current.PreBuffer
+            && FilesIdentical(path, FullPath(catalogue, i), [] { return true; }))
             return;
-        }
+        if (WaveletScore(candidate, matrix) >= 50)
+            return;
     }
 }
 

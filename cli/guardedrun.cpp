@@ -1,10 +1,8 @@
 #include "guardedrun.h"
 
 #include "exitstatus.h"
-#include "runsetup.h"
 #include "standarderror.h"
 
-#include <cstdio>
 #include <exception>
 #include <new>
 
@@ -13,8 +11,8 @@ int RunGuarded(const std::function<int()> &command)
     try {
         return command();
     } catch (const std::bad_alloc &) {
-        // Without allocating: there may be no memory left for a message built at run time.
-        std::fputs("quorvane-cli: not enough memory\n", stderr);
+        // The unwinding has freed what the failed step held, so this short line can be made.
+        ReportError(QStringLiteral("not enough memory"));
     } catch (const std::exception &error) {
         ReportError(QString::fromLocal8Bit(error.what()));
     } catch (...) {

@@ -13,8 +13,6 @@
 
 #include <QFile>
 
-#include <cstdio>
-
 namespace
 {
 

@@ -10,8 +10,9 @@
 
 // Finds the earlier pictures that can pair with a picture without visiting every earlier
 // picture: those that share at least half of its signed wavelet positions (through the
-// signature index) and those whose 256-byte fingerprint equals its own (through a hash).
-// Every other earlier picture scores below the pairing threshold.
+// signature index) and those whose 256-byte fingerprint equals its own (through a hash), which
+// may be byte-identical to it however few positions they share. Every other earlier picture
+// scores below the pairing threshold.
 class TCandidateFinder
 {
 public:

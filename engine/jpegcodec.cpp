@@ -2,6 +2,7 @@
 
 #include "pictureerror.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -182,6 +183,16 @@ struct TCompressor {
     }
 };
 
+void setEncoderParameters(jpeg_compress_struct &cinfo, int width, int height)
+{
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, kEncodeQuality, TRUE);
+}
+
 bool compressRgb(TCompressor &c, const unsigned char *firstRow, qsizetype bytesPerLine, int width, int height)
 {
     if (setjmp(c.error.jump))
@@ -192,18 +203,34 @@ bool compressRgb(TCompressor &c, const unsigned char *firstRow, qsizetype bytesP
     c.destination.pub.empty_output_buffer = emptyOutputBuffer;
     c.destination.pub.term_destination = termDestination;
     c.cinfo.dest = &c.destination.pub;
-    c.cinfo.image_width = width;
-    c.cinfo.image_height = height;
-    c.cinfo.input_components = 3;
-    c.cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c.cinfo);
-    jpeg_set_quality(&c.cinfo, kEncodeQuality, TRUE);
+    setEncoderParameters(c.cinfo, width, height);
     jpeg_start_compress(&c.cinfo, TRUE);
     while (c.cinfo.next_scanline < c.cinfo.image_height) {
         JSAMPROW row = const_cast<unsigned char *>(firstRow + c.cinfo.next_scanline * bytesPerLine);
         jpeg_write_scanlines(&c.cinfo, &row, 1);
     }
     jpeg_finish_compress(&c.cinfo);
+    return true;
+}
+
+bool readEncoderSetup(TCompressor &c, TJpegEncoderSetup &setup)
+{
+    if (setjmp(c.error.jump))
+        return false;
+    jpeg_create_compress(&c.cinfo);
+    c.created = true;
+    setEncoderParameters(c.cinfo, 1, 1);
+    const jpeg_component_info *components = c.cinfo.comp_info;
+    setup.YCbCr420 = c.cinfo.jpeg_color_space == JCS_YCbCr && c.cinfo.num_components == 3
+        && components[0].h_samp_factor == 2 && components[0].v_samp_factor == 2 && components[1].h_samp_factor == 1
+        && components[1].v_samp_factor == 1 && components[2].h_samp_factor == 1 && components[2].v_samp_factor == 1
+        && components[1].quant_tbl_no == components[2].quant_tbl_no;
+    setup.IslowDct = c.cinfo.dct_method == JDCT_ISLOW;
+    setup.MaxSide = JPEG_MAX_DIMENSION;
+    const JQUANT_TBL *luma = c.cinfo.quant_tbl_ptrs[components[0].quant_tbl_no];
+    const JQUANT_TBL *chroma = c.cinfo.quant_tbl_ptrs[components[1].quant_tbl_no];
+    std::copy(std::begin(luma->quantval), std::end(luma->quantval), setup.LumaTable.begin());
+    std::copy(std::begin(chroma->quantval), std::end(chroma->quantval), setup.ChromaTable.begin());
     return true;
 }
 
@@ -303,4 +330,13 @@ QByteArray EncodeJpeg(const QImage &image)
     if (!compressRgb(c, rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height()))
         throwFailure(c.error);
     return QByteArray(reinterpret_cast<const char *>(c.destination.buffer), qsizetype(c.destination.used));
+}
+
+TJpegEncoderSetup JpegEncoderSetup()
+{
+    TCompressor c;
+    TJpegEncoderSetup setup;
+    if (!readEncoderSetup(c, setup))
+        throwFailure(c.error);
+    return setup;
 }

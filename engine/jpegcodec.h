@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <array>
+
 // Full-size dimensions from a JPEG header.
 struct TJpegSize {
     int Width = 0;
@@ -23,3 +25,17 @@ QImage DecodeJpeg(const QByteArray &jpeg, int scaleDenominator);
 // Encodes `image` as a baseline colour JPEG at quality 90 from a 24-bit copy (alpha dropped).
 // Throws TPictureError when the image is empty or the encoder fails.
 QByteArray EncodeJpeg(const QImage &image);
+
+// How EncodeJpeg encodes: its quantisation tables in natural order, whether its components are
+// Y, Cb and Cr with the chroma halved both ways (one table shared by both chroma components),
+// whether it uses libjpeg's slow-but-accurate integer forward DCT, and the longest side it takes.
+struct TJpegEncoderSetup {
+    std::array<quint16, 64> LumaTable {};
+    std::array<quint16, 64> ChromaTable {};
+    bool YCbCr420 = false;
+    bool IslowDct = false;
+    int MaxSide = 0;
+};
+
+// Read from libjpeg set up exactly as EncodeJpeg sets it up.
+TJpegEncoderSetup JpegEncoderSetup();

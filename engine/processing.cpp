@@ -8,6 +8,7 @@
 #include "signpicture.h"
 #include "storedsigner.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
@@ -37,7 +38,7 @@ bool aspectRatiosComparable(int32_t heightA, int32_t widthA, int32_t heightB, in
 
 QString filesCountCaption(int32_t done, int32_t total)
 {
-    return QStringLiteral("扫描图片总数： ") + QString::number(done) + QStringLiteral(" / ") + QString::number(total);
+    return QCoreApplication::translate("Search", "扫描图片总数： %1 / %2").arg(done).arg(total);
 }
 
 }
@@ -99,22 +100,25 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
         const TPicInfo &candidate = catalogue.Pictures[i];
         if (!comparable(candidate, current, current.Height, current.Width))
             continue;
-        double score = 0;
+        // Equal fingerprints only make byte identity possible: files that share a header and
+        // differ further on are still scored by how they look.
+        bool identical = false;
         if (candidate.PreBuffer == current.PreBuffer) {
-            const bool identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
+            identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
             // The pumps may have let the front end stop the search and empty the catalogue.
             if (catalogue.SearchStopped)
                 return TScanResult::Stopped;
-            if (identical)
-                score = kIdenticalScore;
-        } else if (!settings.SearchOnlyIdentical) {
-            score = WaveletScore(candidate, currentMatrix);
         }
+        double score = 0;
+        if (identical)
+            score = kIdenticalScore;
+        else if (!settings.SearchOnlyIdentical)
+            score = WaveletScore(candidate, currentMatrix);
         if (score >= kPairThreshold) {
             const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
             AppendPair(catalogue, i, k, std::clamp(similarity, kMinSimilarity, kMaxSimilarity));
             observer.DuplicatesFoundChanged(
-                QStringLiteral("发现相似图片：") + QString::number(catalogue.PairsLast + 1));
+                QCoreApplication::translate("Search", "发现相似图片：%1").arg(catalogue.PairsLast + 1));
             return TScanResult::Paired;
         }
     }
@@ -240,16 +244,15 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                     else if (entry.CCVStage == TCCVStage::Full)
                         signedPictures.push_back({ index, &entry.WaveletCoefsPos, &entry.WaveletCoefsNeg });
                 }
-                // A match settles a picture when the scan is sure to pair the two: compared, and
-                // scored by signature rather than byte for byte. Only entries before the batch are
-                // final.
+                // A match settles a picture when the scan is sure to pair the two: it compares them,
+                // and they pair whether their bytes turn out equal or not. Only entries before the
+                // batch are final.
                 const auto settles = [&](int32_t earlier, int32_t picture) {
                     const std::optional<TPictureSignature> &signature = batch[std::size_t(picture - batchStart)];
                     if (settings.SearchOnlyIdentical || earlier >= batchStart || !signature)
                         return false;
-                    const TPicInfo &candidate = catalogue.Pictures[earlier];
-                    return comparable(candidate, catalogue.Pictures[picture], signature->Height, signature->Width)
-                        && candidate.PreBuffer != signature->PreBuffer;
+                    return comparable(
+                        catalogue.Pictures[earlier], catalogue.Pictures[picture], signature->Height, signature->Width);
                 };
                 finder.AddBatch(signedPictures,
                     settings.SearchOnlyIdentical ? kSignatureSize * 2 + 1 : kSharedPositionsToPair, settles);

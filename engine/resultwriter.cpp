@@ -70,6 +70,7 @@ void addPath(QJsonObject &object, const QString &key, const QString &bytesKey, c
 QByteArray BuildCsv(const TCatalogue &catalogue)
 {
     QByteArray csv(kByteOrderMark);
+    // Part of the file format that other programs read: never translated.
     csv += QStringLiteral("组别编号；图片文件名；相似度；").toUtf8() + kCsvLineEnd;
     for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
         const TPicturePair &pair = catalogue.Pairs[i];

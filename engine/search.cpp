@@ -5,6 +5,8 @@
 #include "searchobserver.h"
 #include "settings.h"
 
+#include <QCoreApplication>
+
 namespace
 {
 
@@ -54,7 +56,8 @@ void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObs
 
 QString SearchResultHeader(bool stopped)
 {
-    const QString title = stopped ? QStringLiteral("搜索中断") : QStringLiteral("搜索已完成");
+    const QString title = stopped ? QCoreApplication::translate("Search", "搜索中断")
+                                  : QCoreApplication::translate("Search", "搜索已完成");
     return title + QString(kHeaderPadding, QLatin1Char(' ')) + QStringLiteral("\n\r\n\r");
 }
 

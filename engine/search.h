@@ -23,7 +23,8 @@ void CollectSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSe
 void ProcessSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
     const TProcessingOptions &options = {}, const std::shared_ptr<TSignatureStore> &store = nullptr);
 
-// Header of the final message: "搜索中断" after a stop, else "搜索已完成", then 36 spaces and LF CR LF CR.
+// Header of the final message: "搜索中断" after a stop, else "搜索已完成" (or their translation when
+// one is installed), then 36 spaces and LF CR LF CR.
 QString SearchResultHeader(bool stopped);
 
 // The final message: the header, then each progress caption followed by LF CR.

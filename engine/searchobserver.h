@@ -16,7 +16,8 @@ public:
     virtual void Pump() { }
     // New caption of the files-count progress line ("Total pictures scanned: ..." or "扫描图片总数： ...").
     virtual void FilesCountChanged(const QString &caption) { Q_UNUSED(caption); }
-    // New caption of the pairs-found progress line ("发现相似图片：" + count).
+    // New caption of the pairs-found progress line ("发现相似图片：" + count). Captions that are
+    // Chinese in the source come translated when the front end has installed a translation.
     virtual void DuplicatesFoundChanged(const QString &caption) { Q_UNUSED(caption); }
     // Pictures whose signatures were taken from the signature store and pictures decoded, so far.
     virtual void SignaturesCountChanged(int32_t fromStore, int32_t decoded)

@@ -45,12 +45,17 @@ void computeWavelets(QImage &workBitmap, TPictureSignature &signature)
 
 std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSettings &settings)
 {
+    return SignPictureVia(path, settings, TJpegDetour::Shortcut);
+}
+
+std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TSettings &settings, TJpegDetour detour)
+{
     QImage workBitmap;
     TPictureSignature signature;
     int height = 0;
     int width = 0;
     try {
-        LoadPicture(path, workBitmap, height, width, settings);
+        LoadPicture(path, workBitmap, height, width, settings, detour);
     } catch (const TPictureError &) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "jpegdetour.h"
 #include "pictureprocessing.h"
 
 #include <QByteArray>
@@ -50,6 +51,9 @@ TSignedContent SignContent(const QByteArray &path, const QByteArray &bytes, cons
 // was decoded at another scale or lacks the wavelet lists that these settings need.
 bool ReuseSignedContent(
     const TSignedContent &content, const TSettings &settings, std::optional<TPictureSignature> &signature);
+// SignPicture with the JPEG detour of a picture that is not a JPEG file taken the way `detour`
+// says; both ways give the same signature.
+std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TSettings &settings, TJpegDetour detour);
 
 // The truncated matrix of a signed picture: +1 at its positive positions, -1 at its negative
 // ones, 0 elsewhere. The kept positions are exactly the listed ones, so nothing is lost.

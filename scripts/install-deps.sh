@@ -8,6 +8,7 @@ packages=(
     libjpeg62-turbo-dev libraw-dev libheif-dev libjxl-dev libsqlite3-dev libssl-dev
     libgtest-dev
     fonts-noto-cjk
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
 )
 
 missing=()

@@ -67,7 +67,7 @@ TAboutForm::TAboutForm(QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
-    setWindowTitle(QStringLiteral("关于 Quorvane 重复图片搜索器"));
+    setWindowTitle(tr("关于 Quorvane 重复图片搜索器"));
     QFont formFont = font();
     formFont.setPixelSize(ScaleDesignPixels(kFontPixels, kDesignDpi));
     setFont(formFont);
@@ -78,12 +78,12 @@ TAboutForm::TAboutForm(QWidget *parent)
     image->setScaledContents(true);
     image->setGeometry(ScaleDesignRect(26, 31, kPictureSide, kPictureSide, kDesignDpi));
 
-    QLabel *title = AddLabel(this, "Label1", QStringLiteral("Quorvane 重复图片搜索器"), 31);
+    QLabel *title = AddLabel(this, "Label1", tr("Quorvane 重复图片搜索器"), 31);
     QFont titleFont = title->font();
     titleFont.setBold(true);
     title->setFont(titleFont);
     title->adjustSize();
-    AddLabel(this, "Version", QStringLiteral("版本 ") + QLatin1String(kProgramVersion), 67);
+    AddLabel(this, "Version", tr("版本 %1").arg(QLatin1String(kProgramVersion)), 67);
     AddLabel(this, "Label2", QStringLiteral("© 2026 The Quorvane developers"), 102);
 
     TClickableLabel *siteLabel = AddLink(this, "SiteLabel", SiteHost(), 137);
@@ -91,7 +91,7 @@ TAboutForm::TAboutForm(QWidget *parent)
     connect(siteLabel, &TClickableLabel::clicked, this, &TAboutForm::SiteLabelClick);
     connect(mailLabel, &TClickableLabel::clicked, this, &TAboutForm::Label3Click);
 
-    auto *okButton = new QPushButton(QStringLiteral("确定"), this);
+    auto *okButton = new QPushButton(tr("确定"), this);
     okButton->setObjectName(QStringLiteral("OKButton"));
     okButton->setGeometry(ScaleDesignRect(210, 226, 179, 43, kDesignDpi));
     okButton->setDefault(true);

@@ -66,18 +66,18 @@ TUpdateForm::TUpdateForm(bool &autoCheckPending, QWidget *parent)
 
     m_network.setProxy(QNetworkProxy::NoProxy);
 
-    UpdateStatusLabel = new QLabel(QStringLiteral("检查更新"), this);
+    UpdateStatusLabel = new QLabel(tr("检查更新"), this);
     UpdateStatusLabel->setObjectName(QStringLiteral("UpdateStatusLabel"));
     // The status line quotes what the server sent; it must never be read as markup.
     UpdateStatusLabel->setTextFormat(Qt::PlainText);
     UpdateStatusLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     UpdateStatusLabel->setGeometry(ScaleDesignRect(11, 17, 527, 25, kDesignDpi));
 
-    DownloadButton = new QPushButton(QStringLiteral("转到下载页面"), this);
+    DownloadButton = new QPushButton(tr("转到下载页面"), this);
     DownloadButton->setObjectName(QStringLiteral("DownloadButton"));
     DownloadButton->setGeometry(ScaleDesignRect(107, 55, 190, 43, kDesignDpi));
 
-    OKButton = new QPushButton(QStringLiteral("关闭"), this);
+    OKButton = new QPushButton(tr("关闭"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(ScaleDesignRect(kNewVersionOkLeft, 55, 137, 43, kDesignDpi));
     setTabOrder(DownloadButton, OKButton);

@@ -13,6 +13,8 @@
 
 namespace
 {
+constexpr int kHintIndent = 7;
+
 QString WithTrailingDelimiter(const QString &folder)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
@@ -41,19 +43,19 @@ void TMainForm::LeaveHintState()
     FolderHintShown = false;
 }
 
-void TMainForm::EnterHintState(const QString &hintLine)
+void TMainForm::EnterHintState(const QString &hint)
 {
     QPalette grey = DirectoriesListBox->palette();
     grey.setColor(QPalette::Text, grey.color(QPalette::Disabled, QPalette::Text));
     DirectoriesListBox->setPalette(grey);
-    DirectoriesListBox->addItems({ QString(), QString(), hintLine });
+    DirectoriesListBox->addItems({ QString(), QString(), QString(kHintIndent, u' ') + hint });
     DirectoriesListBox->setEnabled(false);
     FolderHintShown = true;
 }
 
 void TMainForm::AddFolderButtonClick()
 {
-    AddFolderDialog->Caption = QStringLiteral("添加要搜索的文件夹");
+    AddFolderDialog->Caption = tr("添加要搜索的文件夹");
     if (!AddFolderDialog->Execute())
         return;
     LeaveHintState();
@@ -92,7 +94,7 @@ void TMainForm::RemoveFolderButtonClick()
     if (selected >= 0)
         delete DirectoriesListBox->takeItem(selected);
     if (DirectoriesListBox->count() == 0)
-        EnterHintState(QStringLiteral("       You can drag directories from the Windows Explorer"));
+        EnterHintState(QStringLiteral("You can drag directories from the file manager"));
 }
 
 void TMainForm::MoveFolderUpButtonClick()
@@ -122,7 +124,7 @@ void TMainForm::ClearDirectoriesButtonClick()
     if (FolderHintShown)
         return;
     DirectoriesListBox->clear();
-    EnterHintState(QStringLiteral("       您可以从Windows资源管理器中拖动目录"));
+    EnterHintState(tr("您可以从文件管理器中拖动目录"));
 }
 
 void TMainForm::DirectoriesListBoxKeyDown(QKeyEvent *event)

@@ -90,7 +90,7 @@ void SetTextColor(QWidget *widget, const QColor &color)
 
 void TMainForm::CreateLayout()
 {
-    setWindowTitle(QStringLiteral("Quorvane 重复图片搜索器"));
+    setWindowTitle(tr("Quorvane 重复图片搜索器"));
     setFont(PixelFont(kWindowFontPixels));
 
     Splitter2 = new QSplitter(Qt::Vertical, this);
@@ -156,28 +156,28 @@ void TMainForm::CreateFolderArea()
     Panel2->setFixedHeight(kFolderBarHeight);
     layout->addWidget(Panel2);
 
-    FoldersCaptionLabel = NewLabel(
-        Panel2, QStringLiteral("FoldersCaptionLabel"), QStringLiteral("文件夹："), kFoldersCaptionFontPixels);
+    FoldersCaptionLabel
+        = NewLabel(Panel2, QStringLiteral("FoldersCaptionLabel"), tr("文件夹："), kFoldersCaptionFontPixels);
     FoldersCaptionLabel->move(20, 12);
     FoldersCaptionLabel->adjustSize();
 
-    AddFolderButton = NewGlyphButton(
-        Panel2, QStringLiteral("AddFolderButton"), QStringLiteral("add"), QStringLiteral("添加文件夹"));
+    AddFolderButton
+        = NewGlyphButton(Panel2, QStringLiteral("AddFolderButton"), QStringLiteral("add"), tr("添加文件夹"));
     AddFolderButton->move(143, 5);
-    RemoveFolderButton = NewGlyphButton(
-        Panel2, QStringLiteral("RemoveFolderButton"), QStringLiteral("remove"), QStringLiteral("删除所选文件夹"));
+    RemoveFolderButton
+        = NewGlyphButton(Panel2, QStringLiteral("RemoveFolderButton"), QStringLiteral("remove"), tr("删除所选文件夹"));
     RemoveFolderButton->setGeometry(197, 5, kRemoveButtonWidth, kGlyphButtonSize);
-    MoveFolderUpButton = NewGlyphButton(
-        Panel2, QStringLiteral("MoveFolderUpButton"), QStringLiteral("up"), QStringLiteral("向上移动"));
+    MoveFolderUpButton
+        = NewGlyphButton(Panel2, QStringLiteral("MoveFolderUpButton"), QStringLiteral("up"), tr("向上移动"));
     MoveFolderUpButton->move(252, 5);
-    MoveFolderDownButton = NewGlyphButton(
-        Panel2, QStringLiteral("MoveFolderDownButton"), QStringLiteral("down"), QStringLiteral("向下移动"));
+    MoveFolderDownButton
+        = NewGlyphButton(Panel2, QStringLiteral("MoveFolderDownButton"), QStringLiteral("down"), tr("向下移动"));
     MoveFolderDownButton->move(307, 5);
-    ClearDirectoriesButton = NewGlyphButton(
-        Panel2, QStringLiteral("ClearDirectoriesButton"), QStringLiteral("clear"), QStringLiteral("全部清除"));
+    ClearDirectoriesButton
+        = NewGlyphButton(Panel2, QStringLiteral("ClearDirectoriesButton"), QStringLiteral("clear"), tr("全部清除"));
     ClearDirectoriesButton->move(362, 5);
 
-    StartButton = new QPushButton(QStringLiteral("开始搜索"), Panel2);
+    StartButton = new QPushButton(tr("开始搜索"), Panel2);
     StartButton->setObjectName(QStringLiteral("StartButton"));
     StartButton->setGeometry(433, 8, 148, 44);
 
@@ -186,7 +186,7 @@ void TMainForm::CreateFolderArea()
     ScanSubfoldersCheckBox->move(625, 18);
     ScanSubfoldersCheckBox->adjustSize();
 
-    Label1 = NewLabel(Panel2, QStringLiteral("Label1"), QStringLiteral("扫描子目录"), kFolderListFontPixels);
+    Label1 = NewLabel(Panel2, QStringLiteral("Label1"), tr("扫描子目录"), kFolderListFontPixels);
     Label1->move(647, 20);
     Label1->adjustSize();
     Label1->setCursor(Qt::PointingHandCursor);
@@ -220,8 +220,8 @@ void TMainForm::CreatePreviewArea()
     };
     const QString actions[] = { QStringLiteral("Move"), QStringLiteral("Browse"), QStringLiteral("Delete") };
     const QString icons[] = { QStringLiteral("move"), QStringLiteral("browse"), QStringLiteral("delete") };
-    const QString hints[] = { QStringLiteral("移动文件"), QStringLiteral("浏览文件"), QStringLiteral("删除文件") };
-    const QString captions[] = { QStringLiteral("移动"), QStringLiteral("浏览"), QStringLiteral("删除") };
+    const QString hints[] = { tr("移动文件"), tr("浏览文件"), tr("删除文件") };
+    const QString captions[] = { tr("移动"), tr("浏览"), tr("删除") };
 
     for (const Side &side : sides) {
         auto *image = new QLabel(side.panel);
@@ -255,12 +255,12 @@ void TMainForm::CreatePreviewArea()
         side.panel->installEventFilter(this);
     }
 
-    SimilarityLabel = NewLabel(BetweenImagesPanel, QStringLiteral("SimilarityLabel"), QStringLiteral("相似度："));
+    SimilarityLabel = NewLabel(BetweenImagesPanel, QStringLiteral("SimilarityLabel"), tr("相似度："));
     SimilarityLabel->setAlignment(Qt::AlignCenter);
     PercentLabel = NewLabel(BetweenImagesPanel, QStringLiteral("PercentLabel"), QString(), kPercentFontPixels);
     PercentLabel->setAlignment(Qt::AlignCenter);
     SwapImagesButton = NewGlyphButton(
-        BetweenImagesPanel, QStringLiteral("SwapImagesButton"), QStringLiteral("swap"), QStringLiteral("交换图像"));
+        BetweenImagesPanel, QStringLiteral("SwapImagesButton"), QStringLiteral("swap"), tr("交换图像"));
     BetweenImagesPanel->installEventFilter(this);
 
     // Created last so that it covers the preview while a search runs.
@@ -311,32 +311,32 @@ void TMainForm::CreateResultArea()
 
 void TMainForm::CreateMenu()
 {
-    File1 = menuBar()->addMenu(QStringLiteral("文件"));
+    File1 = menuBar()->addMenu(tr("文件"));
     File1->setObjectName(QStringLiteral("File1"));
-    StartSearch1 = File1->addAction(QStringLiteral("开始搜索"));
+    StartSearch1 = File1->addAction(tr("开始搜索"));
     StartSearch1->setObjectName(QStringLiteral("StartSearch1"));
-    SavelistofdupliacatestoCSV1 = File1->addAction(QStringLiteral("将重复项列表保存到CSV"));
+    SavelistofdupliacatestoCSV1 = File1->addAction(tr("将重复项列表保存到CSV"));
     SavelistofdupliacatestoCSV1->setObjectName(QStringLiteral("SavelistofdupliacatestoCSV1"));
     EmptySignatureStore1 = File1->addAction(QString());
     EmptySignatureStore1->setObjectName(QStringLiteral("EmptySignatureStore1"));
-    Exit1 = File1->addAction(QStringLiteral("退出"));
+    Exit1 = File1->addAction(tr("退出"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
 
-    Settings1 = menuBar()->addAction(QStringLiteral("设置"));
+    Settings1 = menuBar()->addAction(tr("设置"));
     Settings1->setObjectName(QStringLiteral("Settings1"));
 
-    Help1 = menuBar()->addMenu(QStringLiteral("帮助"));
+    Help1 = menuBar()->addMenu(tr("帮助"));
     Help1->setObjectName(QStringLiteral("Help1"));
-    Howtouse1 = Help1->addAction(QStringLiteral("如何使用"));
+    Howtouse1 = Help1->addAction(tr("如何使用"));
     Howtouse1->setObjectName(QStringLiteral("Howtouse1"));
-    CheckforUpdates1 = Help1->addAction(QStringLiteral("检查更新"));
+    CheckforUpdates1 = Help1->addAction(tr("检查更新"));
     CheckforUpdates1->setObjectName(QStringLiteral("CheckforUpdates1"));
-    Visitprogramswebsite1 = Help1->addAction(QStringLiteral("访问该计划的网站"));
+    Visitprogramswebsite1 = Help1->addAction(tr("访问该计划的网站"));
     Visitprogramswebsite1->setObjectName(QStringLiteral("Visitprogramswebsite1"));
-    About1 = Help1->addAction(QStringLiteral("关于"));
+    About1 = Help1->addAction(tr("关于"));
     About1->setObjectName(QStringLiteral("About1"));
 
-    Donate1 = menuBar()->addAction(QStringLiteral("捐赠"));
+    Donate1 = menuBar()->addAction(tr("捐赠"));
     Donate1->setObjectName(QStringLiteral("Donate1"));
     Donate1->setVisible(false);
 }

@@ -32,7 +32,6 @@ namespace
 enum { kBeforeDeletePauseMs = 200 };
 
 const QString kLineBreak = QStringLiteral("\n\r");
-const QString kChangedSinceSearch = QStringLiteral("文件在搜索后已更改，未执行任何操作：");
 
 void ErrorBox(QWidget *parent, const QString &text)
 {
@@ -256,7 +255,7 @@ bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &pat
     // A file gone meanwhile is left to the action itself, which reports its error code.
     if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, recorded))
         return false;
-    ErrorBox(this, kChangedSinceSearch + kLineBreak + ShownFileName(picture));
+    ErrorBox(this, tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture));
     return true;
 }
 
@@ -293,13 +292,13 @@ void TMainForm::DeleteImage(int side)
     const QString name = ShownFileName(picture);
     if (!PictureExists(path)) {
         // The two sides have always differed in this colon.
-        const QString notFound = side == 1 ? QStringLiteral("找不到此文件:") : QStringLiteral("找不到此文件：");
+        const QString notFound = side == 1 ? tr("找不到此文件:") : tr("找不到此文件：");
         ErrorBox(this, notFound + kLineBreak + name);
         return;
     }
     QThread::msleep(kBeforeDeletePauseMs);
     if (!Settings.DeleteWithoutAsking
-        && !AskYesNo(this, QMessageBox::Question, QStringLiteral("您真的要删除吗") + kLineBreak + name))
+        && !AskYesNo(this, QMessageBox::Question, tr("您真的要删除吗") + kLineBreak + name))
         return;
     if (PictureChangedSinceSearch(picture, path))
         return;
@@ -311,8 +310,8 @@ void TMainForm::DeleteImage(int side)
         else
             // A file the trash refuses stays where it is; the box says which of the two failed.
             ErrorBox(this,
-                (Settings.MoveToRecycle ? QStringLiteral("无法将文件移到回收站") : QStringLiteral("无法删除文件"))
-                    + name + kLineBreak + QStringLiteral("错误代码 = ") + QString::number(error));
+                (Settings.MoveToRecycle ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name) + kLineBreak
+                    + tr("错误代码 = %1").arg(error));
     });
 }
 
@@ -372,21 +371,20 @@ void TMainForm::BrowseImageButton2Click() { BrowseImage(2); }
 void TMainForm::SavelistofdupliacatestoCSV1Click()
 {
     if (ListModel->rowCount() == 0) {
-        ErrorBox(this, QStringLiteral("重复项列表为空。"));
+        ErrorBox(this, tr("重复项列表为空。"));
         return;
     }
-    QFileDialog dialog(this, QStringLiteral("将重复项列表保存到CSV文件"));
+    QFileDialog dialog(this, tr("将重复项列表保存到CSV文件"));
     dialog.setObjectName(QStringLiteral("SaveCSVFileDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({ QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("任何文件 (*.*)") });
+    dialog.setNameFilters({ tr("CSV 文件 (*.csv)"), tr("任何文件 (*.*)") });
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
     if (QFileInfo::exists(fileName)
-        && !AskYesNo(this, QMessageBox::Information,
-            QStringLiteral("文件 \"") + fileName + QStringLiteral("\" 存在。换一个新的？")))
+        && !AskYesNo(this, QMessageBox::Information, tr("文件 \"%1\" 存在。换一个新的？").arg(fileName)))
         return;
     // Written under a temporary name and renamed, so a failed export leaves any old file intact.
     QString reason;

@@ -26,7 +26,7 @@ constexpr int kProgressLineHeight = 30;
 
 QString SignaturesCountCaption(int32_t fromStore, int32_t decoded)
 {
-    return QStringLiteral("来自签名缓存：%1 张，已解码：%2 张").arg(FormatCount(fromStore), FormatCount(decoded));
+    return TMainForm::tr("来自签名缓存：%1 张，已解码：%2 张").arg(FormatCount(fromStore), FormatCount(decoded));
 }
 
 // Lets a running search keep the window alive and report its progress there.
@@ -62,20 +62,20 @@ QString StoreProblemLine(const TSignatureStore &store)
     case TStoreProblem::None:
         return QString();
     case TStoreProblem::Corrupt:
-        return store.IsUsable() ? QStringLiteral("签名缓存已损坏：已移到一旁并新建了一个。")
-                                : QStringLiteral("签名缓存已损坏：本次搜索未使用它，已移到一旁，下次搜索将新建一个。");
+        return store.IsUsable() ? TMainForm::tr("签名缓存已损坏：已移到一旁并新建了一个。")
+                                : TMainForm::tr("签名缓存已损坏：本次搜索未使用它，已移到一旁，下次搜索将新建一个。");
     case TStoreProblem::Locked:
-        return QStringLiteral("签名缓存被其他程序锁定：本次搜索未使用它。");
+        return TMainForm::tr("签名缓存被其他程序锁定：本次搜索未使用它。");
     case TStoreProblem::ReadOnly:
-        return QStringLiteral("签名缓存无法写入：本次搜索未使用它。");
+        return TMainForm::tr("签名缓存无法写入：本次搜索未使用它。");
     case TStoreProblem::Full:
-        return QStringLiteral("磁盘已满：本次搜索未使用签名缓存。");
+        return TMainForm::tr("磁盘已满：本次搜索未使用签名缓存。");
     case TStoreProblem::Newer:
-        return QStringLiteral("签名缓存由更新版本的程序写入：本次搜索未使用它。");
+        return TMainForm::tr("签名缓存由更新版本的程序写入：本次搜索未使用它。");
     case TStoreProblem::Other:
         break;
     }
-    return QStringLiteral("签名缓存出错：本次搜索未使用它。");
+    return TMainForm::tr("签名缓存出错：本次搜索未使用它。");
 }
 
 void ShowRefusal(QWidget *parent, const QString &text)
@@ -99,12 +99,12 @@ void TMainForm::StartButtonClick()
 void TMainForm::RunSearch()
 {
     if (DirectoriesListBox->count() == 0 || FolderHintShown) {
-        ShowRefusal(this, QStringLiteral("请添加一个或多个要搜索的目录。"));
+        ShowRefusal(this, tr("请添加一个或多个要搜索的目录。"));
         Catalogue.SearchStopped = true;
         return;
     }
     if (!Settings.AnyPictureTypeSelected()) {
-        ShowRefusal(this, QStringLiteral("请在“设置”菜单中选择一种或多种文件类型。"));
+        ShowRefusal(this, tr("请在“设置”菜单中选择一种或多种文件类型。"));
         Catalogue.SearchStopped = true;
         return;
     }
@@ -144,9 +144,9 @@ void TMainForm::RunSearch()
         RunSearchSteps(Catalogue, Settings, observer, SearchProcessing, store);
 
         if (!m_closed) {
-            DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： ") + FormatCount(Catalogue.PairsLast + 1));
-            DiskUsageLabel->setText(QStringLiteral("磁盘空间使用情况：") + SizeToText(Catalogue.DiskUsage));
-            ScannedCountLabel->setText(QStringLiteral("扫描文件：") + FormatCount(Catalogue.PicturesLast + 1));
+            DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(FormatCount(Catalogue.PairsLast + 1)));
+            DiskUsageLabel->setText(tr("磁盘空间使用情况：%1").arg(SizeToText(Catalogue.DiskUsage)));
+            ScannedCountLabel->setText(tr("扫描文件：%1").arg(FormatCount(Catalogue.PicturesLast + 1)));
         }
     } catch (...) {
         cleanUp(true);
@@ -175,23 +175,23 @@ void TMainForm::SetSearchControlsEnabled(bool enabled)
 void TMainForm::SetSearchingState()
 {
     SetSearchControlsEnabled(false);
-    ScannedCountLabel->setText(QStringLiteral("扫描的文件： 0"));
-    DuplicatesFoundLabel->setText(QStringLiteral("发现重复项： 0"));
-    DiskUsageLabel->setText(QStringLiteral("磁盘空间使用情况：0 MB"));
-    ImageLabel1->setText(QStringLiteral("无图像"));
-    ImageLabel2->setText(QStringLiteral("无图像"));
+    ScannedCountLabel->setText(tr("扫描的文件： 0"));
+    DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(0));
+    DiskUsageLabel->setText(tr("磁盘空间使用情况：0 MB"));
+    ImageLabel1->setText(tr("无图像"));
+    ImageLabel2->setText(tr("无图像"));
     PercentLabel->setText(QStringLiteral("0%"));
-    StartButton->setText(QStringLiteral("停止搜索"));
-    StartSearch1->setText(QStringLiteral("停止搜索"));
+    StartButton->setText(tr("停止搜索"));
+    StartSearch1->setText(tr("停止搜索"));
     LeftImage->setEnabled(false);
     RightImage->setEnabled(false);
     LeftImage->clear();
     RightImage->clear();
     m_previewedPictures[0] = m_previewedPictures[1] = -1;
     SearchPanel->resize(CentralPanel->width(), CentralPanel->height());
-    FilesCountLabel->setText(QStringLiteral("扫描图像： 0 / 0"));
-    CurrentDuplicatesFoundLabel->setText(QStringLiteral("相似图像： 0"));
-    TimeLabel->setText(QStringLiteral("运行时间： 00:00:00"));
+    FilesCountLabel->setText(tr("扫描图像： 0 / 0"));
+    CurrentDuplicatesFoundLabel->setText(tr("相似图像： 0"));
+    TimeLabel->setText(tr("运行时间： %1").arg(ElapsedTimeText(0)));
     SignaturesCountLabel->setText(SignaturesCountCaption(0, 0));
     CentralPanelResize();
     PlaceCentralPanels();
@@ -201,8 +201,8 @@ void TMainForm::SetSearchingState()
 void TMainForm::SetIdleState()
 {
     SetSearchControlsEnabled(true);
-    StartButton->setText(QStringLiteral("开始搜索"));
-    StartSearch1->setText(QStringLiteral("开始搜索"));
+    StartButton->setText(tr("开始搜索"));
+    StartSearch1->setText(tr("开始搜索"));
     LeftImage->setEnabled(true);
     RightImage->setEnabled(true);
     SearchPanel->resize(CentralPanel->width(), 0);
@@ -213,7 +213,7 @@ void TMainForm::SetIdleState()
 void TMainForm::Timer1Timer()
 {
     if (!Catalogue.SearchStopped)
-        TimeLabel->setText(QStringLiteral("运行时间： ") + ElapsedTimeText(TickCount() - Catalogue.StartTicks));
+        TimeLabel->setText(tr("运行时间： %1").arg(ElapsedTimeText(TickCount() - Catalogue.StartTicks)));
 }
 
 void TMainForm::CentralPanelResize()
@@ -232,16 +232,16 @@ void TMainForm::CentralPanelResize()
 
 void TMainForm::UpdateEmptySignatureStoreCaption()
 {
-    EmptySignatureStore1->setText(QStringLiteral("清空签名缓存（%1）")
-                                      .arg(SizeToText(TSignatureStore::SizeOnDisk(TSignatureStore::DefaultFile()))));
+    EmptySignatureStore1->setText(
+        tr("清空签名缓存（%1）").arg(SizeToText(TSignatureStore::SizeOnDisk(TSignatureStore::DefaultFile()))));
 }
 
 void TMainForm::EmptySignatureStore1Click()
 {
     TSignatureStore store(TSignatureStore::DefaultFile());
     if (!store.Empty()) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quorvane"), QStringLiteral("无法清空签名缓存。"),
-            QMessageBox::Ok, this);
+        QMessageBox box(
+            QMessageBox::Warning, QStringLiteral("Quorvane"), tr("无法清空签名缓存。"), QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }

@@ -123,7 +123,7 @@ void TMainForm::FormCreate()
     ProgramDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     Settings = LoadSettings(SettingsFilePath());
     ScanSubfoldersCheckBox->setChecked(Settings.ScanSubfolders);
-    EnterHintState(QStringLiteral("       您可以从Windows资源管理器将目录拖动到此处"));
+    EnterHintState(tr("您可以从文件管理器将目录拖动到此处"));
     SetIdleState();
     DirectoriesListBox->setEnabled(false);
     AutoCheckPending = Settings.AutoCheckUpdates;

@@ -235,7 +235,8 @@ private:
     void ConnectHandlers();
     void ShowSamplePair();
     void LeaveHintState();
-    void EnterHintState(const QString &hintLine);
+    // Shows `hint`, indented, below two empty lines.
+    void EnterHintState(const QString &hint);
     void SetSearchControlsEnabled(bool enabled);
     int SelectedFolderRow() const;
 

@@ -66,11 +66,11 @@ QVariant TPairListModel::headerData(int section, Qt::Orientation orientation, in
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
     case 0:
-        return QStringLiteral("原始图像");
+        return tr("原始图像");
     case 1:
-        return QStringLiteral("重复图像");
+        return tr("重复图像");
     default:
-        return QStringLiteral("相似度");
+        return tr("相似度");
     }
 }
 

@@ -36,8 +36,6 @@ constexpr int kButtonWidth = 148;
 constexpr int kButtonHeight = 43;
 constexpr int kButtonTop = 364 + kAddedHeight;
 
-const QString kFirstGroupCaption = QStringLiteral("扫描以下类型");
-
 void Place(QWidget *widget, int left, int top, int width, int height)
 {
     widget->setGeometry(ScaleDesignRect(left, top, width, height, kDesignDpi));
@@ -69,12 +67,12 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     , m_settings(settings)
 {
     setObjectName(QStringLiteral("SettingsForm"));
-    setWindowTitle(QStringLiteral("设置"));
+    setWindowTitle(tr("设置"));
     QFont formFont = font();
     formFont.setPixelSize(ScaleDesignPixels(kFontPixels, kDesignDpi));
     setFont(formFont);
 
-    GroupBox1 = AddGroup(this, "GroupBox1", kFirstGroupCaption, 10, 10, 190, 258 + kAddedHeight);
+    GroupBox1 = AddGroup(this, "GroupBox1", FirstGroupCaption(), 10, 10, 190, 258 + kAddedHeight);
     BMPCheckBox = AddCheckBox(GroupBox1, "BMPCheckBox", QStringLiteral(" BMP"), kRowLeft, kFirstRowTop, 150);
     JPGCheckBox
         = AddCheckBox(GroupBox1, "JPGCheckBox", QStringLiteral(" JPG"), kRowLeft, kFirstRowTop + kTypeRowStep, 150);
@@ -84,35 +82,33 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
         = AddCheckBox(GroupBox1, "PNGCheckBox", QStringLiteral(" PNG"), kRowLeft, kFirstRowTop + 3 * kTypeRowStep, 150);
     TIFFCheckBox = AddCheckBox(
         GroupBox1, "TIFFCheckBox", QStringLiteral(" TIFF"), kRowLeft, kFirstRowTop + 4 * kTypeRowStep, 150);
-    CR2CheckBox = AddCheckBox(
-        GroupBox1, "CR2CheckBox", QStringLiteral("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
+    CR2CheckBox = AddCheckBox(GroupBox1, "CR2CheckBox", tr("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
     WEBPCheckBox = AddCheckBox(
         GroupBox1, "WEBPCheckBox", QStringLiteral("WebP"), kRowLeft, kFirstRowTop + 6 * kTypeRowStep, 150);
     HEIFCheckBox = AddCheckBox(
         GroupBox1, "HEIFCheckBox", QStringLiteral("HEIC / AVIF"), kRowLeft, kFirstRowTop + 7 * kTypeRowStep, 150);
     JXLCheckBox = AddCheckBox(
         GroupBox1, "JXLCheckBox", QStringLiteral("JPEG XL"), kRowLeft, kFirstRowTop + 8 * kTypeRowStep, 150);
-    RAWCheckBox = AddCheckBox(
-        GroupBox1, "RAWCheckBox", QStringLiteral("其他相机 RAW"), kRowLeft, kFirstRowTop + 9 * kTypeRowStep, 150);
+    RAWCheckBox
+        = AddCheckBox(GroupBox1, "RAWCheckBox", tr("其他相机 RAW"), kRowLeft, kFirstRowTop + 9 * kTypeRowStep, 150);
 
-    QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", QStringLiteral("删除选项"), 208, 10, 328, 106);
-    RecycleCheckBox
-        = AddCheckBox(deleteGroup, "RecycleCheckBox", QStringLiteral("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
-    SilentDeleteCheckBox = AddCheckBox(deleteGroup, "SilentDeleteCheckBox", QStringLiteral("不显示删除文件提示框"),
-        kRowLeft, kFirstRowTop + kTypeRowStep, 290);
+    QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", tr("删除选项"), 208, 10, 328, 106);
+    RecycleCheckBox = AddCheckBox(deleteGroup, "RecycleCheckBox", tr("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
+    SilentDeleteCheckBox = AddCheckBox(
+        deleteGroup, "SilentDeleteCheckBox", tr("不显示删除文件提示框"), kRowLeft, kFirstRowTop + kTypeRowStep, 290);
 
-    QGroupBox *searchGroup = AddGroup(this, "GroupBox3", QStringLiteral("搜索选项"), 208, 118, 328, 150);
-    OnlyIdenticalCheckBox = AddCheckBox(
-        searchGroup, "OnlyIdenticalCheckBox", QStringLiteral("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
-    MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", QStringLiteral("最小图片宽度"), 72);
-    MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", QStringLiteral("最小图片高度"), 110);
+    QGroupBox *searchGroup = AddGroup(this, "GroupBox3", tr("搜索选项"), 208, 118, 328, 150);
+    OnlyIdenticalCheckBox
+        = AddCheckBox(searchGroup, "OnlyIdenticalCheckBox", tr("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
+    MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", tr("最小图片宽度"), 72);
+    MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", tr("最小图片高度"), 110);
 
-    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", QStringLiteral("应用"), 9, 271 + kAddedHeight, 527, 74);
-    CheckUpdatesCheckBox = AddCheckBox(
-        applicationGroup, "CheckUpdatesCheckBox", QStringLiteral("自动检查更新"), kRowLeft, kFirstRowTop, 290);
+    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", tr("应用"), 9, 271 + kAddedHeight, 527, 74);
+    CheckUpdatesCheckBox
+        = AddCheckBox(applicationGroup, "CheckUpdatesCheckBox", tr("自动检查更新"), kRowLeft, kFirstRowTop, 290);
 
-    OKButton = AddButton(this, "OKButton", QStringLiteral("确定"), 120);
-    CancelButton = AddButton(this, "CancelButton", QStringLiteral("取消"), 276);
+    OKButton = AddButton(this, "OKButton", tr("确定"), 120);
+    CancelButton = AddButton(this, "CancelButton", tr("取消"), 276);
     connect(OKButton, &QPushButton::clicked, this, &TSettingsForm::OKButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TSettingsForm::CancelButtonClick);
 
@@ -136,10 +132,12 @@ QLineEdit *TSettingsForm::AddSizeRow(QGroupBox *group, const char *editName, con
     edit->setObjectName(QString::fromLatin1(editName));
     edit->setValidator(new TDigitsValidator(edit));
     Place(edit, kSizeEditLeft, top, kSizeEditWidth, kCheckBoxHeight);
-    auto *unitLabel = new QLabel(QStringLiteral("像素"), group);
+    auto *unitLabel = new QLabel(tr("像素"), group);
     Place(unitLabel, kSizeUnitLeft, top, 60, kCheckBoxHeight);
     return edit;
 }
+
+QString TSettingsForm::FirstGroupCaption() { return tr("扫描以下类型"); }
 
 void TSettingsForm::showEvent(QShowEvent *event)
 {
@@ -152,7 +150,7 @@ void TSettingsForm::showEvent(QShowEvent *event)
 
 void TSettingsForm::FormShow()
 {
-    GroupBox1->setTitle(kFirstGroupCaption);
+    GroupBox1->setTitle(FirstGroupCaption());
     JPGCheckBox->setChecked(m_settings.SearchJPG);
     BMPCheckBox->setChecked(m_settings.SearchBMP);
     GIFCheckBox->setChecked(m_settings.SearchGIF);

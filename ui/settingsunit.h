@@ -22,6 +22,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Set again at every showing.
+    static QString FirstGroupCaption();
     void FormShow();
     void OKButtonClick();
     void CancelButtonClick();

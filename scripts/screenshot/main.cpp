@@ -1,8 +1,11 @@
-// Takes the README's screenshot: fills a temporary folder with generated pictures (a few of them
+// Takes the README's screenshots: fills a temporary folder with generated pictures (a few of them
 // resized or re-encoded copies), runs a real search in the main window and saves the window.
+// quorvane-screenshot [--language zh|en] [OUTPUT]
+#include "language.h"
 #include "mainunit.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QCursor>
 #include <QDir>
 #include <QMessageBox>
@@ -49,7 +52,15 @@ void Save(const QImage &picture, const QString &path, int quality = 90)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshot.png");
+    QCommandLineParser arguments;
+    const QCommandLineOption language(QStringLiteral("language"), QStringLiteral("zh (default) or en"),
+        QStringLiteral("LANGUAGE"), QStringLiteral("zh"));
+    arguments.addOption(language);
+    arguments.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("PNG file to write"));
+    arguments.process(application);
+    InstallTranslations(
+        arguments.value(language) == QLatin1String("en") ? ShownLanguage::English : ShownLanguage::Chinese);
+    const QString output = arguments.positionalArguments().value(0, QStringLiteral("screenshot.png"));
 
     QTemporaryDir folder;
     QDir dir(folder.path());

@@ -20,8 +20,9 @@ struct TFolderObserver : TSearchObserver {
     std::vector<QByteArray> ListedFolders() const override { return { Folder }; }
 };
 
-// Scenes, their near-duplicates (resized, re-encoded, converted), exact copies, and bitmaps
-// with equal fingerprints but different content, spread over folders so that they interleave.
+// Scenes, their near-duplicates (resized, re-encoded, converted, one byte appended), exact copies,
+// and bitmaps with equal fingerprints but different content, spread over folders so that they
+// interleave.
 void fillLibrary(const QString &root)
 {
     for (int scene = 0; scene < 8; ++scene) {
@@ -36,6 +37,8 @@ void fillLibrary(const QString &root)
         SavePicture(picture, name + ".png", "png");
         if (scene % 2 == 0)
             QFile::copy(name + ".jpg", name + "_copy.jpg");
+        else
+            WriteBytes(name + ".jpeg", ReadBytes(name + ".jpg") + '\n');
     }
     QImage top = DrawScene(7, 320, 240).convertToFormat(QImage::Format_RGB888);
     QImage other = top.copy();
@@ -64,20 +67,43 @@ private:
 };
 
 struct TSyntheticLibrary {
+    QByteArray Folder;
     std::vector<TPicInfo> Entries;
     std::vector<std::optional<TPictureSignature>> Signatures;
 };
 
+// Gives `signature` the positions of `original` with the first `swapped` pairs of opposite sign
+// exchanged, so that the two share 2 * `swapped` positions fewer.
+void swapSigns(TPictureSignature &signature, const TPictureSignature &original, int swapped)
+{
+    signature.WaveletCoefsPos = original.WaveletCoefsPos;
+    signature.WaveletCoefsNeg = original.WaveletCoefsNeg;
+    for (int j = 0; j < swapped; ++j) {
+        signature.WaveletCoefsPos.Set(j, original.WaveletCoefsNeg[j]);
+        signature.WaveletCoefsNeg.Set(j, original.WaveletCoefsPos[j]);
+    }
+}
+
 // Clustered signatures where most pictures copy the signature of an earlier one, 1 to 451
 // pictures back (in the same batch, in earlier batches and blocks), with in turn everything that
-// keeps such a match from pairing: aspect ratios too far apart, one file reached twice, equal
-// fingerprints of files that cannot be compared, and an earlier picture whose entry was signed
-// before but whose new signature differs; and pictures that fail to sign, with or without an
-// entry signed before.
-TSyntheticLibrary makeSyntheticLibrary(int count)
+// keeps such a match from pairing: aspect ratios too far apart, one file reached twice, and an
+// earlier picture whose entry was signed before but whose new signature differs; files with an
+// equal fingerprint that are different and look alike to any degree, that are byte-identical
+// (also without a wavelet position, as flat pictures), or that are different and unrelated, each
+// written into `folder`; and pictures that fail to sign, with or without an entry signed before.
+TSyntheticLibrary makeSyntheticLibrary(int count, const QString &folder)
 {
     const std::vector<TSignatureLists> lists = MakeClusteredSignatures(count, 2026);
     TSyntheticLibrary library;
+    library.Folder = QFile::encodeName(folder) + '/';
+    std::vector<QByteArray> contents(static_cast<std::size_t>(count));
+    const auto fileOf = [&](int n, const TPictureSignature &signature) -> QByteArray & {
+        QByteArray &content = contents[std::size_t(n)];
+        if (content.isEmpty())
+            content = QByteArray(reinterpret_cast<const char *>(signature.PreBuffer.data()), kPreBufferSize)
+                + QByteArray::number(n);
+        return content;
+    };
     library.Entries.resize(std::size_t(count));
     library.Signatures.resize(std::size_t(count));
     const auto signedEntry = [](TPicInfo entry, const TPictureSignature &signature) {
@@ -117,6 +143,26 @@ TSyntheticLibrary makeSyntheticLibrary(int count)
                 break;
             case 2:
                 signature.PreBuffer = original.PreBuffer;
+                switch (n / 28 % 4) {
+                case 0:
+                    swapSigns(signature, original, n % 80);
+                    fileOf(n, signature);
+                    break;
+                case 1:
+                    fileOf(n, signature) = fileOf(earlier, original);
+                    break;
+                case 2:
+                    original.WaveletCoefsPos = signature.WaveletCoefsPos = {};
+                    original.WaveletCoefsNeg = signature.WaveletCoefsNeg = {};
+                    fileOf(n, signature) = fileOf(earlier, original);
+                    break;
+                default:
+                    signature.WaveletCoefsPos = lists[std::size_t(n)].Positive;
+                    signature.WaveletCoefsNeg = lists[std::size_t(n)].Negative;
+                    fileOf(n, signature);
+                    break;
+                }
+                fileOf(earlier, original);
                 break;
             case 4:
                 originalEntry = signedEntry(originalEntry, original);
@@ -134,15 +180,20 @@ TSyntheticLibrary makeSyntheticLibrary(int count)
         if (n % 29 != 3)
             library.Signatures[std::size_t(n)] = signature;
     }
+    for (int n = 0; n < count; ++n) {
+        if (!contents[std::size_t(n)].isEmpty())
+            WriteBytes(
+                folder + '/' + QString::fromLatin1(library.Entries[std::size_t(n)].FileName), contents[std::size_t(n)]);
+    }
     return library;
 }
 
 std::vector<std::tuple<int32_t, int32_t, double>> pairsOf(
-    const TSyntheticLibrary &library, const TProcessingOptions &options)
+    const TSyntheticLibrary &library, const TSettings &settings, const TProcessingOptions &options)
 {
     TCatalogue catalogue;
     ResetCatalogue(catalogue);
-    AppendPath(catalogue, "/nonexistent-quorvane-library/");
+    AppendPath(catalogue, library.Folder);
     for (const TPicInfo &entry : library.Entries) {
         AppendPicture(catalogue, entry);
         // As though an earlier pass had signed it; a collection never leaves an entry signed.
@@ -153,7 +204,7 @@ std::vector<std::tuple<int32_t, int32_t, double>> pairsOf(
     catalogue.SearchStopped = false;
     TSearchObserver observer;
     TBurstySource source(library.Signatures);
-    ProcessSignedPictures(catalogue, TSettings {}, observer, source, options);
+    ProcessSignedPictures(catalogue, settings, observer, source, options);
     std::vector<std::tuple<int32_t, int32_t, double>> pairs;
     for (int32_t p = 0; p <= catalogue.PairsLast; ++p) {
         const TPicturePair &pair = catalogue.Pairs[std::size_t(p)];
@@ -185,9 +236,10 @@ TEST(ProcessingEquivalence, PairsAreTheSameWithAnyThreadCountAndWithOrWithoutThe
         EXPECT_EQ(searchCsv(root.path(), settings, { 1, true }), plain);
         EXPECT_EQ(searchCsv(root.path(), settings, { 4, true }), plain);
         EXPECT_EQ(searchCsv(root.path(), settings, { 3, false }), plain);
-        // Every variant pairs within its scene (8 scenes of 4 or 5 files), and of the bitmaps with
-        // equal fingerprints only the byte-equal one pairs; identical-only mode pairs the copies.
-        const int pairs = identicalOnly ? 4 + 1 : 8 * 3 + 4 + 1;
+        // Every variant pairs within its scene (8 scenes of 5 files; the appended-byte copy sorts
+        // just before its original), and of the bitmaps with equal fingerprints the byte-equal one
+        // pairs; identical-only mode pairs the byte-equal copies alone.
+        const int pairs = identicalOnly ? 4 + 1 : 8 * 4 + 1;
         EXPECT_EQ(int(plain.count("\r\n")), 1 + 2 * pairs);
         EXPECT_TRUE(plain.contains("header_c.bmp"));
     }
@@ -195,10 +247,15 @@ TEST(ProcessingEquivalence, PairsAreTheSameWithAnyThreadCountAndWithOrWithoutThe
 
 TEST(ProcessingEquivalence, EveryBatchingAndThreadCountPairsLikeTheScanOverEveryEarlierPicture)
 {
-    const TSyntheticLibrary library = makeSyntheticLibrary(2000);
-    const auto plain = pairsOf(library, { 1, false });
-    EXPECT_EQ(pairsOf(library, { 1, true }), plain);
-    EXPECT_EQ(pairsOf(library, { 2, true }), plain);
-    EXPECT_EQ(pairsOf(library, { 3, true }), plain);
-    EXPECT_GT(plain.size(), 100u);
+    QTemporaryDir folder;
+    const TSyntheticLibrary library = makeSyntheticLibrary(2000, folder.path());
+    for (const bool identicalOnly : { false, true }) {
+        TSettings settings;
+        settings.SearchOnlyIdentical = identicalOnly;
+        const auto plain = pairsOf(library, settings, { 1, false });
+        EXPECT_EQ(pairsOf(library, settings, { 1, true }), plain);
+        EXPECT_EQ(pairsOf(library, settings, { 2, true }), plain);
+        EXPECT_EQ(pairsOf(library, settings, { 3, true }), plain);
+        EXPECT_GT(plain.size(), identicalOnly ? 80u : 400u);
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -68,6 +69,30 @@ TPictureSignature signatureOf(const QString &path)
     const std::optional<TPictureSignature> signature = SignPicture(QFile::encodeName(path), TSettings {});
     EXPECT_TRUE(signature.has_value()) << qPrintable(path);
     return signature.value_or(TPictureSignature {});
+}
+
+// The similarity the wavelet comparison gives the picture at `currentPath` against the earlier
+// one at `earlierPath`, as a pair records it.
+double waveletSimilarity(const QString &earlierPath, const QString &currentPath)
+{
+    const TPictureSignature earlierSignature = signatureOf(earlierPath);
+    TPicInfo earlier;
+    earlier.WaveletCoefsPos = earlierSignature.WaveletCoefsPos;
+    earlier.WaveletCoefsNeg = earlierSignature.WaveletCoefsNeg;
+    const TPictureSignature current = signatureOf(currentPath);
+    WaveletMatrix matrix;
+    RebuildWaveletMatrix(current.WaveletCoefsPos, current.WaveletCoefsNeg, matrix);
+    return std::clamp((WaveletScore(earlier, matrix) - 50) * 2, 1.0, 100.0);
+}
+
+// `jpeg` with a comment segment of `segmentBytes` bytes, marker included, right after its
+// start-of-image marker, where some tools put their name and settings.
+QByteArray withLeadingComment(const QByteArray &jpeg, int segmentBytes)
+{
+    const int length = segmentBytes - 2;
+    QByteArray segment("\xFF\xFE");
+    segment.append(char(length >> 8)).append(char(length & 0xFF)).append(QByteArray(length - 2, 'q'));
+    return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
 // A catalogue entry whose signature shares exactly `matches` signed positions with `current`:
@@ -163,29 +188,40 @@ TEST(Pairing, HalfOfTheSignatureIsTheThreshold)
     EXPECT_EQ(process(most), (TPairList { { 0, 1, 100.0 } }));
 }
 
-TEST(Pairing, EqualHeadersButDifferentBytesAreNeverPaired)
+TEST(Pairing, EqualHeadersButDifferentBytesAreScoredByTheirWavelets)
 {
     QTemporaryDir folder;
-    QImage scene = DrawScene(6, 400, 300);
-    const QByteArray first = EncodeBmp(scene);
-    scene.setPixelColor(10, 10, QColor(0, 0, 0));
-    const QByteArray second = EncodeBmp(scene);
-    ASSERT_EQ(first.left(kPreBufferSize), second.left(kPreBufferSize));
-    ASSERT_NE(first, second);
-    WriteBytes(folder.filePath("first.bmp"), first);
-    WriteBytes(folder.filePath("second.bmp"), second);
+    const QByteArray photo = EncodeJpeg(DrawScene(6, 640, 480));
+    WriteBytes(folder.filePath("photo.jpg"), photo);
+    WriteBytes(folder.filePath("appended.jpg"), photo + '\0');
+    // Two exports of one tool that start with the same 340-byte comment segment.
+    QImage exported = DrawScene(8, 640, 480);
+    WriteBytes(folder.filePath("export1.jpg"), withLeadingComment(EncodeJpeg(exported), 340));
+    QPainter(&exported).fillRect(500, 20, 60, 40, Qt::yellow);
+    WriteBytes(folder.filePath("export2.jpg"), withLeadingComment(EncodeJpeg(exported), 340));
+    // Bitmaps are stored bottom-up: these share their header and bottom rows, not their top.
+    QImage scene = DrawScene(9, 400, 300);
+    WriteBytes(folder.filePath("first.bmp"), EncodeBmp(scene));
+    QPainter(&scene).fillRect(40, 20, 120, 90, Qt::darkBlue);
+    WriteBytes(folder.filePath("second.bmp"), EncodeBmp(scene));
 
-    TPicInfo earlier;
-    const TPictureSignature firstSignature = signatureOf(folder.filePath("first.bmp"));
-    earlier.WaveletCoefsPos = firstSignature.WaveletCoefsPos;
-    earlier.WaveletCoefsNeg = firstSignature.WaveletCoefsNeg;
-    const TPictureSignature secondSignature = signatureOf(folder.filePath("second.bmp"));
-    WaveletMatrix secondMatrix;
-    RebuildWaveletMatrix(secondSignature.WaveletCoefsPos, secondSignature.WaveletCoefsNeg, secondMatrix);
-    ASSERT_GE(WaveletScore(earlier, secondMatrix), 90) << "the two pictures look alike";
+    const QStringList names { "photo.jpg", "appended.jpg", "export1.jpg", "export2.jpg", "first.bmp", "second.bmp" };
+    TPairList wavelet;
+    for (int p = 0; p < names.size(); p += 2) {
+        const QByteArray earlier = ReadBytes(folder.filePath(names[p]));
+        const QByteArray current = ReadBytes(folder.filePath(names[p + 1]));
+        ASSERT_EQ(earlier.left(kPreBufferSize), current.left(kPreBufferSize));
+        ASSERT_NE(earlier, current);
+        wavelet.emplace_back(p, p + 1, waveletSimilarity(folder.filePath(names[p]), folder.filePath(names[p + 1])));
+    }
+    ASSERT_LT(std::get<2>(wavelet.back()), 100.0) << "a pair that is not scored as identical";
 
-    TCatalogue catalogue = catalogueOf(folder, { "first.bmp", "second.bmp" });
-    EXPECT_EQ(process(catalogue), TPairList {});
+    TCatalogue catalogue = catalogueOf(folder, names);
+    EXPECT_EQ(process(catalogue), wavelet);
+    TSettings identicalOnly;
+    identicalOnly.SearchOnlyIdentical = true;
+    TCatalogue onlyIdentical = catalogueOf(folder, names);
+    EXPECT_EQ(process(onlyIdentical, identicalOnly), TPairList {});
 }
 
 TEST(Pairing, IdenticalOnlyModePairsOnlyEqualBytes)

@@ -14,9 +14,9 @@
 
 namespace
 {
-const QString kInitialHint = QStringLiteral("       您可以从Windows资源管理器将目录拖动到此处");
-const QString kClearedHint = QStringLiteral("       您可以从Windows资源管理器中拖动目录");
-const QString kRemovedHint = QStringLiteral("       You can drag directories from the Windows Explorer");
+const QString kInitialHint = QStringLiteral("       您可以从文件管理器将目录拖动到此处");
+const QString kClearedHint = QStringLiteral("       您可以从文件管理器中拖动目录");
+const QString kRemovedHint = QStringLiteral("       You can drag directories from the file manager");
 
 QStringList Lines(const QListWidget *list)
 {

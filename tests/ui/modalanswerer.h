@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -19,6 +20,7 @@ public:
         QString text;
         QMessageBox::Icon icon;
         QString title;
+        QStringList buttons;
     };
 
     explicit ModalAnswerer(std::function<void(QWidget *)> onOtherDialog = {})
@@ -40,7 +42,10 @@ private:
             return;
         m_lastAnswered = modal;
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes.append({ box->text(), box->icon(), box->windowTitle() });
+            QStringList buttons;
+            for (const QAbstractButton *button : box->buttons())
+                buttons << button->text();
+            boxes.append({ box->text(), box->icon(), box->windowTitle(), buttons });
             QMetaObject::invokeMethod(
                 box, [box] { box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
             return;
