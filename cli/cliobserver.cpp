@@ -55,12 +55,21 @@ QString CliObserver::progressText() const
             .arg(ElapsedTimeText(elapsed));
     const int32_t done = m_catalogue.PicturesLast + 1;
     const double rate = elapsed > 0 ? done * 1000.0 / elapsed : 0;
-    return QStringLiteral("pictures %1 / %2, pairs %3, %4, %5 pictures/s")
+    const QString signedCounts = m_signedCounts
+        ? QStringLiteral(" (%1 from the store, %2 decoded)").arg(m_signedCounts->first).arg(m_signedCounts->second)
+        : QString();
+    return QStringLiteral("pictures %1 / %2%3, pairs %4, %5, %6 pictures/s")
         .arg(done)
         .arg(m_catalogue.PicturesCapacity)
+        .arg(signedCounts)
         .arg(m_catalogue.PairsLast + 1)
         .arg(ElapsedTimeText(elapsed))
         .arg(rate, 0, 'f', 1);
+}
+
+void CliObserver::SignaturesCountChanged(int32_t fromStore, int32_t decoded)
+{
+    m_signedCounts = { fromStore, decoded };
 }
 
 bool CliObserver::Interrupted() const { return interruptRequested != 0; }

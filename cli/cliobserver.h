@@ -3,6 +3,9 @@
 #include "catalogue.h"
 #include "searchobserver.h"
 
+#include <optional>
+#include <utility>
+
 // The command-line front end of a search: the listed folders and the subfolder option come from
 // the options, Ctrl+C requests a stop at the next pump, and progress (pictures done, pairs found,
 // time and rate, read from the catalogue) goes to standard error as one rewritten line when that
@@ -16,6 +19,7 @@ public:
     CliObserver &operator=(const CliObserver &) = delete;
 
     void Pump() override;
+    void SignaturesCountChanged(int32_t fromStore, int32_t decoded) override;
     bool ScanSubfolders() const override { return m_scanSubfolders; }
     std::vector<QByteArray> ListedFolders() const override { return m_folders; }
     void FolderSkipped(const QByteArray &path, const QString &reason) override;
@@ -35,4 +39,6 @@ private:
     bool m_showProgress;
     uint32_t m_startTicks;
     uint32_t m_lastProgressTicks = 0;
+    // Nothing while the search runs without the store.
+    std::optional<std::pair<int32_t, int32_t>> m_signedCounts;
 };

@@ -161,6 +161,11 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 options.MinSimilarity = *minimum;
                 return QString();
             } },
+        { "--store",
+            [](Options &options, const QByteArray &value) {
+                options.StoreFile = value;
+                return QString();
+            } },
     };
     return handlers;
 }
@@ -171,6 +176,7 @@ const std::map<QByteArray, bool Options::*> kFlags {
     { "--collect-only", &Options::CollectOnly },
     { "--quiet", &Options::Quiet },
     { "--trash-marked", &Options::TrashMarked },
+    { "--no-store", &Options::NoStore },
     { "--help", &Options::Help },
     { "-h", &Options::Help },
 };
@@ -249,7 +255,9 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
         if (!parsed.Error.isEmpty())
             return parsed;
     }
-    if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
+    if (options.NoStore && !options.StoreFile.isEmpty())
+        parsed.Error = QStringLiteral("--no-store and --store cannot be given together");
+    else if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
         parsed.Error = QStringLiteral("no folder given (try --help)");
     else if (!options.Keep && (options.MinSimilarity || options.TrashMarked || !options.MoveMarked.isEmpty()))
         parsed.Error = QStringLiteral("--min-similarity, --trash-marked and --move-marked need --keep");
@@ -324,6 +332,9 @@ QString UsageText()
         "                     byte-identical to it (default 50)\n"
         "  --trash-marked     move the marked files to the trash\n"
         "  --move-marked DIR  move the marked files into DIR, never replacing a file\n"
+        "  --store FILE       keep signatures between searches in FILE\n"
+        "                     (default $XDG_CACHE_HOME/Quorvane/signatures.sqlite)\n"
+        "  --no-store         decode every picture, neither reading nor writing the store\n"
         "\n"
         "TSV: one line per pair, path TAB path TAB similarity; inside a path a backslash, tab,\n"
         "newline and carriage return are written as \\\\, \\t, \\n and \\r.\n"

@@ -42,6 +42,9 @@ struct Options {
     bool Quiet = false;
     // Threads that decode pictures; nothing means one per core.
     std::optional<int> Threads;
+    // Search without the signature store, or with the one in this file instead of the default.
+    bool NoStore = false;
+    QByteArray StoreFile;
     bool Help = false;
     // Bulk clean-up: the rule that marks, and what is done with the marked files.
     std::optional<TMarkingRule> Keep;

@@ -9,10 +9,41 @@
 #include "resultwriter.h"
 #include "runsetup.h"
 #include "search.h"
+#include "signaturestore.h"
 #include "standarderror.h"
+
+#include <QFile>
 
 namespace
 {
+
+// One line on why the store was not used, or on what happened to it; empty when all went well.
+QString storeProblemMessage(const TSignatureStore &store)
+{
+    const QString file = store.File();
+    switch (store.Problem()) {
+    case TStoreProblem::None:
+        return QString();
+    case TStoreProblem::Corrupt:
+        return store.IsUsable()
+            ? QStringLiteral("signature store %1 was corrupt: moved aside as %1.corrupt-*, a fresh one was started")
+                  .arg(file)
+            : QStringLiteral("signature store %1 is corrupt: searched without it, and moved it aside as "
+                             "%1.corrupt-* for a fresh one next time")
+                  .arg(file);
+    case TStoreProblem::Locked:
+        return QStringLiteral("signature store %1 is locked by another program: searched without it").arg(file);
+    case TStoreProblem::ReadOnly:
+        return QStringLiteral("signature store %1 cannot be written: searched without it").arg(file);
+    case TStoreProblem::Full:
+        return QStringLiteral("signature store %1: the disk is full, searched without it").arg(file);
+    case TStoreProblem::Newer:
+        return QStringLiteral("signature store %1 was written by a newer version: searched without it").arg(file);
+    case TStoreProblem::Other:
+        break;
+    }
+    return QStringLiteral("signature store %1 failed: searched without it").arg(file);
+}
 
 QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format)
 {
@@ -46,8 +77,20 @@ int RunSearch(const Options &options, TProcessingOptions processing)
         if (RefuseOutputOntoPicture(catalogue, options))
             return kExitUsage;
         processing.Threads = options.Threads.value_or(0);
-        ProcessSearchPictures(catalogue, *settings, observer, processing);
+        std::shared_ptr<TSignatureStore> store;
+        if (!options.NoStore)
+            store = std::make_shared<TSignatureStore>(
+                options.StoreFile.isEmpty() ? TSignatureStore::DefaultFile() : QFile::decodeName(options.StoreFile));
+        ProcessSearchPictures(catalogue, *settings, observer, processing, store);
         interrupted = observer.Interrupted();
+        observer.FinishProgress();
+        if (store) {
+            // Everything signed is written before the program ends.
+            store->Flush();
+            const QString message = storeProblemMessage(*store);
+            if (!message.isEmpty())
+                ReportError(message);
+        }
     }
     // Marks are only made on complete results.
     if (options.Keep)

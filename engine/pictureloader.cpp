@@ -70,10 +70,13 @@ void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)
     }
 }
 
-void LoadPicture(
-    const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings, TJpegDetour detour)
+namespace
 {
-    const TPictureSource source = ReadPictureFile(path);
+
+// Height and Width are set as soon as the picture's size is known, also when decoding fails after it.
+void loadSource(const TPictureSource &source, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings,
+    TJpegDetour detour)
+{
     if (source.Picture.isNull()) {
         const TJpegSize size = ReadJpegSize(source.JpegData);
         Height = size.Height;
@@ -91,4 +94,18 @@ void LoadPicture(
         sampled = DetourShortcut(
             picture, scale, stretchSamples(ScaledSide(Width, scale)), stretchSamples(ScaledSide(Height, scale)));
     StretchToWorkBitmap(sampled ? *sampled : JpegDetour(picture, scale, TJpegDetour::RoundTrip), WorkBitmap);
+}
+
+}
+
+void LoadPicture(
+    const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings, TJpegDetour detour)
+{
+    loadSource(ReadPictureFile(path), WorkBitmap, Height, Width, settings, detour);
+}
+
+void LoadPictureBytes(const QByteArray &path, const QByteArray &bytes, QImage &WorkBitmap, int &Height, int &Width,
+    const TSettings &settings)
+{
+    loadSource(ReadPictureBytes(path, bytes), WorkBitmap, Height, Width, settings, TJpegDetour::Shortcut);
 }

@@ -19,6 +19,11 @@ constexpr int kMinPictureSide = 5;
 void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings,
     TJpegDetour detour = TJpegDetour::Shortcut);
 
+// LoadPicture on the file's bytes read already; `path` only chooses the decoder. Height and Width
+// are set as soon as the JPEG header has been read, also when decoding fails after it.
+void LoadPictureBytes(const QByteArray &path, const QByteArray &bytes, QImage &WorkBitmap, int &Height, int &Width,
+    const TSettings &settings);
+
 // The denominator (8, 4 or 1) of the JPEG decoding scale for a picture of this full size.
 int ChooseScaleDenominator(int Height, int Width, const TSettings &settings);
 

@@ -6,6 +6,7 @@
 #include "pictureerror.h"
 #include "rawpathfile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 
@@ -29,8 +30,20 @@ void openPicture(QFile &file, const QByteArray &path)
         throw TPictureError("the file cannot be opened or is not a regular file");
 }
 
-QByteArray readWholeFile(const QByteArray &path)
+// A picture's file, or its bytes when the caller has read them already.
+struct TPictureFile {
+    const QByteArray &Path;
+    const QByteArray *Bytes = nullptr;
+};
+
+QByteArray readWholeFile(const TPictureFile &picture)
 {
+    if (picture.Bytes) {
+        if (picture.Bytes->size() > kMaxWholeFileBytes)
+            throw TPictureError("the file is too large");
+        return *picture.Bytes;
+    }
+    const QByteArray &path = picture.Path;
     QFile file;
     openPicture(file, path);
     if (file.size() > kMaxWholeFileBytes)
@@ -48,12 +61,20 @@ void limitReaderAllocation()
 }
 
 // `format` empty lets the reader decide from the content (TIFF, whose codec is chosen that way).
-QImage readWithQt(const QByteArray &path, const QByteArray &format)
+QImage readWithQt(const TPictureFile &picture, const QByteArray &format)
 {
     limitReaderAllocation();
     QFile file;
-    openPicture(file, path);
-    QImageReader reader(&file, format);
+    QBuffer buffer;
+    QIODevice *device = &file;
+    if (picture.Bytes) {
+        buffer.setData(*picture.Bytes);
+        buffer.open(QIODevice::ReadOnly);
+        device = &buffer;
+    } else {
+        openPicture(file, picture.Path);
+    }
+    QImageReader reader(device, format);
     // A named decoder must not hand the file to another one that recognises its content.
     if (!format.isEmpty())
         reader.setAutoDetectImageFormat(false);
@@ -72,11 +93,9 @@ bool isOneOf(const QByteArray &extension, std::initializer_list<const char *> ex
     return std::any_of(extensions.begin(), extensions.end(), [&](const char *known) { return extension == known; });
 }
 
-}
-
-TPictureSource ReadPictureFile(const QByteArray &path)
+TPictureSource readPicture(const TPictureFile &path)
 {
-    const QByteArray extension = upperExtension(path);
+    const QByteArray extension = upperExtension(path.Path);
     TPictureSource source;
     if (isOneOf(extension, { ".JPG", ".JPEG" }))
         source.JpegData = readWholeFile(path);
@@ -100,6 +119,15 @@ TPictureSource ReadPictureFile(const QByteArray &path)
     else
         throw TPictureError("unknown picture type");
     return source;
+}
+
+}
+
+TPictureSource ReadPictureFile(const QByteArray &path) { return readPicture({ path }); }
+
+TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes)
+{
+    return readPicture({ path, &bytes });
 }
 
 QByteArray SourceAsJpeg(const TPictureSource &source)

@@ -16,5 +16,8 @@ struct TPictureSource {
 // with a reason that does not repeat the path.
 TPictureSource ReadPictureFile(const QByteArray &path);
 
+// ReadPictureFile on the file's bytes read already; `path` only selects the decoder.
+TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes);
+
 // The source as JPEG data: a JPEG file's own bytes, any other picture encoded at quality 90.
 QByteArray SourceAsJpeg(const TPictureSource &source);

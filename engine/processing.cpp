@@ -6,6 +6,7 @@
 #include "settings.h"
 #include "signingpipeline.h"
 #include "signpicture.h"
+#include "storedsigner.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -136,6 +137,39 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
     return TScanResult::NoPair;
 }
 
+// Passes the signatures on and tells the observer how many came from the store.
+class TStoreCountingSource : public TSignatureSource
+{
+public:
+    TStoreCountingSource(TSignatureSource &source, const TStoredSigner &signer, TSearchObserver &observer)
+        : m_source(source)
+        , m_signer(signer)
+        , m_observer(observer)
+    {
+    }
+
+    std::optional<TPictureSignature> Take(int32_t index) override
+    {
+        std::optional<TPictureSignature> signature = m_source.Take(index);
+        const int32_t fromStore = m_signer.FromStore();
+        const int32_t decoded = m_signer.Decoded();
+        if (fromStore != m_fromStore || decoded != m_decoded) {
+            m_fromStore = fromStore;
+            m_decoded = decoded;
+            m_observer.SignaturesCountChanged(fromStore, decoded);
+        }
+        return signature;
+    }
+    bool IsReady(int32_t index) override { return m_source.IsReady(index); }
+
+private:
+    TSignatureSource &m_source;
+    const TStoredSigner &m_signer;
+    TSearchObserver &m_observer;
+    int32_t m_fromStore = -1;
+    int32_t m_decoded = -1;
+};
+
 // Every earlier picture, newest first: the plain scan.
 struct TEveryEarlierPicture {
     int32_t Count;
@@ -160,17 +194,30 @@ int ThreadsToUse(const TProcessingOptions &options)
     return options.Threads > 0 ? options.Threads : std::max(QThread::idealThreadCount(), 1);
 }
 
-void ProcessPictures(
-    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    const TProcessingOptions &options, const std::shared_ptr<TSignatureStore> &store)
 {
     const int threads = ThreadsToUse(options);
     std::vector<QByteArray> paths;
     paths.reserve(catalogue.PicturesCapacity);
     for (int32_t k = 0; k < catalogue.PicturesCapacity; ++k)
         paths.push_back(FullPath(catalogue, k));
-    TSigningPipeline pipeline(
-        std::move(paths), settings, threads, threads * kWindowPerThread + kMaxBatch, kMaxDecodeTime, options.Signer);
-    ProcessSignedPictures(catalogue, settings, observer, pipeline, options);
+    const int window = threads * kWindowPerThread + kMaxBatch;
+    // A stand-in signer signs every picture itself, without the store.
+    const auto *const plainSigner = options.Signer.target<decltype(&SignPicture)>();
+    if (!store || !plainSigner || *plainSigner != &SignPicture) {
+        TSigningPipeline pipeline(std::move(paths), settings, threads, window, kMaxDecodeTime, options.Signer);
+        ProcessSignedPictures(catalogue, settings, observer, pipeline, options);
+        return;
+    }
+    // Held by the workers too, which may outlive this search when a decode is left behind.
+    const auto signer = std::make_shared<TStoredSigner>(store, kMaxDecodeTime);
+    TSigningPipeline pipeline(std::move(paths), settings, threads, window, kMaxDecodeTime,
+        [signer](
+            const QByteArray &path, const TSettings &pictureSettings) { return signer->Sign(path, pictureSettings); });
+    TStoreCountingSource source(pipeline, *signer, observer);
+    ProcessSignedPictures(catalogue, settings, observer, source, options);
+    store->ExpireOldEntries();
 }
 
 void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,

@@ -4,9 +4,11 @@
 #include "pictureprocessing.h"
 #include "signpicture.h"
 
+#include <memory>
 #include <optional>
 
 class TSearchObserver;
+class TSignatureStore;
 struct TSettings;
 
 // How the work of a search is spread; the pairs found are the same whatever is chosen.
@@ -25,8 +27,11 @@ struct TProcessingOptions {
 // soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped,
 // and so are pictures that cannot be signed for lack of memory; any other exception from signing
 // a picture ends the search, thrown from here when that picture's turn comes.
+// With a `store`, signatures are taken from it where it has them (unless options.Signer is a stand-in,
+// which then signs every picture)
+// and new ones are added to it; the pairs are the same either way.
 void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
-    const TProcessingOptions &options = {});
+    const TProcessingOptions &options = {}, const std::shared_ptr<TSignatureStore> &store = nullptr);
 
 // Where the comparison gets each picture's signature from, in catalogue order: the signing
 // workers in a search, precomputed signatures in a benchmark.

@@ -37,21 +37,21 @@ void CollectSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSe
     TrimAfterCollection(catalogue);
 }
 
-void ProcessSearchPictures(
-    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+void ProcessSearchPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    const TProcessingOptions &options, const std::shared_ptr<TSignatureStore> &store)
 {
     if (catalogue.SearchStopped)
         return;
     AllocatePairs(catalogue);
     TPairsTrimGuard trimPairs(catalogue);
-    ProcessPictures(catalogue, settings, observer, options);
+    ProcessPictures(catalogue, settings, observer, options, store);
 }
 
-void RunSearchSteps(
-    TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, const TProcessingOptions &options)
+void RunSearchSteps(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
+    const TProcessingOptions &options, const std::shared_ptr<TSignatureStore> &store)
 {
     CollectSearchPictures(catalogue, settings, observer);
-    ProcessSearchPictures(catalogue, settings, observer, options);
+    ProcessSearchPictures(catalogue, settings, observer, options, store);
 }
 
 QString SearchResultHeader(bool stopped)

@@ -19,6 +19,12 @@ public:
     // New caption of the pairs-found progress line ("发现相似图片：" + count). Captions that are
     // Chinese in the source come translated when the front end has installed a translation.
     virtual void DuplicatesFoundChanged(const QString &caption) { Q_UNUSED(caption); }
+    // Pictures whose signatures were taken from the signature store and pictures decoded, so far.
+    virtual void SignaturesCountChanged(int32_t fromStore, int32_t decoded)
+    {
+        Q_UNUSED(fromStore);
+        Q_UNUSED(decoded);
+    }
     // Whether subfolders are walked; read afresh at every folder visit, since the user may
     // toggle the option while a search runs.
     virtual bool ScanSubfolders() const { return true; }

@@ -4,6 +4,8 @@
 #include "pictureloader.h"
 #include "settings.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -30,6 +32,15 @@ void appendPositions(QByteArray &text, const char *label, const TWaveletCoefs &c
     text += '\n';
 }
 
+void computeWavelets(QImage &workBitmap, TPictureSignature &signature)
+{
+    PrepareGrayscale(workBitmap, kGreyStep);
+    const int average = AverageIntensity(workBitmap);
+    WaveletMatrix matrix {};
+    ComputeWaveletMatrix(workBitmap, matrix, average);
+    ExtractWaveletCoefs(matrix, signature.WaveletCoefsPos, signature.WaveletCoefsNeg);
+}
+
 }
 
 std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSettings &settings)
@@ -53,14 +64,57 @@ std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TS
     signature.Height = height;
     signature.Width = width;
     ReadPreBuffer(path, signature.PreBuffer);
-    if (!settings.SearchOnlyIdentical) {
-        PrepareGrayscale(workBitmap, kGreyStep);
-        const int average = AverageIntensity(workBitmap);
-        WaveletMatrix matrix {};
-        ComputeWaveletMatrix(workBitmap, matrix, average);
-        ExtractWaveletCoefs(matrix, signature.WaveletCoefsPos, signature.WaveletCoefsNeg);
-    }
+    if (!settings.SearchOnlyIdentical)
+        computeWavelets(workBitmap, signature);
     return signature;
+}
+
+TSignedContent SignContent(const QByteArray &path, const QByteArray &bytes, const TSettings &settings)
+{
+    TSignedContent content;
+    QImage workBitmap;
+    int height = 0;
+    int width = 0;
+    try {
+        LoadPictureBytes(path, bytes, workBitmap, height, width, settings);
+        content.Loaded = true;
+    } catch (const TPictureError &) {
+    }
+    content.Signature.Height = height;
+    content.Signature.Width = width;
+    if (height > 0 && width > 0)
+        content.ScaleDenominator = ChooseScaleDenominator(height, width, settings);
+    if (!content.Loaded)
+        return content;
+    std::copy_n(
+        bytes.constData(), std::min<qsizetype>(bytes.size(), kPreBufferSize), content.Signature.PreBuffer.begin());
+    if (!settings.SearchOnlyIdentical && PassesSizeFilter(height, width, settings)) {
+        computeWavelets(workBitmap, content.Signature);
+        content.HasWavelets = true;
+    }
+    return content;
+}
+
+bool ReuseSignedContent(
+    const TSignedContent &content, const TSettings &settings, std::optional<TPictureSignature> &signature)
+{
+    const int32_t height = content.Signature.Height;
+    const int32_t width = content.Signature.Width;
+    // Whether a picture decodes at all may depend on the scale it is decoded at.
+    if (content.ScaleDenominator != 0 && ChooseScaleDenominator(height, width, settings) != content.ScaleDenominator)
+        return false;
+    if (!content.Loaded || !PassesSizeFilter(height, width, settings)) {
+        signature.reset();
+        return true;
+    }
+    if (!settings.SearchOnlyIdentical && !content.HasWavelets)
+        return false;
+    signature = content.Signature;
+    if (settings.SearchOnlyIdentical) {
+        signature->WaveletCoefsPos.Clear();
+        signature->WaveletCoefsNeg.Clear();
+    }
+    return true;
 }
 
 void RebuildWaveletMatrix(const TWaveletCoefs &positive, const TWaveletCoefs &negative, WaveletMatrix &matrix)

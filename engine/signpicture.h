@@ -28,6 +28,29 @@ std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSett
 // What signs one picture in a search: SignPicture, or a stand-in in tests.
 using TPictureSigner = std::function<std::optional<TPictureSignature>(const QByteArray &, const TSettings &)>;
 
+// Everything signing one file's content yields, also for a picture that is skipped, so that a
+// later search with other settings can tell whether it may reuse it.
+struct TSignedContent {
+    // False when the picture could not be read.
+    bool Loaded = false;
+    // The JPEG decoding scale chosen from the picture's size; 0 when it failed before one was.
+    int ScaleDenominator = 0;
+    // Whether the wavelet lists were computed: not in identical-only searches nor for pictures
+    // below the minimum size.
+    bool HasWavelets = false;
+    // Height and Width as read from the header (0 when unknown), the PreBuffer and the lists.
+    TPictureSignature Signature;
+};
+
+// Signs the picture whose file content `bytes` was read from `path` (which chooses the decoder),
+// as SignPicture would sign that file.
+TSignedContent SignContent(const QByteArray &path, const QByteArray &bytes, const TSettings &settings);
+
+// What SignPicture would return under `settings` for the content `content` was signed from:
+// nothing in `signature` for a picture it skips. Returns false when `content` cannot tell, as it
+// was decoded at another scale or lacks the wavelet lists that these settings need.
+bool ReuseSignedContent(
+    const TSignedContent &content, const TSettings &settings, std::optional<TPictureSignature> &signature);
 // SignPicture with the JPEG detour of a picture that is not a JPEG file taken the way `detour`
 // says; both ways give the same signature.
 std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TSettings &settings, TJpegDetour detour);

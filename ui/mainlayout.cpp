@@ -279,7 +279,9 @@ void TMainForm::CreatePreviewArea()
     CurrentDuplicatesFoundLabel
         = NewLabel(SearchPanel, QStringLiteral("CurrentDuplicatesFoundLabel"), QString(), kProgressFontPixels);
     TimeLabel = NewLabel(SearchPanel, QStringLiteral("TimeLabel"), QString(), kProgressFontPixels);
-    for (QLabel *label : { FilesCountLabel, CurrentDuplicatesFoundLabel, TimeLabel })
+    SignaturesCountLabel
+        = NewLabel(SearchPanel, QStringLiteral("SignaturesCountLabel"), QString(), kProgressFontPixels);
+    for (QLabel *label : { FilesCountLabel, CurrentDuplicatesFoundLabel, TimeLabel, SignaturesCountLabel })
         label->setAlignment(Qt::AlignCenter);
     SearchPanel->setGeometry(0, 0, 0, 0);
 }
@@ -325,6 +327,8 @@ void TMainForm::CreateMenu()
     StartSearch1->setObjectName(QStringLiteral("StartSearch1"));
     SavelistofdupliacatestoCSV1 = File1->addAction(tr("将重复项列表保存到CSV"));
     SavelistofdupliacatestoCSV1->setObjectName(QStringLiteral("SavelistofdupliacatestoCSV1"));
+    EmptySignatureStore1 = File1->addAction(QString());
+    EmptySignatureStore1->setObjectName(QStringLiteral("EmptySignatureStore1"));
     Exit1 = File1->addAction(tr("退出"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
 

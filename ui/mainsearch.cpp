@@ -2,6 +2,7 @@
 
 #include "search.h"
 #include "searchobserver.h"
+#include "signaturestore.h"
 #include "textformat.h"
 
 #include <QAbstractItemModel>
@@ -24,6 +25,11 @@ constexpr int kProgressLineSpacing = 32;
 constexpr int kProgressFirstLineOffset = 64;
 constexpr int kProgressLineHeight = 30;
 
+QString SignaturesCountCaption(int32_t fromStore, int32_t decoded)
+{
+    return TMainForm::tr("来自签名缓存：%1 张，已解码：%2 张").arg(FormatCount(fromStore), FormatCount(decoded));
+}
+
 // Lets a running search keep the window alive and report its progress there.
 class TWindowSearchObserver : public TSearchObserver
 {
@@ -39,12 +45,39 @@ public:
     {
         m_form.CurrentDuplicatesFoundLabel->setText(caption);
     }
+    void SignaturesCountChanged(int32_t fromStore, int32_t decoded) override
+    {
+        m_form.SignaturesCountLabel->setText(SignaturesCountCaption(fromStore, decoded));
+    }
     bool ScanSubfolders() const override { return m_form.ScanSubfoldersCheckBox->isChecked(); }
     std::vector<QByteArray> ListedFolders() const override { return m_form.ListedFolders(); }
 
 private:
     TMainForm &m_form;
 };
+
+// The line shown after a search on why the store was not used or what happened to it.
+QString StoreProblemLine(const TSignatureStore &store)
+{
+    switch (store.Problem()) {
+    case TStoreProblem::None:
+        return QString();
+    case TStoreProblem::Corrupt:
+        return store.IsUsable() ? TMainForm::tr("签名缓存已损坏：已移到一旁并新建了一个。")
+                                : TMainForm::tr("签名缓存已损坏：本次搜索未使用它，已移到一旁，下次搜索将新建一个。");
+    case TStoreProblem::Locked:
+        return TMainForm::tr("签名缓存被其他程序锁定：本次搜索未使用它。");
+    case TStoreProblem::ReadOnly:
+        return TMainForm::tr("签名缓存无法写入：本次搜索未使用它。");
+    case TStoreProblem::Full:
+        return TMainForm::tr("磁盘已满：本次搜索未使用签名缓存。");
+    case TStoreProblem::Newer:
+        return TMainForm::tr("签名缓存由更新版本的程序写入：本次搜索未使用它。");
+    case TStoreProblem::Other:
+        break;
+    }
+    return TMainForm::tr("签名缓存出错：本次搜索未使用它。");
+}
 
 void ShowRefusal(QWidget *parent, const QString &text)
 {
@@ -77,11 +110,14 @@ void TMainForm::RunSearch()
         return;
     }
     SetSearchingState();
+    // Opened for each search, so that a store set aside once is tried afresh the next time.
+    const auto store = std::make_shared<TSignatureStore>(TSignatureStore::DefaultFile());
 
     // The clean-up runs however the search ends; an error then goes on to the application's box,
     // which is then the only word on how the search ended.
-    auto cleanUp = [this](bool failed) {
+    auto cleanUp = [this, &store](bool failed) {
         Timer1->stop();
+        const QString storeLine = StoreProblemLine(*store);
         ListView1->setUpdatesEnabled(true);
         // A close during the search has emptied the catalogue; the list must not see stale pairs.
         SetListRowCount(m_closed ? 0 : std::max(Catalogue.PairsLast + 1, 0));
@@ -89,7 +125,8 @@ void TMainForm::RunSearch()
         if (!m_closed && !failed) {
             QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"),
                 SearchResultMessage(Catalogue.SearchStopped, FilesCountLabel->text(),
-                    CurrentDuplicatesFoundLabel->text(), TimeLabel->text()),
+                    CurrentDuplicatesFoundLabel->text(), TimeLabel->text())
+                    + storeLine,
                 QMessageBox::Ok, this);
             box.setTextFormat(Qt::PlainText);
             box.exec();
@@ -105,7 +142,7 @@ void TMainForm::RunSearch()
         ListView1->setUpdatesEnabled(false);
 
         TWindowSearchObserver observer(*this);
-        RunSearchSteps(Catalogue, Settings, observer, SearchProcessing);
+        RunSearchSteps(Catalogue, Settings, observer, SearchProcessing, store);
         ResetMarks();
 
         if (!m_closed) {
@@ -134,6 +171,7 @@ void TMainForm::SetSearchControlsEnabled(bool enabled)
         widget->setEnabled(enabled);
     Settings1->setEnabled(enabled);
     Mark1->menuAction()->setEnabled(enabled);
+    EmptySignatureStore1->setEnabled(enabled);
     About1->setEnabled(enabled);
 }
 
@@ -157,6 +195,7 @@ void TMainForm::SetSearchingState()
     FilesCountLabel->setText(tr("扫描图像： 0 / 0"));
     CurrentDuplicatesFoundLabel->setText(tr("相似图像： 0"));
     TimeLabel->setText(tr("运行时间： %1").arg(ElapsedTimeText(0)));
+    SignaturesCountLabel->setText(SignaturesCountCaption(0, 0));
     CentralPanelResize();
     PlaceCentralPanels();
     QThread::msleep(kStateChangePauseMs);
@@ -191,4 +230,23 @@ void TMainForm::CentralPanelResize()
     FilesCountLabel->setGeometry(0, filesTop, width, kProgressLineHeight);
     CurrentDuplicatesFoundLabel->setGeometry(0, filesTop + kProgressLineSpacing, width, kProgressLineHeight);
     TimeLabel->setGeometry(0, filesTop + 2 * kProgressLineSpacing, width, kProgressLineHeight);
+    SignaturesCountLabel->setGeometry(0, filesTop + 3 * kProgressLineSpacing, width, kProgressLineHeight);
+}
+
+void TMainForm::UpdateEmptySignatureStoreCaption()
+{
+    EmptySignatureStore1->setText(
+        tr("清空签名缓存（%1）").arg(SizeToText(TSignatureStore::SizeOnDisk(TSignatureStore::DefaultFile()))));
+}
+
+void TMainForm::EmptySignatureStore1Click()
+{
+    TSignatureStore store(TSignatureStore::DefaultFile());
+    if (!store.Empty()) {
+        QMessageBox box(
+            QMessageBox::Warning, QStringLiteral("Quorvane"), tr("无法清空签名缓存。"), QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+    UpdateEmptySignatureStoreCaption();
 }

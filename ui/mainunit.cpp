@@ -115,6 +115,7 @@ void TMainForm::FormCreate()
     Catalogue.RecycleFolderName = ChooseRecycleFolderName();
     setAcceptDrops(true);
     SystemFormatSettings = QLocale::system();
+    UpdateEmptySignatureStoreCaption();
     Catalogue.SearchStopped = true;
     SortColumn = 0;
     SortDescending = false;
@@ -209,6 +210,8 @@ void TMainForm::ConnectHandlers()
     connect(StartSearch1, &QAction::triggered, this, &TMainForm::StartButtonClick);
     connect(SavelistofdupliacatestoCSV1, &QAction::triggered, this, &TMainForm::SavelistofdupliacatestoCSV1Click);
     connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+    connect(EmptySignatureStore1, &QAction::triggered, this, &TMainForm::EmptySignatureStore1Click);
+    connect(File1, &QMenu::aboutToShow, this, &TMainForm::UpdateEmptySignatureStoreCaption);
     connect(Settings1, &QAction::triggered, this, &TMainForm::Settings1Click);
     connect(Howtouse1, &QAction::triggered, this, &TMainForm::Howtouse1Click);
     connect(CheckforUpdates1, &QAction::triggered, this, &TMainForm::CheckforUpdates1Click);

@@ -79,6 +79,9 @@ public:
     void Howtouse1Click();
     void Visitprogramswebsite1Click();
     void Donate1Click();
+    // Empties the signature store; the menu entry shows the store's size.
+    void EmptySignatureStore1Click();
+    void UpdateEmptySignatureStoreCaption();
 
     // Search and its progress.
     void StartButtonClick();
@@ -188,6 +191,8 @@ public:
     QLabel *FilesCountLabel = nullptr;
     QLabel *CurrentDuplicatesFoundLabel = nullptr;
     QLabel *TimeLabel = nullptr;
+    // Pictures taken from the signature store and pictures decoded during a search.
+    QLabel *SignaturesCountLabel = nullptr;
     QWidget *ImagePanel1 = nullptr;
     QWidget *BetweenImagesPanel = nullptr;
     QWidget *ImagePanel2 = nullptr;
@@ -230,6 +235,7 @@ public:
     QAction *StartSearch1 = nullptr;
     QAction *SavelistofdupliacatestoCSV1 = nullptr;
     QAction *Exit1 = nullptr;
+    QAction *EmptySignatureStore1 = nullptr;
     QMenu *Mark1 = nullptr;
     QAction *KeepMostPixels1 = nullptr;
     QAction *KeepLargest1 = nullptr;

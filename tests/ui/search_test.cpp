@@ -2,6 +2,7 @@
 #include "modalanswerer.h"
 #include "quorvaneapplication.h"
 #include "signpicture.h"
+#include "signaturestore.h"
 #include "textformat.h"
 
 #include <QCheckBox>
@@ -105,6 +106,43 @@ private slots:
         QVERIFY(m_form->ImageLabel1->text().startsWith(QLatin1String("JPG  160 x 160")));
         QVERIFY(m_form->PercentLabel->text() != QLatin1String("0%"));
         ExpectIdle();
+    }
+
+    void theStoreServesTheNextSearchAndTheMenuEmptiesIt()
+    {
+        QDir dir(m_dir->path());
+        for (quint32 seed = 1; seed <= 3; ++seed)
+            WritePicture(dir.filePath(QStringLiteral("p%1.jpg").arg(seed)), seed);
+        m_form->DropUrls({ QUrl::fromLocalFile(dir.path()) });
+        QString message;
+        const auto searchOnce = [&] {
+            ModalAnswerer answerer;
+            m_form->StartButton->click();
+            QCOMPARE(answerer.boxes.size(), 1);
+            message = answerer.boxes.first().text;
+        };
+        m_form->EmptySignatureStore1->trigger();
+        searchOnce();
+        QCOMPARE(m_form->SignaturesCountLabel->text(), QStringLiteral("来自签名缓存：0 张，已解码：3 张"));
+        searchOnce();
+        QCOMPARE(m_form->SignaturesCountLabel->text(), QStringLiteral("来自签名缓存：3 张，已解码：0 张"));
+        m_form->UpdateEmptySignatureStoreCaption();
+        const QString caption = m_form->EmptySignatureStore1->text();
+        QVERIFY2(caption.startsWith(QStringLiteral("清空签名缓存（")) && caption.contains(QStringLiteral("KB")),
+            qPrintable(caption));
+        m_form->EmptySignatureStore1->trigger();
+        searchOnce();
+        QCOMPARE(m_form->SignaturesCountLabel->text(), QStringLiteral("来自签名缓存：0 张，已解码：3 张"));
+        QVERIFY(message.endsWith(kLineEnd));
+
+        // A damaged store is named in one line after the search.
+        QFile store(TSignatureStore::DefaultFile());
+        QVERIFY(store.open(QIODevice::WriteOnly));
+        store.write(QByteArray(4096, 'x'));
+        store.close();
+        searchOnce();
+        QVERIFY2(message.endsWith(kLineEnd + QStringLiteral("签名缓存已损坏：已移到一旁并新建了一个。")),
+            qPrintable(message));
     }
 
     void emptyFoldersFindNothing()

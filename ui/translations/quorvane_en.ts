@@ -453,6 +453,46 @@
         <source>%1%2 个文件未恢复：</source>
         <translation>%1 %2 files were not restored:</translation>
     </message>
+    <message>
+        <source>来自签名缓存：%1 张，已解码：%2 张</source>
+        <translation>From the signature cache: %1, decoded: %2</translation>
+    </message>
+    <message>
+        <source>签名缓存已损坏：已移到一旁并新建了一个。</source>
+        <translation>The signature cache was damaged: it was moved aside and a new one was started.</translation>
+    </message>
+    <message>
+        <source>签名缓存已损坏：本次搜索未使用它，已移到一旁，下次搜索将新建一个。</source>
+        <translation>The signature cache is damaged: this search did not use it; it was moved aside and the next search will start a new one.</translation>
+    </message>
+    <message>
+        <source>签名缓存被其他程序锁定：本次搜索未使用它。</source>
+        <translation>The signature cache is locked by another program: this search did not use it.</translation>
+    </message>
+    <message>
+        <source>签名缓存无法写入：本次搜索未使用它。</source>
+        <translation>The signature cache cannot be written: this search did not use it.</translation>
+    </message>
+    <message>
+        <source>磁盘已满：本次搜索未使用签名缓存。</source>
+        <translation>The disk is full: this search did not use the signature cache.</translation>
+    </message>
+    <message>
+        <source>签名缓存由更新版本的程序写入：本次搜索未使用它。</source>
+        <translation>The signature cache was written by a newer version of the program: this search did not use it.</translation>
+    </message>
+    <message>
+        <source>签名缓存出错：本次搜索未使用它。</source>
+        <translation>The signature cache failed: this search did not use it.</translation>
+    </message>
+    <message>
+        <source>清空签名缓存（%1）</source>
+        <translation>Empty the signature cache (%1)</translation>
+    </message>
+    <message>
+        <source>无法清空签名缓存。</source>
+        <translation>The signature cache could not be emptied.</translation>
+    </message>
 </context>
 <context>
     <name>TPairListModel</name>

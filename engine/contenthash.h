@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+#include <cstdint>
+
+// SHA-256 of a file's whole content: the key under which its signature is stored.
+using TContentHash = std::array<uint8_t, 32>;
+
+// SHA-256 of `bytes` (OpenSSL's, which uses the processor's SHA instructions where there are any).
+TContentHash HashContent(const QByteArray &bytes);

@@ -1,0 +1,705 @@
+#include "signaturestore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstring>
+#include <set>
+
+#include <sys/sysmacros.h>
+
+namespace
+{
+
+// Raised when the tables change; a store of a higher version is left alone.
+constexpr int kSchemaVersion = 1;
+// How long a lock held by another program is waited for before the store is set aside.
+constexpr int kBusyTimeoutMs = 1000;
+constexpr int64_t kExpiryDays = 90;
+constexpr int64_t kSecondsPerDay = 86400;
+// The writer waits this long for more records before committing a small batch.
+constexpr std::chrono::milliseconds kBatchGathering { 200 };
+constexpr std::size_t kFullBatch = 256;
+
+const char *const kSchema = R"(
+CREATE TABLE IF NOT EXISTS signatures(
+    hash BLOB NOT NULL, size INTEGER NOT NULL, recipe INTEGER NOT NULL,
+    loaded INTEGER NOT NULL, scale INTEGER NOT NULL, wavelets INTEGER NOT NULL,
+    height INTEGER NOT NULL, width INTEGER NOT NULL,
+    prebuffer BLOB NOT NULL, pos BLOB NOT NULL, neg BLOB NOT NULL,
+    checksum INTEGER NOT NULL, seen INTEGER NOT NULL,
+    PRIMARY KEY(hash, size, recipe));
+CREATE TABLE IF NOT EXISTS paths(
+    path BLOB PRIMARY KEY, device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,
+    mtime INTEGER NOT NULL, ctime INTEGER NOT NULL, hash BLOB NOT NULL, seen INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
+)";
+
+#define QUORVANE_CONTENT_COLUMNS                                                                                       \
+    "s.loaded, s.scale, s.wavelets, s.height, s.width, s.prebuffer, s.pos, s.neg, s.checksum"
+
+const char *const kFindByIdentity
+    = "SELECT p.device, p.inode, p.size, p.mtime, p.ctime, p.seen, s.seen, p.hash, " QUORVANE_CONTENT_COLUMNS
+      " FROM paths p JOIN signatures s ON s.hash = p.hash "
+      "AND s.size = p.size AND s.recipe = ?2 WHERE p.path = ?1";
+const char *const kFindByContent
+    = "SELECT " QUORVANE_CONTENT_COLUMNS " FROM signatures s WHERE s.hash = ?1 AND s.size = ?2 AND s.recipe = ?3";
+// A content signed without wavelet lists never replaces one signed with them.
+const char *const kUpsertSignature
+    = "INSERT INTO signatures(hash, size, recipe, loaded, scale, wavelets, height, width, prebuffer, pos, neg, "
+      "checksum, seen) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13) ON CONFLICT DO UPDATE SET "
+      "loaded = excluded.loaded, scale = excluded.scale, wavelets = excluded.wavelets, height = excluded.height, "
+      "width = excluded.width, prebuffer = excluded.prebuffer, pos = excluded.pos, neg = excluded.neg, "
+      "checksum = excluded.checksum, seen = excluded.seen WHERE excluded.wavelets >= signatures.wavelets";
+const char *const kTouchSignature = "UPDATE signatures SET seen = ?4 WHERE hash = ?1 AND size = ?2 AND recipe = ?3";
+const char *const kUpsertPath
+    = "INSERT INTO paths(path, device, inode, size, mtime, ctime, hash, seen) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) "
+      "ON CONFLICT DO UPDATE SET device = excluded.device, inode = excluded.inode, size = excluded.size, "
+      "mtime = excluded.mtime, ctime = excluded.ctime, hash = excluded.hash, seen = excluded.seen";
+const char *const kTouchPath = "UPDATE paths SET seen = ?2 WHERE path = ?1";
+const char *const kDeletePath = "DELETE FROM paths WHERE path = ?1";
+
+int64_t today() { return QDateTime::currentSecsSinceEpoch() / kSecondsPerDay; }
+
+QByteArray packPositions(const TWaveletCoefs &coefs)
+{
+    QByteArray packed;
+    for (int j = 0; j < kSignatureSize && coefs.PackedAt(j) != 0; ++j) {
+        const uint16_t position = coefs.PackedAt(j);
+        packed += char(position & 0xff);
+        packed += char(position >> 8);
+    }
+    return packed;
+}
+
+bool unpackPositions(const void *data, int bytes, TWaveletCoefs &coefs)
+{
+    if (bytes % 2 != 0 || bytes / 2 > kSignatureSize)
+        return false;
+    const auto *packed = static_cast<const uint8_t *>(data);
+    for (int j = 0; j < bytes / 2; ++j) {
+        const int position = packed[2 * j] | packed[2 * j + 1] << 8;
+        if (position == 0 || position >= kWorkBitmapSize * kWorkBitmapSize)
+            return false;
+        coefs.Set(j, { position / kWorkBitmapSize, position % kWorkBitmapSize });
+    }
+    return true;
+}
+
+// Ties an entry's result to its key, so that a damaged page is never read as a signature.
+int64_t entryChecksum(const TContentHash &hash, int64_t size, int64_t recipe, const TSignedContent &content)
+{
+    const TPictureSignature &signature = content.Signature;
+    QByteArray text(reinterpret_cast<const char *>(hash.data()), qsizetype(hash.size()));
+    for (const int64_t number : { size, recipe, int64_t(content.Loaded), int64_t(content.ScaleDenominator),
+             int64_t(content.HasWavelets), int64_t(signature.Height), int64_t(signature.Width) })
+        text += QByteArray::number(qlonglong(number)) + ',';
+    text += QByteArray(reinterpret_cast<const char *>(signature.PreBuffer.data()), kPreBufferSize);
+    text += packPositions(signature.WaveletCoefsPos) + '/' + packPositions(signature.WaveletCoefsNeg);
+    const TContentHash digest = HashContent(text);
+    int64_t checksum = 0;
+    std::memcpy(&checksum, digest.data(), sizeof checksum);
+    return checksum;
+}
+
+int64_t recipeId(const QByteArray &recipe)
+{
+    const TContentHash digest = HashContent(recipe);
+    int64_t id = 0;
+    std::memcpy(&id, digest.data(), sizeof id);
+    return id;
+}
+
+// The devices of the file systems mounted now.
+std::set<uint64_t> mountedDevices()
+{
+    std::set<uint64_t> devices;
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    if (!mounts.open(QIODevice::ReadOnly))
+        return devices;
+    for (const QByteArray &line : mounts.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3)
+            continue;
+        const QList<QByteArray> numbers = fields[2].split(':');
+        if (numbers.size() == 2)
+            devices.insert(makedev(numbers[0].toUInt(), numbers[1].toUInt()));
+    }
+    return devices;
+}
+
+TStoreProblem problemOf(int code)
+{
+    if (code == SQLITE_IOERR_SHORT_READ)
+        return TStoreProblem::Corrupt;
+    switch (code & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return TStoreProblem::Corrupt;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return TStoreProblem::Locked;
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return TStoreProblem::ReadOnly;
+    case SQLITE_FULL:
+        return TStoreProblem::Full;
+    default:
+        return TStoreProblem::Other;
+    }
+}
+
+// A prepared statement that is reset after every use, so that no connection keeps a read open.
+class TStatement
+{
+public:
+    TStatement(sqlite3 *db, const char *sql)
+    {
+        m_code = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
+    }
+    ~TStatement() { sqlite3_finalize(m_statement); }
+    TStatement(const TStatement &) = delete;
+    TStatement &operator=(const TStatement &) = delete;
+
+    int PrepareCode() const { return m_code; }
+    sqlite3_stmt *operator*() const { return m_statement; }
+    void Bind(int index, int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
+    void Bind(int index, const QByteArray &bytes)
+    {
+        sqlite3_bind_blob(m_statement, index, bytes.constData(), int(bytes.size()), SQLITE_STATIC);
+    }
+    void Bind(int index, const TContentHash &hash)
+    {
+        sqlite3_bind_blob(m_statement, index, hash.data(), int(hash.size()), SQLITE_STATIC);
+    }
+    // SQLITE_ROW, SQLITE_DONE or an error code.
+    int Step() { return sqlite3_step(m_statement); }
+    int Finish()
+    {
+        if (!m_statement)
+            return m_code;
+        sqlite3_clear_bindings(m_statement);
+        return sqlite3_reset(m_statement);
+    }
+    int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    QByteArray Blob(int column) const
+    {
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_statement, column)),
+            sqlite3_column_bytes(m_statement, column));
+    }
+
+private:
+    sqlite3_stmt *m_statement = nullptr;
+    int m_code = SQLITE_OK;
+};
+
+// Reads the content columns from `first` on; false when they do not hold a sound entry.
+bool readContent(
+    const TStatement &row, int first, const TContentHash &hash, int64_t size, int64_t recipe, TSignedContent &content)
+{
+    content.Loaded = row.Integer(first) != 0;
+    content.ScaleDenominator = int(row.Integer(first + 1));
+    content.HasWavelets = row.Integer(first + 2) != 0;
+    content.Signature.Height = int32_t(row.Integer(first + 3));
+    content.Signature.Width = int32_t(row.Integer(first + 4));
+    const QByteArray preBuffer = row.Blob(first + 5);
+    const QByteArray positive = row.Blob(first + 6);
+    const QByteArray negative = row.Blob(first + 7);
+    if (preBuffer.size() != kPreBufferSize
+        || !unpackPositions(positive.constData(), int(positive.size()), content.Signature.WaveletCoefsPos)
+        || !unpackPositions(negative.constData(), int(negative.size()), content.Signature.WaveletCoefsNeg))
+        return false;
+    std::memcpy(content.Signature.PreBuffer.data(), preBuffer.constData(), kPreBufferSize);
+    return row.Integer(first + 8) == entryChecksum(hash, size, recipe, content);
+}
+
+TContentHash hashOf(const QByteArray &blob)
+{
+    TContentHash hash {};
+    if (blob.size() == qsizetype(hash.size()))
+        std::memcpy(hash.data(), blob.constData(), hash.size());
+    return hash;
+}
+
+}
+
+struct TSignatureStore::TPending {
+    QByteArray Path;
+    std::optional<TFileIdentity> Identity;
+    TContentHash Hash {};
+    int64_t Size = 0;
+    std::optional<TSignedContent> Content;
+    // Only the times seen are refreshed.
+    bool TouchOnly = false;
+    bool Expire = false;
+};
+
+struct TSignatureStore::TConnection {
+    explicit TConnection(sqlite3 *db)
+        : Db(db)
+    {
+    }
+    ~TConnection()
+    {
+        Statements.clear();
+        sqlite3_close_v2(Db);
+    }
+    TConnection(const TConnection &) = delete;
+    TConnection &operator=(const TConnection &) = delete;
+
+    TStatement &Statement(const char *sql)
+    {
+        for (auto &[text, statement] : Statements) {
+            if (text == sql)
+                return *statement;
+        }
+        Statements.emplace_back(sql, std::make_unique<TStatement>(Db, sql));
+        return *Statements.back().second;
+    }
+
+    sqlite3 *const Db;
+    std::vector<std::pair<const char *, std::unique_ptr<TStatement>>> Statements;
+};
+
+TSignatureStore::TSignatureStore(QString file, QByteArray recipe)
+    : m_file(std::move(file))
+    , m_recipe(recipeId(recipe))
+{
+    open();
+    if (m_usable)
+        m_writerThread = std::thread(&TSignatureStore::writeLoop, this);
+}
+
+TSignatureStore::~TSignatureStore()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_changed.notify_all();
+    }
+    if (m_writerThread.joinable())
+        m_writerThread.join();
+    closeAll();
+    if (m_corrupt)
+        moveAside();
+}
+
+QString TSignatureStore::DefaultFile()
+{
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    return cache + QStringLiteral("/Quorvane/signatures.sqlite");
+}
+
+bool TSignatureStore::IsUsable() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_usable;
+}
+
+TStoreProblem TSignatureStore::Problem() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_problem;
+}
+
+void TSignatureStore::open()
+{
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::unique_ptr<TConnection> writer = connect(true);
+        if (writer) {
+            m_writer = std::move(writer);
+            m_usable = true;
+            return;
+        }
+        // A corrupt file is replaced by a fresh store once; any other problem sets the store aside.
+        if (!m_corrupt)
+            return;
+        moveAside();
+        m_corrupt = false;
+    }
+}
+
+std::unique_ptr<TSignatureStore::TConnection> TSignatureStore::connect(bool writer)
+{
+    sqlite3 *db = nullptr;
+    int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    auto connection = std::make_unique<TConnection>(db);
+    if (code == SQLITE_OK && sqlite3_db_readonly(db, "main") == 1)
+        code = SQLITE_READONLY;
+    if (code == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        code = sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+    }
+    if (code == SQLITE_OK && writer && !prepareSchema(db))
+        return nullptr;
+    if (code != SQLITE_OK) {
+        fail(code);
+        return nullptr;
+    }
+    return connection;
+}
+
+bool TSignatureStore::prepareSchema(sqlite3 *db)
+{
+    // Two programs opening a new store at once create its tables once.
+    int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    TStatement version(db, "PRAGMA user_version");
+    if (code == SQLITE_OK)
+        code = version.PrepareCode();
+    if (code == SQLITE_OK)
+        code = version.Step() == SQLITE_ROW ? SQLITE_OK : sqlite3_errcode(db);
+    const int64_t found = code == SQLITE_OK ? version.Integer(0) : 0;
+    version.Finish();
+    if (code == SQLITE_OK && found > kSchemaVersion) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        std::lock_guard lock(m_mutex);
+        m_problem = TStoreProblem::Newer;
+        return false;
+    }
+    // Missing tables are made also at the current version, so that a store that lost one (or was
+    // made by an earlier build of this version) is mended rather than set aside.
+    if (code == SQLITE_OK)
+        code = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK && found < kSchemaVersion)
+        code = sqlite3_exec(
+            db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str(), nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        fail(code);
+        return false;
+    }
+    return true;
+}
+
+void TSignatureStore::fail(int code)
+{
+    std::lock_guard lock(m_mutex);
+    const TStoreProblem problem = problemOf(code);
+    if (problem == TStoreProblem::Corrupt)
+        m_corrupt = true;
+    if (m_problem == TStoreProblem::None || !m_usable)
+        m_problem = problem;
+    m_usable = false;
+    m_changed.notify_all();
+}
+
+std::unique_ptr<TSignatureStore::TConnection> TSignatureStore::takeReader()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_usable)
+            return nullptr;
+        if (!m_readers.empty()) {
+            std::unique_ptr<TConnection> reader = std::move(m_readers.back());
+            m_readers.pop_back();
+            return reader;
+        }
+    }
+    return connect(false);
+}
+
+void TSignatureStore::giveBack(std::unique_ptr<TConnection> reader)
+{
+    std::lock_guard lock(m_mutex);
+    m_readers.push_back(std::move(reader));
+}
+
+std::optional<TSignedContent> TSignatureStore::FindByIdentity(const QByteArray &path, const TFileIdentity &identity)
+{
+    std::unique_ptr<TConnection> reader = takeReader();
+    if (!reader)
+        return std::nullopt;
+    TStatement &find = reader->Statement(kFindByIdentity);
+    find.Bind(1, path);
+    find.Bind(2, m_recipe);
+    int code = find.PrepareCode();
+    std::optional<TSignedContent> content;
+    bool touch = false;
+    TContentHash hash {};
+    if (code == SQLITE_OK)
+        code = find.Step();
+    if (code == SQLITE_ROW) {
+        const TFileIdentity recorded { uint64_t(find.Integer(0)), uint64_t(find.Integer(1)), find.Integer(2),
+            find.Integer(3), find.Integer(4) };
+        hash = hashOf(find.Blob(7));
+        TSignedContent found;
+        if (recorded == identity) {
+            if (!readContent(find, 8, hash, identity.Size, m_recipe, found))
+                code = SQLITE_CORRUPT;
+            else
+                content = found;
+        }
+        touch = std::min(find.Integer(5), find.Integer(6)) < today();
+    }
+    const int finished = find.Finish();
+    giveBack(std::move(reader));
+    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+        fail(code == SQLITE_OK ? finished : code);
+        return std::nullopt;
+    }
+    if (content && touch) {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back({ path, identity, hash, identity.Size, std::nullopt, true, false });
+        m_changed.notify_all();
+    }
+    return content;
+}
+
+std::optional<TSignedContent> TSignatureStore::FindByContent(const TContentHash &hash, int64_t size)
+{
+    std::unique_ptr<TConnection> reader = takeReader();
+    if (!reader)
+        return std::nullopt;
+    TStatement &find = reader->Statement(kFindByContent);
+    find.Bind(1, hash);
+    find.Bind(2, size);
+    find.Bind(3, m_recipe);
+    int code = find.PrepareCode();
+    std::optional<TSignedContent> content;
+    if (code == SQLITE_OK)
+        code = find.Step();
+    if (code == SQLITE_ROW) {
+        TSignedContent found;
+        if (readContent(find, 0, hash, size, m_recipe, found))
+            content = found;
+        else
+            code = SQLITE_CORRUPT;
+    }
+    const int finished = find.Finish();
+    giveBack(std::move(reader));
+    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+        fail(code == SQLITE_OK ? finished : code);
+        return std::nullopt;
+    }
+    return content;
+}
+
+void TSignatureStore::Record(const QByteArray &path, std::optional<TFileIdentity> identity, const TContentHash &hash,
+    int64_t size, std::optional<TSignedContent> content)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_usable)
+        return;
+    m_queue.push_back({ path, identity, hash, size, std::move(content), false, false });
+    m_changed.notify_all();
+}
+
+void TSignatureStore::ExpireOldEntries()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_usable)
+        return;
+    TPending expire;
+    expire.Expire = true;
+    m_queue.push_back(std::move(expire));
+    m_changed.notify_all();
+}
+
+void TSignatureStore::Flush()
+{
+    std::unique_lock lock(m_mutex);
+    ++m_flushWaiters;
+    m_changed.notify_all();
+    m_changed.wait(lock, [&] { return !m_writerThread.joinable() || (m_queue.empty() && !m_writing); });
+    --m_flushWaiters;
+}
+
+void TSignatureStore::writeLoop()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+        if (m_queue.empty())
+            break;
+        // Gather a fuller batch while the searches are still sending records.
+        m_changed.wait_for(
+            lock, kBatchGathering, [&] { return m_stopping || m_flushWaiters > 0 || m_queue.size() >= kFullBatch; });
+        std::vector<TPending> batch;
+        batch.swap(m_queue);
+        m_writing = true;
+        const bool usable = m_usable;
+        lock.unlock();
+        const bool written = usable && writeBatch(batch);
+        lock.lock();
+        m_writing = false;
+        if (!written)
+            m_queue.clear();
+        m_changed.notify_all();
+    }
+}
+
+bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
+{
+    sqlite3 *const db = m_writer->Db;
+    const int64_t day = today();
+    int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    const auto run = [&](TStatement &statement) {
+        if (code == SQLITE_OK)
+            code = statement.PrepareCode();
+        if (code == SQLITE_OK) {
+            const int stepped = statement.Step();
+            code = stepped == SQLITE_DONE || stepped == SQLITE_ROW ? SQLITE_OK : stepped;
+        }
+        statement.Finish();
+    };
+    for (const TPending &pending : batch) {
+        if (code != SQLITE_OK)
+            break;
+        if (pending.Expire) {
+            // Once a day is enough, and spares a warm search the walk over every entry.
+            TStatement lastExpiry(db, "SELECT value FROM meta WHERE key = 'expired'");
+            code = lastExpiry.PrepareCode();
+            const bool expiredToday
+                = code == SQLITE_OK && lastExpiry.Step() == SQLITE_ROW && lastExpiry.Integer(0) == day;
+            lastExpiry.Finish();
+            if (code != SQLITE_OK || expiredToday)
+                continue;
+            TStatement markExpiry(db, "INSERT OR REPLACE INTO meta(key, value) VALUES('expired', ?1)");
+            markExpiry.Bind(1, day);
+            run(markExpiry);
+            const std::set<uint64_t> mounted = mountedDevices();
+            std::vector<QByteArray> expired;
+            TStatement old(db, "SELECT path, device FROM paths WHERE seen < ?1");
+            old.Bind(1, day - kExpiryDays);
+            code = old.PrepareCode();
+            int stepped = SQLITE_DONE;
+            while (code == SQLITE_OK && (stepped = old.Step()) == SQLITE_ROW) {
+                // A file on a drive that is not mounted now was not seen for that reason alone.
+                if (mounted.count(uint64_t(old.Integer(1))) != 0)
+                    expired.push_back(old.Blob(0));
+            }
+            if (code == SQLITE_OK && stepped != SQLITE_DONE)
+                code = stepped;
+            old.Finish();
+            for (const QByteArray &path : expired) {
+                TStatement &remove = m_writer->Statement(kDeletePath);
+                remove.Bind(1, path);
+                run(remove);
+            }
+            TStatement unused(db,
+                "DELETE FROM signatures WHERE recipe != ?2 OR (seen < ?1 AND hash NOT IN (SELECT hash FROM paths))");
+            unused.Bind(1, day - kExpiryDays);
+            unused.Bind(2, m_recipe);
+            run(unused);
+            continue;
+        }
+        if (pending.TouchOnly) {
+            TStatement &touchPath = m_writer->Statement(kTouchPath);
+            touchPath.Bind(1, pending.Path);
+            touchPath.Bind(2, day);
+            run(touchPath);
+        } else if (pending.Identity) {
+            const TFileIdentity &identity = *pending.Identity;
+            TStatement &upsert = m_writer->Statement(kUpsertPath);
+            upsert.Bind(1, pending.Path);
+            upsert.Bind(2, int64_t(identity.Device));
+            upsert.Bind(3, int64_t(identity.Inode));
+            upsert.Bind(4, identity.Size);
+            upsert.Bind(5, identity.MTimeNs);
+            upsert.Bind(6, identity.CTimeNs);
+            upsert.Bind(7, pending.Hash);
+            upsert.Bind(8, day);
+            run(upsert);
+        } else {
+            TStatement &remove = m_writer->Statement(kDeletePath);
+            remove.Bind(1, pending.Path);
+            run(remove);
+        }
+        if (pending.Content) {
+            const TSignedContent &content = *pending.Content;
+            const QByteArray preBuffer(
+                reinterpret_cast<const char *>(content.Signature.PreBuffer.data()), kPreBufferSize);
+            const QByteArray positive = packPositions(content.Signature.WaveletCoefsPos);
+            const QByteArray negative = packPositions(content.Signature.WaveletCoefsNeg);
+            TStatement &upsert = m_writer->Statement(kUpsertSignature);
+            upsert.Bind(1, pending.Hash);
+            upsert.Bind(2, pending.Size);
+            upsert.Bind(3, m_recipe);
+            upsert.Bind(4, int64_t(content.Loaded));
+            upsert.Bind(5, int64_t(content.ScaleDenominator));
+            upsert.Bind(6, int64_t(content.HasWavelets));
+            upsert.Bind(7, int64_t(content.Signature.Height));
+            upsert.Bind(8, int64_t(content.Signature.Width));
+            upsert.Bind(9, preBuffer);
+            upsert.Bind(10, positive);
+            upsert.Bind(11, negative);
+            upsert.Bind(12, entryChecksum(pending.Hash, pending.Size, m_recipe, content));
+            upsert.Bind(13, day);
+            run(upsert);
+        } else {
+            TStatement &touch = m_writer->Statement(kTouchSignature);
+            touch.Bind(1, pending.Hash);
+            touch.Bind(2, pending.Size);
+            touch.Bind(3, m_recipe);
+            touch.Bind(4, day);
+            run(touch);
+        }
+    }
+    if (code == SQLITE_OK)
+        code = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK)
+        return true;
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    fail(code);
+    return false;
+}
+
+bool TSignatureStore::Empty()
+{
+    Flush();
+    std::unique_ptr<TConnection> connection = takeReader();
+    if (!connection)
+        return false;
+    sqlite3 *const db = connection->Db;
+    int code = sqlite3_exec(
+        db, "BEGIN IMMEDIATE; DELETE FROM paths; DELETE FROM signatures; COMMIT", nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    // Shrinking is best effort: another program reading the store keeps its pages in use.
+    if (code == SQLITE_OK) {
+        sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    }
+    giveBack(std::move(connection));
+    if (code != SQLITE_OK)
+        fail(code);
+    return code == SQLITE_OK;
+}
+
+int64_t TSignatureStore::SizeOnDisk(const QString &file)
+{
+    return QFileInfo(file).size() + QFileInfo(file + QStringLiteral("-wal")).size();
+}
+
+void TSignatureStore::closeAll()
+{
+    std::lock_guard lock(m_mutex);
+    m_readers.clear();
+    m_writer.reset();
+}
+
+void TSignatureStore::moveAside()
+{
+    closeAll();
+    const QString aside = m_file + QStringLiteral(".corrupt-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
+    // The journal goes along, so that the fresh store never replays a corrupt store's pages.
+    QFile::rename(m_file + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
+    QFile::remove(m_file + QStringLiteral("-shm"));
+    QFile::rename(m_file, aside);
+}

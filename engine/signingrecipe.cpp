@@ -1,0 +1,61 @@
+#include "signingrecipe.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLibraryInfo>
+
+#include <cstdio>
+#include <jpeglib.h>
+#include <jxl/decode.h>
+#include <libheif/heif.h>
+#include <libraw/libraw.h>
+
+#include <dlfcn.h>
+
+namespace
+{
+
+// Raised whenever signing itself changes in a way that changes any signature.
+constexpr int kSigningMethodVersion = 1;
+
+#define QUORVANE_TEXT(x) #x
+#define QUORVANE_VERSION_TEXT(x) QUORVANE_TEXT(x)
+
+QByteArray fileIdentity(const QString &path)
+{
+    const QFileInfo info(path);
+    return QFile::encodeName(info.canonicalFilePath()) + ' ' + QByteArray::number(info.size()) + ' '
+        + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+// The file of the shared library that holds `symbol`.
+QByteArray libraryIdentity(const void *symbol)
+{
+    Dl_info info {};
+    if (dladdr(symbol, &info) == 0 || !info.dli_fname)
+        return "unknown";
+    return fileIdentity(QFile::decodeName(info.dli_fname));
+}
+
+QByteArray imagePluginsIdentity()
+{
+    QByteArray text;
+    const QDir folder(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/imageformats"));
+    for (const QFileInfo &plugin : folder.entryInfoList(QDir::Files, QDir::Name))
+        text += fileIdentity(plugin.filePath()) + ';';
+    return text;
+}
+
+}
+
+QByteArray SigningRecipe()
+{
+    static const QByteArray recipe = "signing " + QByteArray::number(kSigningMethodVersion)
+        + "\nlibjpeg-turbo " QUORVANE_VERSION_TEXT(LIBJPEG_TURBO_VERSION) " "
+        + libraryIdentity(reinterpret_cast<const void *>(&jpeg_CreateDecompress)) + "\nLibRaw " + libraw_version() + ' '
+        + libraryIdentity(reinterpret_cast<const void *>(&libraw_version)) + "\nQt " + qVersion() + ' '
+        + libraryIdentity(reinterpret_cast<const void *>(&QImageReader::supportedImageFormats)) + "\nQt image plugins "
+        + imagePluginsIdentity();
+    return recipe;
+}

@@ -1,0 +1,139 @@
+#include "storedsigner.h"
+
+#include "decodinglimits.h"
+#include "rawpathfile.h"
+
+#include <QFile>
+
+#include <ctime>
+
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+
+namespace
+{
+
+using TClock = std::chrono::steady_clock;
+
+// A decode this close to the time limit might have been skipped on a busier machine.
+constexpr std::chrono::milliseconds kDecodeTimeMargin { 500 };
+
+// Local file systems whose status-change time no program can set back.
+constexpr long kChangeTimeFileSystems[] = { EXT4_SUPER_MAGIC, XFS_SUPER_MAGIC, BTRFS_SUPER_MAGIC, TMPFS_MAGIC,
+    F2FS_SUPER_MAGIC, OVERLAYFS_SUPER_MAGIC, 0x2fc12fc1 /* ZFS */, 0xca451a4e /* bcachefs */ };
+
+int64_t nanoseconds(const timespec &time) { return int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec; }
+
+TFileIdentity identityOf(const struct stat &status)
+{
+    return { uint64_t(status.st_dev), uint64_t(status.st_ino), int64_t(status.st_size), nanoseconds(status.st_mtim),
+        nanoseconds(status.st_ctim) };
+}
+
+// The file system's clock as it stamps changes, which may lag the precise clock by a tick.
+int64_t coarseNow()
+{
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return nanoseconds(now);
+}
+
+struct TReadFile {
+    QByteArray Bytes;
+    TFileIdentity Identity;
+    // The file stayed as it was while it was read.
+    bool Steady = false;
+    // The coarse clock just before the file's status was read.
+    int64_t ReadAt = 0;
+};
+
+std::optional<TReadFile> readFile(const QByteArray &path)
+{
+    QFile file;
+    if (!OpenForReading(file, path))
+        return std::nullopt;
+    TReadFile read;
+    read.ReadAt = coarseNow();
+    struct stat before {
+    };
+    if (::fstat(file.handle(), &before) != 0 || before.st_size > kMaxWholeFileBytes)
+        return std::nullopt;
+    read.Bytes = file.readAll();
+    struct stat after {
+    };
+    if (file.error() != QFileDevice::NoError || ::fstat(file.handle(), &after) != 0)
+        return std::nullopt;
+    read.Identity = identityOf(before);
+    read.Steady = identityOf(after) == read.Identity && read.Bytes.size() == before.st_size;
+    return read;
+}
+
+}
+
+TStoredSigner::TStoredSigner(std::shared_ptr<TSignatureStore> store, std::chrono::milliseconds maxDecodeTime)
+    : m_store(std::move(store))
+    , m_maxDecodeTime(maxDecodeTime)
+{
+}
+
+bool TStoredSigner::keepsChangeTimes(uint64_t device, const QByteArray &path)
+{
+    std::lock_guard lock(m_mutex);
+    const auto known = m_trustedDevices.find(device);
+    if (known != m_trustedDevices.end())
+        return known->second;
+    struct statfs fileSystem {
+    };
+    bool keeps = false;
+    if (::statfs(path.constData(), &fileSystem) == 0) {
+        for (const long type : kChangeTimeFileSystems)
+            keeps = keeps || long(fileSystem.f_type) == type;
+    }
+    m_trustedDevices.emplace(device, keeps);
+    return keeps;
+}
+
+std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, const TSettings &settings)
+{
+    std::optional<TPictureSignature> signature;
+    if (!m_store->IsUsable()) {
+        ++m_decoded;
+        return SignPicture(path, settings);
+    }
+    struct stat status {
+    };
+    if (::stat(path.constData(), &status) == 0) {
+        const std::optional<TSignedContent> recorded = m_store->FindByIdentity(path, identityOf(status));
+        if (recorded && ReuseSignedContent(*recorded, settings, signature)) {
+            ++m_fromStore;
+            return signature;
+        }
+    }
+    const std::optional<TReadFile> file = readFile(path);
+    if (!file) {
+        ++m_decoded;
+        return SignPicture(path, settings);
+    }
+    const TContentHash hash = HashContent(file->Bytes);
+    const int64_t size = file->Bytes.size();
+    // A change stamped within the clock tick of the read could be followed by another one with
+    // the same times, so such an identity is not kept.
+    std::optional<TFileIdentity> identity;
+    if (file->Steady && file->Identity.CTimeNs < file->ReadAt && file->Identity.MTimeNs < file->ReadAt
+        && keepsChangeTimes(file->Identity.Device, path))
+        identity = file->Identity;
+    const std::optional<TSignedContent> stored = m_store->FindByContent(hash, size);
+    if (stored && ReuseSignedContent(*stored, settings, signature)) {
+        ++m_fromStore;
+        m_store->Record(path, identity, hash, size, std::nullopt);
+        return signature;
+    }
+    const TClock::time_point start = TClock::now();
+    const TSignedContent content = SignContent(path, file->Bytes, settings);
+    ++m_decoded;
+    ReuseSignedContent(content, settings, signature);
+    if (TClock::now() - start + kDecodeTimeMargin < m_maxDecodeTime)
+        m_store->Record(path, identity, hash, size, content);
+    return signature;
+}

@@ -1,0 +1,359 @@
+#include "picturefixtures.h"
+#include "resultwriter.h"
+#include "search.h"
+#include "searchobserver.h"
+#include "settings.h"
+#include "signaturestore.h"
+#include "storedsigner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace
+{
+
+struct TCountingObserver : TSearchObserver {
+    QByteArray Folder;
+    int32_t FromStore = 0;
+    int32_t Decoded = 0;
+    std::vector<QByteArray> ListedFolders() const override { return { Folder }; }
+    void SignaturesCountChanged(int32_t fromStore, int32_t decoded) override
+    {
+        FromStore = fromStore;
+        Decoded = decoded;
+    }
+};
+
+struct TSearchResult {
+    QByteArray Csv;
+    int32_t FromStore = 0;
+    int32_t Decoded = 0;
+};
+
+TSearchResult search(const QString &folder, const TSettings &settings, std::shared_ptr<TSignatureStore> store)
+{
+    TCatalogue catalogue;
+    catalogue.SearchStopped = false;
+    TCountingObserver observer;
+    observer.Folder = QFile::encodeName(folder) + '/';
+    RunSearchSteps(catalogue, settings, observer, { 2, true }, store);
+    if (store)
+        store->Flush();
+    return { BuildCsv(catalogue), observer.FromStore, observer.Decoded };
+}
+
+TSearchResult searchWithStore(const QString &folder, const TSettings &settings, const QString &storeFile,
+    const QByteArray &recipe = SigningRecipe())
+{
+    return search(folder, settings, std::make_shared<TSignatureStore>(storeFile, recipe));
+}
+
+QByteArray plainCsv(const QString &folder, const TSettings &settings) { return search(folder, settings, nullptr).Csv; }
+
+// Scenes and their near-duplicates and copies, plus the pictures a search skips: a broken JPEG
+// and one below the minimum size. BMP fixtures have a fixed size for rewrites in place.
+int fillLibrary(const QString &root)
+{
+    QDir().mkpath(root + "/a");
+    QDir().mkpath(root + "/b");
+    for (int scene = 0; scene < 5; ++scene) {
+        const QImage picture = DrawScene(quint32(300 + scene), 320, 240);
+        const QString name = root + (scene % 2 ? "/a" : "/b") + QStringLiteral("/scene%1").arg(scene);
+        SavePicture(picture, name + ".jpg", "jpg", 90);
+        SavePicture(picture.scaled(240, 180), name + "_small.png", "png");
+        WriteBytes(name + ".bmp", EncodeBmp(picture));
+    }
+    QFile::copy(root + "/b/scene0.jpg", root + "/a/scene0_copy.jpg");
+    WriteBytes(root + "/a/broken.jpg", ReadBytes(root + "/b/scene0.jpg").left(600));
+    SavePicture(DrawScene(9, 60, 40), root + "/a/tiny.png", "png");
+    return 18;
+}
+
+QByteArray textOf(const std::optional<TPictureSignature> &signature)
+{
+    return signature ? SignatureText(*signature) : QByteArray("skipped");
+}
+
+sqlite3 *openDirectly(const QString &file)
+{
+    sqlite3 *db = nullptr;
+    EXPECT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    return db;
+}
+
+int64_t countRows(const QString &file, const char *sql)
+{
+    sqlite3 *db = openDirectly(file);
+    sqlite3_stmt *statement = nullptr;
+    int64_t count = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        count = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+void execute(const QString &file, const char *sql)
+{
+    sqlite3 *db = openDirectly(file);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+// Rewrites the file in place with `bytes` and sets its times back, as `touch -r` would.
+void rewriteKeepingTimes(const QString &path, const QByteArray &bytes)
+{
+    struct stat before {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(bytes);
+    file.close();
+    const timespec times[2] = { before.st_atim, before.st_mtim };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    struct stat after {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
+    ASSERT_EQ(after.st_size, before.st_size);
+    ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+}
+
+TEST(SignatureStore, ColdWarmAndHalfWarmSearchesPairExactlyAsWithoutTheStore)
+{
+    for (const bool identicalOnly : { false, true }) {
+        QTemporaryDir root;
+        const int pictures = fillLibrary(root.path());
+        const QString storeFile = root.path() + "/store/signatures.sqlite";
+        const QString library = root.path() + "/library";
+        QDir().rename(root.path() + "/a", library);
+        QDir().rename(root.path() + "/b", library + "/b");
+        TSettings settings;
+        settings.SearchOnlyIdentical = identicalOnly;
+        const QByteArray plain = plainCsv(library, settings);
+        ASSERT_GE(plain.count("\r\n"), 3);
+
+        const TSearchResult cold = searchWithStore(library, settings, storeFile);
+        EXPECT_EQ(cold.Csv, plain);
+        EXPECT_EQ(cold.FromStore, 0);
+        EXPECT_EQ(cold.Decoded, pictures);
+        const TSearchResult warm = searchWithStore(library, settings, storeFile);
+        EXPECT_EQ(warm.Csv, plain);
+        EXPECT_EQ(warm.FromStore, pictures);
+
+        // Half warm: one file changed, one added, one removed, one renamed, one copied.
+        WriteBytes(library + "/b/scene2.bmp", EncodeBmp(DrawScene(77, 320, 240)));
+        SavePicture(DrawScene(301, 320, 240).mirrored(), library + "/b/added.jpg", "jpg", 90);
+        QFile::remove(library + "/scene1_small.png");
+        QFile::rename(library + "/scene3.jpg", library + "/b/scene3_renamed.jpg");
+        QFile::copy(library + "/b/scene4.bmp", library + "/scene4_copy.bmp");
+        const TSearchResult halfWarm = searchWithStore(library, settings, storeFile);
+        EXPECT_EQ(halfWarm.Csv, plainCsv(library, settings));
+        EXPECT_EQ(halfWarm.Decoded, 2);
+        EXPECT_EQ(halfWarm.FromStore, pictures - 1);
+    }
+}
+
+TEST(SignatureStore, IdenticalOnlyEntriesAreNotTakenForSignaturesByAFullSearch)
+{
+    QTemporaryDir root;
+    const int pictures = fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    TSettings identicalOnly;
+    identicalOnly.SearchOnlyIdentical = true;
+    searchWithStore(root.path(), identicalOnly, storeFile);
+    const TSettings full;
+    const TSearchResult after = searchWithStore(root.path(), full, storeFile);
+    EXPECT_EQ(after.Csv, plainCsv(root.path(), full));
+    // The broken and the tiny picture never had lists to compute.
+    EXPECT_EQ(after.Decoded, pictures - 2);
+    // The full entries serve an identical-only search too, and other minimum sizes.
+    EXPECT_EQ(searchWithStore(root.path(), identicalOnly, storeFile).Decoded, 0);
+    TSettings larger;
+    larger.MinPicWidth = 250;
+    EXPECT_EQ(searchWithStore(root.path(), larger, storeFile).Csv, plainCsv(root.path(), larger));
+}
+
+TEST(SignatureStore, AFileRewrittenInPlaceWithItsTimesRestoredIsSignedAgain)
+{
+    QTemporaryDir root;
+    fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const QString rewritten = root.path() + "/b/scene0.bmp";
+    const TSettings settings;
+    searchWithStore(root.path(), settings, storeFile);
+    struct stat status {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(rewritten).constData(), &status), 0);
+    const TFileIdentity identity { uint64_t(status.st_dev), uint64_t(status.st_ino), int64_t(status.st_size),
+        int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
+        int64_t(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec };
+    // The identity was recorded, so a file left alone would not even be opened.
+    ASSERT_TRUE(TSignatureStore(storeFile).FindByIdentity(QFile::encodeName(rewritten), identity));
+
+    // The same size and times, another picture: it now pairs with no other.
+    rewriteKeepingTimes(rewritten, EncodeBmp(DrawScene(301, 320, 240).mirrored()));
+    const TSearchResult after = searchWithStore(root.path(), settings, storeFile);
+    EXPECT_EQ(after.Csv, plainCsv(root.path(), settings));
+    EXPECT_EQ(after.Decoded, 1);
+}
+
+TEST(SignatureStore, AnotherSigningRecipeSignsEverythingAgain)
+{
+    QTemporaryDir root;
+    const int pictures = fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const TSettings settings;
+    searchWithStore(root.path(), settings, storeFile, "decoders A");
+    const TSearchResult other = searchWithStore(root.path(), settings, storeFile, "decoders B");
+    EXPECT_EQ(other.Csv, plainCsv(root.path(), settings));
+    EXPECT_EQ(other.Decoded, pictures);
+    EXPECT_TRUE(SigningRecipe().contains("libjpeg-turbo"));
+    EXPECT_TRUE(SigningRecipe().contains("LibRaw"));
+}
+
+TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame)
+{
+    QTemporaryDir root;
+    fillLibrary(root.path());
+    const QString library = root.path() + "/b";
+    const TSettings settings;
+    const QByteArray plain = plainCsv(library, settings);
+    const QString storeFile = root.path() + "/store/signatures.sqlite";
+    const auto warmStore = [&] {
+        QDir(root.path() + "/store").removeRecursively();
+        searchWithStore(library, settings, storeFile);
+    };
+    const auto searchOnce = [&](TStoreProblem expected, bool usable) {
+        const auto store = std::make_shared<TSignatureStore>(storeFile);
+        EXPECT_EQ(search(library, settings, store).Csv, plain);
+        EXPECT_EQ(store->Problem(), expected);
+        EXPECT_EQ(store->IsUsable(), usable);
+    };
+    const auto asideCount
+        = [&] { return QDir(root.path() + "/store").entryList({ "signatures.sqlite.corrupt-*" }, QDir::Files).size(); };
+
+    // Not a store at all: moved aside at once, and a fresh store serves the search.
+    warmStore();
+    WriteBytes(storeFile, QByteArray(8192, 'x'));
+    searchOnce(TStoreProblem::Corrupt, true);
+    EXPECT_EQ(asideCount(), 1);
+    EXPECT_EQ(searchWithStore(library, settings, storeFile).Decoded, 0);
+
+    // Truncated: moved aside when opened.
+    warmStore();
+    QFile::resize(storeFile, QFileInfo(storeFile).size() / 2);
+    searchOnce(TStoreProblem::Corrupt, true);
+    EXPECT_EQ(asideCount(), 1);
+
+    // A damaged entry whose page still reads is caught by its checksum while searching: the store
+    // is moved aside afterwards and the next search starts a fresh one.
+    warmStore();
+    execute(storeFile, "UPDATE signatures SET height = height + 1");
+    searchOnce(TStoreProblem::Corrupt, false);
+    EXPECT_EQ(asideCount(), 1);
+    EXPECT_FALSE(QFile::exists(storeFile));
+    searchOnce(TStoreProblem::None, true);
+
+    // A store that lost a table (or was made before the table existed) is mended.
+    warmStore();
+    execute(storeFile, "DROP TABLE meta");
+    searchOnce(TStoreProblem::None, true);
+
+    // Written by a newer version: left exactly as it was.
+    warmStore();
+    execute(storeFile, "PRAGMA user_version = 99");
+    const QByteArray newer = ReadBytes(storeFile);
+    searchOnce(TStoreProblem::Newer, false);
+    EXPECT_EQ(ReadBytes(storeFile), newer);
+
+    // Locked by another program for longer than a moment.
+    warmStore();
+    sqlite3 *locker = openDirectly(storeFile);
+    ASSERT_EQ(sqlite3_exec(locker, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM paths WHERE 0",
+                  nullptr, nullptr, nullptr),
+        SQLITE_OK)
+        << sqlite3_errmsg(locker);
+    searchOnce(TStoreProblem::Locked, false);
+    sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(locker);
+
+    // A store that cannot be written: its folder cannot be made (a file is in the way).
+    WriteBytes(root.path() + "/blocked", "x");
+    const auto blocked = std::make_shared<TSignatureStore>(root.path() + "/blocked/signatures.sqlite");
+    EXPECT_EQ(search(library, settings, blocked).Csv, plain);
+    EXPECT_EQ(blocked->Problem(), TStoreProblem::ReadOnly);
+    // A read-only file, where permissions hold (they do not for root).
+    if (::geteuid() != 0) {
+        warmStore();
+        QFile::setPermissions(storeFile, QFileDevice::ReadOwner);
+        searchOnce(TStoreProblem::ReadOnly, false);
+    }
+}
+
+TEST(SignatureStore, TwoSearchesAtOnceShareTheStore)
+{
+    QTemporaryDir root;
+    const int pictures = fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const TSettings settings;
+    const QByteArray plain = plainCsv(root.path(), settings);
+    TSearchResult first;
+    std::thread other([&] { first = searchWithStore(root.path(), settings, storeFile); });
+    const TSearchResult second = searchWithStore(root.path(), settings, storeFile);
+    other.join();
+    EXPECT_EQ(first.Csv, plain);
+    EXPECT_EQ(second.Csv, plain);
+    EXPECT_EQ(searchWithStore(root.path(), settings, storeFile).FromStore, pictures);
+}
+
+TEST(SignatureStore, EntriesUnseenFor90DaysGoExceptThoseOfDrivesNotMounted)
+{
+    QTemporaryDir root;
+    fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const TSettings settings;
+    searchWithStore(root.path() + "/a", settings, storeFile);
+    const int64_t paths = countRows(storeFile, "SELECT count(*) FROM paths");
+    // One file seems to lie on a device that is not mounted; then nothing was seen for 91 days.
+    execute(storeFile, "UPDATE paths SET device = 123456789 WHERE CAST(path AS TEXT) LIKE '%scene1.jpg'");
+    execute(storeFile, "UPDATE paths SET seen = seen - 91; UPDATE signatures SET seen = seen - 91; DELETE FROM meta");
+    searchWithStore(root.path() + "/b", settings, storeFile);
+    EXPECT_EQ(countRows(storeFile, "SELECT count(*) FROM paths WHERE CAST(path AS TEXT) LIKE '%/a/%'"), 1);
+    EXPECT_EQ(countRows(storeFile,
+                  "SELECT count(*) FROM signatures s JOIN paths p ON p.hash = s.hash WHERE CAST(p.path AS TEXT) LIKE "
+                  "'%scene1.jpg'"),
+        1);
+    EXPECT_GT(paths, 1);
+}
+
+TEST(SignatureStore, ADecodeNearTheTimeLimitIsNotStored)
+{
+    QTemporaryDir root;
+    fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const TSettings settings;
+    const QByteArray picture = QFile::encodeName(root.path() + "/b/scene0.jpg");
+    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    TStoredSigner hurried(store, std::chrono::milliseconds(0));
+    EXPECT_EQ(textOf(hurried.Sign(picture, settings)), textOf(SignPicture(picture, settings)));
+    store->Flush();
+    EXPECT_EQ(countRows(storeFile, "SELECT count(*) FROM signatures"), 0);
+    TStoredSigner patient(store, std::chrono::seconds(10));
+    EXPECT_EQ(textOf(patient.Sign(picture, settings)), textOf(SignPicture(picture, settings)));
+    store->Flush();
+    EXPECT_EQ(countRows(storeFile, "SELECT count(*) FROM signatures"), 1);
+}
+
+}
