@@ -1,7 +1,6 @@
 #include "pseudofilesystem.h"
 
-#include <QByteArray>
-#include <QFile>
+#include "mounttable.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +8,6 @@
 
 #include <linux/magic.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 
 namespace
@@ -29,20 +27,9 @@ constexpr std::array<unsigned long, 14> kPseudoTypes { PROC_SUPER_MAGIC, SYSFS_M
 std::set<dev_t> readDevtmpfsDevices()
 {
     std::set<dev_t> devices;
-    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
-    if (!mounts.open(QIODevice::ReadOnly))
-        return devices;
-    // "ID PARENT MAJOR:MINOR ROOT MOUNTPOINT OPTIONS [OPTIONAL...] - TYPE SOURCE SUPEROPTIONS"
-    for (const QByteArray &line : mounts.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const auto separator = std::find(fields.begin(), fields.end(), QByteArray("-"));
-        if (fields.size() < 3 || separator == fields.end() || separator + 1 == fields.end()
-            || *(separator + 1) != "devtmpfs")
-            continue;
-        const QList<QByteArray> numbers = fields[2].split(':');
-        if (numbers.size() == 2)
-            devices.insert(makedev(numbers[0].toUInt(), numbers[1].toUInt()));
-    }
+    for (const TMountEntry &mount : ReadMountTable())
+        if (mount.Type == "devtmpfs")
+            devices.insert(mount.Device);
     return devices;
 }
 

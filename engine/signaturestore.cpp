@@ -1,5 +1,7 @@
 #include "signaturestore.h"
 
+#include "mounttable.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,8 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <set>
-
-#include <sys/sysmacros.h>
 
 namespace
 {
@@ -92,6 +92,15 @@ bool unpackPositions(const void *data, int bytes, TWaveletCoefs &coefs)
     return true;
 }
 
+// The first eight bytes of the digest of `bytes`, as SQLite stores whole numbers.
+int64_t digestNumber(const QByteArray &bytes)
+{
+    const TContentHash digest = HashContent(bytes);
+    int64_t number = 0;
+    std::memcpy(&number, digest.data(), sizeof number);
+    return number;
+}
+
 // Ties an entry's result to its key, so that a damaged page is never read as a signature.
 int64_t entryChecksum(const TContentHash &hash, int64_t size, int64_t recipe, const TSignedContent &content)
 {
@@ -102,35 +111,15 @@ int64_t entryChecksum(const TContentHash &hash, int64_t size, int64_t recipe, co
         text += QByteArray::number(qlonglong(number)) + ',';
     text += QByteArray(reinterpret_cast<const char *>(signature.PreBuffer.data()), kPreBufferSize);
     text += packPositions(signature.WaveletCoefsPos) + '/' + packPositions(signature.WaveletCoefsNeg);
-    const TContentHash digest = HashContent(text);
-    int64_t checksum = 0;
-    std::memcpy(&checksum, digest.data(), sizeof checksum);
-    return checksum;
-}
-
-int64_t recipeId(const QByteArray &recipe)
-{
-    const TContentHash digest = HashContent(recipe);
-    int64_t id = 0;
-    std::memcpy(&id, digest.data(), sizeof id);
-    return id;
+    return digestNumber(text);
 }
 
 // The devices of the file systems mounted now.
 std::set<uint64_t> mountedDevices()
 {
     std::set<uint64_t> devices;
-    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
-    if (!mounts.open(QIODevice::ReadOnly))
-        return devices;
-    for (const QByteArray &line : mounts.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 3)
-            continue;
-        const QList<QByteArray> numbers = fields[2].split(':');
-        if (numbers.size() == 2)
-            devices.insert(makedev(numbers[0].toUInt(), numbers[1].toUInt()));
-    }
+    for (const TMountEntry &mount : ReadMountTable())
+        devices.insert(mount.Device);
     return devices;
 }
 
@@ -271,7 +260,7 @@ struct TSignatureStore::TConnection {
 
 TSignatureStore::TSignatureStore(QString file, QByteArray recipe)
     : m_file(std::move(file))
-    , m_recipe(recipeId(recipe))
+    , m_recipe(digestNumber(recipe))
 {
     open();
     if (m_usable)
