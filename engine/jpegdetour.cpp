@@ -76,12 +76,12 @@ TDivisor reciprocalOf(unsigned divisor)
     return { std::uint32_t(reciprocal), correction, shift };
 }
 
-int quantise(int value, const TDivisor &divisor)
+// Written without branches, so that it runs in vector registers.
+inline int quantise(int value, const TDivisor &divisor)
 {
-    const auto divide = [&divisor](std::uint32_t magnitude) {
-        return int(((magnitude + divisor.correction) * divisor.reciprocal) >> divisor.shift);
-    };
-    return value < 0 ? -divide(std::uint32_t(-value)) : divide(std::uint32_t(value));
+    const auto magnitude = std::uint32_t(value < 0 ? -value : value);
+    const int quotient = int(((magnitude + divisor.correction) * divisor.reciprocal) >> divisor.shift);
+    return value < 0 ? -quotient : quotient;
 }
 
 struct TQuantTable {
@@ -119,7 +119,7 @@ const TEncoder &encoder()
 
 // One pass of the islow forward DCT over the eight values data[0], data[step] ... data[7 * step].
 // The first pass keeps kPass1Bits more bits, the second takes them off again.
-template <bool FirstPass> void forwardDctPass(int *data, int step)
+template <bool FirstPass> [[gnu::always_inline]] inline void forwardDctPass(int *data, int step)
 {
     const auto at = [data, step](int k) -> int & { return data[k * step]; };
     const int tmp0 = at(0) + at(7), tmp7 = at(0) - at(7);
@@ -156,29 +156,13 @@ template <bool FirstPass> void forwardDctPass(int *data, int step)
 constexpr std::array<int, 5> kReadForSide2 = { 0, 1, 3, 5, 7 };
 constexpr std::array<int, 7> kReadForSide4 = { 0, 1, 2, 3, 5, 6, 7 };
 
-// The dequantised coefficients that the reduced inverse DCT reads; the others are left alone.
-// The samples are taken transposed, so that the first pass runs over all eight rows at once.
-template <std::size_t Count>
-void dequantisedCoefficients(const uint8_t *samples, int stride, const TQuantTable &table,
-    const std::array<int, Count> &read, std::array<int, kBlockArea> &coefficients)
-{
-    std::array<int, kBlockArea> work;
-    for (int row = 0; row < kBlockSide; ++row)
-        for (int column = 0; column < kBlockSide; ++column)
-            work[column * kBlockSide + row] = samples[row * stride + column] - kCentre;
-    for (int row = 0; row < kBlockSide; ++row)
-        forwardDctPass<true>(&work[row], kBlockSide);
-    for (int column : read) {
-        forwardDctPass<false>(&work[column * kBlockSide], 1);
-        for (int row : read) {
-            const int k = row * kBlockSide + column;
-            coefficients[k] = quantise(work[column * kBlockSide + row], table.divisor[k]) * table.step[k];
-        }
-    }
-}
+// Eight blocks side by side, value i of block b at [i * kLanes + b], so that every step below runs
+// over the eight blocks at once in vector registers.
+constexpr int kLanes = 8;
+template <int Values> using TLanes = std::array<int, std::size_t(Values) * kLanes>;
 
 // jpeg_idct_2x2: two outputs from the odd frequencies and the DC of one row or column.
-template <int Bits> std::array<int, 2> inverseDct2(const int *c, int step)
+template <int Bits> [[gnu::always_inline]] inline std::array<int, 2> inverseDct2(const int *c, int step)
 {
     const int even = c[0] * (1 << (kConstBits + 2));
     const int odd = c[7 * step] * -kFix0_720959822 + c[5 * step] * kFix0_850430095 + c[3 * step] * -kFix1_272758580
@@ -187,7 +171,7 @@ template <int Bits> std::array<int, 2> inverseDct2(const int *c, int step)
 }
 
 // jpeg_idct_4x4: four outputs from every frequency but 4 of one row or column.
-template <int Bits> std::array<int, 4> inverseDct4(const int *c, int step)
+template <int Bits> [[gnu::always_inline]] inline std::array<int, 4> inverseDct4(const int *c, int step)
 {
     const int dc = c[0] * (1 << (kConstBits + 1));
     const int even = c[2 * step] * kFix1_847759065 + c[6 * step] * -kFix0_765366865;
@@ -199,46 +183,81 @@ template <int Bits> std::array<int, 4> inverseDct4(const int *c, int step)
         descale(tmp10 - tmp2, Bits) };
 }
 
-// Both passes of a reduced inverse DCT: columns into a work array, then its rows into pixels.
+// The Side x Side pixels that libjpeg's reduced inverse DCT makes of each of eight 8 x 8 blocks of
+// samples, pixel p of block b at out[p * kLanes + b]. Only the coefficients that the inverse DCT
+// reads are quantised and dequantised.
 template <int Side, std::size_t Count, typename TPass1, typename TPass2>
-void inverseDct(const std::array<int, kBlockArea> &coefficients, const std::array<int, Count> &read, TPass1 pass1,
-    TPass2 pass2, uint8_t *out, int outStride)
+void reducedBlocks(const std::array<const uint8_t *, kLanes> &samples, int stride, const TQuantTable &table,
+    const std::array<int, Count> &read, TPass1 pass1, TPass2 pass2, TLanes<Side * Side> &out)
 {
-    std::array<int, Side * kBlockSide> work;
+    // Sample (row, column) at [row * kBlockSide + column], then coefficient (row, column) there.
+    TLanes<kBlockArea> values;
+    for (int row = 0; row < kBlockSide; ++row) {
+        int *line = &values[std::size_t(row) * kBlockSide * kLanes];
+        for (int block = 0; block < kLanes; ++block)
+            for (int column = 0; column < kBlockSide; ++column)
+                line[column * kLanes + block] = samples[std::size_t(block)][row * stride + column] - kCentre;
+        for (int block = 0; block < kLanes; ++block)
+            forwardDctPass<true>(line + block, kLanes);
+    }
+    for (int column : read)
+        for (int block = 0; block < kLanes; ++block)
+            forwardDctPass<false>(&values[std::size_t(column) * kLanes + block], kBlockSide * kLanes);
+    for (int row : read) {
+        for (int column : read) {
+            const int k = row * kBlockSide + column;
+            for (int block = 0; block < kLanes; ++block) {
+                int &value = values[std::size_t(k) * kLanes + block];
+                value = quantise(value, table.divisor[k]) * table.step[k];
+            }
+        }
+    }
+    // The inverse DCT: columns into a work array, then its rows into pixels.
+    TLanes<Side * kBlockSide> work;
     for (int column : read) {
-        const auto values = pass1(&coefficients[column], kBlockSide);
-        for (int row = 0; row < Side; ++row)
-            work[row * kBlockSide + column] = values[row];
+        for (int block = 0; block < kLanes; ++block) {
+            const auto columnValues = pass1(&values[std::size_t(column) * kLanes + block], kBlockSide * kLanes);
+            for (int row = 0; row < Side; ++row)
+                work[std::size_t(row * kBlockSide + column) * kLanes + block] = columnValues[row];
+        }
     }
     for (int row = 0; row < Side; ++row) {
-        const auto values = pass2(&work[row * kBlockSide], 1);
-        for (int column = 0; column < Side; ++column)
-            out[row * outStride + column] = clampSample(values[column] + kCentre);
+        for (int block = 0; block < kLanes; ++block) {
+            const auto rowValues = pass2(&work[std::size_t(row) * kBlockSide * kLanes + block], kLanes);
+            for (int column = 0; column < Side; ++column)
+                out[std::size_t(row * Side + column) * kLanes + block] = rowValues[column] + kCentre;
+        }
     }
 }
 
-// The Side x Side pixels that libjpeg's reduced inverse DCT makes of one 8 x 8 block of samples.
 template <int Side>
-void reducedBlock(const uint8_t *samples, int stride, const TQuantTable &table, uint8_t *out, int outStride)
+void reducedBlocks(
+    const std::array<const uint8_t *, kLanes> &samples, int stride, const TQuantTable &table, TLanes<Side * Side> &out)
 {
-    std::array<int, kBlockArea> coefficients;
-    if constexpr (Side == 1) {
-        // The DC coefficient is the plain sum of the centred samples; jpeg_idct_1x1 divides it by 8.
-        int sum = 0;
-        for (int row = 0; row < kBlockSide; ++row)
-            for (int column = 0; column < kBlockSide; ++column)
-                sum += samples[row * stride + column];
-        const int dc = quantise(sum - kBlockArea * kCentre, table.divisor[0]) * table.step[0];
-        out[0] = clampSample(descale(dc, 3) + kCentre);
-    } else if constexpr (Side == 2) {
-        dequantisedCoefficients(samples, stride, table, kReadForSide2, coefficients);
-        inverseDct<2>(coefficients, kReadForSide2, inverseDct2<kConstBits - kPass1Bits + 2>,
-            inverseDct2<kConstBits + kPass1Bits + 3 + 2>, out, outStride);
+    // Lambdas rather than function pointers, so that the passes are inlined into the lane loops.
+    if constexpr (Side == 2) {
+        reducedBlocks<2>(
+            samples, stride, table, kReadForSide2,
+            [](const int *c, int step) { return inverseDct2<kConstBits - kPass1Bits + 2>(c, step); },
+            [](const int *c, int step) { return inverseDct2<kConstBits + kPass1Bits + 3 + 2>(c, step); }, out);
     } else {
-        dequantisedCoefficients(samples, stride, table, kReadForSide4, coefficients);
-        inverseDct<4>(coefficients, kReadForSide4, inverseDct4<kConstBits - kPass1Bits + 1>,
-            inverseDct4<kConstBits + kPass1Bits + 3 + 1>, out, outStride);
+        reducedBlocks<4>(
+            samples, stride, table, kReadForSide4,
+            [](const int *c, int step) { return inverseDct4<kConstBits - kPass1Bits + 1>(c, step); },
+            [](const int *c, int step) { return inverseDct4<kConstBits + kPass1Bits + 3 + 1>(c, step); }, out);
     }
+}
+
+// The one pixel of a block at scale 1/8: the DC coefficient is the plain sum of the centred
+// samples, and jpeg_idct_1x1 divides it by 8.
+uint8_t dcPixel(const uint8_t *samples, int stride, const TQuantTable &table)
+{
+    int sum = 0;
+    for (int row = 0; row < kBlockSide; ++row)
+        for (int column = 0; column < kBlockSide; ++column)
+            sum += samples[row * stride + column];
+    const int dc = quantise(sum - kBlockArea * kCentre, table.divisor[0]) * table.step[0];
+    return clampSample(descale(dc, 3) + kCentre);
 }
 
 struct TRgb32Pixels {
@@ -380,13 +399,18 @@ private:
     }
 
     // jcsample.c's h2v2 average of two rows, rounding alternately down and up along the row.
+    // An MCU starts at an even column, so the columns go in pairs of one rounding each.
     void subsample(const int16_t *pixels, uint8_t *out, int begin, int end) const
     {
         const int16_t *lower = pixels + stride;
-        for (int column = begin / 2; column < end / 2; ++column)
-            out[column] = uint8_t((pixels[2 * column] + pixels[2 * column + 1] + lower[2 * column]
-                                      + lower[2 * column + 1] + 1 + (column & 1))
-                >> 2);
+        const auto average = [&](int column, int bias) {
+            return uint8_t(
+                (pixels[2 * column] + pixels[2 * column + 1] + lower[2 * column] + lower[2 * column + 1] + bias) >> 2);
+        };
+        for (int column = begin / 2; column < end / 2; column += 2) {
+            out[column] = average(column, 1);
+            out[column + 1] = average(column + 1, 2);
+        }
     }
 
     const QImage &m_picture;
@@ -395,6 +419,56 @@ private:
     const int m_chromaRows;
     std::vector<int16_t> m_pixelCb;
     std::vector<int16_t> m_pixelCr;
+};
+
+// Blocks gathered until every lane is taken, then computed at once and put in their planes.
+template <int Side> class TBlockBatch
+{
+public:
+    TBlockBatch(const TQuantTable &table, int stride)
+        : m_table(table)
+        , m_stride(stride)
+    {
+    }
+
+    void add(const uint8_t *samples, TPlane &plane, int x, int y)
+    {
+        m_samples[std::size_t(m_count)] = samples;
+        m_targets[std::size_t(m_count)] = { &plane, x, y };
+        if (++m_count == kLanes)
+            flush();
+    }
+
+    // Must run before the samples of the blocks added change.
+    void flush()
+    {
+        if (m_count == 0)
+            return;
+        std::fill(m_samples.begin() + m_count, m_samples.end(), m_samples[0]);
+        TLanes<Side * Side> pixels;
+        reducedBlocks<Side>(m_samples, m_stride, m_table, pixels);
+        for (int lane = 0; lane < m_count; ++lane) {
+            std::array<uint8_t, Side * Side> block;
+            for (int pixel = 0; pixel < Side * Side; ++pixel)
+                block[std::size_t(pixel)] = clampSample(pixels[std::size_t(pixel) * kLanes + lane]);
+            const TTarget &target = m_targets[std::size_t(lane)];
+            target.plane->put(block.data(), Side, target.x, target.y);
+        }
+        m_count = 0;
+    }
+
+private:
+    struct TTarget {
+        TPlane *plane = nullptr;
+        int x = 0;
+        int y = 0;
+    };
+
+    const TQuantTable &m_table;
+    const int m_stride;
+    int m_count = 0;
+    std::array<const uint8_t *, kLanes> m_samples {};
+    std::array<TTarget, kLanes> m_targets {};
 };
 
 template <int LumaSide, typename TPixels>
@@ -411,19 +485,17 @@ QImage shortcut(const QImage &picture, const std::vector<int> &columns, const st
     TPlane luma(ceilDiv(width, scale), ceilDiv(height, scale));
     TPlane cb = luma;
     TPlane cr = luma;
+    // Converting the whole span of needed MCUs in one run is faster than skipping the few between them.
+    const auto firstNeeded = std::find(across.mcus.begin(), across.mcus.end(), true);
+    const int firstMcu = int(firstNeeded - across.mcus.begin());
+    const int endMcu = int(across.mcus.rend() - std::find(across.mcus.rbegin(), across.mcus.rend(), true));
     TMcuRow<TPixels> strip(picture, mcuColumns);
-    std::array<uint8_t, chromaSide * chromaSide> block;
+    TBlockBatch<2> lumaBatch(tables.luma, strip.stride);
+    TBlockBatch<chromaSide> chromaBatch(tables.chroma, strip.stride / 2);
     for (int mcuRow = 0; mcuRow < int(down.mcus.size()); ++mcuRow) {
         if (!down.mcus[std::size_t(mcuRow)])
             continue;
-        for (int first = 0; first < mcuColumns;) {
-            int end = first;
-            while (end < mcuColumns && across.mcus[std::size_t(end)])
-                ++end;
-            if (end > first)
-                strip.convert(mcuRow, first, end);
-            first = end + 1;
-        }
+        strip.convert(mcuRow, firstMcu, endMcu);
         for (int mcuColumn = 0; mcuColumn < mcuColumns; ++mcuColumn) {
             if (!across.mcus[std::size_t(mcuColumn)])
                 continue;
@@ -435,16 +507,19 @@ QImage shortcut(const QImage &picture, const std::vector<int> &columns, const st
                         continue;
                     const uint8_t *samples = &strip.luma[std::size_t(blockRow - 2 * mcuRow) * kBlockSide * strip.stride
                         + blockColumn * kBlockSide];
-                    reducedBlock<LumaSide>(samples, strip.stride, tables.luma, block.data(), LumaSide);
-                    luma.put(block.data(), LumaSide, blockColumn * LumaSide, blockRow * LumaSide);
+                    if constexpr (LumaSide == 1) {
+                        const uint8_t pixel = dcPixel(samples, strip.stride, tables.luma);
+                        luma.put(&pixel, 1, blockColumn, blockRow);
+                    } else {
+                        lumaBatch.add(samples, luma, blockColumn * LumaSide, blockRow * LumaSide);
+                    }
                 }
             }
-            for (auto [samples, plane] : { std::pair { &strip.cb, &cb }, std::pair { &strip.cr, &cr } }) {
-                reducedBlock<chromaSide>(
-                    &(*samples)[mcuColumn * kBlockSide], strip.stride / 2, tables.chroma, block.data(), chromaSide);
-                plane->put(block.data(), chromaSide, mcuColumn * chromaSide, mcuRow * chromaSide);
-            }
+            chromaBatch.add(&strip.cb[mcuColumn * kBlockSide], cb, mcuColumn * chromaSide, mcuRow * chromaSide);
+            chromaBatch.add(&strip.cr[mcuColumn * kBlockSide], cr, mcuColumn * chromaSide, mcuRow * chromaSide);
         }
+        lumaBatch.flush();
+        chromaBatch.flush();
     }
     // jdcolor.c's conversion back to RGB, for the chosen pixels only.
     QImage decoded(int(columns.size()), int(rows.size()), QImage::Format_RGB888);
