@@ -423,5 +423,6 @@ TEST(ListedFolders, PrefixOnWholeComponentsAndFirstOfEqualEntries)
     // A later entry, e.g. one dropped during a search, still hides the entries inside it.
     const std::vector<QByteArray> grown { "/a/b/", "/c/", "/a/" };
     EXPECT_FALSE(ListedFolderIsWalked(grown, 0));
-    EXPECT_FALSE(ListedFolderIsWalked(grown, 3));
+    EXPECT_TRUE(ListedFolderIsWalked(grown, 1));
+    EXPECT_TRUE(ListedFolderIsWalked(grown, 2));
 }
