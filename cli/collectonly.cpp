@@ -1,12 +1,12 @@
 #include "collectonly.h"
 
 #include "cliobserver.h"
-#include "collection.h"
 #include "options.h"
 #include "output.h"
 #include "runsetup.h"
 #include "search.h"
 #include "standarderror.h"
+#include "trashfolders.h"
 
 int RunCollectOnly(const Options &options)
 {

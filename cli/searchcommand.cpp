@@ -1,7 +1,6 @@
 #include "searchcommand.h"
 
 #include "cliobserver.h"
-#include "collection.h"
 #include "exitstatus.h"
 #include "markcommand.h"
 #include "options.h"
@@ -11,6 +10,7 @@
 #include "search.h"
 #include "signaturestore.h"
 #include "standarderror.h"
+#include "trashfolders.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "actionjournal.h"
 
-#include "trashfolders.h"
+#include "userfolders.h"
 
 #include <QDir>
 #include <QFile>

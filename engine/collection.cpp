@@ -4,6 +4,7 @@
 #include "searchobserver.h"
 #include "settings.h"
 #include "trashfolders.h"
+#include "userfolders.h"
 
 #include <QSet>
 
@@ -16,7 +17,6 @@
 
 #include <fnmatch.h>
 #include <locale.h>
-#include <unistd.h>
 
 namespace
 {
@@ -134,8 +134,6 @@ QString listedFolderProblem(const QByteArray &path)
 }
 
 }
-
-QByteArray ChooseRecycleFolderName() { return ".Trash-" + QByteArray::number(getuid()) + '/'; }
 
 bool ListedFolderIsWalked(const std::vector<QByteArray> &listed, std::size_t index)
 {

@@ -9,9 +9,6 @@
 class TSearchObserver;
 struct TSettings;
 
-// The trash folder name used below every mount point: ".Trash-UID/".
-QByteArray ChooseRecycleFolderName();
-
 // Whether a search walks entry `index` of the folder list: not when another, different entry is
 // a path prefix of it (it lies inside a folder that is walked instead), nor when an earlier entry
 // is byte-equal to it. The list is the whole current list, which may have grown during a search.

@@ -2,11 +2,11 @@
 
 #include "aboutunit.h"
 #include "checkupdatesunit.h"
-#include "collection.h"
 #include "folderdialog.h"
 #include "settingsstore.h"
 #include "settingsunit.h"
 #include "site.h"
+#include "trashfolders.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -3,6 +3,7 @@
 #include "picturefixtures.h"
 #include "pictureloader.h"
 #include "pictureprocessing.h"
+#include "processing.h"
 #include "settings.h"
 #include "signpicture.h"
 

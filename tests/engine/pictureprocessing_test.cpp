@@ -1,5 +1,6 @@
 #include "picturefixtures.h"
 #include "pictureprocessing.h"
+#include "processing.h"
 
 #include <QTemporaryDir>
 
