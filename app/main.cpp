@@ -1,10 +1,10 @@
-#include "aboutunit.h"
-#include "checkupdatesunit.h"
-#include "language.h"
-#include "mainunit.h"
-#include "quorvaneapplication.h"
-#include "settingsunit.h"
-#include "signingpipeline.h"
+#include "engine/signingpipeline.h"
+#include "ui/aboutunit.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/language.h"
+#include "ui/mainunit.h"
+#include "ui/quorvaneapplication.h"
+#include "ui/settingsunit.h"
 
 #include <QIcon>
 #include <QLocale>

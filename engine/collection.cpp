@@ -1,10 +1,10 @@
-#include "collection.h"
+#include "engine/collection.h"
 
-#include "folderlisting.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "trashfolders.h"
-#include "userfolders.h"
+#include "engine/folderlisting.h"
+#include "engine/searchobserver.h"
+#include "engine/trashfolders.h"
+#include "fileops/userfolders.h"
+#include "settings/settings.h"
 
 #include <QSet>
 

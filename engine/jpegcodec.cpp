@@ -1,6 +1,6 @@
-#include "jpegcodec.h"
+#include "engine/jpegcodec.h"
 
-#include "pictureerror.h"
+#include "engine/pictureerror.h"
 
 #include <algorithm>
 #include <csetjmp>

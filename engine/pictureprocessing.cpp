@@ -1,6 +1,6 @@
-#include "pictureprocessing.h"
+#include "engine/pictureprocessing.h"
 
-#include "rawpathfile.h"
+#include "engine/rawpathfile.h"
 
 #include <QFile>
 

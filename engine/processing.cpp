@@ -1,13 +1,13 @@
-#include "processing.h"
+#include "engine/processing.h"
 
-#include "candidatefinder.h"
-#include "pictureprocessing.h"
-#include "rawpathfile.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signingpipeline.h"
-#include "signpicture.h"
-#include "storedsigner.h"
+#include "engine/candidatefinder.h"
+#include "engine/pictureprocessing.h"
+#include "engine/rawpathfile.h"
+#include "engine/searchobserver.h"
+#include "engine/signingpipeline.h"
+#include "engine/signpicture.h"
+#include "engine/storedsigner.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalogue.h"
-#include "pictureprocessing.h"
-#include "signpicture.h"
+#include "engine/catalogue.h"
+#include "engine/pictureprocessing.h"
+#include "engine/signpicture.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "trashfolders.h"
+#include "engine/trashfolders.h"
 
-#include "folderlisting.h"
+#include "engine/folderlisting.h"
 
 #include <unistd.h>
 

@@ -1,8 +1,8 @@
-#include "fileactions.h"
+#include "fileops/fileactions.h"
 
-#include "fileoperations.h"
-#include "temporaryfile.h"
-#include "userfolders.h"
+#include "fileops/fileoperations.h"
+#include "fileops/temporaryfile.h"
+#include "fileops/userfolders.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "userfolders.h"
+#include "fileops/userfolders.h"
 
 QByteArray UserDataFolder()
 {

@@ -1,9 +1,9 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "folderdialog.h"
-#include "messageboxes.h"
-#include "pairlistmodel.h"
-#include "textformat.h"
+#include "engine/textformat.h"
+#include "ui/folderdialog.h"
+#include "ui/messageboxes.h"
+#include "ui/pairlistmodel.h"
 
 #include <QApplication>
 #include <QFile>

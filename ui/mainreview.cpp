@@ -1,14 +1,14 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "folderdialog.h"
-#include "messageboxes.h"
-#include "pairlistmodel.h"
-#include "previewfit.h"
-#include "previewpicture.h"
-#include "resultwriter.h"
-#include "showinfolder.h"
-#include "sortprocedures.h"
-#include "textformat.h"
+#include "engine/resultwriter.h"
+#include "engine/textformat.h"
+#include "ui/folderdialog.h"
+#include "ui/messageboxes.h"
+#include "ui/pairlistmodel.h"
+#include "ui/previewfit.h"
+#include "ui/previewpicture.h"
+#include "ui/showinfolder.h"
+#include "uicore/sortprocedures.h"
 
 #include <QDesktopServices>
 #include <QFile>

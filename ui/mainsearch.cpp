@@ -1,9 +1,9 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "search.h"
-#include "searchobserver.h"
-#include "signaturestore.h"
-#include "textformat.h"
+#include "engine/search.h"
+#include "engine/searchobserver.h"
+#include "engine/signaturestore.h"
+#include "engine/textformat.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>

@@ -1,12 +1,12 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "aboutunit.h"
-#include "checkupdatesunit.h"
-#include "folderdialog.h"
-#include "settingsstore.h"
-#include "settingsunit.h"
-#include "site.h"
-#include "trashfolders.h"
+#include "engine/trashfolders.h"
+#include "settings/settingsstore.h"
+#include "ui/aboutunit.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/folderdialog.h"
+#include "ui/settingsunit.h"
+#include "ui/site.h"
 
 #include <QApplication>
 #include <QBuffer>

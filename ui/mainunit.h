@@ -1,13 +1,13 @@
 #pragma once
 
-#include "actionjournal.h"
-#include "catalogue.h"
-#include "fileoperations.h"
-#include "markedbatch.h"
-#include "markingrules.h"
-#include "picturemarks.h"
-#include "processing.h"
-#include "settings.h"
+#include "engine/actionjournal.h"
+#include "engine/catalogue.h"
+#include "engine/markedbatch.h"
+#include "engine/markingrules.h"
+#include "engine/picturemarks.h"
+#include "engine/processing.h"
+#include "fileops/fileoperations.h"
+#include "settings/settings.h"
 
 #include <QImage>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
+#include "cli/guardedrun.h"
+#include "cli/options.h"
+#include "cli/searchcommand.h"
 #include "clirun.h"
-#include "guardedrun.h"
-#include "options.h"
-#include "searchcommand.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "collection.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "trashfolders.h"
+#include "engine/collection.h"
+#include "engine/searchobserver.h"
+#include "engine/trashfolders.h"
+#include "settings/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
+#include "engine/pictureprocessing.h"
+#include "engine/processing.h"
 #include "picturefixtures.h"
-#include "pictureprocessing.h"
-#include "processing.h"
 
 #include <QTemporaryDir>
 

@@ -1,9 +1,9 @@
-#include "jpegcodec.h"
+#include "engine/jpegcodec.h"
+#include "engine/processing.h"
+#include "engine/searchobserver.h"
+#include "engine/signpicture.h"
 #include "picturefixtures.h"
-#include "processing.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "settings/settings.h"
 
 #include <QCryptographicHash>
 #include <QFile>

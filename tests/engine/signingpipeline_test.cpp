@@ -1,4 +1,4 @@
-#include "signingpipeline.h"
+#include "engine/signingpipeline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "faultyfileoperations.h"
+#include "tests/support/faultyfileoperations.h"
 
-#include "fileactions.h"
+#include "fileops/fileactions.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,5 +1,5 @@
-#include "mainunit.h"
 #include "modalanswerer.h"
+#include "ui/mainunit.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,12 +1,12 @@
 // Runs once per kind of locale (see CMakeLists.txt): the language is chosen from the environment
 // exactly as at start-up, and QUORVANE_TEST_LANGUAGE names the one expected (zh or en).
-#include "aboutunit.h"
-#include "checkupdatesunit.h"
-#include "language.h"
-#include "mainunit.h"
 #include "modalanswerer.h"
 #include "reviewfixture.h"
-#include "settingsunit.h"
+#include "ui/aboutunit.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/language.h"
+#include "ui/mainunit.h"
+#include "ui/settingsunit.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,6 +1,6 @@
-#include "faultyfileoperations.h"
-#include "mainunit.h"
-#include "pairlistmodel.h"
+#include "tests/support/faultyfileoperations.h"
+#include "ui/mainunit.h"
+#include "ui/pairlistmodel.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,10 +1,10 @@
-#include "faultyfileoperations.h"
-#include "mainunit.h"
-#include "pairlistmodel.h"
-#include "pictureerror.h"
-#include "previewfit.h"
+#include "engine/pictureerror.h"
+#include "engine/textformat.h"
 #include "reviewfixture.h"
-#include "textformat.h"
+#include "tests/support/faultyfileoperations.h"
+#include "ui/mainunit.h"
+#include "ui/pairlistmodel.h"
+#include "ui/previewfit.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "checkupdatesunit.h"
-#include "faultyfileoperations.h"
-#include "mainunit.h"
 #include "modalanswerer.h"
+#include "tests/support/faultyfileoperations.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/mainunit.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-#include "mainunit.h"
+#include "engine/signaturestore.h"
+#include "engine/signpicture.h"
+#include "engine/textformat.h"
 #include "modalanswerer.h"
-#include "quorvaneapplication.h"
-#include "signaturestore.h"
-#include "signpicture.h"
-#include "textformat.h"
+#include "ui/mainunit.h"
+#include "ui/quorvaneapplication.h"
 
 #include <QCheckBox>
 #include <QDir>
