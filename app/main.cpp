@@ -1,10 +1,10 @@
-#include "aboutunit.h"
-#include "checkupdatesunit.h"
-#include "language.h"
-#include "mainunit.h"
-#include "quorvaneapplication.h"
-#include "settingsunit.h"
-#include "signingpipeline.h"
+#include "engine/signingpipeline.h"
+#include "ui/aboutunit.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/language.h"
+#include "ui/mainunit.h"
+#include "ui/quorvaneapplication.h"
+#include "ui/settingsunit.h"
 
 #include <QIcon>
 #include <QLocale>
@@ -16,9 +16,9 @@ int main(int argc, char *argv[])
     InstallTranslations(ChooseShownLanguage(QLocale::system().uiLanguages()));
 
     TMainForm MainForm;
-    AboutForm = new TAboutForm(&MainForm);
-    SettingsForm = new TSettingsForm(Settings, &MainForm);
-    UpdateForm = new TUpdateForm(AutoCheckPending, &MainForm);
+    MainUnit.AboutForm = new TAboutForm(&MainForm);
+    MainUnit.SettingsForm = new TSettingsForm(MainUnit.Settings, &MainForm);
+    MainUnit.UpdateForm = new TUpdateForm(MainUnit.AutoCheckPending, &MainForm);
     MainForm.show();
     const int status = application.exec();
     // A search stopped by closing the window may have left a decode running.

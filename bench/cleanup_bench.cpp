@@ -2,12 +2,12 @@
 // trashing 2,000 marked files and undoing that batch on the file system of FOLDER.
 // Usage: cleanup_bench FOLDER [PAIRS] [FILES]
 
-#include "actionjournal.h"
-#include "catalogue.h"
-#include "fileoperations.h"
-#include "markedbatch.h"
-#include "markingrules.h"
-#include "picturemarks.h"
+#include "engine/actionjournal.h"
+#include "engine/catalogue.h"
+#include "engine/markedbatch.h"
+#include "engine/markingrules.h"
+#include "engine/picturemarks.h"
+#include "fileops/fileoperations.h"
 
 #include <QCoreApplication>
 #include <QDir>

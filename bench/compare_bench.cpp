@@ -5,10 +5,10 @@
 //
 // usage: compare_bench PHOTO_FOLDER [SIZE...] [--plain-at N] [--threads N]
 
-#include "pictureprocessing.h"
-#include "processing.h"
-#include "searchobserver.h"
-#include "settings.h"
+#include "engine/pictureprocessing.h"
+#include "engine/processing.h"
+#include "engine/searchobserver.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>

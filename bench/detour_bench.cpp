@@ -5,10 +5,10 @@
 // Usage: detour_bench [FOLDER] [REPEATS]
 
 #include "camerascene.h"
-#include "jpegdetour.h"
-#include "rawpathfile.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "engine/jpegdetour.h"
+#include "engine/rawpathfile.h"
+#include "engine/signpicture.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

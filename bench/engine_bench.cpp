@@ -2,15 +2,15 @@
 // Usage: engine_bench COUNT FOLDER
 
 #include "camerascene.h"
-#include "catalogue.h"
-#include "collection.h"
-#include "jpegcodec.h"
-#include "pictureerror.h"
-#include "pictureloader.h"
-#include "pictureprocessing.h"
-#include "processing.h"
-#include "searchobserver.h"
-#include "settings.h"
+#include "engine/catalogue.h"
+#include "engine/collection.h"
+#include "engine/jpegcodec.h"
+#include "engine/pictureerror.h"
+#include "engine/pictureloader.h"
+#include "engine/pictureprocessing.h"
+#include "engine/processing.h"
+#include "engine/searchobserver.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 // Usage: formats_bench [COUNT]   (default 3 pictures per type)
 
 #include "camerascene.h"
-#include "formatfixtures.h"
-#include "jpegcodec.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "engine/jpegcodec.h"
+#include "engine/signpicture.h"
+#include "settings/settings.h"
+#include "tests/engine/formatfixtures.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

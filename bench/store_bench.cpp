@@ -4,12 +4,12 @@
 //        store_bench compare FOLDER STORE     times the comparison alone over FOLDER's pictures, with
 //                                             their signatures taken from STORE beforehand
 
-#include "collection.h"
-#include "jpegcodec.h"
-#include "processing.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "storedsigner.h"
+#include "engine/collection.h"
+#include "engine/jpegcodec.h"
+#include "engine/processing.h"
+#include "engine/searchobserver.h"
+#include "engine/storedsigner.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

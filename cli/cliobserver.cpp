@@ -1,7 +1,7 @@
-#include "cliobserver.h"
+#include "cli/cliobserver.h"
 
-#include "standarderror.h"
-#include "textformat.h"
+#include "cli/standarderror.h"
+#include "engine/textformat.h"
 
 #include <csignal>
 

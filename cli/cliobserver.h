@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "searchobserver.h"
+#include "engine/catalogue.h"
+#include "engine/searchobserver.h"
 
 #include <optional>
 #include <utility>

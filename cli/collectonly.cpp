@@ -1,12 +1,12 @@
-#include "collectonly.h"
+#include "cli/collectonly.h"
 
-#include "cliobserver.h"
-#include "collection.h"
-#include "options.h"
-#include "output.h"
-#include "runsetup.h"
-#include "search.h"
-#include "standarderror.h"
+#include "cli/cliobserver.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "cli/runsetup.h"
+#include "cli/standarderror.h"
+#include "engine/search.h"
+#include "engine/trashfolders.h"
 
 int RunCollectOnly(const Options &options)
 {

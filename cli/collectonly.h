@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exitstatus.h"
+#include "cli/exitstatus.h"
 
 struct Options;
 

@@ -1,7 +1,7 @@
-#include "guardedrun.h"
+#include "cli/guardedrun.h"
 
-#include "exitstatus.h"
-#include "standarderror.h"
+#include "cli/exitstatus.h"
+#include "cli/standarderror.h"
 
 #include <exception>
 #include <new>

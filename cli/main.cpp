@@ -1,11 +1,11 @@
-#include "collectonly.h"
-#include "exitstatus.h"
-#include "guardedrun.h"
-#include "options.h"
-#include "searchcommand.h"
-#include "signaturecommand.h"
-#include "signingpipeline.h"
-#include "standarderror.h"
+#include "cli/collectonly.h"
+#include "cli/exitstatus.h"
+#include "cli/guardedrun.h"
+#include "cli/options.h"
+#include "cli/searchcommand.h"
+#include "cli/signaturecommand.h"
+#include "cli/standarderror.h"
+#include "engine/signingpipeline.h"
 
 #include <QCoreApplication>
 

@@ -1,13 +1,13 @@
-#include "markcommand.h"
+#include "cli/markcommand.h"
 
-#include "actionjournal.h"
-#include "exitstatus.h"
-#include "markedbatch.h"
-#include "options.h"
-#include "output.h"
-#include "resultwriter.h"
-#include "runsetup.h"
-#include "standarderror.h"
+#include "cli/exitstatus.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "cli/runsetup.h"
+#include "cli/standarderror.h"
+#include "engine/actionjournal.h"
+#include "engine/markedbatch.h"
+#include "engine/resultwriter.h"
 
 #include <QFile>
 

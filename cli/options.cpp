@@ -1,7 +1,7 @@
-#include "options.h"
+#include "cli/options.h"
 
-#include "settingsfile.h"
-#include "settingsstore.h"
+#include "cli/settingsfile.h"
+#include "settings/settingsstore.h"
 
 #include <QList>
 

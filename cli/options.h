@@ -1,7 +1,7 @@
 #pragma once
 
-#include "markingrules.h"
-#include "settings.h"
+#include "engine/markingrules.h"
+#include "settings/settings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "output.h"
+#include "cli/output.h"
 
-#include "outputfile.h"
+#include "fileops/outputfile.h"
 
 #include <cstdio>
 

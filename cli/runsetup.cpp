@@ -1,10 +1,10 @@
-#include "runsetup.h"
+#include "cli/runsetup.h"
 
-#include "exitstatus.h"
-#include "folderlisting.h"
-#include "options.h"
-#include "output.h"
-#include "standarderror.h"
+#include "cli/exitstatus.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "cli/standarderror.h"
+#include "engine/folderlisting.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "settings.h"
+#include "engine/catalogue.h"
+#include "settings/settings.h"
 
 #include <QString>
 

@@ -1,16 +1,16 @@
-#include "searchcommand.h"
+#include "cli/searchcommand.h"
 
-#include "cliobserver.h"
-#include "collection.h"
-#include "exitstatus.h"
-#include "markcommand.h"
-#include "options.h"
-#include "output.h"
-#include "resultwriter.h"
-#include "runsetup.h"
-#include "search.h"
-#include "signaturestore.h"
-#include "standarderror.h"
+#include "cli/cliobserver.h"
+#include "cli/exitstatus.h"
+#include "cli/markcommand.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "cli/runsetup.h"
+#include "cli/standarderror.h"
+#include "engine/resultwriter.h"
+#include "engine/search.h"
+#include "engine/signaturestore.h"
+#include "engine/trashfolders.h"
 
 #include <QFile>
 

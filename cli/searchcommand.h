@@ -1,6 +1,6 @@
 #pragma once
 
-#include "processing.h"
+#include "engine/processing.h"
 
 struct Options;
 

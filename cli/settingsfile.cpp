@@ -1,6 +1,6 @@
-#include "settingsfile.h"
+#include "cli/settingsfile.h"
 
-#include "rawpathfile.h"
+#include "engine/rawpathfile.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
-#include "signaturecommand.h"
+#include "cli/signaturecommand.h"
 
-#include "exitstatus.h"
-#include "options.h"
-#include "signpicture.h"
-#include "standarderror.h"
+#include "cli/exitstatus.h"
+#include "cli/options.h"
+#include "cli/standarderror.h"
+#include "engine/signpicture.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "standarderror.h"
+#include "cli/standarderror.h"
 
-#include "temporaryfile.h"
+#include "fileops/temporaryfile.h"
 
 #include <QStringList>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
-#include "actionjournal.h"
+#include "engine/actionjournal.h"
 
-#include "trashfolders.h"
+#include "fileops/userfolders.h"
 
 #include <QDir>
 #include <QFile>

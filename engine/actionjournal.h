@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileoperations.h"
+#include "fileops/fileoperations.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalogue.h"
-#include "signatureindex.h"
-#include "signpicture.h"
+#include "engine/catalogue.h"
+#include "engine/signatureindex.h"
+#include "engine/signpicture.h"
 
 #include <span>
 #include <unordered_map>

@@ -1,9 +1,10 @@
-#include "collection.h"
+#include "engine/collection.h"
 
-#include "folderlisting.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "trashfolders.h"
+#include "engine/folderlisting.h"
+#include "engine/searchobserver.h"
+#include "engine/trashfolders.h"
+#include "fileops/userfolders.h"
+#include "settings/settings.h"
 
 #include <QSet>
 
@@ -16,7 +17,6 @@
 
 #include <fnmatch.h>
 #include <locale.h>
-#include <unistd.h>
 
 namespace
 {
@@ -134,8 +134,6 @@ QString listedFolderProblem(const QByteArray &path)
 }
 
 }
-
-QByteArray ChooseRecycleFolderName() { return ".Trash-" + QByteArray::number(getuid()) + '/'; }
 
 bool ListedFolderIsWalked(const std::vector<QByteArray> &listed, std::size_t index)
 {

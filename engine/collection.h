@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue.h"
+#include "engine/catalogue.h"
 
 #include <QByteArray>
 
@@ -8,9 +8,6 @@
 
 class TSearchObserver;
 struct TSettings;
-
-// The trash folder name used below every mount point: ".Trash-UID/".
-QByteArray ChooseRecycleFolderName();
 
 // Whether a search walks entry `index` of the folder list: not when another, different entry is
 // a path prefix of it (it lies inside a folder that is walked instead), nor when an earlier entry

@@ -1,4 +1,4 @@
-#include "contenthash.h"
+#include "engine/contenthash.h"
 
 #include <openssl/evp.h>
 

@@ -1,6 +1,6 @@
-#include "folderlisting.h"
+#include "engine/folderlisting.h"
 
-#include "pseudofilesystem.h"
+#include "engine/pseudofilesystem.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "decodinglimits.h"
-#include "formatdecoders.h"
-#include "pictureerror.h"
+#include "engine/decodinglimits.h"
+#include "engine/formatdecoders.h"
+#include "engine/pictureerror.h"
 
 #include <libheif/heif.h>
 

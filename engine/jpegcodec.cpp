@@ -1,6 +1,6 @@
-#include "jpegcodec.h"
+#include "engine/jpegcodec.h"
 
-#include "pictureerror.h"
+#include "engine/pictureerror.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -134,52 +134,24 @@ bool readScanlines(TDecompressor &d, unsigned char *firstRow, qsizetype bytesPer
     return true;
 }
 
-struct TMemoryDestination {
-    jpeg_destination_mgr pub {};
-    unsigned char *buffer = nullptr;
-    size_t capacity = 0;
-    size_t used = 0;
-};
-
-void initDestination(j_compress_ptr cinfo)
-{
-    auto *destination = reinterpret_cast<TMemoryDestination *>(cinfo->dest);
-    destination->pub.next_output_byte = destination->buffer;
-    destination->pub.free_in_buffer = destination->capacity;
-}
-
-boolean emptyOutputBuffer(j_compress_ptr cinfo)
-{
-    auto *destination = reinterpret_cast<TMemoryDestination *>(cinfo->dest);
-    const size_t grown = destination->capacity * 2;
-    auto *buffer = static_cast<unsigned char *>(std::realloc(destination->buffer, grown));
-    if (!buffer)
-        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    destination->pub.next_output_byte = buffer + destination->capacity;
-    destination->pub.free_in_buffer = grown - destination->capacity;
-    destination->buffer = buffer;
-    destination->capacity = grown;
-    return TRUE;
-}
-
-void termDestination(j_compress_ptr cinfo)
-{
-    auto *destination = reinterpret_cast<TMemoryDestination *>(cinfo->dest);
-    destination->used = destination->capacity - destination->pub.free_in_buffer;
-}
-
 struct TCompressor {
     jpeg_compress_struct cinfo {};
     TErrorManager error {};
-    TMemoryDestination destination;
     bool created = false;
+    // libjpeg's memory destination writes into `initial` and, once the output outgrows it, into
+    // buffers of its own; `output` names the one holding the result when compression has finished.
+    unsigned char *initial = nullptr;
+    unsigned char *output = nullptr;
+    unsigned long outputSize = 0;
 
     TCompressor() { installErrorManager(error, cinfo.err); }
     ~TCompressor()
     {
         if (created)
             jpeg_destroy_compress(&cinfo);
-        std::free(destination.buffer);
+        if (output != initial)
+            std::free(output);
+        std::free(initial);
     }
 };
 
@@ -199,10 +171,7 @@ bool compressRgb(TCompressor &c, const unsigned char *firstRow, qsizetype bytesP
         return false;
     jpeg_create_compress(&c.cinfo);
     c.created = true;
-    c.destination.pub.init_destination = initDestination;
-    c.destination.pub.empty_output_buffer = emptyOutputBuffer;
-    c.destination.pub.term_destination = termDestination;
-    c.cinfo.dest = &c.destination.pub;
+    jpeg_mem_dest(&c.cinfo, &c.output, &c.outputSize);
     setEncoderParameters(c.cinfo, width, height);
     jpeg_start_compress(&c.cinfo, TRUE);
     while (c.cinfo.next_scanline < c.cinfo.image_height) {
@@ -323,13 +292,14 @@ QByteArray EncodeJpeg(const QImage &image)
     if (rgb.isNull())
         throw std::bad_alloc();
     TCompressor c;
-    c.destination.buffer = static_cast<unsigned char *>(std::malloc(kInitialEncodeBuffer));
-    if (!c.destination.buffer)
+    c.initial = static_cast<unsigned char *>(std::malloc(kInitialEncodeBuffer));
+    if (!c.initial)
         throw std::bad_alloc();
-    c.destination.capacity = kInitialEncodeBuffer;
+    c.output = c.initial;
+    c.outputSize = kInitialEncodeBuffer;
     if (!compressRgb(c, rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height()))
         throwFailure(c.error);
-    return QByteArray(reinterpret_cast<const char *>(c.destination.buffer), qsizetype(c.destination.used));
+    return QByteArray(reinterpret_cast<const char *>(c.output), qsizetype(c.outputSize));
 }
 
 TJpegEncoderSetup JpegEncoderSetup()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decodinglimits.h"
+#include "engine/decodinglimits.h"
 
 #include <QByteArray>
 #include <QImage>

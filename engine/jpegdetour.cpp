@@ -1,6 +1,6 @@
-#include "jpegdetour.h"
+#include "engine/jpegdetour.h"
 
-#include "jpegcodec.h"
+#include "engine/jpegcodec.h"
 
 #include <algorithm>
 #include <array>

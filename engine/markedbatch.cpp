@@ -1,4 +1,4 @@
-#include "markedbatch.h"
+#include "engine/markedbatch.h"
 
 #include <cerrno>
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "actionjournal.h"
-#include "catalogue.h"
-#include "fileoperations.h"
-#include "picturemarks.h"
+#include "engine/actionjournal.h"
+#include "engine/catalogue.h"
+#include "engine/picturemarks.h"
+#include "fileops/fileoperations.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
-#include "markingrules.h"
+#include "engine/markingrules.h"
 
-#include "pictureprocessing.h"
-#include "processing.h"
+#include "engine/pictureprocessing.h"
+#include "engine/processing.h"
 
 #include <algorithm>
 #include <array>

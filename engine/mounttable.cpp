@@ -1,4 +1,4 @@
-#include "mounttable.h"
+#include "engine/mounttable.h"
 
 #include <QFile>
 #include <QList>

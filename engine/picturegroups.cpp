@@ -1,4 +1,4 @@
-#include "picturegroups.h"
+#include "engine/picturegroups.h"
 
 #include <numeric>
 #include <utility>

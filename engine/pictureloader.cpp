@@ -1,11 +1,11 @@
-#include "pictureloader.h"
+#include "engine/pictureloader.h"
 
-#include "catalogue.h"
-#include "jpegcodec.h"
-#include "jpegdetour.h"
-#include "pictureerror.h"
-#include "picturereader.h"
-#include "settings.h"
+#include "engine/catalogue.h"
+#include "engine/jpegcodec.h"
+#include "engine/jpegdetour.h"
+#include "engine/pictureerror.h"
+#include "engine/picturereader.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <optional>

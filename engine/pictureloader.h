@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jpegdetour.h"
+#include "engine/jpegdetour.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "picturemarks.h"
+#include "engine/picturemarks.h"
 
 #include <algorithm>
 

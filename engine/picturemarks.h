@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "picturegroups.h"
+#include "engine/catalogue.h"
+#include "engine/picturegroups.h"
 
 #include <vector>
 

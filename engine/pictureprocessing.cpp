@@ -1,12 +1,11 @@
-#include "pictureprocessing.h"
+#include "engine/pictureprocessing.h"
 
-#include "rawpathfile.h"
+#include "engine/rawpathfile.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 namespace
@@ -15,7 +14,6 @@ namespace
 constexpr int kPixelCount = kWorkBitmapSize * kWorkBitmapSize;
 constexpr int kMedianWindow = 9;
 constexpr int kMedianIndex = 4;
-constexpr qint64 kCompareBlockSize = 1024;
 
 constexpr long double kRedWeight = 0.3L;
 constexpr long double kGreenWeight = 0.59L;
@@ -192,27 +190,5 @@ void ExtractWaveletCoefs(const WaveletMatrix &matrix, TWaveletCoefs &positive, T
             else if (matrix[r][c] < 0 && negativeCount < kSignatureSize)
                 negative.Set(negativeCount++, { r, c });
         }
-    }
-}
-
-bool FilesIdentical(const QByteArray &pathA, const QByteArray &pathB, const std::function<bool()> &pump)
-{
-    QFile fileA;
-    QFile fileB;
-    if (!OpenForReading(fileA, pathA) || !OpenForReading(fileB, pathB))
-        return false;
-    std::array<char, kCompareBlockSize> blockA;
-    std::array<char, kCompareBlockSize> blockB;
-    for (;;) {
-        const qint64 countA = fileA.read(blockA.data(), kCompareBlockSize);
-        const qint64 countB = fileB.read(blockB.data(), kCompareBlockSize);
-        if (countA < 0 || countB < 0 || countA != countB)
-            return false;
-        if (countA == 0)
-            return true;
-        if (std::memcmp(blockA.data(), blockB.data(), size_t(countA)) != 0)
-            return false;
-        if (pump && !pump())
-            return false;
     }
 }

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "catalogue.h"
+#include "engine/catalogue.h"
 
 #include <QByteArray>
 #include <QImage>
 
 #include <array>
-#include <functional>
 
 // Haar coefficients of the 128 x 128 working picture, [row][column].
 using WaveletMatrix = std::array<std::array<double, kWorkBitmapSize>, kWorkBitmapSize>;
@@ -52,7 +51,3 @@ void TruncateCoefficients(WaveletMatrix &matrix, int &count);
 // The kept positions of a truncated matrix in row, then column order, split by sign; unused
 // entries are (0, 0).
 void ExtractWaveletCoefs(const WaveletMatrix &matrix, TWaveletCoefs &positive, TWaveletCoefs &negative);
-
-// Whether both files exist, can be read and hold the same bytes. `pump` runs after every equal
-// 1024-byte block pair; when it returns false the comparison gives up and returns false.
-bool FilesIdentical(const QByteArray &pathA, const QByteArray &pathB, const std::function<bool()> &pump);

@@ -1,10 +1,10 @@
-#include "picturereader.h"
+#include "engine/picturereader.h"
 
-#include "decodinglimits.h"
-#include "formatdecoders.h"
-#include "jpegcodec.h"
-#include "pictureerror.h"
-#include "rawpathfile.h"
+#include "engine/decodinglimits.h"
+#include "engine/formatdecoders.h"
+#include "engine/jpegcodec.h"
+#include "engine/pictureerror.h"
+#include "engine/rawpathfile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,17 +1,21 @@
-#include "processing.h"
+#include "engine/processing.h"
 
-#include "candidatefinder.h"
-#include "pictureprocessing.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signingpipeline.h"
-#include "signpicture.h"
-#include "storedsigner.h"
+#include "engine/candidatefinder.h"
+#include "engine/pictureprocessing.h"
+#include "engine/rawpathfile.h"
+#include "engine/searchobserver.h"
+#include "engine/signingpipeline.h"
+#include "engine/signpicture.h"
+#include "engine/storedsigner.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace
 {
@@ -21,6 +25,7 @@ constexpr long double kPairThreshold = 50;
 constexpr double kMinSimilarity = 1;
 constexpr double kMaxSimilarity = 100;
 constexpr double kIdenticalScore = 100;
+constexpr qint64 kCompareBlockSize = 1024;
 
 double aspectRatio(int32_t height, int32_t width)
 {
@@ -296,4 +301,26 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
         observer.FilesCountChanged(filesCountCaption(k + 1, count));
     }
     observer.FilesCountChanged(filesCountCaption(catalogue.PicturesLast + 1, count));
+}
+
+bool FilesIdentical(const QByteArray &pathA, const QByteArray &pathB, const std::function<bool()> &pump)
+{
+    QFile fileA;
+    QFile fileB;
+    if (!OpenForReading(fileA, pathA) || !OpenForReading(fileB, pathB))
+        return false;
+    std::array<char, kCompareBlockSize> blockA;
+    std::array<char, kCompareBlockSize> blockB;
+    for (;;) {
+        const qint64 countA = fileA.read(blockA.data(), kCompareBlockSize);
+        const qint64 countB = fileB.read(blockB.data(), kCompareBlockSize);
+        if (countA < 0 || countB < 0 || countA != countB)
+            return false;
+        if (countA == 0)
+            return true;
+        if (std::memcmp(blockA.data(), blockB.data(), size_t(countA)) != 0)
+            return false;
+        if (pump && !pump())
+            return false;
+    }
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "catalogue.h"
-#include "pictureprocessing.h"
-#include "signpicture.h"
+#include "engine/catalogue.h"
+#include "engine/pictureprocessing.h"
+#include "engine/signpicture.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -64,6 +65,10 @@ std::optional<double> SimilarityOfScore(double score);
 
 // Whether two pictures' aspect ratios are close enough (within a factor 1.5) to be compared.
 bool AspectRatiosComparable(const TPicInfo &a, const TPicInfo &b);
+
+// Whether both files exist, can be read and hold the same bytes. `pump` runs after every equal
+// 1024-byte block pair; when it returns false the comparison gives up and returns false.
+bool FilesIdentical(const QByteArray &pathA, const QByteArray &pathB, const std::function<bool()> &pump);
 
 // Whether two entries are one file reached twice (a hard link, a bind mount, a folder listed
 // under two paths): same device and inode. Entries without a recorded inode are never the same.

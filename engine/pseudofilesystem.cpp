@@ -1,6 +1,6 @@
-#include "pseudofilesystem.h"
+#include "engine/pseudofilesystem.h"
 
-#include "mounttable.h"
+#include "engine/mounttable.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "rawpathfile.h"
+#include "engine/rawpathfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
-#include "resultwriter.h"
+#include "engine/resultwriter.h"
 
-#include "textformat.h"
+#include "engine/textformat.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "markingrules.h"
+#include "engine/catalogue.h"
+#include "engine/markingrules.h"
 
 #include <vector>
 

@@ -1,9 +1,9 @@
-#include "search.h"
+#include "engine/search.h"
 
-#include "collection.h"
-#include "processing.h"
-#include "searchobserver.h"
-#include "settings.h"
+#include "engine/collection.h"
+#include "engine/processing.h"
+#include "engine/searchobserver.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
 

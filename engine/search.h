@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "processing.h"
+#include "engine/catalogue.h"
+#include "engine/processing.h"
 
 #include <QString>
 

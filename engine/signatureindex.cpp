@@ -1,4 +1,4 @@
-#include "signatureindex.h"
+#include "engine/signatureindex.h"
 
 #include <algorithm>
 #include <bit>

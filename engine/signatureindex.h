@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "sliceslab.h"
+#include "engine/catalogue.h"
+#include "engine/sliceslab.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "signaturestore.h"
+#include "engine/signaturestore.h"
 
-#include "mounttable.h"
+#include "engine/mounttable.h"
 
 #include <QDateTime>
 #include <QDir>

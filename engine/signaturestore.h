@@ -1,8 +1,8 @@
 #pragma once
 
-#include "contenthash.h"
-#include "signingrecipe.h"
-#include "signpicture.h"
+#include "engine/contenthash.h"
+#include "engine/signingrecipe.h"
+#include "engine/signpicture.h"
 
 #include <QByteArray>
 #include <QString>

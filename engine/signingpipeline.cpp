@@ -1,6 +1,6 @@
-#include "signingpipeline.h"
+#include "engine/signingpipeline.h"
 
-#include "pictureerror.h"
+#include "engine/pictureerror.h"
 
 #include <algorithm>
 #include <condition_variable>

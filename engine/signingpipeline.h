@@ -1,9 +1,9 @@
 #pragma once
 
-#include "decodinglimits.h"
-#include "processing.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "engine/decodinglimits.h"
+#include "engine/processing.h"
+#include "engine/signpicture.h"
+#include "settings/settings.h"
 
 #include <QByteArray>
 

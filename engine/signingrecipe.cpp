@@ -1,4 +1,4 @@
-#include "signingrecipe.h"
+#include "engine/signingrecipe.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "signpicture.h"
+#include "engine/signpicture.h"
 
-#include "pictureerror.h"
-#include "pictureloader.h"
-#include "settings.h"
+#include "engine/pictureerror.h"
+#include "engine/pictureloader.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalogue.h"
-#include "jpegdetour.h"
-#include "pictureprocessing.h"
+#include "engine/catalogue.h"
+#include "engine/jpegdetour.h"
+#include "engine/pictureprocessing.h"
 
 #include <QByteArray>
 

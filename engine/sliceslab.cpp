@@ -1,4 +1,4 @@
-#include "sliceslab.h"
+#include "engine/sliceslab.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
-#include "storedsigner.h"
+#include "engine/storedsigner.h"
 
-#include "decodinglimits.h"
-#include "rawpathfile.h"
+#include "engine/decodinglimits.h"
+#include "engine/rawpathfile.h"
 
 #include <QFile>
 

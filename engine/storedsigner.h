@@ -1,7 +1,7 @@
 #pragma once
 
-#include "signaturestore.h"
-#include "signpicture.h"
+#include "engine/signaturestore.h"
+#include "engine/signpicture.h"
 
 #include <QByteArray>
 

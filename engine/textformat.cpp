@@ -1,11 +1,12 @@
-#include "textformat.h"
+#include "engine/textformat.h"
 
 #include <QLocale>
 
 #include <chrono>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // printf's rounding of the quotient, with the user's decimal separator in place of the point.
 QString fixedText(double value, int decimals)
@@ -34,15 +35,9 @@ QString ElapsedTimeText(uint32_t milliseconds)
     return field(seconds / 3600) + u':' + field(seconds % 3600 / 60) + u':' + field(seconds % 60);
 }
 
-QString FormatCount(int64_t count)
-{
-    return QLocale::system().toString(qlonglong(count));
-}
+QString FormatCount(int64_t count) { return QLocale::system().toString(qlonglong(count)); }
 
-QString FormatSimilarity(double similarity)
-{
-    return FormatCount(int64_t(std::round(similarity)));
-}
+QString FormatSimilarity(double similarity) { return FormatCount(int64_t(std::round(similarity))); }
 
 uint32_t TickCount()
 {

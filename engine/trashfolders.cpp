@@ -1,6 +1,8 @@
-#include "trashfolders.h"
+#include "engine/trashfolders.h"
 
-#include "folderlisting.h"
+#include "engine/folderlisting.h"
+
+#include <unistd.h>
 
 namespace
 {
@@ -20,17 +22,7 @@ bool isInside(const QByteArray &folder, const QByteArray &container)
 
 }
 
-QByteArray UserDataFolder()
-{
-    QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-    if (!dataHome.startsWith('/'))
-        dataHome = qgetenv("HOME") + "/.local/share";
-    if (!dataHome.endsWith('/'))
-        dataHome += '/';
-    return dataHome;
-}
-
-QByteArray HomeTrashFolder() { return UserDataFolder() + "Trash/"; }
+QByteArray ChooseRecycleFolderName() { return ".Trash-" + QByteArray::number(getuid()) + '/'; }
 
 QByteArray MountPointOf(const QByteArray &folder)
 {

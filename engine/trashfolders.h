@@ -2,11 +2,8 @@
 
 #include <QByteArray>
 
-// The user's data folder, "$XDG_DATA_HOME/" (by default "~/.local/share/").
-QByteArray UserDataFolder();
-
-// The user's home trash, "$XDG_DATA_HOME/Trash/" (by default "~/.local/share/Trash/").
-QByteArray HomeTrashFolder();
+// The trash folder name used below every mount point: ".Trash-UID/".
+QByteArray ChooseRecycleFolderName();
 
 // The mount point (ending with "/") of the file system that holds `folder`, a full path ending
 // with "/". The path is climbed as spelled, so a folder reached through a link answers with the

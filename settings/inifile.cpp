@@ -1,4 +1,4 @@
-#include "inifile.h"
+#include "settings/inifile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fileoperations.h"
-#include "settings.h"
+#include "fileops/fileoperations.h"
+#include "settings/settings.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "aboutpicture.h"
+#include "ui/aboutpicture.h"
 
 #include <QPainter>
 #include <QPainterPath>

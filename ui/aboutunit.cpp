@@ -1,11 +1,11 @@
-#include "aboutunit.h"
+#include "ui/aboutunit.h"
 
-#include "aboutpicture.h"
-#include "centreonscreen.h"
-#include "clickablelabel.h"
-#include "designscale.h"
-#include "site.h"
-#include "version.h"
+#include "ui/aboutpicture.h"
+#include "ui/centreonscreen.h"
+#include "ui/clickablelabel.h"
+#include "ui/designscale.h"
+#include "ui/site.h"
+#include "ui/version.h"
 
 #include <QDesktopServices>
 #include <QLabel>

@@ -1,10 +1,10 @@
-#include "checkupdatesunit.h"
+#include "ui/checkupdatesunit.h"
 
-#include "centreonscreen.h"
-#include "designscale.h"
-#include "site.h"
-#include "version.h"
-#include "versionreply.h"
+#include "ui/centreonscreen.h"
+#include "ui/designscale.h"
+#include "ui/site.h"
+#include "ui/version.h"
+#include "uicore/versionreply.h"
 
 #include <QDesktopServices>
 #include <QEventLoop>

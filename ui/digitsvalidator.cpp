@@ -1,4 +1,4 @@
-#include "digitsvalidator.h"
+#include "ui/digitsvalidator.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-#include "folderdialog.h"
+#include "ui/folderdialog.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "folderdialog.h"
-#include "mainunit.h"
+#include "ui/folderdialog.h"
+#include "ui/mainunit.h"
 
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -35,12 +35,12 @@ QString DroppedFolder(const QString &path)
 
 void TMainForm::LeaveHintState()
 {
-    if (!FolderHintShown)
+    if (!MainUnit.FolderHintShown)
         return;
     DirectoriesListBox->clear();
     DirectoriesListBox->setPalette(palette());
     DirectoriesListBox->setEnabled(true);
-    FolderHintShown = false;
+    MainUnit.FolderHintShown = false;
 }
 
 void TMainForm::EnterHintState(const QString &hint)
@@ -50,7 +50,7 @@ void TMainForm::EnterHintState(const QString &hint)
     DirectoriesListBox->setPalette(grey);
     DirectoriesListBox->addItems({ QString(), QString(), QString(kHintIndent, u' ') + hint });
     DirectoriesListBox->setEnabled(false);
-    FolderHintShown = true;
+    MainUnit.FolderHintShown = true;
 }
 
 void TMainForm::AddFolderButtonClick()
@@ -88,7 +88,7 @@ void TMainForm::dropEvent(QDropEvent *event)
 
 void TMainForm::RemoveFolderButtonClick()
 {
-    if (FolderHintShown)
+    if (MainUnit.FolderHintShown)
         return;
     const int selected = SelectedFolderRow();
     if (selected >= 0)
@@ -99,7 +99,7 @@ void TMainForm::RemoveFolderButtonClick()
 
 void TMainForm::MoveFolderUpButtonClick()
 {
-    if (FolderHintShown)
+    if (MainUnit.FolderHintShown)
         return;
     const int selected = SelectedFolderRow();
     if (selected <= 0)
@@ -110,7 +110,7 @@ void TMainForm::MoveFolderUpButtonClick()
 
 void TMainForm::MoveFolderDownButtonClick()
 {
-    if (FolderHintShown)
+    if (MainUnit.FolderHintShown)
         return;
     const int selected = SelectedFolderRow();
     if (selected < 0 || selected >= DirectoriesListBox->count() - 1)
@@ -121,7 +121,7 @@ void TMainForm::MoveFolderDownButtonClick()
 
 void TMainForm::ClearDirectoriesButtonClick()
 {
-    if (FolderHintShown)
+    if (MainUnit.FolderHintShown)
         return;
     DirectoriesListBox->clear();
     EnterHintState(tr("您可以从文件管理器中拖动目录"));
@@ -147,7 +147,7 @@ int TMainForm::SelectedFolderRow() const
 std::vector<QByteArray> TMainForm::ListedFolders() const
 {
     std::vector<QByteArray> folders;
-    if (FolderHintShown)
+    if (MainUnit.FolderHintShown)
         return folders;
     for (int row = 0; row < DirectoriesListBox->count(); ++row)
         folders.push_back(QFile::encodeName(DirectoriesListBox->item(row)->text()));

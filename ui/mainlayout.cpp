@@ -1,5 +1,5 @@
-#include "folderdialog.h"
-#include "mainunit.h"
+#include "ui/folderdialog.h"
+#include "ui/mainunit.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "folderdialog.h"
-#include "messageboxes.h"
-#include "pairlistmodel.h"
-#include "textformat.h"
+#include "engine/textformat.h"
+#include "ui/folderdialog.h"
+#include "ui/messageboxes.h"
+#include "ui/pairlistmodel.h"
 
 #include <QApplication>
 #include <QFile>
@@ -14,8 +14,6 @@
 
 #include <map>
 
-TPictureMarks Marks;
-
 namespace
 {
 
@@ -23,18 +21,7 @@ enum { kProgressDelayMs = 500, kListedFilesInSummary = 20 };
 
 const QString kLineBreak = QStringLiteral("\n\r");
 
-// What an action of this run took out of the results, so that its undo can bring it back while
-// the same results are shown.
-struct TTakenOut {
-    std::vector<std::pair<QByteArray, int32_t>> Pictures;
-    TPicturePairs Pairs;
-};
-std::map<int64_t, TTakenOut> TakenOutByAction;
-
-// The minimum similarity the person chose last; it starts at the default.
-int LastMinSimilarity = int(kDefaultMinSimilarity);
-
-QString NameOf(int32_t picture) { return QFile::decodeName(Catalogue.Pictures[size_t(picture)].FileName); }
+QString NameOf(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[size_t(picture)].FileName); }
 
 QString LeftAloneText(const TLeftAloneFile &file)
 {
@@ -104,20 +91,20 @@ QString RuleSummary(const TRuleOutcome &outcome, int minSimilarity)
 
 void TMainForm::ResetMarks()
 {
-    Marks.Reset(Catalogue);
-    TakenOutByAction.clear();
+    MainUnit.Marks.Reset(MainUnit.Catalogue);
+    MainUnit.TakenOutByAction.clear();
     ShowPreviewMarks();
 }
 
 void TMainForm::SetMark(int row, int side, bool marked)
 {
-    if (row < 0 || row > Catalogue.PairsLast)
+    if (row < 0 || row > MainUnit.Catalogue.PairsLast)
         return;
-    const TPicturePair &pair = Catalogue.Pairs[size_t(row)];
+    const TPicturePair &pair = MainUnit.Catalogue.Pairs[size_t(row)];
     const int32_t picture = side == 1 ? pair.PicIndex1 : pair.PicIndex2;
     if (!marked)
-        Marks.Unmark(picture);
-    else if (Marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
+        MainUnit.Marks.Unmark(picture);
+    else if (MainUnit.Marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
         ErrorBox(this, tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kLineBreak + NameOf(picture));
     ListModel->MarksChanged();
     ShowPreviewMarks();
@@ -130,8 +117,8 @@ bool TMainForm::ListView1KeyDown(QKeyEvent *event)
     const int row = SelectedRow();
     if (row >= 0) {
         const int side = event->key() == Qt::Key_1 ? 1 : 2;
-        const TPicturePair &pair = Catalogue.Pairs[size_t(row)];
-        SetMark(row, side, !Marks.IsMarked(side == 1 ? pair.PicIndex1 : pair.PicIndex2));
+        const TPicturePair &pair = MainUnit.Catalogue.Pairs[size_t(row)];
+        SetMark(row, side, !MainUnit.Marks.IsMarked(side == 1 ? pair.PicIndex1 : pair.PicIndex2));
     }
     return true;
 }
@@ -140,7 +127,7 @@ void TMainForm::MarkByRule(TKeepRule keep)
 {
     TMarkingRule rule;
     rule.Keep = keep;
-    rule.OnlyIdentical = Settings.SearchOnlyIdentical;
+    rule.OnlyIdentical = MainUnit.Settings.SearchOnlyIdentical;
     if (keep == TKeepRule::InsideFolder) {
         AddFolderDialog->Caption = tr("选择参考文件夹：其中的图片将被保留");
         if (!AddFolderDialog->Execute())
@@ -151,14 +138,14 @@ void TMainForm::MarkByRule(TKeepRule keep)
     }
     bool accepted = false;
     const int minimum = QInputDialog::getInt(this, QStringLiteral("Quorvane"),
-        tr("只标记与保留的图片相同或至少如此相似的图片（%）："), LastMinSimilarity, int(kLowestMinSimilarity), 100, 1,
-        &accepted);
+        tr("只标记与保留的图片相同或至少如此相似的图片（%）："), MainUnit.LastMinSimilarity, int(kLowestMinSimilarity),
+        100, 1, &accepted);
     if (!accepted)
         return;
-    LastMinSimilarity = minimum;
+    MainUnit.LastMinSimilarity = minimum;
     rule.MinSimilarity = minimum;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TRuleOutcome outcome = ApplyMarkingRule(Catalogue, Marks, rule);
+    const TRuleOutcome outcome = ApplyMarkingRule(MainUnit.Catalogue, MainUnit.Marks, rule);
     QApplication::restoreOverrideCursor();
     ListModel->MarksChanged();
     ShowPreviewMarks();
@@ -167,31 +154,31 @@ void TMainForm::MarkByRule(TKeepRule keep)
 
 void TMainForm::ClearAllMarks1Click()
 {
-    Marks.ClearAll();
+    MainUnit.Marks.ClearAll();
     ListModel->MarksChanged();
     ShowPreviewMarks();
 }
 
 void TMainForm::DeleteMarked1Click()
 {
-    const std::vector<TBatchItem> items = PlanMarkedBatch(Catalogue, Marks);
+    const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, MainUnit.Marks);
     if (items.empty()) {
         ErrorBox(this, tr("没有标记的图片。"));
         return;
     }
     const QString what = tr("%1 个标记的文件（共 %2，%3 个组）")
-                             .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
-                                 FormatCount(GroupsOf(Marks, items)));
-    const QString question
-        = Settings.MoveToRecycle ? tr("您真的要将 %1移到回收站吗").arg(what) : tr("您真的要永久删除 %1吗").arg(what);
-    if (!Settings.DeleteWithoutAsking && !AskYesNo(this, QMessageBox::Question, question))
+                             .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),
+                                 FormatCount(GroupsOf(MainUnit.Marks, items)));
+    const QString question = MainUnit.Settings.MoveToRecycle ? tr("您真的要将 %1移到回收站吗").arg(what)
+                                                             : tr("您真的要永久删除 %1吗").arg(what);
+    if (!MainUnit.Settings.DeleteWithoutAsking && !AskYesNo(this, QMessageBox::Question, question))
         return;
-    RunBatch(Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete, {}, items);
+    RunBatch(MainUnit.Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete, {}, items);
 }
 
 void TMainForm::MoveMarked1Click()
 {
-    const std::vector<TBatchItem> items = PlanMarkedBatch(Catalogue, Marks);
+    const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, MainUnit.Marks);
     if (items.empty()) {
         ErrorBox(this, tr("没有标记的图片。"));
         return;
@@ -204,8 +191,8 @@ void TMainForm::MoveMarked1Click()
         target += '/';
     const QString question
         = tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
-              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(Catalogue, items)),
-                  FormatCount(GroupsOf(Marks, items)), kLineBreak + QFile::decodeName(target) + kLineBreak);
+              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),
+                  FormatCount(GroupsOf(MainUnit.Marks, items)), kLineBreak + QFile::decodeName(target) + kLineBreak);
     if (!AskYesNo(this, QMessageBox::Question, question))
         return;
     RunBatch(TBatchAction::Move, target, items);
@@ -220,8 +207,8 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
     progress.setMinimumDuration(kProgressDelayMs);
     TBatchOutcome outcome;
     ActOnFile(row, [&] {
-        outcome = RunMarkedBatch(
-            Catalogue, Marks, items, action, targetFolder, *FileOperations, [&](int32_t done, int32_t) {
+        outcome = RunMarkedBatch(MainUnit.Catalogue, MainUnit.Marks, items, action, targetFolder, *FileOperations,
+            [&](int32_t done, int32_t) {
                 progress.setValue(done);
                 return !progress.wasCanceled();
             });
@@ -253,13 +240,13 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
 
 void TMainForm::TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind)
 {
-    std::vector<bool> removed(Catalogue.Pictures.size(), false);
+    std::vector<bool> removed(MainUnit.Catalogue.Pictures.size(), false);
     for (const TActedFile &file : acted)
         removed[size_t(file.Picture)] = true;
-    const TPicturePairs removedPairs = RemovePictures(Catalogue, removed);
+    const TPicturePairs removedPairs = RemovePictures(MainUnit.Catalogue, removed);
     for (const TActedFile &file : acted)
-        Marks.Unmark(file.Picture);
-    Marks.Refresh(Catalogue);
+        MainUnit.Marks.Unmark(file.Picture);
+    MainUnit.Marks.Refresh(MainUnit.Catalogue);
     if (kind)
         RecordForUndo(*kind, acted, removedPairs);
 }
@@ -273,12 +260,13 @@ void TMainForm::RecordForUndo(
     for (const TActedFile &file : acted)
         takenOut.Pictures.emplace_back(file.From, file.Picture);
     QString reason;
-    const std::optional<int64_t> id = TActionJournal(JournalPath).Record(kind, JournalFiles(Catalogue, acted), &reason);
+    const std::optional<int64_t> id
+        = TActionJournal(JournalPath).Record(kind, JournalFiles(MainUnit.Catalogue, acted), &reason);
     if (!id) {
         ErrorBox(this, tr("无法记录此操作，将无法撤销：") + kLineBreak + reason);
         return;
     }
-    TakenOutByAction[*id] = std::move(takenOut);
+    MainUnit.TakenOutByAction[*id] = std::move(takenOut);
 }
 
 void TMainForm::Undo1Click()
@@ -294,8 +282,8 @@ void TMainForm::Undo1Click()
     if (!journal.MarkUndone(entry->Id, &reason))
         ErrorBox(this, tr("无法记录撤销：") + kLineBreak + reason);
 
-    const auto takenOut = TakenOutByAction.find(entry->Id);
-    if (takenOut != TakenOutByAction.end()) {
+    const auto takenOut = MainUnit.TakenOutByAction.find(entry->Id);
+    if (takenOut != MainUnit.TakenOutByAction.end()) {
         std::vector<int32_t> restored;
         for (const TJournalFile &file : outcome.Restored)
             for (const auto &[path, picture] : takenOut->second.Pictures)
@@ -303,10 +291,10 @@ void TMainForm::Undo1Click()
                     restored.push_back(picture);
         const int row = std::max(SelectedRow(), 0);
         ActOnFile(row, [&] {
-            RestorePictures(Catalogue, restored, takenOut->second.Pairs);
-            Marks.Refresh(Catalogue);
+            RestorePictures(MainUnit.Catalogue, restored, takenOut->second.Pairs);
+            MainUnit.Marks.Refresh(MainUnit.Catalogue);
         });
-        TakenOutByAction.erase(takenOut);
+        MainUnit.TakenOutByAction.erase(takenOut);
     }
 
     QString text = tr("已恢复 %1 个文件。").arg(FormatCount(int32_t(outcome.Restored.size())));

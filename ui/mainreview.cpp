@@ -1,14 +1,14 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "folderdialog.h"
-#include "messageboxes.h"
-#include "pairlistmodel.h"
-#include "previewfit.h"
-#include "previewpicture.h"
-#include "resultwriter.h"
-#include "showinfolder.h"
-#include "sortprocedures.h"
-#include "textformat.h"
+#include "engine/resultwriter.h"
+#include "engine/textformat.h"
+#include "ui/folderdialog.h"
+#include "ui/messageboxes.h"
+#include "ui/pairlistmodel.h"
+#include "ui/previewfit.h"
+#include "ui/previewpicture.h"
+#include "ui/showinfolder.h"
+#include "uicore/sortprocedures.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -24,9 +24,6 @@
 
 #include <algorithm>
 
-int32_t SortColumn = 0;
-bool SortDescending = false;
-
 namespace
 {
 
@@ -36,7 +33,7 @@ const QString kLineBreak = QStringLiteral("\n\r");
 
 int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
 
-QString ShownFileName(int32_t picture) { return QFile::decodeName(Catalogue.Pictures[picture].FileName); }
+QString ShownFileName(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[picture].FileName); }
 
 // "JPG  220 x 290  17 KB": the type from the name, the rest from the catalogue record.
 QString DetailsLine(const TPicInfo &picture)
@@ -50,8 +47,8 @@ QString DetailsLine(const TPicInfo &picture)
 
 QImage PreviewBitmap(int32_t picture)
 {
-    const TPicInfo &info = Catalogue.Pictures[picture];
-    return ReducePreviewPicture(LoadPreviewPicture(FullPath(Catalogue, picture)), info.Width, info.Height);
+    const TPicInfo &info = MainUnit.Catalogue.Pictures[picture];
+    return ReducePreviewPicture(LoadPreviewPicture(FullPath(MainUnit.Catalogue, picture)), info.Width, info.Height);
 }
 
 QImage Framed(QImage bitmap)
@@ -64,7 +61,7 @@ QImage Framed(QImage bitmap)
 
 void TMainForm::CreateResultListModel()
 {
-    ListModel = new TPairListModel(Catalogue, Marks, this);
+    ListModel = new TPairListModel(MainUnit.Catalogue, MainUnit.Marks, this);
     connect(ListModel, &TPairListModel::MarkRequested, this, &TMainForm::SetMark);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
@@ -80,7 +77,7 @@ int TMainForm::SelectedRow() const
     if (rows.isEmpty())
         return -1;
     const int row = rows.first().row();
-    return row <= Catalogue.PairsLast ? row : -1;
+    return row <= MainUnit.Catalogue.PairsLast ? row : -1;
 }
 
 void TMainForm::SetListRowCount(int rows)
@@ -96,7 +93,7 @@ void TMainForm::ListView1Click()
     const int row = SelectedRow();
     if (row < 0)
         return;
-    const TPicturePair pair = Catalogue.Pairs[row];
+    const TPicturePair pair = MainUnit.Catalogue.Pairs[row];
     m_previewedPictures[0] = m_previewedPictures[1] = -1;
     ShowPreviewMarks();
     // A picture that cannot be shown stops the refresh where it is; the error box reports it.
@@ -106,8 +103,8 @@ void TMainForm::ListView1Click()
     const QImage right = PreviewBitmap(pair.PicIndex2);
     ShowFittedPicture(RightImage, right);
     m_previewedPictures[1] = pair.PicIndex2;
-    ImageLabel1->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex1]));
-    ImageLabel2->setText(DetailsLine(Catalogue.Pictures[pair.PicIndex2]));
+    ImageLabel1->setText(DetailsLine(MainUnit.Catalogue.Pictures[pair.PicIndex1]));
+    ImageLabel2->setText(DetailsLine(MainUnit.Catalogue.Pictures[pair.PicIndex2]));
     PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
     ShowFittedPicture(LeftImage, Framed(left));
     ShowFittedPicture(RightImage, Framed(right));
@@ -116,8 +113,8 @@ void TMainForm::ListView1Click()
 
 void TMainForm::ShowPreviewMarks()
 {
-    MarkLabel1->setVisible(Marks.IsMarked(m_previewedPictures[0]));
-    MarkLabel2->setVisible(Marks.IsMarked(m_previewedPictures[1]));
+    MarkLabel1->setVisible(MainUnit.Marks.IsMarked(m_previewedPictures[0]));
+    MarkLabel2->setVisible(MainUnit.Marks.IsMarked(m_previewedPictures[1]));
 }
 
 // Every change of the selection (mouse, drag, keys, code) brings the preview along. The refresh
@@ -160,18 +157,18 @@ void TMainForm::ListView1Clicked()
 void TMainForm::ListView1ColumnClick(int column)
 {
     const int row = SelectedRow();
-    const TPicturePair selected = row >= 0 ? Catalogue.Pairs[row] : TPicturePair {};
-    if (!SortByColumn(Catalogue, column, SortColumn, SortDescending))
+    const TPicturePair selected = row >= 0 ? MainUnit.Catalogue.Pairs[row] : TPicturePair {};
+    if (!SortByColumn(MainUnit.Catalogue, column, MainUnit.SortColumn, MainUnit.SortDescending))
         return;
-    SetListRowCount(Catalogue.PairsCapacity);
+    SetListRowCount(MainUnit.Catalogue.PairsCapacity);
     // The selection follows its pair, whose preview then needs no refresh.
     if (row < 0)
         return;
-    const auto end = Catalogue.Pairs.begin() + Catalogue.PairsCapacity;
-    const auto found = std::find_if(Catalogue.Pairs.begin(), end, [&](const TPicturePair &pair) {
+    const auto end = MainUnit.Catalogue.Pairs.begin() + MainUnit.Catalogue.PairsCapacity;
+    const auto found = std::find_if(MainUnit.Catalogue.Pairs.begin(), end, [&](const TPicturePair &pair) {
         return pair.PicIndex1 == selected.PicIndex1 && pair.PicIndex2 == selected.PicIndex2;
     });
-    const int newRow = found == end ? row : int(found - Catalogue.Pairs.begin());
+    const int newRow = found == end ? row : int(found - MainUnit.Catalogue.Pairs.begin());
     ListView1->selectRow(newRow);
     ListView1->scrollTo(ListModel->index(newRow, 0));
 }
@@ -196,7 +193,7 @@ void TMainForm::SwapImagesButtonClick()
         ShowFittedPicture(RightImage, left);
         return;
     }
-    TPicturePair &pair = Catalogue.Pairs[row];
+    TPicturePair &pair = MainUnit.Catalogue.Pairs[row];
     std::swap(pair.PicIndex1, pair.PicIndex2);
     ListModel->RowChanged(row);
     ListView1Click();
@@ -208,7 +205,7 @@ int32_t TMainForm::PreviewedPicture(int row, int side) const
 {
     if (row < 0)
         return -1;
-    const int32_t picture = PictureOfSide(Catalogue.Pairs[row], side);
+    const int32_t picture = PictureOfSide(MainUnit.Catalogue.Pairs[row], side);
     return m_previewedPictures[side - 1] == picture ? picture : -1;
 }
 
@@ -217,7 +214,7 @@ void TMainForm::OpenImage(int side)
     const int32_t picture = PreviewedPicture(SelectedRow(), side);
     if (picture < 0)
         return;
-    const QByteArray path = FullPath(Catalogue, picture);
+    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
     if (PictureExists(path))
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
 }
@@ -236,7 +233,7 @@ bool TMainForm::PictureExists(const QByteArray &path)
 // search is never removed on the strength of an old comparison.
 bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
 {
-    const TPicInfo &info = Catalogue.Pictures[picture];
+    const TPicInfo &info = MainUnit.Catalogue.Pictures[picture];
     TFileStamp current;
     // A file gone meanwhile is left to the action itself, which reports its error code.
     if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
@@ -261,9 +258,9 @@ void TMainForm::ActOnFile(int row, const std::function<void()> &action)
 
 void TMainForm::FinishFileAction(int row)
 {
-    SetListRowCount(Catalogue.PairsCapacity);
-    if (Catalogue.PairsCapacity > 0)
-        ListView1->selectRow(std::min(row, Catalogue.PairsLast));
+    SetListRowCount(MainUnit.Catalogue.PairsCapacity);
+    if (MainUnit.Catalogue.PairsCapacity > 0)
+        ListView1->selectRow(std::min(row, MainUnit.Catalogue.PairsLast));
     SetIdleState();
     ListView1Click();
     // With no row left the preview keeps its pictures, which are no longer marked or listed.
@@ -276,7 +273,7 @@ void TMainForm::DeleteImage(int side)
     const int32_t picture = PreviewedPicture(row, side);
     if (picture < 0)
         return;
-    const QByteArray path = FullPath(Catalogue, picture);
+    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
     const QString name = ShownFileName(picture);
     if (!PictureExists(path)) {
         // The two sides have always differed in this colon.
@@ -285,24 +282,25 @@ void TMainForm::DeleteImage(int side)
         return;
     }
     QThread::msleep(kBeforeDeletePauseMs);
-    if (!Settings.DeleteWithoutAsking
+    if (!MainUnit.Settings.DeleteWithoutAsking
         && !AskYesNo(this, QMessageBox::Question, tr("您真的要删除吗") + kLineBreak + name))
         return;
     if (PictureChangedSinceSearch(picture, path))
         return;
     ActOnFile(row, [&] {
         FileOperations->ClearReadOnly(path);
-        TActedFile acted { picture, PictureOfSide(Catalogue.Pairs[row], 3 - side), path, {},
-            Catalogue.Pictures[picture].Size };
-        const int error
-            = Settings.MoveToRecycle ? FileOperations->MoveToTrash(path, &acted.To) : FileOperations->Remove(path);
+        TActedFile acted { picture, PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), path, {},
+            MainUnit.Catalogue.Pictures[picture].Size };
+        const int error = MainUnit.Settings.MoveToRecycle ? FileOperations->MoveToTrash(path, &acted.To)
+                                                          : FileOperations->Remove(path);
         if (error == 0)
-            TakeOutOfResults({ acted }, Settings.MoveToRecycle ? std::optional(TJournalKind::Trash) : std::nullopt);
+            TakeOutOfResults(
+                { acted }, MainUnit.Settings.MoveToRecycle ? std::optional(TJournalKind::Trash) : std::nullopt);
         else
             // A file the trash refuses stays where it is; the box says which of the two failed.
             ErrorBox(this,
-                (Settings.MoveToRecycle ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name) + kLineBreak
-                    + tr("错误代码 = %1").arg(error));
+                (MainUnit.Settings.MoveToRecycle ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name)
+                    + kLineBreak + tr("错误代码 = %1").arg(error));
     });
 }
 
@@ -316,7 +314,7 @@ void TMainForm::MoveImage(int side)
     const int32_t picture = PreviewedPicture(row, side);
     if (picture < 0)
         return;
-    const QByteArray path = FullPath(Catalogue, picture);
+    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
     const QString name = ShownFileName(picture);
     if (!PictureExists(path)) {
         ErrorBox(this, QStringLiteral("Cannot find this file:") + kLineBreak + name);
@@ -331,11 +329,11 @@ void TMainForm::MoveImage(int side)
         QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
         if (!target.endsWith('/'))
             target += '/';
-        target += Catalogue.Pictures[picture].FileName;
+        target += MainUnit.Catalogue.Pictures[picture].FileName;
         const int error = FileOperations->MoveNoReplace(path, target);
         if (error == 0) {
-            const TActedFile acted { picture, PictureOfSide(Catalogue.Pairs[row], 3 - side), path, target,
-                Catalogue.Pictures[picture].Size };
+            const TActedFile acted { picture, PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), path, target,
+                MainUnit.Catalogue.Pictures[picture].Size };
             TakeOutOfResults({ acted }, TJournalKind::Move);
             InformationBox(this, name + QStringLiteral(" moved successfully"));
         } else {
@@ -354,7 +352,7 @@ void TMainForm::BrowseImage(int side)
 {
     const int32_t picture = PreviewedPicture(SelectedRow(), side);
     if (picture >= 0)
-        ShowInFileManager(FullPath(Catalogue, picture));
+        ShowInFileManager(FullPath(MainUnit.Catalogue, picture));
 }
 
 void TMainForm::BrowseImageButton1Click() { BrowseImage(1); }
@@ -381,6 +379,6 @@ void TMainForm::SavelistofdupliacatestoCSV1Click()
         return;
     // Written under a temporary name and renamed, so a failed export leaves any old file intact.
     QString reason;
-    if (FileOperations->ReplaceFile(fileName, BuildCsv(Catalogue), &reason) != 0)
+    if (FileOperations->ReplaceFile(fileName, BuildCsv(MainUnit.Catalogue), &reason) != 0)
         ErrorBox(this, QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason));
 }

@@ -1,9 +1,9 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "search.h"
-#include "searchobserver.h"
-#include "signaturestore.h"
-#include "textformat.h"
+#include "engine/search.h"
+#include "engine/searchobserver.h"
+#include "engine/signaturestore.h"
+#include "engine/textformat.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -89,24 +89,24 @@ void ShowRefusal(QWidget *parent, const QString &text)
 
 void TMainForm::StartButtonClick()
 {
-    if (Catalogue.SearchStopped) {
-        Catalogue.SearchStopped = false;
+    if (MainUnit.Catalogue.SearchStopped) {
+        MainUnit.Catalogue.SearchStopped = false;
         RunSearch();
     } else {
-        Catalogue.SearchStopped = true;
+        MainUnit.Catalogue.SearchStopped = true;
     }
 }
 
 void TMainForm::RunSearch()
 {
-    if (DirectoriesListBox->count() == 0 || FolderHintShown) {
+    if (DirectoriesListBox->count() == 0 || MainUnit.FolderHintShown) {
         ShowRefusal(this, tr("请添加一个或多个要搜索的目录。"));
-        Catalogue.SearchStopped = true;
+        MainUnit.Catalogue.SearchStopped = true;
         return;
     }
-    if (!Settings.AnyPictureTypeSelected()) {
+    if (!MainUnit.Settings.AnyPictureTypeSelected()) {
         ShowRefusal(this, tr("请在“设置”菜单中选择一种或多种文件类型。"));
-        Catalogue.SearchStopped = true;
+        MainUnit.Catalogue.SearchStopped = true;
         return;
     }
     SetSearchingState();
@@ -120,35 +120,35 @@ void TMainForm::RunSearch()
         const QString storeLine = StoreProblemLine(*store);
         ListView1->setUpdatesEnabled(true);
         // A close during the search has emptied the catalogue; the list must not see stale pairs.
-        SetListRowCount(m_closed ? 0 : std::max(Catalogue.PairsLast + 1, 0));
+        SetListRowCount(m_closed ? 0 : std::max(MainUnit.Catalogue.PairsLast + 1, 0));
         SetIdleState();
         if (!m_closed && !failed) {
             QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"),
-                SearchResultMessage(Catalogue.SearchStopped, FilesCountLabel->text(),
+                SearchResultMessage(MainUnit.Catalogue.SearchStopped, FilesCountLabel->text(),
                     CurrentDuplicatesFoundLabel->text(), TimeLabel->text())
                     + storeLine,
                 QMessageBox::Ok, this);
             box.setTextFormat(Qt::PlainText);
             box.exec();
         }
-        Catalogue.SearchStopped = true;
+        MainUnit.Catalogue.SearchStopped = true;
     };
 
     try {
-        Catalogue.SearchStopped = false;
-        Catalogue.StartTicks = TickCount();
+        MainUnit.Catalogue.SearchStopped = false;
+        MainUnit.Catalogue.StartTicks = TickCount();
         Timer1->start();
         SetListRowCount(0);
         ListView1->setUpdatesEnabled(false);
 
         TWindowSearchObserver observer(*this);
-        RunSearchSteps(Catalogue, Settings, observer, SearchProcessing, store);
+        RunSearchSteps(MainUnit.Catalogue, MainUnit.Settings, observer, SearchProcessing, store);
         ResetMarks();
 
         if (!m_closed) {
-            DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(FormatCount(Catalogue.PairsLast + 1)));
-            DiskUsageLabel->setText(tr("磁盘空间使用情况：%1").arg(SizeToText(Catalogue.DiskUsage)));
-            ScannedCountLabel->setText(tr("扫描文件：%1").arg(FormatCount(Catalogue.PicturesLast + 1)));
+            DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(FormatCount(MainUnit.Catalogue.PairsLast + 1)));
+            DiskUsageLabel->setText(tr("磁盘空间使用情况：%1").arg(SizeToText(MainUnit.Catalogue.DiskUsage)));
+            ScannedCountLabel->setText(tr("扫描文件：%1").arg(FormatCount(MainUnit.Catalogue.PicturesLast + 1)));
         }
     } catch (...) {
         cleanUp(true);
@@ -215,13 +215,13 @@ void TMainForm::SetIdleState()
 
 void TMainForm::Timer1Timer()
 {
-    if (!Catalogue.SearchStopped)
-        TimeLabel->setText(tr("运行时间： %1").arg(ElapsedTimeText(TickCount() - Catalogue.StartTicks)));
+    if (!MainUnit.Catalogue.SearchStopped)
+        TimeLabel->setText(tr("运行时间： %1").arg(ElapsedTimeText(TickCount() - MainUnit.Catalogue.StartTicks)));
 }
 
 void TMainForm::CentralPanelResize()
 {
-    if (Catalogue.SearchStopped)
+    if (MainUnit.Catalogue.SearchStopped)
         return;
     const int height = CentralPanel->height();
     SearchPanel->resize(CentralPanel->width(), height);

@@ -1,12 +1,12 @@
-#include "mainunit.h"
+#include "ui/mainunit.h"
 
-#include "aboutunit.h"
-#include "checkupdatesunit.h"
-#include "collection.h"
-#include "folderdialog.h"
-#include "settingsstore.h"
-#include "settingsunit.h"
-#include "site.h"
+#include "engine/trashfolders.h"
+#include "settings/settingsstore.h"
+#include "ui/aboutunit.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/folderdialog.h"
+#include "ui/settingsunit.h"
+#include "ui/site.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -27,15 +27,7 @@
 #include <QToolButton>
 #include <QUrl>
 
-TCatalogue Catalogue;
-TSettings Settings;
-QLocale SystemFormatSettings;
-QString ProgramDir;
-bool FolderHintShown = true;
-bool AutoCheckPending = false;
-TAboutForm *AboutForm = nullptr;
-TSettingsForm *SettingsForm = nullptr;
-TUpdateForm *UpdateForm = nullptr;
+TMainUnit MainUnit;
 
 namespace
 {
@@ -112,26 +104,25 @@ void TMainForm::ShowSamplePair()
 
 void TMainForm::FormCreate()
 {
-    Catalogue.RecycleFolderName = ChooseRecycleFolderName();
+    MainUnit.Catalogue.RecycleFolderName = ChooseRecycleFolderName();
     setAcceptDrops(true);
-    SystemFormatSettings = QLocale::system();
     UpdateEmptySignatureStoreCaption();
-    Catalogue.SearchStopped = true;
-    SortColumn = 0;
-    SortDescending = false;
-    FolderHintShown = true;
-    ProgramDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    Settings = LoadSettings(SettingsFilePath());
-    ScanSubfoldersCheckBox->setChecked(Settings.ScanSubfolders);
+    MainUnit.Catalogue.SearchStopped = true;
+    MainUnit.SortColumn = 0;
+    MainUnit.SortDescending = false;
+    MainUnit.FolderHintShown = true;
+    MainUnit.ProgramDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    MainUnit.Settings = LoadSettings(SettingsFilePath());
+    ScanSubfoldersCheckBox->setChecked(MainUnit.Settings.ScanSubfolders);
     EnterHintState(tr("您可以从文件管理器将目录拖动到此处"));
     SetIdleState();
     DirectoriesListBox->setEnabled(false);
-    AutoCheckPending = Settings.AutoCheckUpdates;
+    MainUnit.AutoCheckPending = MainUnit.Settings.AutoCheckUpdates;
 }
 
 void TMainForm::FormShow()
 {
-    if (AutoCheckPending && Settings.AutoCheckUpdates)
+    if (MainUnit.AutoCheckPending && MainUnit.Settings.AutoCheckUpdates)
         CheckforUpdates1Click();
 }
 
@@ -146,11 +137,11 @@ bool TMainForm::FormCloseQuery()
         return true;
     m_closed = true;
     SetListRowCount(0);
-    Catalogue.SearchStopped = true;
+    MainUnit.Catalogue.SearchStopped = true;
     QString error;
-    if (!SaveSettings(SettingsFilePath(), Settings, &error, *FileOperations))
+    if (!SaveSettings(SettingsFilePath(), MainUnit.Settings, &error, *FileOperations))
         QMessageBox::warning(this, QStringLiteral("Quorvane"), error);
-    ClearCatalogue(Catalogue);
+    ClearCatalogue(MainUnit.Catalogue);
     return true;
 }
 
@@ -164,20 +155,20 @@ void TMainForm::Exit1Click()
 
 void TMainForm::Settings1Click()
 {
-    if (SettingsForm)
-        SettingsForm->exec();
+    if (MainUnit.SettingsForm)
+        MainUnit.SettingsForm->exec();
 }
 
 void TMainForm::About1Click()
 {
-    if (AboutForm)
-        AboutForm->exec();
+    if (MainUnit.AboutForm)
+        MainUnit.AboutForm->exec();
 }
 
 void TMainForm::CheckforUpdates1Click()
 {
-    if (UpdateForm)
-        UpdateForm->exec();
+    if (MainUnit.UpdateForm)
+        MainUnit.UpdateForm->exec();
 }
 
 void TMainForm::Howtouse1Click() { QDesktopServices::openUrl(SitePage(QStringLiteral("/photo-how-to-use.html"))); }
@@ -219,7 +210,8 @@ void TMainForm::ConnectHandlers()
     connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
     connect(Donate1, &QAction::triggered, this, &TMainForm::Donate1Click);
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
-    connect(ScanSubfoldersCheckBox, &QCheckBox::toggled, this, [](bool checked) { Settings.ScanSubfolders = checked; });
+    connect(ScanSubfoldersCheckBox, &QCheckBox::toggled, this,
+        [](bool checked) { MainUnit.Settings.ScanSubfolders = checked; });
 
     connect(AddFolderButton, &QToolButton::clicked, this, &TMainForm::AddFolderButtonClick);
     connect(RemoveFolderButton, &QToolButton::clicked, this, &TMainForm::RemoveFolderButtonClick);

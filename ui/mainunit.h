@@ -1,21 +1,21 @@
 #pragma once
 
-#include "actionjournal.h"
-#include "catalogue.h"
-#include "fileoperations.h"
-#include "markedbatch.h"
-#include "markingrules.h"
-#include "picturemarks.h"
-#include "processing.h"
-#include "settings.h"
+#include "engine/actionjournal.h"
+#include "engine/catalogue.h"
+#include "engine/markedbatch.h"
+#include "engine/markingrules.h"
+#include "engine/picturemarks.h"
+#include "engine/processing.h"
+#include "fileops/fileoperations.h"
+#include "settings/settings.h"
 
 #include <QImage>
-#include <QLocale>
 #include <QMainWindow>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -37,23 +37,39 @@ class TPairListModel;
 class TSettingsForm;
 class TUpdateForm;
 
+// What an action of this run took out of the results, so that its undo can bring it back while
+// the same results are shown.
+struct TTakenOut {
+    std::vector<std::pair<QByteArray, int32_t>> Pictures;
+    TPicturePairs Pairs;
+};
+
 // State of the main window's unit: it outlives any one search and is shared by every part of the
 // window, so it is kept outside the window object.
-extern TCatalogue Catalogue;
-// The marks of the bulk clean-up, over the pictures of Catalogue.
-extern TPictureMarks Marks;
-extern TSettings Settings;
-extern QLocale SystemFormatSettings;
-extern QString ProgramDir;
-extern bool FolderHintShown;
-extern bool AutoCheckPending;
-extern int32_t SortColumn;
-extern bool SortDescending;
+struct TMainUnit {
+    TCatalogue Catalogue;
+    // The marks of the bulk clean-up, over the pictures of Catalogue.
+    TPictureMarks Marks;
+    TSettings Settings;
+    QString ProgramDir;
+    bool FolderHintShown = true;
+    bool AutoCheckPending = false;
+    int32_t SortColumn = 0;
+    bool SortDescending = false;
+    // By the journal's action id.
+    std::map<int64_t, TTakenOut> TakenOutByAction;
+    // The minimum similarity the person chose last; it starts at the default.
+    int LastMinSimilarity = int(kDefaultMinSimilarity);
 
-// The secondary windows, created hidden at start-up after the main window; null until then.
-extern TAboutForm *AboutForm;
-extern TSettingsForm *SettingsForm;
-extern TUpdateForm *UpdateForm;
+    // The secondary windows, created hidden at start-up after the main window; null until then.
+    TAboutForm *AboutForm = nullptr;
+    TSettingsForm *SettingsForm = nullptr;
+    TUpdateForm *UpdateForm = nullptr;
+
+    // Back to the state the program starts with, so that one test leaves nothing to the next.
+    void Reset() { *this = TMainUnit(); }
+};
+extern TMainUnit MainUnit;
 
 class TMainForm : public QMainWindow
 {

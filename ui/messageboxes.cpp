@@ -1,4 +1,4 @@
-#include "messageboxes.h"
+#include "ui/messageboxes.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
-#include "pairlistmodel.h"
+#include "ui/pairlistmodel.h"
 
-#include "textformat.h"
+#include "engine/textformat.h"
 
 #include <QFile>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "picturemarks.h"
+#include "engine/catalogue.h"
+#include "engine/picturemarks.h"
 
 #include <QAbstractTableModel>
 

@@ -1,4 +1,4 @@
-#include "previewfit.h"
+#include "ui/previewfit.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "previewpicture.h"
+#include "ui/previewpicture.h"
 
-#include "jpegcodec.h"
-#include "pictureerror.h"
+#include "engine/jpegcodec.h"
+#include "engine/pictureerror.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picturereader.h"
+#include "engine/picturereader.h"
 
 #include <QByteArray>
 #include <QImage>

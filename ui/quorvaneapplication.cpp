@@ -1,4 +1,4 @@
-#include "quorvaneapplication.h"
+#include "ui/quorvaneapplication.h"
 
 #include <QMessageBox>
 

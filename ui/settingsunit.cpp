@@ -1,9 +1,9 @@
-#include "settingsunit.h"
+#include "ui/settingsunit.h"
 
-#include "centreonscreen.h"
-#include "designscale.h"
-#include "digitsvalidator.h"
-#include "sizefield.h"
+#include "ui/centreonscreen.h"
+#include "ui/designscale.h"
+#include "ui/digitsvalidator.h"
+#include "ui/sizefield.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

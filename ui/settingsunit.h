@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings.h"
+#include "settings/settings.h"
 
 #include <QDialog>
 

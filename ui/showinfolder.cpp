@@ -1,4 +1,4 @@
-#include "showinfolder.h"
+#include "ui/showinfolder.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

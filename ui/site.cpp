@@ -1,3 +1,3 @@
-#include "site.h"
+#include "ui/site.h"
 
 QString SiteHost() { return QStringLiteral(QUORVANE_SITE_HOST); }

@@ -1,4 +1,4 @@
-#include "sizefield.h"
+#include "ui/sizefield.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Takes the README's screenshots: fills a temporary folder with generated pictures (a few of them
 // resized or re-encoded copies), runs a real search in the main window and saves the window.
 // quorvane-screenshot [--language zh|en] [OUTPUT]
-#include "language.h"
-#include "mainunit.h"
+#include "ui/language.h"
+#include "ui/mainunit.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

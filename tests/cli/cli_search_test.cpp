@@ -1,19 +1,17 @@
+#include "cli/guardedrun.h"
+#include "cli/options.h"
+#include "cli/searchcommand.h"
 #include "clirun.h"
-#include "guardedrun.h"
-#include "options.h"
-#include "searchcommand.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <future>
 #include <stdexcept>
 
@@ -246,18 +244,33 @@ TEST_F(CommandLineSearch, InterruptStillWritesThePairsFoundSoFar)
     for (int i = 0; i < 400; ++i)
         ASSERT_TRUE(
             QFile::copy(path("a.jpg"), dir.filePath(QStringLiteral("copy%1.jpg").arg(i, 3, 10, QLatin1Char('0')))));
-    QProcess process;
-    process.start(QStringLiteral(QUORVANE_CLI_PATH), { "--quiet", "--no-store", dir.path() });
-    ASSERT_TRUE(process.waitForStarted());
-    QThread::msleep(300);
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    if (process.exitCode() == 0)
-        GTEST_SKIP() << "the search ended before the interrupt arrived";
-    EXPECT_EQ(process.exitCode(), 130);
-    const QByteArray out = process.readAllStandardOutput();
-    EXPECT_TRUE(out.startsWith("\xEF\xBB\xBF"));
-    EXPECT_TRUE(out.endsWith("\r\n"));
+    // The pairs count of the last progress line shown.
+    const auto pairsShown = [](const QByteArray &err) {
+        static const QRegularExpression progress(QStringLiteral("pictures \\d+ / \\d+, pairs (\\d+)"));
+        int pairs = 0;
+        for (const QRegularExpressionMatch &match : progress.globalMatch(QString::fromUtf8(err)))
+            pairs = match.captured(1).toInt();
+        return pairs;
+    };
+    // Ctrl+C as soon as the progress line shows pairs, with most pictures still to come.
+    const CliRun run
+        = RunCliOnTerminal({ "--no-store", dir.path() }, [&](const QByteArray &err) { return pairsShown(err) > 0; });
+    ASSERT_EQ(run.exitCode, 130) << run.err.constData();
+    ASSERT_TRUE(run.out.startsWith("\xEF\xBB\xBF")) << run.out.constData();
+    EXPECT_TRUE(run.out.endsWith("\r\n"));
+    // Below the header, each pair found before the stop as two lines of the same group number.
+    QList<QByteArray> lines = run.out.split('\n');
+    lines.removeFirst();
+    lines.removeLast();
+    ASSERT_EQ(lines.size() % 2, 0);
+    const qsizetype pairs = lines.size() / 2;
+    EXPECT_GE(pairs, pairsShown(run.err));
+    EXPECT_LT(pairs, 400);
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const QByteArray prefix = QByteArray::number(k / 2 + 1) + ';' + folder;
+        EXPECT_TRUE(lines[k].startsWith(prefix) && lines[k].endsWith(";\r")) << lines[k].constData();
+    }
 }
 
 TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThem)

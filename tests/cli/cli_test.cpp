@@ -1,5 +1,5 @@
+#include "cli/options.h"
 #include "clirun.h"
-#include "options.h"
 
 #include <QDir>
 #include <QFile>

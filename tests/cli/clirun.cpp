@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <csignal>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -79,7 +80,7 @@ CliRun RunCli(const QStringList &arguments, const QString &workingDirectory)
     return RunCliWithBytes(encoded(arguments), QFile::encodeName(workingDirectory));
 }
 
-CliRun RunCliOnTerminal(const QStringList &arguments)
+CliRun RunCliOnTerminal(const QStringList &arguments, const std::function<bool(const QByteArray &err)> &interruptWhen)
 {
     QTemporaryDir streams;
     const QByteArray out = QFile::encodeName(streams.filePath(QStringLiteral("out")));
@@ -98,12 +99,16 @@ CliRun RunCliOnTerminal(const QStringList &arguments)
     if (child < 0)
         return run;
     char buffer[4096];
+    bool interrupted = false;
     // Reading ends with EIO once the program has exited and the terminal has no other user.
     for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) != 0;) {
-        if (got > 0)
+        if (got > 0) {
             run.err.append(buffer, got);
-        else if (errno != EINTR)
+            if (!interrupted && interruptWhen && interruptWhen(run.err))
+                interrupted = kill(child, SIGINT) == 0;
+        } else if (errno != EINTR) {
             break;
+        }
     }
     close(terminal);
     run.exitCode = exitCodeOf(child);

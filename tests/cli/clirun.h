@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // What a run of quorvane-cli left.
@@ -18,5 +19,7 @@ CliRun RunCliWithBytes(const std::vector<QByteArray> &arguments, const QByteArra
 CliRun RunCli(const QStringList &arguments, const QString &workingDirectory = QString());
 
 // The same with standard error on a terminal (a pseudo-terminal whose output is `err`, its line
-// ends turned into CR LF by the terminal).
-CliRun RunCliOnTerminal(const QStringList &arguments);
+// ends turned into CR LF by the terminal). When given, `interruptWhen` sees the output so far each
+// time more arrives; the first time it answers true the program gets SIGINT, as from Ctrl+C.
+CliRun RunCliOnTerminal(
+    const QStringList &arguments, const std::function<bool(const QByteArray &err)> &interruptWhen = {});

@@ -1,4 +1,4 @@
-#include "candidatefinder.h"
+#include "engine/candidatefinder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "cleanupfixtures.h"
 
-#include "fileoperations.h"
+#include "fileops/fileoperations.h"
 
 TCatalogue MakeCleanupCatalogue(const std::vector<TCleanupPicture> &pictures,
     const std::vector<std::pair<int32_t, int32_t>> &pairs, bool sharedFingerprint)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue.h"
+#include "engine/catalogue.h"
 
 #include <QByteArray>
 

@@ -1,12 +1,12 @@
+#include "engine/pictureerror.h"
+#include "engine/picturereader.h"
+#include "engine/processing.h"
+#include "engine/search.h"
+#include "engine/searchobserver.h"
+#include "engine/signpicture.h"
 #include "formatfixtures.h"
-#include "pictureerror.h"
 #include "picturefixtures.h"
-#include "picturereader.h"
-#include "processing.h"
-#include "search.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "settings/settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
+#include "engine/search.h"
+#include "engine/searchobserver.h"
+#include "engine/signpicture.h"
 #include "hostilefixtures.h"
 #include "picturefixtures.h"
-#include "search.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "settings/settings.h"
 
 #include <QDir>
 #include <QFile>

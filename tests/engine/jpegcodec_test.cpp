@@ -1,6 +1,6 @@
+#include "engine/jpegcodec.h"
+#include "engine/pictureerror.h"
 #include "hostilefixtures.h"
-#include "jpegcodec.h"
-#include "pictureerror.h"
 #include "picturefixtures.h"
 
 #include <QtEndian>

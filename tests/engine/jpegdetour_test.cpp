@@ -1,8 +1,8 @@
-#include "jpegdetour.h"
-#include "pictureerror.h"
+#include "engine/jpegdetour.h"
+#include "engine/pictureerror.h"
+#include "engine/signpicture.h"
 #include "picturefixtures.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "settings/settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "actionjournal.h"
 #include "cleanupfixtures.h"
-#include "faultyfileoperations.h"
-#include "markedbatch.h"
+#include "engine/actionjournal.h"
+#include "engine/markedbatch.h"
+#include "tests/support/faultyfileoperations.h"
 
 #include <QDir>
 #include <QFile>

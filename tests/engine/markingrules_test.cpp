@@ -1,6 +1,6 @@
 #include "cleanupfixtures.h"
-#include "markingrules.h"
-#include "picturemarks.h"
+#include "engine/markingrules.h"
+#include "engine/picturemarks.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "outputfile.h"
+#include "fileops/outputfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,11 @@
-#include "jpegcodec.h"
-#include "pictureerror.h"
+#include "engine/jpegcodec.h"
+#include "engine/pictureerror.h"
+#include "engine/pictureloader.h"
+#include "engine/pictureprocessing.h"
+#include "engine/processing.h"
+#include "engine/signpicture.h"
 #include "picturefixtures.h"
-#include "pictureloader.h"
-#include "pictureprocessing.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "settings/settings.h"
 
 #include <QBuffer>
 #include <QFile>

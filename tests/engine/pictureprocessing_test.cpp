@@ -1,5 +1,5 @@
+#include "engine/pictureprocessing.h"
 #include "picturefixtures.h"
-#include "pictureprocessing.h"
 
 #include <QTemporaryDir>
 
@@ -154,27 +154,4 @@ TEST(PreBuffer, ShortFileIsZeroPaddedMissingFileAllZero)
     preBuffer.fill(0xAA);
     ReadPreBuffer(QFile::encodeName(folder.filePath("missing.bin")), preBuffer);
     EXPECT_EQ(preBuffer, TPreBuffer {});
-}
-
-TEST(FilesIdentical, ComparesBlockByBlockAndPumpsBetween)
-{
-    QTemporaryDir folder;
-    QByteArray bytes(3000, 'x');
-    bytes[2999] = 'y';
-    WriteBytes(folder.filePath("a"), bytes);
-    WriteBytes(folder.filePath("b"), bytes);
-    QByteArray changed = bytes;
-    changed[2500] = 'z';
-    WriteBytes(folder.filePath("changed"), changed);
-    WriteBytes(folder.filePath("longer"), bytes + "!");
-    const auto path = [&](const char *name) { return QFile::encodeName(folder.filePath(name)); };
-
-    int pumps = 0;
-    const auto countPumps = [&] { return ++pumps > 0; };
-    EXPECT_TRUE(FilesIdentical(path("a"), path("b"), countPumps));
-    EXPECT_EQ(pumps, 3);
-    EXPECT_FALSE(FilesIdentical(path("a"), path("changed"), countPumps));
-    EXPECT_FALSE(FilesIdentical(path("a"), path("longer"), countPumps));
-    EXPECT_FALSE(FilesIdentical(path("a"), path("missing"), countPumps));
-    EXPECT_FALSE(FilesIdentical(path("a"), path("b"), [] { return false; }));
 }

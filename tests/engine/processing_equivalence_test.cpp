@@ -1,9 +1,9 @@
+#include "engine/processing.h"
+#include "engine/resultwriter.h"
+#include "engine/search.h"
+#include "engine/searchobserver.h"
 #include "picturefixtures.h"
-#include "processing.h"
-#include "resultwriter.h"
-#include "search.h"
-#include "searchobserver.h"
-#include "settings.h"
+#include "settings/settings.h"
 #include "signaturefixtures.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "jpegcodec.h"
+#include "engine/jpegcodec.h"
+#include "engine/processing.h"
+#include "engine/searchobserver.h"
+#include "engine/signpicture.h"
 #include "picturefixtures.h"
-#include "processing.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "settings/settings.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -324,4 +324,27 @@ TEST(Pairing, SignaturesOfGeneratedPicturesDoNotDrift)
         const QByteArray hash = QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex();
         EXPECT_EQ(hash, expectedHash) << qPrintable(name) << " " << hash.constData() << "\n" << text.constData();
     }
+}
+
+TEST(FilesIdentical, ComparesBlockByBlockAndPumpsBetween)
+{
+    QTemporaryDir folder;
+    QByteArray bytes(3000, 'x');
+    bytes[2999] = 'y';
+    WriteBytes(folder.filePath("a"), bytes);
+    WriteBytes(folder.filePath("b"), bytes);
+    QByteArray changed = bytes;
+    changed[2500] = 'z';
+    WriteBytes(folder.filePath("changed"), changed);
+    WriteBytes(folder.filePath("longer"), bytes + "!");
+    const auto path = [&](const char *name) { return QFile::encodeName(folder.filePath(name)); };
+
+    int pumps = 0;
+    const auto countPumps = [&] { return ++pumps > 0; };
+    EXPECT_TRUE(FilesIdentical(path("a"), path("b"), countPumps));
+    EXPECT_EQ(pumps, 3);
+    EXPECT_FALSE(FilesIdentical(path("a"), path("changed"), countPumps));
+    EXPECT_FALSE(FilesIdentical(path("a"), path("longer"), countPumps));
+    EXPECT_FALSE(FilesIdentical(path("a"), path("missing"), countPumps));
+    EXPECT_FALSE(FilesIdentical(path("a"), path("b"), [] { return false; }));
 }

@@ -1,4 +1,4 @@
-#include "resultwriter.h"
+#include "engine/resultwriter.h"
 
 #include <QFile>
 #include <QJsonArray>

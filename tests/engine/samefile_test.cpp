@@ -1,9 +1,9 @@
-#include "collection.h"
+#include "engine/collection.h"
+#include "engine/processing.h"
+#include "engine/search.h"
+#include "engine/searchobserver.h"
 #include "picturefixtures.h"
-#include "processing.h"
-#include "search.h"
-#include "searchobserver.h"
-#include "settings.h"
+#include "settings/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "jpegcodec.h"
+#include "engine/jpegcodec.h"
+#include "engine/processing.h"
+#include "engine/search.h"
+#include "engine/searchobserver.h"
+#include "engine/signpicture.h"
 #include "picturefixtures.h"
-#include "processing.h"
-#include "search.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "settings/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
+#include "engine/signatureindex.h"
 #include "signaturefixtures.h"
-#include "signatureindex.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
+#include "engine/resultwriter.h"
+#include "engine/search.h"
+#include "engine/searchobserver.h"
+#include "engine/signaturestore.h"
+#include "engine/storedsigner.h"
 #include "picturefixtures.h"
-#include "resultwriter.h"
-#include "search.h"
-#include "searchobserver.h"
-#include "settings.h"
-#include "signaturestore.h"
-#include "storedsigner.h"
+#include "settings/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "signingpipeline.h"
+#include "engine/signingpipeline.h"
 
 #include <gtest/gtest.h>
 
@@ -16,18 +16,22 @@ namespace
 
 constexpr auto kShortLimit = 200ms;
 
-// A decode that hangs on the path "stuck" until released; any other path signs at once with its
-// length as height, so that results can be told apart.
+// A decode that hangs on the path "stuck" until released, telling when it has started; any other
+// path signs at once with its length as height, so that results can be told apart.
 struct THangingSigner {
+    std::shared_ptr<std::promise<void>> start = std::make_shared<std::promise<void>>();
+    std::future<void> started = start->get_future();
     std::shared_ptr<std::promise<void>> release = std::make_shared<std::promise<void>>();
     std::shared_future<void> released = release->get_future().share();
     std::shared_ptr<std::atomic<int>> finished = std::make_shared<std::atomic<int>>(0);
 
     TPictureSigner signer() const
     {
-        return [released = released, finished = finished](const QByteArray &path, const TSettings &) {
-            if (path == "stuck")
+        return [start = start, released = released, finished = finished](const QByteArray &path, const TSettings &) {
+            if (path == "stuck") {
+                start->set_value();
                 released.wait();
+            }
             ++*finished;
             TPictureSignature signature;
             signature.Height = int32_t(path.size());
@@ -56,8 +60,7 @@ TEST(SigningPipeline, PictureThatDecodesTooLongIsSkippedAndTheRestFollow)
     // The pipeline is gone while the stuck decode still runs; its late result goes nowhere.
     EXPECT_EQ(*hanging.finished, 4);
     hanging.release->set_value();
-    for (int wait = 0; wait < 100 && *hanging.finished < 5; ++wait)
-        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(WaitForLeftBehindWorkers(5s));
     EXPECT_EQ(*hanging.finished, 5);
 }
 
@@ -92,7 +95,7 @@ TEST(SigningPipeline, StoppingLeavesALongDecodeBehindAfterAShortGrace)
     {
         // The decode is well within its time limit: stopping must still not wait for it.
         TSigningPipeline pipeline({ "stuck", "b" }, TSettings {}, 1, 4, kMaxDecodeTime, hanging.signer());
-        std::this_thread::sleep_for(20ms);
+        hanging.started.wait();
     }
     const auto stopped = std::chrono::steady_clock::now() - start;
     EXPECT_GE(stopped, kStopGrace);
@@ -107,14 +110,18 @@ TEST(SigningPipeline, StoppingLeavesALongDecodeBehindAfterAShortGrace)
 TEST(SigningPipeline, StoppingAwaitsADecodeThatEndsWithinTheGrace)
 {
     const auto finished = std::make_shared<std::atomic<int>>(0);
-    const auto quick = [finished](const QByteArray &, const TSettings &) {
+    const auto start = std::make_shared<std::promise<void>>();
+    std::future<void> started = start->get_future();
+    // The decode takes a third of the grace from its start on.
+    const auto quick = [finished, start](const QByteArray &, const TSettings &) {
+        start->set_value();
         std::this_thread::sleep_for(kStopGrace / 3);
         ++*finished;
         return std::optional(TPictureSignature {});
     };
     {
         TSigningPipeline pipeline({ "a" }, TSettings {}, 1, 4, kMaxDecodeTime, quick);
-        std::this_thread::sleep_for(10ms);
+        started.wait();
     }
     EXPECT_EQ(*finished, 1);
 }

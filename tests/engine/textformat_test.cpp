@@ -1,4 +1,4 @@
-#include "textformat.h"
+#include "engine/textformat.h"
 
 #include <gtest/gtest.h>
 

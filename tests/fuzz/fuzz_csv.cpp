@@ -2,8 +2,8 @@
 
 #include "csvreader.h"
 
-#include "catalogue.h"
-#include "resultwriter.h"
+#include "engine/catalogue.h"
+#include "engine/resultwriter.h"
 
 #include <QString>
 

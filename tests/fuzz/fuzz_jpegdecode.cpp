@@ -1,7 +1,7 @@
 #include "fuzztarget.h"
 
-#include "jpegcodec.h"
-#include "pictureerror.h"
+#include "engine/jpegcodec.h"
+#include "engine/pictureerror.h"
 
 #include <QByteArray>
 

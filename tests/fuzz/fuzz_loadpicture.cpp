@@ -1,8 +1,8 @@
 #include "fuzztarget.h"
 
-#include "pictureloader.h"
-#include "settings.h"
-#include "signpicture.h"
+#include "engine/pictureloader.h"
+#include "engine/signpicture.h"
+#include "settings/settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "fuzztarget.h"
 
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

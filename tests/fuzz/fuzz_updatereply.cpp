@@ -1,6 +1,6 @@
 #include "fuzztarget.h"
 
-#include "versionreply.h"
+#include "uicore/versionreply.h"
 
 #include <QtEndian>
 

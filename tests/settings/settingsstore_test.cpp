@@ -1,5 +1,5 @@
-#include "faultyfileoperations.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
+#include "tests/support/faultyfileoperations.h"
 
 #include <QCoreApplication>
 #include <QDir>

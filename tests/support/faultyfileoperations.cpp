@@ -1,11 +1,12 @@
-#include "faultyfileoperations.h"
+#include "tests/support/faultyfileoperations.h"
 
-#include "fileactions.h"
-
-#include <QSaveFile>
+#include "fileops/fileactions.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -80,10 +81,24 @@ int TFaultyFileOperations::ReplaceFile(const QString &path, const QByteArray &by
     const int error = Injected(TFileOperation::ReplaceFile);
     if (error == 0)
         return m_system.ReplaceFile(path, bytes, reason);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes.left(bytes.size() / 2));
-    file.cancelWriting();
+    // The real replacement, stopped half-way through its write by the file-size limit, so that
+    // what it leaves behind is what a full disk would leave.
+    rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit halfWay = saved;
+    halfWay.rlim_cur = rlim_t(bytes.size() / 2);
+    struct sigaction ignore {
+    };
+    struct sigaction previous {
+    };
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    setrlimit(RLIMIT_FSIZE, &halfWay);
+    const int written = m_system.ReplaceFile(path, bytes, nullptr);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    if (written == 0)
+        return 0;
     if (reason)
         *reason = QString::fromLocal8Bit(std::strerror(error));
     return error;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileoperations.h"
+#include "fileops/fileoperations.h"
 
 #include <map>
 #include <set>
@@ -15,7 +15,7 @@ constexpr int kFileChanged = -1;
 // The real operations, except that a chosen operation fails with a chosen errno value until
 // healed. A failing call touches nothing, with two exceptions that mirror what the kernel does:
 // a move refused with EXDEV goes on by copying, as a rename across file systems does, and a
-// replacement that fails has already written part of its temporary file.
+// failing replacement is the real one cut off half-way through its write.
 class TFaultyFileOperations : public TFileOperations
 {
 public:

@@ -1,5 +1,5 @@
-#include "aboutunit.h"
-#include "site.h"
+#include "ui/aboutunit.h"
+#include "ui/site.h"
 
 #include <QDesktopServices>
 #include <QLabel>

@@ -1,5 +1,5 @@
-#include "checkupdatesunit.h"
 #include "testhttpserver.h"
+#include "ui/checkupdatesunit.h"
 
 #include <QDesktopServices>
 #include <QElapsedTimer>

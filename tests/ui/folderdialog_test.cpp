@@ -1,5 +1,5 @@
-#include "folderdialog.h"
 #include "modalanswerer.h"
+#include "ui/folderdialog.h"
 
 #include <QDir>
 #include <QFileDialog>

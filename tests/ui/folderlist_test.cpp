@@ -1,5 +1,5 @@
-#include "mainunit.h"
 #include "modalanswerer.h"
+#include "ui/mainunit.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -49,11 +49,12 @@ private slots:
         m_form->close();
         m_form.reset();
         QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/Quorvane.ini"));
+        MainUnit.Reset();
     }
 
     void startsWithTheInitialHint()
     {
-        QVERIFY(FolderHintShown);
+        QVERIFY(MainUnit.FolderHintShown);
         QCOMPARE(Lines(m_form->DirectoriesListBox), QStringList({ QString(), QString(), kInitialHint }));
         QVERIFY(!m_form->DirectoriesListBox->isEnabled());
         QVERIFY(m_form->ListedFolders().empty());
@@ -62,7 +63,7 @@ private slots:
     void droppedFolderReplacesTheHint()
     {
         Drop({ m_dir.filePath(QStringLiteral("a")) });
-        QVERIFY(!FolderHintShown);
+        QVERIFY(!MainUnit.FolderHintShown);
         QCOMPARE(Lines(m_form->DirectoriesListBox), QStringList({ Folder("a") }));
         QVERIFY(m_form->DirectoriesListBox->isEnabled());
         QCOMPARE(m_form->DirectoriesListBox->palette().color(QPalette::Text), m_form->palette().color(QPalette::Text));
@@ -85,7 +86,7 @@ private slots:
     void dropWithNothingUsableLeavesAnEmptyEnabledList()
     {
         Drop({ m_dir.filePath(QStringLiteral("missing/photo.jpg")) });
-        QVERIFY(!FolderHintShown);
+        QVERIFY(!MainUnit.FolderHintShown);
         QCOMPARE(m_form->DirectoriesListBox->count(), 0);
         QVERIFY(m_form->DirectoriesListBox->isEnabled());
     }
@@ -112,7 +113,7 @@ private slots:
         QCOMPARE(m_form->DirectoriesListBox->count(), 1);
         m_form->DirectoriesListBox->setCurrentRow(0);
         m_form->RemoveFolderButton->click();
-        QVERIFY(FolderHintShown);
+        QVERIFY(MainUnit.FolderHintShown);
         QCOMPARE(Lines(m_form->DirectoriesListBox), QStringList({ QString(), QString(), kRemovedHint }));
         QVERIFY(!m_form->DirectoriesListBox->isEnabled());
     }
@@ -154,7 +155,7 @@ private slots:
         list->setCurrentRow(0);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(list->count(), 0);
-        QVERIFY(!FolderHintShown);
+        QVERIFY(!MainUnit.FolderHintShown);
         QVERIFY(list->isEnabled());
 
         ModalAnswerer answerer;
@@ -168,7 +169,7 @@ private slots:
         const bool before = m_form->ScanSubfoldersCheckBox->isChecked();
         QTest::mouseClick(m_form->Label1, Qt::LeftButton);
         QCOMPARE(m_form->ScanSubfoldersCheckBox->isChecked(), !before);
-        QCOMPARE(Settings.ScanSubfolders, !before);
+        QCOMPARE(MainUnit.Settings.ScanSubfolders, !before);
     }
 
 private:

@@ -1,12 +1,12 @@
 // Runs once per kind of locale (see CMakeLists.txt): the language is chosen from the environment
 // exactly as at start-up, and QUORVANE_TEST_LANGUAGE names the one expected (zh or en).
-#include "aboutunit.h"
-#include "checkupdatesunit.h"
-#include "language.h"
-#include "mainunit.h"
 #include "modalanswerer.h"
 #include "reviewfixture.h"
-#include "settingsunit.h"
+#include "ui/aboutunit.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/language.h"
+#include "ui/mainunit.h"
+#include "ui/settingsunit.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -118,7 +118,7 @@ Shown ShowEverything(const QString &folder)
     shown.own.replaceInStrings(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d")), QStringLiteral("hh:mm:ss"));
 
     bool autoCheckPending = false;
-    const TSettingsForm settingsForm(Settings, &form);
+    const TSettingsForm settingsForm(MainUnit.Settings, &form);
     const TAboutForm aboutForm(&form);
     const TUpdateForm updateForm(autoCheckPending, &form);
     shown.own << Texts(&settingsForm) << Texts(&aboutForm) << Texts(&updateForm);
@@ -145,6 +145,8 @@ private slots:
         QVERIFY(expected == "zh" || expected == "en");
         QCOMPARE(m_language, expected == "en" ? ShownLanguage::English : ShownLanguage::Chinese);
     }
+
+    void cleanup() { MainUnit.Reset(); }
 
     void languageIsTheFirstOneWithTexts_data()
     {
@@ -191,8 +193,8 @@ private slots:
         const QByteArray first = QFile::encodeName(folder.filePath(QStringLiteral("a.jpg")));
         const QByteArray second = QFile::encodeName(folder.filePath(QStringLiteral("b.jpg")));
         TMainForm form;
-        Catalogue = MakeCatalogue({ { first }, { second } }, { { 0, 1, 90 } });
-        form.SetListRowCount(Catalogue.PairsCapacity);
+        MainUnit.Catalogue = MakeCatalogue({ { first }, { second } }, { { 0, 1, 90 } });
+        form.SetListRowCount(MainUnit.Catalogue.PairsCapacity);
         const QString output = folder.filePath(QStringLiteral("list.csv"));
         ModalAnswerer answerer([&](QWidget *dialog) {
             auto *files = qobject_cast<QFileDialog *>(dialog);
@@ -209,7 +211,6 @@ private slots:
             "\xEF\xBB\xBF" + QStringLiteral("组别编号；图片文件名；相似度；").toUtf8() + "\r\n1;" + first + ";90;\r\n1;"
                 + second + ";90;\r\n");
         form.close();
-        ClearCatalogue(Catalogue);
     }
 };
 

@@ -1,6 +1,6 @@
-#include "faultyfileoperations.h"
-#include "mainunit.h"
-#include "pairlistmodel.h"
+#include "tests/support/faultyfileoperations.h"
+#include "ui/mainunit.h"
+#include "ui/pairlistmodel.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -96,7 +96,7 @@ private slots:
         QVERIFY(QFile::copy(PathOf("a.jpg"), PathOf("a2.jpg")));
         QVERIFY(QFile::copy(PathOf("b.jpg"), PathOf("b2.jpg")));
         QVERIFY(QFile::copy(PathOf("a.jpg"), PathOf("sub/a3.jpg")));
-        Settings = TSettings();
+        MainUnit.Settings = TSettings();
         m_form = std::make_unique<TMainForm>();
         m_form->FileOperations = &m_faults;
         m_form->show();
@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(Column(0, Qt::CheckStateRole)[1], QString::number(Qt::Unchecked));
         QVERIFY(answerer.texts.last().startsWith(QStringLiteral("无法标记此文件")));
         m_form->ClearAllMarks1->trigger();
-        QCOMPARE(Marks.MarkedCount(), 0);
+        QCOMPARE(MainUnit.Marks.MarkedCount(), 0);
 
         m_form->KeepMostPixels1->trigger();
         QCOMPARE(answerer.texts.last(), QStringLiteral("已标记 3 张图片，涉及 2 个组。"));

@@ -1,10 +1,10 @@
-#include "faultyfileoperations.h"
-#include "mainunit.h"
-#include "pairlistmodel.h"
-#include "pictureerror.h"
-#include "previewfit.h"
+#include "engine/pictureerror.h"
+#include "engine/textformat.h"
 #include "reviewfixture.h"
-#include "textformat.h"
+#include "tests/support/faultyfileoperations.h"
+#include "ui/mainunit.h"
+#include "ui/pairlistmodel.h"
+#include "ui/previewfit.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -148,8 +148,8 @@ private:
     // Puts a finished search's results into the window and selects and previews `row`.
     void ShowResults(const std::vector<TestPicture> &pictures, const std::vector<TestPair> &pairs, int row = 0)
     {
-        Catalogue = MakeCatalogue(pictures, pairs);
-        m_form->SetListRowCount(Catalogue.PairsCapacity);
+        MainUnit.Catalogue = MakeCatalogue(pictures, pairs);
+        m_form->SetListRowCount(MainUnit.Catalogue.PairsCapacity);
         m_form->ListView1->selectRow(row);
         m_form->ListView1Click();
     }
@@ -177,8 +177,8 @@ private slots:
         m_faults = TFaultyFileOperations();
         m_form = std::make_unique<TMainForm>();
         m_form->show();
-        Settings.DeleteWithoutAsking = true;
-        Settings.MoveToRecycle = false;
+        MainUnit.Settings.DeleteWithoutAsking = true;
+        MainUnit.Settings.MoveToRecycle = false;
         QDesktopServices::setUrlHandler("file", this, "RecordOpenedUrl");
     }
 
@@ -187,7 +187,7 @@ private slots:
         QDesktopServices::unsetUrlHandler("file");
         m_opened.clear();
         m_form.reset();
-        ClearCatalogue(Catalogue);
+        MainUnit.Reset();
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
     }
@@ -333,8 +333,8 @@ private slots:
 
     void deleteAsksUnlessToldNotToAndCanUseTheTrash()
     {
-        Settings.DeleteWithoutAsking = false;
-        Settings.MoveToRecycle = true;
+        MainUnit.Settings.DeleteWithoutAsking = false;
+        MainUnit.Settings.MoveToRecycle = true;
         const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(PathOf("data")));
         QDir().mkpath(PathOf("data"));
@@ -528,7 +528,7 @@ private slots:
     {
         TFaultyFileOperations &faults = m_faults;
         m_form->FileOperations = &faults;
-        Settings.MoveToRecycle = true;
+        MainUnit.Settings.MoveToRecycle = true;
         ShowResults({ { Picture("a.jpg") }, { Picture("b.jpg") } }, { { 0, 1, 90 } });
         faults.Fail(TFileOperation::MoveToTrash, EXDEV);
         ModalAnswers answers;
@@ -579,7 +579,7 @@ private slots:
         // As a new search would record it.
         TFileStamp now;
         QVERIFY(SystemFileOperations().Stat(QFile::encodeName(PathOf("b.jpg")), now) == 0);
-        Catalogue.Pictures[1].Inode = now.Inode;
+        MainUnit.Catalogue.Pictures[1].Inode = now.Inode;
 
         TFaultyFileOperations &faults = m_faults;
         m_form->FileOperations = &faults;

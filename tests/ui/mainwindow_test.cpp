@@ -1,7 +1,7 @@
-#include "checkupdatesunit.h"
-#include "faultyfileoperations.h"
-#include "mainunit.h"
 #include "modalanswerer.h"
+#include "tests/support/faultyfileoperations.h"
+#include "ui/checkupdatesunit.h"
+#include "ui/mainunit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -43,6 +43,7 @@ private slots:
         m_form->close();
         m_form.reset();
         QFile::remove(IniPath());
+        MainUnit.Reset();
     }
 
     void opensWithTheSamplePairAndIdle()
@@ -53,12 +54,12 @@ private slots:
         QCOMPARE(m_form->PercentLabel->text(), QStringLiteral("56%"));
         QCOMPARE(m_form->LeftImage->pixmap().size(), QSize(220, 290));
         QCOMPARE(m_form->RightImage->pixmap().size(), QSize(220, 290));
-        QVERIFY(Catalogue.SearchStopped);
+        QVERIFY(MainUnit.Catalogue.SearchStopped);
         QCOMPARE(m_form->StartButton->text(), QStringLiteral("开始搜索"));
         QCOMPARE(m_form->SearchPanel->height(), 0);
         QVERIFY(m_form->DiskUsageLabel->isHidden());
         QVERIFY(m_form->acceptDrops());
-        QCOMPARE(ProgramDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+        QCOMPARE(MainUnit.ProgramDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     }
 
     void resizeKeepsTheLeftPanelAtHalfTheRest()
@@ -123,14 +124,15 @@ private slots:
         QTemporaryDir folder;
         if (QString(QTest::currentDataTag()) == QLatin1String("empty list")) {
             m_form->DirectoriesListBox->clear();
-            FolderHintShown = false;
+            MainUnit.FolderHintShown = false;
         }
         if (addFolder)
             m_form->DropUrls({ QUrl::fromLocalFile(folder.path()) });
         if (typesOff) {
-            Settings.SearchJPG = Settings.SearchBMP = Settings.SearchGIF = false;
-            Settings.SearchPNG = Settings.SearchTIFF = Settings.SearchCR2 = false;
-            Settings.SearchWEBP = Settings.SearchHEIF = Settings.SearchJXL = Settings.SearchRAW = false;
+            MainUnit.Settings.SearchJPG = MainUnit.Settings.SearchBMP = MainUnit.Settings.SearchGIF = false;
+            MainUnit.Settings.SearchPNG = MainUnit.Settings.SearchTIFF = MainUnit.Settings.SearchCR2 = false;
+            MainUnit.Settings.SearchWEBP = MainUnit.Settings.SearchHEIF = MainUnit.Settings.SearchJXL
+                = MainUnit.Settings.SearchRAW = false;
         }
         const QStringList linesBefore = ListLines();
 
@@ -139,20 +141,19 @@ private slots:
         QCOMPARE(answerer.boxes.size(), 1);
         QCOMPARE(answerer.boxes.first().text, message);
         QCOMPARE(answerer.boxes.first().icon, QMessageBox::Critical);
-        QVERIFY(Catalogue.SearchStopped);
+        QVERIFY(MainUnit.Catalogue.SearchStopped);
         QCOMPARE(ListLines(), linesBefore);
         QCOMPARE(m_form->PercentLabel->text(), QStringLiteral("56%"));
         QCOMPARE(m_form->ImageLabel1->text(), QStringLiteral("JPG  220 x 290  17 KB"));
         QCOMPARE(m_form->StartButton->text(), QStringLiteral("开始搜索"));
         QCOMPARE(m_form->SearchPanel->height(), 0);
         QVERIFY(m_form->AddFolderButton->isEnabled());
-        Settings = TSettings();
     }
 
     void exitSavesTheSettingsOnce()
     {
         m_form->show();
-        Settings.MinPicWidth = 321;
+        MainUnit.Settings.MinPicWidth = 321;
         m_form->Exit1->trigger();
         QVERIFY(!m_form->isVisible());
         QFile ini(IniPath());
@@ -163,7 +164,6 @@ private slots:
         QVERIFY(QFile::remove(IniPath()));
         m_form->close();
         QVERIFY(!QFile::exists(IniPath()));
-        Settings = TSettings();
     }
 
     void failedSaveIsReportedOnceAndTheWindowStillCloses()
@@ -193,7 +193,7 @@ private slots:
         faults.Fail(TFileOperation::ReplaceFile, ENOSPC);
         m_form->FileOperations = &faults;
         m_form->show();
-        Settings.MinPicWidth = 321;
+        MainUnit.Settings.MinPicWidth = 321;
         ModalAnswerer answerer;
         const bool closed = m_form->close();
         m_form->FileOperations = &SystemFileOperations();
@@ -205,7 +205,6 @@ private slots:
         QCOMPARE(ini.readAll(), QByteArray("[Main]\nMinPicWidth=5\n"));
         m_form = std::make_unique<TMainForm>();
         QVERIFY(QFile::remove(IniPath()));
-        Settings = TSettings();
     }
 
     void automaticUpdateCheckRunsOnceOnTheFirstShowing_data()
@@ -220,21 +219,19 @@ private slots:
     {
         QFETCH(bool, autoCheck);
         QFETCH(int, windowsShown);
-        Settings.AutoCheckUpdates = autoCheck;
-        AutoCheckPending = autoCheck;
-        auto *updateForm = new TUpdateForm(AutoCheckPending, m_form.get());
+        MainUnit.Settings.AutoCheckUpdates = autoCheck;
+        MainUnit.AutoCheckPending = autoCheck;
+        auto *updateForm = new TUpdateForm(MainUnit.AutoCheckPending, m_form.get());
         updateForm->setSiteHost(QStringLiteral("127.0.0.1:9"));
-        UpdateForm = updateForm;
+        MainUnit.UpdateForm = updateForm;
         ModalAnswerer answerer([](QWidget *modal) { QMetaObject::invokeMethod(modal, "reject"); });
 
         m_form->show();
         QCOMPARE(answerer.otherDialogs, windowsShown);
-        QVERIFY(!AutoCheckPending);
+        QVERIFY(!MainUnit.AutoCheckPending);
         m_form->hide();
         m_form->show();
         QCOMPARE(answerer.otherDialogs, windowsShown);
-        UpdateForm = nullptr;
-        Settings = TSettings();
     }
 
     void settingsAreReadAtStartUp()
@@ -246,9 +243,8 @@ private slots:
         ini.close();
         m_form = std::make_unique<TMainForm>();
         QVERIFY(!m_form->ScanSubfoldersCheckBox->isChecked());
-        QCOMPARE(Settings.MinPicHeight, 77);
-        QVERIFY(!AutoCheckPending);
-        Settings = TSettings();
+        QCOMPARE(MainUnit.Settings.MinPicHeight, 77);
+        QVERIFY(!MainUnit.AutoCheckPending);
     }
 
 private:

@@ -1,6 +1,6 @@
-#include "pictureerror.h"
-#include "previewfit.h"
-#include "previewpicture.h"
+#include "engine/pictureerror.h"
+#include "ui/previewfit.h"
+#include "ui/previewpicture.h"
 
 #include <QFile>
 #include <QLabel>

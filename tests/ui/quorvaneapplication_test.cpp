@@ -1,5 +1,5 @@
 #include "modalanswerer.h"
-#include "quorvaneapplication.h"
+#include "ui/quorvaneapplication.h"
 
 #include <QTest>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "fileoperations.h"
+#include "engine/catalogue.h"
+#include "fileops/fileoperations.h"
 
 #include <QByteArray>
 

@@ -1,9 +1,9 @@
-#include "mainunit.h"
+#include "engine/signaturestore.h"
+#include "engine/signpicture.h"
+#include "engine/textformat.h"
 #include "modalanswerer.h"
-#include "quorvaneapplication.h"
-#include "signpicture.h"
-#include "signaturestore.h"
-#include "textformat.h"
+#include "ui/mainunit.h"
+#include "ui/quorvaneapplication.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -60,7 +60,7 @@ private slots:
     void init()
     {
         QFile::remove(IniPath());
-        Settings = TSettings();
+        MainUnit.Settings = TSettings();
         m_dir = std::make_unique<QTemporaryDir>();
         m_form = std::make_unique<TMainForm>();
         m_form->show();
@@ -71,7 +71,7 @@ private slots:
         m_form.reset();
         m_dir.reset();
         QFile::remove(IniPath());
-        Settings = TSettings();
+        MainUnit.Reset();
     }
 
     void findsTheCopyAndReportsTheSummary()
@@ -99,8 +99,8 @@ private slots:
         QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：4"));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 1"));
         QCOMPARE(m_form->DiskUsageLabel->text(), QStringLiteral("磁盘空间使用情况：0 B"));
-        QCOMPARE(Catalogue.PairsLast, 0);
-        QCOMPARE(Catalogue.Pairs.size(), 1u);
+        QCOMPARE(MainUnit.Catalogue.PairsLast, 0);
+        QCOMPARE(MainUnit.Catalogue.Pairs.size(), 1u);
         QCOMPARE(m_form->ListView1->model()->rowCount(), 1);
         QCOMPARE(m_form->ListView1->selectionModel()->selectedRows().value(0).row(), 0);
         QVERIFY(m_form->ImageLabel1->text().startsWith(QLatin1String("JPG  160 x 160")));
@@ -155,7 +155,7 @@ private slots:
             + QStringLiteral("扫描图片总数： 0 / 0") + kLineEnd + QStringLiteral("相似图像： 0") + kLineEnd));
         QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：0"));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 0"));
-        QCOMPARE(Catalogue.PairsLast, -1);
+        QCOMPARE(MainUnit.Catalogue.PairsLast, -1);
         QCOMPARE(m_form->ListView1->model()->rowCount(), 0);
         QCOMPARE(m_form->ImageLabel1->text(), QStringLiteral("无图像"));
         ExpectIdle();
@@ -169,7 +169,7 @@ private slots:
         StopWhen([&](const QString &) {
             const auto flag
                 = [&](const char *name, bool value) { seen << QStringLiteral("%1=%2").arg(name).arg(value); };
-            flag("stopped", Catalogue.SearchStopped);
+            flag("stopped", MainUnit.Catalogue.SearchStopped);
             flag("add", m_form->AddFolderButton->isEnabled());
             flag("list", m_form->DirectoriesListBox->isEnabled());
             flag("subfolders", m_form->ScanSubfoldersCheckBox->isEnabled());
@@ -204,11 +204,11 @@ private slots:
         const QString text = answerer.boxes.first().text;
         QVERIFY2(text.startsWith(Header(QStringLiteral("搜索中断")) + QStringLiteral("Total pictures scanned: 0 / ")),
             qPrintable(text));
-        QVERIFY(Catalogue.PicturesLast + 1 > 0);
-        QVERIFY(Catalogue.PicturesLast + 1 < 30);
-        QCOMPARE(Catalogue.PairsLast, -1);
-        QCOMPARE(
-            m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：") + FormatCount(Catalogue.PicturesLast + 1));
+        QVERIFY(MainUnit.Catalogue.PicturesLast + 1 > 0);
+        QVERIFY(MainUnit.Catalogue.PicturesLast + 1 < 30);
+        QCOMPARE(MainUnit.Catalogue.PairsLast, -1);
+        QCOMPARE(m_form->ScannedCountLabel->text(),
+            QStringLiteral("扫描文件：") + FormatCount(MainUnit.Catalogue.PicturesLast + 1));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 0"));
         ExpectIdle();
     }
@@ -227,8 +227,8 @@ private slots:
         QVERIFY2(text.startsWith(Header(QStringLiteral("搜索中断")) + QStringLiteral("扫描图片总数： 3 / 31") + kLineEnd
                      + QStringLiteral("发现相似图片：1") + kLineEnd),
             qPrintable(text));
-        QCOMPARE(Catalogue.PicturesLast + 1, 3);
-        QCOMPARE(Catalogue.PairsLast, 0);
+        QCOMPARE(MainUnit.Catalogue.PicturesLast + 1, 3);
+        QCOMPARE(MainUnit.Catalogue.PairsLast, 0);
         QCOMPARE(m_form->ScannedCountLabel->text(), QStringLiteral("扫描文件：3"));
         QCOMPARE(m_form->DuplicatesFoundLabel->text(), QStringLiteral("发现重复项： 1"));
         QCOMPARE(m_form->ListView1->model()->rowCount(), 1);
@@ -238,7 +238,7 @@ private slots:
     void closingTheWindowDuringASearchEndsIt()
     {
         WriteManyPictures(30);
-        Settings.MinPicWidth = 123;
+        MainUnit.Settings.MinPicWidth = 123;
         bool closed = false;
         StopWhen([&](const QString &caption) {
             if (!caption.startsWith(QStringLiteral("扫描图片总数")))
@@ -252,12 +252,12 @@ private slots:
         QVERIFY(closed);
         QVERIFY(!m_form->isVisible());
         QVERIFY(answerer.boxes.isEmpty());
-        QVERIFY(Catalogue.SearchStopped);
-        QCOMPARE(Catalogue.PairsLast, -1);
-        QCOMPARE(Catalogue.PicturesLast, -1);
-        QVERIFY(Catalogue.Pictures.empty());
-        QVERIFY(Catalogue.Pairs.empty());
-        QVERIFY(Catalogue.Paths.empty());
+        QVERIFY(MainUnit.Catalogue.SearchStopped);
+        QCOMPARE(MainUnit.Catalogue.PairsLast, -1);
+        QCOMPARE(MainUnit.Catalogue.PicturesLast, -1);
+        QVERIFY(MainUnit.Catalogue.Pictures.empty());
+        QVERIFY(MainUnit.Catalogue.Pairs.empty());
+        QVERIFY(MainUnit.Catalogue.Paths.empty());
         QCOMPARE(m_form->ListView1->model()->rowCount(), 0);
 
         QFile ini(IniPath());
@@ -302,7 +302,7 @@ private:
         auto *poll = new QTimer(m_form.get());
         poll->setInterval(0);
         connect(poll, &QTimer::timeout, poll, [this, poll, condition] {
-            if (Catalogue.SearchStopped || !condition(m_form->FilesCountLabel->text()))
+            if (MainUnit.Catalogue.SearchStopped || !condition(m_form->FilesCountLabel->text()))
                 return;
             poll->stop();
             m_form->StartButton->click();
@@ -312,7 +312,7 @@ private:
 
     void ExpectIdle()
     {
-        QVERIFY(Catalogue.SearchStopped);
+        QVERIFY(MainUnit.Catalogue.SearchStopped);
         QCOMPARE(m_form->StartButton->text(), QStringLiteral("开始搜索"));
         QCOMPARE(m_form->StartSearch1->text(), QStringLiteral("开始搜索"));
         QCOMPARE(m_form->SearchPanel->height(), 0);

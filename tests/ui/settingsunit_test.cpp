@@ -1,5 +1,5 @@
-#include "settingsunit.h"
-#include "sizefield.h"
+#include "ui/settingsunit.h"
+#include "ui/sizefield.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "pairlistmodel.h"
 #include "reviewfixture.h"
-#include "sortprocedures.h"
+#include "ui/pairlistmodel.h"
+#include "uicore/sortprocedures.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "versionreply.h"
+#include "uicore/versionreply.h"
 
 #include <QStringDecoder>
 

@@ -1,5 +1,5 @@
-#include "faultyfileoperations.h"
-#include "fileactions.h"
+#include "fileops/fileactions.h"
+#include "tests/support/faultyfileoperations.h"
 
 #include <QDir>
 #include <QFile>

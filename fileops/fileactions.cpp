@@ -1,12 +1,12 @@
-#include "fileactions.h"
+#include "fileops/fileactions.h"
 
-#include "fileoperations.h"
-#include "temporaryfile.h"
+#include "fileops/fileoperations.h"
+#include "fileops/temporaryfile.h"
+#include "fileops/userfolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
@@ -58,11 +58,9 @@ int CopyContents(int from, int to)
 // freedesktop trash rules have the trash made when it is first needed.
 void CreateHomeTrash()
 {
-    const QByteArray dataHome
-        = QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    if (!dataHome.startsWith('/'))
+    const QByteArray trash = HomeTrashFolder().chopped(1);
+    if (!trash.startsWith('/'))
         return;
-    const QByteArray trash = dataHome + "/Trash";
     for (qsizetype slash = trash.indexOf('/', 1);; slash = trash.indexOf('/', slash + 1)) {
         // A folder that cannot be made shows in Qt's own attempt, which then reports it.
         if (mkdir((slash < 0 ? trash : trash.left(slash)).constData(), 0700) != 0 && errno != EEXIST)

@@ -1,4 +1,4 @@
-#include "temporaryfile.h"
+#include "fileops/temporaryfile.h"
 
 #include <QRandomGenerator>
 

@@ -1,4 +1,4 @@
-#include "sortprocedures.h"
+#include "uicore/sortprocedures.h"
 
 #include <QFile>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "fileoperations.h"
+#include "fileops/fileoperations.h"
 
-#include "fileactions.h"
-#include "outputfile.h"
+#include "fileops/fileactions.h"
+#include "fileops/outputfile.h"
 
 #include <QFile>
 

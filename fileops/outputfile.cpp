@@ -1,6 +1,6 @@
-#include "outputfile.h"
+#include "fileops/outputfile.h"
 
-#include "temporaryfile.h"
+#include "fileops/temporaryfile.h"
 
 #include <cerrno>
 #include <climits>
