@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "orientation.h"
 #include "signatureindex.h"
 #include "signpicture.h"
 
@@ -18,11 +19,14 @@ class TCandidateFinder
 public:
     TCandidateFinder(int32_t pictureCount, int threads);
 
-    // One picture of a batch with its signature's two lists; none when it takes no part.
+    // One picture of a batch with its signature's two lists; none when it takes no part. With
+    // `Turned`, the earlier pictures that share enough positions with it in any orientation are
+    // found; only the picture as it is goes into the index.
     struct TSigned {
         int32_t Index = 0;
         const TWaveletCoefs *Positive = nullptr;
         const TWaveletCoefs *Negative = nullptr;
+        const TTurnedCoefs *Turned = nullptr;
     };
 
     // Indexes a batch of consecutive pictures and finds, for each, the earlier pictures that share
