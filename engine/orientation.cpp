@@ -50,37 +50,38 @@ const std::array<TMirrorMap, 4> &mirrorMaps()
     return maps;
 }
 
-void appendMirrored(
-    std::vector<uint16_t> &signedPositions, const TWaveletCoefs &coefs, uint16_t sign, const TMirrorMap &map)
+// Appends each kept position moved by `map` as position * 2 + (1 when negative), so that a plain
+// sort puts them in row, then column order.
+void appendMirrored(std::vector<uint16_t> &keys, const TWaveletCoefs &coefs, bool negative, const TMirrorMap &map)
 {
-    for (int j = 0; j < kSignatureSize && coefs.PackedAt(j) != 0; ++j)
-        signedPositions.push_back(map[coefs.PackedAt(j)] ^ sign);
+    for (int j = 0; j < kSignatureSize && coefs.PackedAt(j) != 0; ++j) {
+        const uint16_t target = map[coefs.PackedAt(j)];
+        const bool negated = (target & kNegated) != 0;
+        keys.push_back(uint16_t((target & ~kNegated) * 2 + (negated != negative ? 1 : 0)));
+    }
 }
 
 TOrientedCoefs mirrored(const TOrientedCoefs &coefs, int mirror)
 {
     const TMirrorMap &map = mirrorMaps()[mirror];
-    std::vector<uint16_t> signedPositions;
-    signedPositions.reserve(2 * kSignatureSize);
-    appendMirrored(signedPositions, coefs.Positive, 0, map);
-    appendMirrored(signedPositions, coefs.Negative, kNegated, map);
-    // Row, then column order, as the lists are extracted.
-    std::sort(signedPositions.begin(), signedPositions.end(),
-        [](uint16_t a, uint16_t b) { return (a & ~kNegated) < (b & ~kNegated); });
+    std::vector<uint16_t> keys;
+    keys.reserve(2 * kSignatureSize);
+    appendMirrored(keys, coefs.Positive, false, map);
+    appendMirrored(keys, coefs.Negative, true, map);
+    std::sort(keys.begin(), keys.end());
     TOrientedCoefs result;
     int positiveCount = 0;
     int negativeCount = 0;
-    for (const uint16_t position : signedPositions) {
-        const int packed = position & ~kNegated;
+    for (const uint16_t key : keys) {
+        const int packed = key / 2;
         const TWaveletPoint point { packed / kWorkBitmapSize, packed % kWorkBitmapSize };
-        if (position & kNegated)
+        if (key & 1)
             result.Negative.Set(negativeCount++, point);
         else
             result.Positive.Set(positiveCount++, point);
     }
     return result;
 }
-
 }
 
 const char *OrientationName(TOrientation orientation)
