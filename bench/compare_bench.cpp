@@ -288,9 +288,9 @@ int main(int argc, char **argv)
             turned.SearchRotated = true;
             const TRun turnedRun = compare(signatures, size, indexed, turned);
             std::printf("with rotations, %d signatures: %.2f s (processor %.2f s), %d pairs; %.2f times the time "
-                        "without (processor time: %.2f times)\n",
+                        "without (processor time: %.2f times), peak memory %.0f bytes per picture\n",
                 size, turnedRun.Seconds, turnedRun.ProcessorSeconds, turnedRun.Pairs, turnedRun.Seconds / run.Seconds,
-                turnedRun.ProcessorSeconds / run.ProcessorSeconds);
+                turnedRun.ProcessorSeconds / run.ProcessorSeconds, turnedRun.PeakKilobytes * 1024.0 / size);
         }
         if (size == plainAt) {
             TProcessingOptions plain = indexed;

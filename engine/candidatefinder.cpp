@@ -14,8 +14,8 @@ constexpr std::size_t kMinQueriesPerThread = 8;
 
 }
 
-TCandidateFinder::TCandidateFinder(int32_t pictureCount, int threads)
-    : m_index(pictureCount)
+TCandidateFinder::TCandidateFinder(int32_t pictureCount, int threads, int queriesPerPicture)
+    : m_index(pictureCount, TSignatureIndex::TCounting::Fastest, queriesPerPicture)
     , m_threads(std::max(threads, 1))
 {
 }

@@ -17,7 +17,8 @@
 class TCandidateFinder
 {
 public:
-    TCandidateFinder(int32_t pictureCount, int threads);
+    // `queriesPerPicture`: 1, or the orientation count when turned copies are searched.
+    TCandidateFinder(int32_t pictureCount, int threads, int queriesPerPicture = 1);
 
     // One picture of a batch with its signature's two lists; none when it takes no part. With
     // `Turned`, the earlier pictures that share enough positions with it in any orientation are

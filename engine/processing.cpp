@@ -258,10 +258,10 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
     const int32_t count = catalogue.PicturesCapacity;
     const int threads = ThreadsToUse(options);
     const bool useIndex = options.UseIndex;
-    TCandidateFinder finder(useIndex ? count : 0, threads);
+    const bool turnedToo = settings.SearchesTurnedCopies();
+    TCandidateFinder finder(useIndex ? count : 0, threads, turnedToo ? kOrientationCount : 1);
     std::vector<std::optional<TPictureSignature>> batch;
     int32_t batchStart = 0;
-    const bool turnedToo = settings.SearchesTurnedCopies();
     WaveletMatrix currentMatrix {};
     WaveletMatrix transposedMatrix {};
     const TCurrentMatrices currentMatrices { currentMatrix, turnedToo ? &transposedMatrix : nullptr };
