@@ -2,9 +2,12 @@
 // photographs at random positions, scales and colour shifts, with 1% planted near-duplicates.
 // Prints, per size, the time and pairs found, the growth exponent between sizes, the time of
 // the plain newest-first scan at one size, and the peak memory per picture at the largest size.
+// With --rotations, each size is also compared searching for turned copies, and the times set
+// side by side.
 //
-// usage: compare_bench PHOTO_FOLDER [SIZE...] [--plain-at N] [--threads N]
+// usage: compare_bench PHOTO_FOLDER [SIZE...] [--plain-at N] [--threads N] [--rotations]
 
+#include "engine/orientation.h"
 #include "engine/pictureprocessing.h"
 #include "engine/processing.h"
 #include "engine/searchobserver.h"
@@ -21,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <thread>
@@ -101,6 +105,8 @@ TPictureSignature sign(const std::vector<QImage> &photos, const TCut &cut, uint3
     ComputeWaveletMatrix(work, matrix, AverageIntensity(work));
     TPictureSignature signature;
     ExtractWaveletCoefs(matrix, signature.WaveletCoefsPos, signature.WaveletCoefsNeg);
+    ComputeWaveletMatrix(TransposedGrey(work), matrix, AverageIntensity(work));
+    ExtractWaveletCoefs(matrix, signature.TransposedCoefsPos, signature.TransposedCoefsNeg);
     signature.Width = int(width * 4);
     signature.Height = int(height * 4);
     std::mt19937 bytes(seed);
@@ -159,13 +165,23 @@ long statusKilobytes(const char *field)
 
 void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
+// Processor time of all threads, which a machine shared with other work skews less than the clock.
+double processorSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
 struct TRun {
     double Seconds = 0;
+    double ProcessorSeconds = 0;
     int Pairs = 0;
     long PeakKilobytes = 0;
 };
 
-TRun compare(const std::vector<TPictureSignature> &signatures, int count, TProcessingOptions options)
+TRun compare(
+    const std::vector<TPictureSignature> &signatures, int count, TProcessingOptions options, const TSettings &settings)
 {
     const std::vector<TPictureSignature> used(signatures.begin(), signatures.begin() + count);
     resetPeakMemory();
@@ -182,9 +198,11 @@ TRun compare(const std::vector<TPictureSignature> &signatures, int count, TProce
     TPrecomputed source(used);
     QElapsedTimer timer;
     timer.start();
-    ProcessSignedPictures(catalogue, TSettings {}, observer, source, options);
+    const double processorStart = processorSeconds();
+    ProcessSignedPictures(catalogue, settings, observer, source, options);
     TRun run;
     run.Seconds = timer.nsecsElapsed() / 1e9;
+    run.ProcessorSeconds = processorSeconds() - processorStart;
     run.Pairs = catalogue.PairsLast + 1;
     run.PeakKilobytes = statusKilobytes("VmHWM:") - before;
     return run;
@@ -200,6 +218,7 @@ int main(int argc, char **argv)
     QStringList arguments = application.arguments().mid(1);
     int plainAt = 50000;
     int threads = 0;
+    bool rotations = false;
     std::vector<int> sizes;
     QString folder;
     for (int a = 0; a < arguments.size(); ++a) {
@@ -207,13 +226,16 @@ int main(int argc, char **argv)
             plainAt = arguments[++a].toInt();
         else if (arguments[a] == "--threads" && a + 1 < arguments.size())
             threads = arguments[++a].toInt();
+        else if (arguments[a] == "--rotations")
+            rotations = true;
         else if (folder.isEmpty())
             folder = arguments[a];
         else
             sizes.push_back(arguments[a].toInt());
     }
     if (folder.isEmpty()) {
-        std::fprintf(stderr, "usage: compare_bench PHOTO_FOLDER [SIZE...] [--plain-at N] [--threads N]\n");
+        std::fprintf(
+            stderr, "usage: compare_bench PHOTO_FOLDER [SIZE...] [--plain-at N] [--threads N] [--rotations]\n");
         return 2;
     }
     if (sizes.empty())
@@ -224,7 +246,8 @@ int main(int argc, char **argv)
     timer.start();
     // Signing the cuts takes minutes at the largest size, so the signatures are kept for the next
     // run. The cuts are drawn one after the other, so a smaller run uses the first ones.
-    const QString cacheName = QStringLiteral("/tmp/quorvane-compare-signatures.bin");
+    // Named by the record size, so that a cache of an older layout is never misread.
+    const QString cacheName = QStringLiteral("/tmp/quorvane-compare-signatures-%1.bin").arg(sizeof(TPictureSignature));
     std::vector<TPictureSignature> signatures(largest);
     QFile cache(cacheName);
     const qint64 cacheBytes = qint64(largest * sizeof(TPictureSignature));
@@ -250,8 +273,9 @@ int main(int argc, char **argv)
     double previousSeconds = 0;
     int previousSize = 0;
     for (const int size : sizes) {
-        const TRun run = compare(signatures, size, indexed);
-        std::printf("indexed comparison of %d signatures: %.2f s, %d pairs", size, run.Seconds, run.Pairs);
+        const TRun run = compare(signatures, size, indexed, TSettings {});
+        std::printf("indexed comparison of %d signatures: %.2f s (processor %.2f s), %d pairs", size, run.Seconds,
+            run.ProcessorSeconds, run.Pairs);
         if (previousSize > 0)
             std::printf(", growth exponent %.2f",
                 std::log(run.Seconds / previousSeconds) / std::log(double(size) / previousSize));
@@ -259,10 +283,19 @@ int main(int argc, char **argv)
             sizeof(TPicInfo));
         previousSeconds = run.Seconds;
         previousSize = size;
+        if (rotations) {
+            TSettings turned;
+            turned.SearchRotated = true;
+            const TRun turnedRun = compare(signatures, size, indexed, turned);
+            std::printf("with rotations, %d signatures: %.2f s (processor %.2f s), %d pairs; %.2f times the time "
+                        "without (processor time: %.2f times), peak memory %.0f bytes per picture\n",
+                size, turnedRun.Seconds, turnedRun.ProcessorSeconds, turnedRun.Pairs, turnedRun.Seconds / run.Seconds,
+                turnedRun.ProcessorSeconds / run.ProcessorSeconds, turnedRun.PeakKilobytes * 1024.0 / size);
+        }
         if (size == plainAt) {
             TProcessingOptions plain = indexed;
             plain.UseIndex = false;
-            const TRun plainRun = compare(signatures, size, plain);
+            const TRun plainRun = compare(signatures, size, plain, TSettings {});
             std::printf("plain scan of %d signatures: %.2f s, %d pairs; the index is %.1f times faster\n", size,
                 plainRun.Seconds, plainRun.Pairs, plainRun.Seconds / run.Seconds);
         }

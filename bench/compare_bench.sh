@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the comparison phase on signatures of cuts from real photographs.
-# usage: bench/compare_bench.sh [SIZE...] [--plain-at N] [--threads N]
+# usage: bench/compare_bench.sh [SIZE...] [--plain-at N] [--threads N] [--rotations]
+# (--rotations: each size also searched for turned copies, with the ratio of the times)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 photos=$(bench/fetch_photos.sh)

@@ -173,6 +173,7 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
 const std::map<QByteArray, bool Options::*> kFlags {
     { "--no-subfolders", &Options::NoSubfolders },
     { "--identical-only", &Options::IdenticalOnly },
+    { "--rotations", &Options::Rotations },
     { "--collect-only", &Options::CollectOnly },
     { "--quiet", &Options::Quiet },
     { "--trash-marked", &Options::TrashMarked },
@@ -299,6 +300,8 @@ std::optional<TSettings> EffectiveSettings(const Options &options, QString *erro
         settings.MinPicHeight = *options.MinHeight;
     if (options.IdenticalOnly)
         settings.SearchOnlyIdentical = true;
+    if (options.Rotations)
+        settings.SearchRotated = true;
     return settings;
 }
 
@@ -315,6 +318,8 @@ QString UsageText()
         "  --min-width N      minimum picture width (default 100)\n"
         "  --min-height N     minimum picture height (default 100)\n"
         "  --identical-only   only byte-identical pairs\n"
+        "  --rotations        also pair pictures that are turned by 90, 180 or 270 degrees or mirrored\n"
+        "                     copies of each other\n"
         "  --settings FILE    take the options from this settings file (at most 1 MiB of text);\n"
         "                     the command line wins\n"
         "  --collect-only     print the collected files, one full path per line, and stop\n"
@@ -340,6 +345,9 @@ QString UsageText()
         "newline and carriage return are written as \\\\, \\t, \\n and \\r.\n"
         "JSON: an array of {\"original\", \"duplicate\", \"similarity\"}; a path that is not valid\n"
         "UTF-8 also comes as its exact bytes in base64, in \"original_bytes\" or \"duplicate_bytes\".\n"
+        "With --rotations each object also names how the duplicate lies against the original in\n"
+        "\"orientation\": unturned, mirrored-left-right, mirrored-top-bottom, rotated-90, rotated-180,\n"
+        "rotated-270 (clockwise), transposed or antitransposed (mirrored across a diagonal).\n"
         "\n"
         "Exit status: 0 done, 1 failed (the output could not be written, the picture of --signature was\n"
         "skipped, a marked file was left alone, or an error such as running out of memory), 2 usage\n"

@@ -34,6 +34,7 @@ struct Options {
     std::optional<int32_t> MinWidth;
     std::optional<int32_t> MinHeight;
     bool IdenticalOnly = false;
+    bool Rotations = false;
     QByteArray SettingsFile;
     bool CollectOnly = false;
     QByteArray SignatureFile;

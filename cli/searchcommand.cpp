@@ -45,13 +45,13 @@ QString storeProblemMessage(const TSignatureStore &store)
     return QStringLiteral("signature store %1 failed: searched without it").arg(file);
 }
 
-QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format)
+QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format, const TSettings &settings)
 {
     switch (format) {
     case OutputFormat::Tsv:
         return BuildTsv(catalogue);
     case OutputFormat::Json:
-        return BuildJson(catalogue);
+        return BuildJson(catalogue, settings.SearchesTurnedCopies());
     case OutputFormat::Csv:
         break;
     }
@@ -96,7 +96,7 @@ int RunSearch(const Options &options, TProcessingOptions processing)
     if (options.Keep)
         return interrupted ? kExitInterrupted : RunMarking(catalogue, *settings, options);
     QString error;
-    if (!WriteOutput(options.OutputFile, formatPairs(catalogue, options.Format), &error)) {
+    if (!WriteOutput(options.OutputFile, formatPairs(catalogue, options.Format, *settings), &error)) {
         ReportError(error);
         return kExitFailed;
     }

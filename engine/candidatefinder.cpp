@@ -14,8 +14,8 @@ constexpr std::size_t kMinQueriesPerThread = 8;
 
 }
 
-TCandidateFinder::TCandidateFinder(int32_t pictureCount, int threads)
-    : m_index(pictureCount)
+TCandidateFinder::TCandidateFinder(int32_t pictureCount, int threads, int queriesPerPicture)
+    : m_index(pictureCount, TSignatureIndex::TCounting::Fastest, queriesPerPicture)
     , m_threads(std::max(threads, 1))
 {
 }
@@ -35,6 +35,12 @@ void TCandidateFinder::AddBatch(
         m_index.Add(picture.Index, *picture.Positive, *picture.Negative);
         queries.push_back({ picture.Positive, picture.Negative, picture.Index, {} });
         positions.push_back(std::size_t(picture.Index - m_batchStart));
+        if (picture.Turned) {
+            for (const TOrientedCoefs &turned : *picture.Turned) {
+                queries.push_back({ &turned.Positive, &turned.Negative, picture.Index, {} });
+                positions.push_back(std::size_t(picture.Index - m_batchStart));
+            }
+        }
     }
 
     const std::size_t parts = std::clamp(queries.size() / kMinQueriesPerThread, std::size_t(1), std::size_t(m_threads));
@@ -54,8 +60,18 @@ void TCandidateFinder::AddBatch(
     for (std::future<void> &helper : helpers)
         helper.get();
 
-    for (std::size_t q = 0; q < queries.size(); ++q)
-        m_batchMatches[positions[q]] = std::move(queries[q].Matches);
+    for (std::size_t q = 0; q < queries.size(); ++q) {
+        std::vector<int32_t> &matches = m_batchMatches[positions[q]];
+        if (matches.empty()) {
+            matches = std::move(queries[q].Matches);
+            continue;
+        }
+        // A picture's orientations found their matches apart: one list, newest first, each once.
+        const std::size_t found = matches.size();
+        matches.insert(matches.end(), queries[q].Matches.begin(), queries[q].Matches.end());
+        std::inplace_merge(matches.begin(), matches.begin() + std::ptrdiff_t(found), matches.end(), std::greater<>());
+        matches.erase(std::unique(matches.begin(), matches.end()), matches.end());
+    }
 }
 
 std::vector<int32_t> TCandidateFinder::CandidatesOf(int32_t index, const TPreBuffer &preBuffer) const

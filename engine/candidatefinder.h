@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/catalogue.h"
+#include "engine/orientation.h"
 #include "engine/signatureindex.h"
 #include "engine/signpicture.h"
 
@@ -16,13 +17,17 @@
 class TCandidateFinder
 {
 public:
-    TCandidateFinder(int32_t pictureCount, int threads);
+    // `queriesPerPicture`: 1, or the orientation count when turned copies are searched.
+    TCandidateFinder(int32_t pictureCount, int threads, int queriesPerPicture = 1);
 
-    // One picture of a batch with its signature's two lists; none when it takes no part.
+    // One picture of a batch with its signature's two lists; none when it takes no part. With
+    // `Turned`, the earlier pictures that share enough positions with it in any orientation are
+    // found; only the picture as it is goes into the index.
     struct TSigned {
         int32_t Index = 0;
         const TWaveletCoefs *Positive = nullptr;
         const TWaveletCoefs *Negative = nullptr;
+        const TTurnedCoefs *Turned = nullptr;
     };
 
     // Indexes a batch of consecutive pictures and finds, for each, the earlier pictures that share

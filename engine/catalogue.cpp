@@ -95,13 +95,15 @@ void TrimAfterCollection(TCatalogue &catalogue)
 
 void AllocatePairs(TCatalogue &catalogue) { allocateArray(catalogue.Pairs, catalogue.PairsCapacity); }
 
-void AppendPair(TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity)
+void AppendPair(
+    TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity, TOrientation orientation)
 {
     ++catalogue.PairsLast;
     TPicturePair &pair = catalogue.Pairs[catalogue.PairsLast];
     pair.PicIndex1 = picIndex1;
     pair.PicIndex2 = picIndex2;
     pair.Similarity = similarity;
+    pair.Orientation = orientation;
     growIfNeeded(catalogue.Pairs, catalogue.PairsLast, catalogue.PairsCapacity);
 }
 

@@ -70,10 +70,24 @@ struct TPicInfo {
     TPreBuffer PreBuffer {};
 };
 
+// How a duplicate lies against its original: as it is, mirrored, turned (clockwise) or turned
+// and mirrored. Found only by searches that look for turned copies.
+enum class TOrientation : uint8_t {
+    Unturned,
+    MirroredLeftRight,
+    MirroredTopBottom,
+    Rotated180,
+    Transposed,
+    Rotated270,
+    Rotated90,
+    Antitransposed,
+};
+
 struct TPicturePair {
     int32_t PicIndex1 = 0;
     int32_t PicIndex2 = 0;
     double Similarity = 0;
+    TOrientation Orientation = TOrientation::Unturned;
 };
 
 using TPicList = std::vector<TPicInfo>;
@@ -117,7 +131,8 @@ void TrimAfterCollection(TCatalogue &catalogue);
 void AllocatePairs(TCatalogue &catalogue);
 
 // Appends a pair; PairsLast is raised before the fields are written.
-void AppendPair(TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity);
+void AppendPair(TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity,
+    TOrientation orientation = TOrientation::Unturned);
 
 // Cuts Pairs to PairsLast + 1 entries and sets PairsCapacity to that count.
 void TrimPairs(TCatalogue &catalogue);

@@ -1,6 +1,7 @@
 #include "engine/processing.h"
 
 #include "engine/candidatefinder.h"
+#include "engine/orientation.h"
 #include "engine/pictureprocessing.h"
 #include "engine/rawpathfile.h"
 #include "engine/searchobserver.h"
@@ -102,11 +103,42 @@ bool comparable(const TPicInfo &candidate, const TPicInfo &current, int32_t heig
         && aspectRatiosComparable(candidate.Height, candidate.Width, height, width) && !IsSameFile(candidate, current);
 }
 
+// The current picture's truncated matrix, and in searches for turned copies that of the picture
+// transposed.
+struct TCurrentMatrices {
+    const WaveletMatrix &Unturned;
+    const WaveletMatrix *Transposed = nullptr;
+};
+
+struct TWaveletMatch {
+    double Score = 0;
+    TOrientation Orientation = TOrientation::Unturned;
+};
+
+// The candidate's score in the orientation of the current picture that matches it best; the
+// picture as it is wins a tie.
+TWaveletMatch bestWaveletMatch(const TPicInfo &candidate, const TCurrentMatrices &current)
+{
+    if (!current.Transposed)
+        return { WaveletScore(candidate, current.Unturned), TOrientation::Unturned };
+    int bestMatches = -1;
+    TOrientation best = TOrientation::Unturned;
+    for (int orientation = 0; orientation < kOrientationCount; ++orientation) {
+        const int matches = TurnedMatches(candidate.WaveletCoefsPos, candidate.WaveletCoefsNeg, current.Unturned,
+            *current.Transposed, TOrientation(orientation));
+        if (matches > bestMatches) {
+            bestMatches = matches;
+            best = TOrientation(orientation);
+        }
+    }
+    return { ScoreOfMatches(bestMatches), best };
+}
+
 // Scores the candidates of picture k, newest first, and records the first that reaches the
 // pairing threshold, exactly as a scan over every earlier picture would.
 template <typename Candidates>
 TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, int32_t k,
-    const WaveletMatrix &currentMatrix, const Candidates &candidates)
+    const TCurrentMatrices &currentMatrices, const Candidates &candidates)
 {
     const TPicInfo &current = catalogue.Pictures[k];
     const QByteArray path = FullPath(catalogue, k);
@@ -127,13 +159,13 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
             if (catalogue.SearchStopped)
                 return TScanResult::Stopped;
         }
-        double score = 0;
+        TWaveletMatch match;
         if (identical)
-            score = kIdenticalScore;
+            match.Score = kIdenticalScore;
         else if (!settings.SearchOnlyIdentical)
-            score = WaveletScore(candidate, currentMatrix);
-        if (const std::optional<double> similarity = SimilarityOfScore(score)) {
-            AppendPair(catalogue, i, k, *similarity);
+            match = bestWaveletMatch(candidate, currentMatrices);
+        if (const std::optional<double> similarity = SimilarityOfScore(match.Score)) {
+            AppendPair(catalogue, i, k, *similarity, match.Orientation);
             observer.DuplicatesFoundChanged(
                 QCoreApplication::translate("Search", "发现相似图片：%1").arg(catalogue.PairsLast + 1));
             return TScanResult::Paired;
@@ -231,10 +263,13 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
     const int32_t count = catalogue.PicturesCapacity;
     const int threads = ThreadsToUse(options);
     const bool useIndex = options.UseIndex;
-    TCandidateFinder finder(useIndex ? count : 0, threads);
+    const bool turnedToo = settings.SearchesTurnedCopies();
+    TCandidateFinder finder(useIndex ? count : 0, threads, turnedToo ? kOrientationCount : 1);
     std::vector<std::optional<TPictureSignature>> batch;
     int32_t batchStart = 0;
     WaveletMatrix currentMatrix {};
+    WaveletMatrix transposedMatrix {};
+    const TCurrentMatrices currentMatrices { currentMatrix, turnedToo ? &transposedMatrix : nullptr };
 
     for (int32_t k = 0; k < count; ++k) {
         observer.Pump();
@@ -251,12 +286,19 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                 batch.push_back(source.Take(k + int32_t(batch.size())));
             if (useIndex) {
                 std::vector<TCandidateFinder::TSigned> signedPictures;
+                std::vector<TTurnedCoefs> turned(turnedToo ? batch.size() : 0);
                 for (std::size_t b = 0; b < batch.size(); ++b) {
                     const int32_t index = batchStart + int32_t(b);
                     // A picture that fails to sign keeps its entry as it was, which a scan over
                     // every earlier picture would still look at.
                     const TPicInfo &entry = catalogue.Pictures[index];
-                    if (batch[b])
+                    if (batch[b] && turnedToo) {
+                        const TPictureSignature &signature = *batch[b];
+                        turned[b] = TurnWaveletCoefs({ signature.WaveletCoefsPos, signature.WaveletCoefsNeg },
+                            { signature.TransposedCoefsPos, signature.TransposedCoefsNeg });
+                        signedPictures.push_back(
+                            { index, &signature.WaveletCoefsPos, &signature.WaveletCoefsNeg, &turned[b] });
+                    } else if (batch[b])
                         signedPictures.push_back({ index, &batch[b]->WaveletCoefsPos, &batch[b]->WaveletCoefsNeg });
                     else if (entry.CCVStage == TCCVStage::Full)
                         signedPictures.push_back({ index, &entry.WaveletCoefsPos, &entry.WaveletCoefsNeg });
@@ -289,11 +331,14 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
         current.WaveletCoefsNeg = signature->WaveletCoefsNeg;
         if (!settings.SearchOnlyIdentical)
             RebuildWaveletMatrix(current.WaveletCoefsPos, current.WaveletCoefsNeg, currentMatrix);
+        if (turnedToo)
+            RebuildWaveletMatrix(signature->TransposedCoefsPos, signature->TransposedCoefsNeg, transposedMatrix);
         current.CCVStage = TCCVStage::Full;
 
         const TScanResult result = useIndex
-            ? scanCandidates(catalogue, settings, observer, k, currentMatrix, finder.CandidatesOf(k, current.PreBuffer))
-            : scanCandidates(catalogue, settings, observer, k, currentMatrix, TEveryEarlierPicture { k });
+            ? scanCandidates(
+                catalogue, settings, observer, k, currentMatrices, finder.CandidatesOf(k, current.PreBuffer))
+            : scanCandidates(catalogue, settings, observer, k, currentMatrices, TEveryEarlierPicture { k });
         if (result == TScanResult::Stopped)
             return;
         if (useIndex)

@@ -1,5 +1,6 @@
 #include "engine/resultwriter.h"
 
+#include "engine/orientation.h"
 #include "engine/textformat.h"
 
 #include <QFile>
@@ -93,7 +94,7 @@ QByteArray BuildTsv(const TCatalogue &catalogue)
     return tsv;
 }
 
-QByteArray BuildJson(const TCatalogue &catalogue)
+QByteArray BuildJson(const TCatalogue &catalogue, bool withOrientations)
 {
     QJsonArray pairs;
     for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
@@ -104,6 +105,8 @@ QByteArray BuildJson(const TCatalogue &catalogue)
         addPath(object, QStringLiteral("duplicate"), QStringLiteral("duplicate_bytes"),
             FullPath(catalogue, pair.PicIndex2));
         object.insert(QStringLiteral("similarity"), pair.Similarity);
+        if (withOrientations)
+            object.insert(QStringLiteral("orientation"), QLatin1String(OrientationName(pair.Orientation)));
         pairs.append(object);
     }
     return QJsonDocument(pairs).toJson();

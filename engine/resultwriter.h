@@ -21,7 +21,8 @@ QByteArray BuildTsv(const TCatalogue &catalogue);
 // A JSON array of {"original", "duplicate", "similarity"} objects, one per pair, paths decoded
 // from their file-system bytes. A path that is not valid UTF-8 loses bytes in that decoding, so
 // its object also holds the exact bytes in base64 as "original_bytes" or "duplicate_bytes".
-QByteArray BuildJson(const TCatalogue &catalogue);
+// `withOrientations` (a search for turned copies) adds how the duplicate lies as "orientation".
+QByteArray BuildJson(const TCatalogue &catalogue, bool withOrientations = false);
 
 // The files a marking rule marked, each with its keeper and their similarity, in the three
 // formats above: CSV with the header "标记的图片；保留的图片；相似度；" and one line per file; TSV

@@ -14,7 +14,9 @@ constexpr int kSignedPositions = 2 * kWorkBitmapSize * kWorkBitmapSize;
 constexpr int kCounterBits = 9;
 constexpr int kSliceWords = int(TSliceSlab::kSliceWords);
 constexpr int32_t kBlockPictures = kSliceWords * 64;
-// A position kept by more than one picture in this many is cheaper to count as slices.
+// A position kept by more than one picture in this many is cheaper to count as slices, for one
+// query per picture. A list is walked once per query and a slice is shared, so with more queries per
+// picture positions become slices sooner.
 constexpr std::size_t kDenseShare = 256;
 constexpr std::size_t kMinDenseAfter = 16;
 
@@ -297,10 +299,11 @@ void countBlock(TCountSlices *countSlices, TQueryState &state, TSignatureIndex::
 
 }
 
-TSignatureIndex::TSignatureIndex(int32_t pictureCount, TCounting counting)
+TSignatureIndex::TSignatureIndex(int32_t pictureCount, TCounting counting, int queriesPerPicture)
     : m_pictureCount(pictureCount)
     , m_counting(counting)
-    , m_denseAfter(std::max(kMinDenseAfter, std::size_t(pictureCount) / kDenseShare))
+    , m_denseAfter(std::max(
+          kMinDenseAfter, std::size_t(pictureCount) / (kDenseShare * std::size_t(std::max(queriesPerPicture, 1)))))
     , m_postings(kSignedPositions)
     , m_sliceOf(kSignedPositions, -1)
 {

@@ -24,8 +24,9 @@ public:
     // the code that runs where AVX-512 does not (so that it can be tested anywhere).
     enum class TCounting { Fastest, Portable };
 
-    // `pictureCount` bounds the indexes that will be added.
-    explicit TSignatureIndex(int32_t pictureCount, TCounting counting = TCounting::Fastest);
+    // `pictureCount` bounds the indexes that will be added; `queriesPerPicture` is how many times
+    // each picture will ask the index (once for each orientation it is compared in).
+    explicit TSignatureIndex(int32_t pictureCount, TCounting counting = TCounting::Fastest, int queriesPerPicture = 1);
 
     // Adds picture `index`. Indexes must be added in increasing order.
     void Add(int32_t index, const TWaveletCoefs &positive, const TWaveletCoefs &negative);

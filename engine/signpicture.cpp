@@ -1,5 +1,6 @@
 #include "engine/signpicture.h"
 
+#include "engine/orientation.h"
 #include "engine/pictureerror.h"
 #include "engine/pictureloader.h"
 #include "settings/settings.h"
@@ -32,13 +33,18 @@ void appendPositions(QByteArray &text, const char *label, const TWaveletCoefs &c
     text += '\n';
 }
 
-void computeWavelets(QImage &workBitmap, TPictureSignature &signature)
+void computeWavelets(QImage &workBitmap, TPictureSignature &signature, bool transposedToo)
 {
     PrepareGrayscale(workBitmap, kGreyStep);
     const int average = AverageIntensity(workBitmap);
     WaveletMatrix matrix {};
     ComputeWaveletMatrix(workBitmap, matrix, average);
     ExtractWaveletCoefs(matrix, signature.WaveletCoefsPos, signature.WaveletCoefsNeg);
+    if (!transposedToo)
+        return;
+    // The other turned orientations are derived exactly from these two transforms.
+    ComputeWaveletMatrix(TransposedGrey(workBitmap), matrix, average);
+    ExtractWaveletCoefs(matrix, signature.TransposedCoefsPos, signature.TransposedCoefsNeg);
 }
 
 }
@@ -65,7 +71,7 @@ std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TS
     signature.Width = width;
     ReadPreBuffer(path, signature.PreBuffer);
     if (!settings.SearchOnlyIdentical)
-        computeWavelets(workBitmap, signature);
+        computeWavelets(workBitmap, signature, settings.SearchesTurnedCopies());
     return signature;
 }
 
@@ -89,8 +95,9 @@ TSignedContent SignContent(const QByteArray &path, const QByteArray &bytes, cons
     std::copy_n(
         bytes.constData(), std::min<qsizetype>(bytes.size(), kPreBufferSize), content.Signature.PreBuffer.begin());
     if (!settings.SearchOnlyIdentical && PassesSizeFilter(height, width, settings)) {
-        computeWavelets(workBitmap, content.Signature);
+        computeWavelets(workBitmap, content.Signature, settings.SearchesTurnedCopies());
         content.HasWavelets = true;
+        content.HasTransposedWavelets = settings.SearchesTurnedCopies();
     }
     return content;
 }
@@ -109,10 +116,16 @@ bool ReuseSignedContent(
     }
     if (!settings.SearchOnlyIdentical && !content.HasWavelets)
         return false;
+    if (settings.SearchesTurnedCopies() && !content.HasTransposedWavelets)
+        return false;
     signature = content.Signature;
     if (settings.SearchOnlyIdentical) {
         signature->WaveletCoefsPos.Clear();
         signature->WaveletCoefsNeg.Clear();
+    }
+    if (!settings.SearchesTurnedCopies()) {
+        signature->TransposedCoefsPos.Clear();
+        signature->TransposedCoefsNeg.Clear();
     }
     return true;
 }

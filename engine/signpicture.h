@@ -18,11 +18,16 @@ struct TPictureSignature {
     TPreBuffer PreBuffer {};
     TWaveletCoefs WaveletCoefsPos;
     TWaveletCoefs WaveletCoefsNeg;
+    // The lists of the working picture transposed, from which the turned orientations follow;
+    // computed only when a search looks for turned copies.
+    TWaveletCoefs TransposedCoefsPos;
+    TWaveletCoefs TransposedCoefsNeg;
 };
 
 // Loads and signs the picture at `path` as a search does. Returns nothing when the picture
 // cannot be read or is below the minimum size. The wavelet lists stay empty when only
-// identical files are searched. Touches no shared state, so it may run on any thread.
+// identical files are searched, the transposed ones unless turned copies are searched. Touches no shared state, so it
+// may run on any thread.
 std::optional<TPictureSignature> SignPicture(const QByteArray &path, const TSettings &settings);
 
 // What signs one picture in a search: SignPicture, or a stand-in in tests.
@@ -38,6 +43,8 @@ struct TSignedContent {
     // Whether the wavelet lists were computed: not in identical-only searches nor for pictures
     // below the minimum size.
     bool HasWavelets = false;
+    // Whether the transposed lists were computed too, as searches for turned copies need.
+    bool HasTransposedWavelets = false;
     // Height and Width as read from the header (0 when unknown), the PreBuffer and the lists.
     TPictureSignature Signature;
 };
@@ -48,7 +55,8 @@ TSignedContent SignContent(const QByteArray &path, const QByteArray &bytes, cons
 
 // What SignPicture would return under `settings` for the content `content` was signed from:
 // nothing in `signature` for a picture it skips. Returns false when `content` cannot tell, as it
-// was decoded at another scale or lacks the wavelet lists that these settings need.
+// was decoded at another scale or lacks the (plain or transposed) wavelet lists that these
+// settings need.
 bool ReuseSignedContent(
     const TSignedContent &content, const TSettings &settings, std::optional<TPictureSignature> &signature);
 // SignPicture with the JPEG detour of a picture that is not a JPEG file taken the way `detour`

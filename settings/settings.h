@@ -24,6 +24,11 @@ struct TSettings {
     bool SearchHEIF = true;
     bool SearchJXL = false;
     bool SearchRAW = false;
+    // Also pair pictures that are turned by 90, 180 or 270 degrees or mirrored copies of each other.
+    bool SearchRotated = false;
+
+    // Turned copies are looked for only where wavelets are compared at all.
+    bool SearchesTurnedCopies() const { return SearchRotated && !SearchOnlyIdentical; }
 
     bool AnyPictureTypeSelected() const
     {

@@ -23,7 +23,7 @@ struct Key {
 };
 
 // File order: a file written from scratch lists the keys in this order.
-const std::array<Key, 18> kKeys { {
+const std::array<Key, 19> kKeys { {
     { "SearchJPG", &TSettings::SearchJPG },
     { "SearchBMP", &TSettings::SearchBMP },
     { "SearchGIF", &TSettings::SearchGIF },
@@ -42,6 +42,7 @@ const std::array<Key, 18> kKeys { {
     { "SearchHEIF", &TSettings::SearchHEIF },
     { "SearchJXL", &TSettings::SearchJXL },
     { "SearchRAW", &TSettings::SearchRAW },
+    { "SearchRotated", &TSettings::SearchRotated },
 } };
 
 std::optional<int32_t> toInt32(const QString &text)

@@ -97,11 +97,14 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     SilentDeleteCheckBox = AddCheckBox(
         deleteGroup, "SilentDeleteCheckBox", tr("不显示删除文件提示框"), kRowLeft, kFirstRowTop + kTypeRowStep, 290);
 
-    QGroupBox *searchGroup = AddGroup(this, "GroupBox3", tr("搜索选项"), 208, 118, 328, 150);
+    // The taller type group leaves room below the search options for one more row.
+    QGroupBox *searchGroup = AddGroup(this, "GroupBox3", tr("搜索选项"), 208, 118, 328, 150 + kTypeRowStep);
     OnlyIdenticalCheckBox
         = AddCheckBox(searchGroup, "OnlyIdenticalCheckBox", tr("仅搜索100%相似的图片"), kRowLeft, kFirstRowTop, 290);
     MinWidthEdit = AddSizeRow(searchGroup, "MinWidthEdit", tr("最小图片宽度"), 72);
     MinHeightEdit = AddSizeRow(searchGroup, "MinHeightEdit", tr("最小图片高度"), 110);
+    RotatedCheckBox
+        = AddCheckBox(searchGroup, "RotatedCheckBox", tr("查找旋转或镜像的图片"), kRowLeft, 110 + kTypeRowStep, 290);
 
     QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", tr("应用"), 9, 271 + kAddedHeight, 527, 74);
     CheckUpdatesCheckBox
@@ -164,6 +167,7 @@ void TSettingsForm::FormShow()
     RecycleCheckBox->setChecked(m_settings.MoveToRecycle);
     SilentDeleteCheckBox->setChecked(m_settings.DeleteWithoutAsking);
     OnlyIdenticalCheckBox->setChecked(m_settings.SearchOnlyIdentical);
+    RotatedCheckBox->setChecked(m_settings.SearchRotated);
     CheckUpdatesCheckBox->setChecked(m_settings.AutoCheckUpdates);
     MinWidthEdit->setText(QString::number(std::max<int32_t>(m_settings.MinPicWidth, 0)));
     MinHeightEdit->setText(QString::number(std::max<int32_t>(m_settings.MinPicHeight, 0)));
@@ -184,6 +188,7 @@ void TSettingsForm::OKButtonClick()
     m_settings.MoveToRecycle = RecycleCheckBox->isChecked();
     m_settings.DeleteWithoutAsking = SilentDeleteCheckBox->isChecked();
     m_settings.SearchOnlyIdentical = OnlyIdenticalCheckBox->isChecked();
+    m_settings.SearchRotated = RotatedCheckBox->isChecked();
     m_settings.AutoCheckUpdates = CheckUpdatesCheckBox->isChecked();
 
     // Both sizes convert before either is stored, so a refused field never leaves one size changed.

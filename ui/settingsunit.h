@@ -46,6 +46,7 @@ private:
     QCheckBox *RecycleCheckBox = nullptr;
     QCheckBox *SilentDeleteCheckBox = nullptr;
     QCheckBox *OnlyIdenticalCheckBox = nullptr;
+    QCheckBox *RotatedCheckBox = nullptr;
     QCheckBox *CheckUpdatesCheckBox = nullptr;
     QLineEdit *MinWidthEdit = nullptr;
     QLineEdit *MinHeightEdit = nullptr;

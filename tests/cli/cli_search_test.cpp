@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,26 @@ TEST_F(CommandLineSearch, WritesThePairsInEachFormat)
 
     const CliRun json = RunCli({ "--quiet", "--format=json", dir.path() });
     EXPECT_TRUE(json.out.contains("\"duplicate\": \"" + folder + "b.png\""));
+}
+
+TEST_F(CommandLineSearch, RotationsPairTurnedCopiesAndNameTheirOrientationInJsonOnly)
+{
+    ASSERT_TRUE(scene(2).transformed(QTransform().rotate(90)).save(path("e.png"), "png"));
+    const CliRun plain = RunCli({ "--quiet", "--format=json", dir.path() });
+    EXPECT_FALSE(plain.out.contains("e.png"));
+    EXPECT_FALSE(plain.out.contains("orientation"));
+    // The plain search leaves its signatures in the store; they lack the transposed lists, so the
+    // search for turned copies must not take them.
+    const CliRun turned = RunCli({ "--quiet", "--rotations", "--format=json", dir.path() });
+    ASSERT_EQ(turned.exitCode, 0) << turned.err.constData();
+    EXPECT_TRUE(turned.out.contains("\"duplicate\": \"" + QFile::encodeName(path("e.png"))
+        + "\",\n"
+          "        \"orientation\": \"rotated-90\""))
+        << turned.out.constData();
+    EXPECT_TRUE(turned.out.contains("\"orientation\": \"unturned\""));
+    const CliRun tsv = RunCli({ "--quiet", "--rotations", "--format", "tsv", dir.path() });
+    EXPECT_EQ(tsv.out.count('\n'), 3);
+    EXPECT_EQ(tsv.out.count('\t'), 6);
 }
 
 TEST_F(CommandLineSearch, OutputFileIsReplacedAndIdenticalOnlyPairsCopies)

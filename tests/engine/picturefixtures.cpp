@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,30 @@ QColor randomColour(std::mt19937 &random) { return QColor(random() % 256, random
 
 double unit(std::mt19937 &random) { return (random() % 10000) / 10000.0; }
 
+}
+
+QImage TurnedPicture(const QImage &image, TOrientation orientation)
+{
+    const auto rotated = [&](int degrees) { return image.transformed(QTransform().rotate(degrees)); };
+    switch (orientation) {
+    case TOrientation::Unturned:
+        return image;
+    case TOrientation::MirroredLeftRight:
+        return image.mirrored(true, false);
+    case TOrientation::MirroredTopBottom:
+        return image.mirrored(false, true);
+    case TOrientation::Rotated180:
+        return rotated(180);
+    case TOrientation::Transposed:
+        return rotated(90).mirrored(true, false);
+    case TOrientation::Rotated270:
+        return rotated(270);
+    case TOrientation::Rotated90:
+        return rotated(90);
+    case TOrientation::Antitransposed:
+        return rotated(90).mirrored(false, true);
+    }
+    return image;
 }
 
 QImage DrawScene(quint32 seed, int width, int height)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/catalogue.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -9,6 +11,9 @@
 QImage DrawScene(quint32 seed, int width, int height);
 
 // Writes `image` with Qt's writer (`format` "jpg", "png", "bmp", ...); fails the test on error.
+// `image` turned the way `orientation` names (rotations clockwise), by Qt's own transforms.
+QImage TurnedPicture(const QImage &image, TOrientation orientation);
+
 void SavePicture(const QImage &image, const QString &path, const char *format, int quality = -1);
 
 void WriteBytes(const QString &path, const QByteArray &bytes);

@@ -258,4 +258,19 @@ TEST(ProcessingEquivalence, EveryBatchingAndThreadCountPairsLikeTheScanOverEvery
         EXPECT_EQ(pairsOf(library, settings, { 3, true }), plain);
         EXPECT_GT(plain.size(), identicalOnly ? 80u : 400u);
     }
+    // Turned copies: every fifth picture lies like a turned copy of one well before it, so that
+    // queries in turned orientations find matches that newer, unturned ones may come before.
+    TSyntheticLibrary turned = library;
+    for (std::size_t n = 40; n < turned.Signatures.size(); n += 5) {
+        if (turned.Signatures[n] && library.Signatures[n - 37]) {
+            turned.Signatures[n]->TransposedCoefsPos = library.Signatures[n - 37]->WaveletCoefsPos;
+            turned.Signatures[n]->TransposedCoefsNeg = library.Signatures[n - 37]->WaveletCoefsNeg;
+        }
+    }
+    TSettings rotated;
+    rotated.SearchRotated = true;
+    const auto plain = pairsOf(turned, rotated, { 1, false });
+    EXPECT_EQ(pairsOf(turned, rotated, { 1, true }), plain);
+    EXPECT_EQ(pairsOf(turned, rotated, { 3, true }), plain);
+    EXPECT_GT(plain.size(), pairsOf(library, TSettings {}, { 1, true }).size() + 100);
 }

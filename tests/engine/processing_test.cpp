@@ -1,4 +1,5 @@
 #include "engine/jpegcodec.h"
+#include "engine/orientation.h"
 #include "engine/processing.h"
 #include "engine/searchobserver.h"
 #include "engine/signpicture.h"
@@ -347,4 +348,101 @@ TEST(FilesIdentical, ComparesBlockByBlockAndPumpsBetween)
     EXPECT_FALSE(FilesIdentical(path("a"), path("longer"), countPumps));
     EXPECT_FALSE(FilesIdentical(path("a"), path("missing"), countPumps));
     EXPECT_FALSE(FilesIdentical(path("a"), path("b"), [] { return false; }));
+}
+
+namespace
+{
+
+TSettings turnedCopiesSearched()
+{
+    TSettings settings;
+    settings.SearchRotated = true;
+    return settings;
+}
+
+std::vector<TOrientation> orientationsOf(const TCatalogue &catalogue)
+{
+    std::vector<TOrientation> orientations;
+    for (int i = 0; i <= catalogue.PairsLast; ++i)
+        orientations.push_back(catalogue.Pairs[i].Orientation);
+    return orientations;
+}
+
+}
+
+// Odd sides, so that the working picture of a turned copy samples the turned pixels.
+TEST(TurnedCopies, EachOrientationPairsWithTheOriginalOnlyWhenSearchedFor)
+{
+    QTemporaryDir folder;
+    const QImage scene = DrawScene(11, 401, 301);
+    SavePicture(scene, folder.filePath("original.png"), "png");
+    for (int orientation = 1; orientation < kOrientationCount; ++orientation) {
+        const QString name = QString::number(orientation) + ".png";
+        SavePicture(TurnedPicture(scene, TOrientation(orientation)), folder.filePath(name), "png");
+        TCatalogue turned = catalogueOf(folder, { "original.png", name });
+        const TPairList pairs = process(turned, turnedCopiesSearched());
+        ASSERT_EQ(pairs.size(), 1u) << orientation;
+        EXPECT_GT(std::get<2>(pairs[0]), 50.0) << orientation;
+        EXPECT_EQ(turned.Pairs[0].Orientation, TOrientation(orientation));
+        TCatalogue plain = catalogueOf(folder, { "original.png", name });
+        EXPECT_EQ(process(plain), TPairList {}) << orientation;
+    }
+}
+
+// c plainly matches a; b, nearer, is a mirrored and matches c only turned.
+TEST(TurnedCopies, NewestFirstHoldsAcrossOrientations)
+{
+    QTemporaryDir folder;
+    const QImage scene = DrawScene(12, 401, 301);
+    SavePicture(scene, folder.filePath("a.png"), "png");
+    SavePicture(TurnedPicture(scene, TOrientation::MirroredLeftRight), folder.filePath("b.png"), "png");
+    SavePicture(scene, folder.filePath("c.jpg"), "jpg", 80);
+    TCatalogue turned = catalogueOf(folder, { "a.png", "b.png", "c.jpg" });
+    const TPairList pairs = process(turned, turnedCopiesSearched());
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(std::get<0>(pairs[1]), 1);
+    EXPECT_EQ(std::get<1>(pairs[1]), 2);
+    EXPECT_EQ(orientationsOf(turned),
+        (std::vector<TOrientation> { TOrientation::MirroredLeftRight, TOrientation::MirroredLeftRight }));
+    TCatalogue plain = catalogueOf(folder, { "a.png", "b.png", "c.jpg" });
+    const TPairList plainPairs = process(plain);
+    ASSERT_EQ(plainPairs.size(), 1u);
+    EXPECT_EQ(std::get<0>(plainPairs[0]), 0);
+    EXPECT_EQ(std::get<1>(plainPairs[0]), 2);
+}
+
+TEST(TurnedCopies, IdenticalOnlyModeIsUnaffected)
+{
+    QTemporaryDir folder;
+    const QImage scene = DrawScene(13, 401, 301);
+    SavePicture(scene, folder.filePath("a.png"), "png");
+    SavePicture(TurnedPicture(scene, TOrientation::Rotated90), folder.filePath("b.png"), "png");
+    QFile::copy(folder.filePath("a.png"), folder.filePath("c.png"));
+    TSettings identicalOnly = turnedCopiesSearched();
+    identicalOnly.SearchOnlyIdentical = true;
+    TCatalogue catalogue = catalogueOf(folder, { "a.png", "b.png", "c.png" });
+    EXPECT_EQ(process(catalogue, identicalOnly), (TPairList { { 0, 2, 100.0 } }));
+    EXPECT_EQ(orientationsOf(catalogue), std::vector<TOrientation> { TOrientation::Unturned });
+}
+
+// Without the option nothing of it is computed, and a signature made without it is never taken
+// for a search with it (as the signature store would otherwise do).
+TEST(TurnedCopies, TransposedListsExistOnlyWhenSearchedFor)
+{
+    QTemporaryDir folder;
+    SavePicture(DrawScene(14, 401, 301), folder.filePath("a.png"), "png");
+    const QByteArray path = QFile::encodeName(folder.filePath("a.png"));
+    const std::optional<TPictureSignature> plain = SignPicture(path, TSettings {});
+    const std::optional<TPictureSignature> turned = SignPicture(path, turnedCopiesSearched());
+    ASSERT_TRUE(plain && turned);
+    EXPECT_EQ(SignatureText(*plain), SignatureText(*turned));
+    EXPECT_EQ(plain->TransposedCoefsPos, TWaveletCoefs {});
+    EXPECT_NE(turned->TransposedCoefsPos, TWaveletCoefs {});
+
+    const QByteArray bytes = ReadBytes(folder.filePath("a.png"));
+    std::optional<TPictureSignature> reused;
+    EXPECT_FALSE(ReuseSignedContent(SignContent(path, bytes, TSettings {}), turnedCopiesSearched(), reused));
+    ASSERT_TRUE(ReuseSignedContent(SignContent(path, bytes, turnedCopiesSearched()), TSettings {}, reused));
+    EXPECT_EQ(reused->TransposedCoefsPos, TWaveletCoefs {});
+    EXPECT_EQ(SignatureText(*reused), SignatureText(*plain));
 }

@@ -70,7 +70,8 @@ const QByteArray kSpecifiedFile = "[Main]\n"
 const QByteArray kAddedKeys = "SearchWEBP=1\n"
                               "SearchHEIF=1\n"
                               "SearchJXL=0\n"
-                              "SearchRAW=0\n";
+                              "SearchRAW=0\n"
+                              "SearchRotated=0\n";
 
 const QByteArray kFreshFile = kSpecifiedFile + kAddedKeys;
 
@@ -168,6 +169,7 @@ TEST_F(SettingsFile, SaveKeepsOtherLinesInPlaceAndAppendsMissingKeysToTheSection
         "SearchHEIF=1\r\n"
         "SearchJXL=0\r\n"
         "SearchRAW=0\r\n"
+        "SearchRotated=0\r\n"
         "\r\n"
         "[Window]\r\n"
         "Left=10\r\n");
@@ -191,7 +193,7 @@ TEST_F(SettingsFile, AnEarlierFileGetsTheNewTypesAtTheirDefaultsAppendedAndNothi
     write(earlier);
     const TSettings settings = LoadSettings(path);
     EXPECT_TRUE(settings.SearchWEBP && settings.SearchHEIF);
-    EXPECT_FALSE(settings.SearchJXL || settings.SearchRAW);
+    EXPECT_FALSE(settings.SearchJXL || settings.SearchRAW || settings.SearchRotated);
     EXPECT_FALSE(settings.SearchJPG);
     ASSERT_TRUE(SaveSettings(path, settings, nullptr));
     EXPECT_EQ(read(), earlier + kAddedKeys);

@@ -124,6 +124,19 @@ private slots:
         QVERIFY(settings.SearchCR2 == TSettings().SearchCR2 && settings.SearchJPG);
     }
 
+    void rotatedBoxMapsToItsKey()
+    {
+        QCheckBox *rotated = Child("RotatedCheckBox");
+        QCOMPARE(rotated->text(), QStringLiteral("查找旋转或镜像的图片"));
+        QVERIFY(!rotated->isChecked());
+        QVERIFY(rotated->y() > Child<QLineEdit>("MinHeightEdit")->y());
+        QVERIFY(Child<QGroupBox>("GroupBox3")->rect().contains(rotated->geometry()));
+        QVERIFY(!Child<QGroupBox>("GroupBox3")->geometry().intersects(Child<QGroupBox>("GroupBox4")->geometry()));
+        rotated->setChecked(true);
+        Click("OKButton");
+        QVERIFY(settings.SearchRotated);
+    }
+
     void refusedSizeKeepsDialogOpen_data()
     {
         QTest::addColumn<QString>("width");

@@ -575,6 +575,10 @@
         <source>其他相机 RAW</source>
         <translation>Other camera RAW</translation>
     </message>
+    <message>
+        <source>查找旋转或镜像的图片</source>
+        <translation>Find rotated or mirrored pictures</translation>
+    </message>
 </context>
 <context>
     <name>TUpdateForm</name>
