@@ -15,7 +15,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;

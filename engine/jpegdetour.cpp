@@ -1,5 +1,6 @@
 #include "engine/jpegdetour.h"
 
+#include "engine/avx2clones.h"
 #include "engine/jpegcodec.h"
 
 #include <algorithm>
@@ -378,7 +379,7 @@ public:
 
 private:
     // jccolor.c's conversion of each pixel; columns past the picture repeat its last one.
-    [[gnu::target_clones("avx2", "default")]] void convertRow(
+    QUORVANE_AVX2_CLONES void convertRow(
         const uchar *row, int begin, int end, uint8_t *y, int16_t *pixelCb, int16_t *pixelCr) const
     {
         const int inside = std::min(end, m_width);

@@ -1,10 +1,14 @@
 #include "engine/signatureindex.h"
 
+#include "engine/avx2clones.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__)
 #include <immintrin.h>
+#endif
 
 namespace
 {
@@ -55,7 +59,7 @@ inline __attribute__((always_inline)) void loadHalfSlice(Vec &value, const uint6
 // Adds up, for the 512 pictures of a block, how many of the given slices have each picture's
 // bit set, into the counter bit planes (Harley-Seal: sixteen inputs cost fifteen carry-save
 // adds). `slab` is the block's first slice; `slices` are slice numbers.
-__attribute__((target_clones("avx2", "default"))) void countSlicesPortable(
+QUORVANE_AVX2_CLONES void countSlicesPortable(
     const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
 {
     for (int half = 0; half < kSliceWords / kVecWords; ++half) {
@@ -98,6 +102,7 @@ __attribute__((target_clones("avx2", "default"))) void countSlicesPortable(
     }
 }
 
+#if defined(__x86_64__)
 // The same count with AVX-512, where one carry-save add is two three-input logic instructions.
 __attribute__((target("avx512f"))) inline void csa512(
     __m512i &h, __m512i &l, const __m512i a, const __m512i b, const __m512i c)
@@ -154,13 +159,16 @@ __attribute__((target("avx512f"))) void countSlicesAvx512(
     for (int p = 0; p < kCounterBits; ++p)
         _mm512_storeu_si512(planes[p], high[p]);
 }
+#endif
 
 using TCountSlices = void(const uint64_t *, const uint32_t *, std::size_t, TPlanes &);
 
-TCountSlices *countingFor(TSignatureIndex::TCounting counting)
+TCountSlices *countingFor([[maybe_unused]] TSignatureIndex::TCounting counting)
 {
+#if defined(__x86_64__)
     if (counting == TSignatureIndex::TCounting::Fastest && __builtin_cpu_supports("avx512f"))
         return countSlicesAvx512;
+#endif
     return countSlicesPortable;
 }
 

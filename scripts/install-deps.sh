@@ -9,6 +9,7 @@ packages=(
     libgtest-dev
     fonts-noto-cjk
     qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
+    clang-format-14 dpkg-dev file git
 )
 
 missing=()

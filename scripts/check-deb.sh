@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Unpacks a Quorvane .deb into a scratch root (dpkg -x: nothing is installed), lists what it holds
+# and fails when a part is missing, a dependency is not declared or the installed quorvane-cli
+# does not run.
+set -euo pipefail
+deb=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
+dpkg -x "$deb" "$root"
+(cd "$root" && find . ! -type d | sort)
+
+fail() {
+    echo "$deb: $*" >&2
+    exit 1
+}
+for part in usr/bin/quorvane usr/bin/quorvane-cli usr/share/applications/quorvane.desktop \
+    usr/share/icons/hicolor/scalable/apps/quorvane.svg; do
+    [ -f "$root/$part" ] || fail "/$part is missing"
+done
+# Read by dpkg-shlibdeps from the programs, plus what Qt loads at run time.
+depends=$(dpkg-deb --field "$deb" Depends)
+for package in libqt6widgets6 libqt6network6 libqt6dbus6 libjpeg62-turbo libraw libheif1 libjxl libsqlite3 \
+    libssl3 qt6-image-formats-plugins libqt6svg6 qt6-translations-l10n; do
+    [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package"
+done
+! readelf -d "$root/usr/bin/quorvane-cli" | grep -q 'NEEDED.*libQt6Widgets' || fail "quorvane-cli links Qt Widgets"
+"$root/usr/bin/quorvane-cli" --help >/dev/null || fail "the installed quorvane-cli does not run"
