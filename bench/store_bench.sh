@@ -36,24 +36,25 @@ if [ "${DISTINCT:-0}" = 1 ]; then
     done
 fi
 seconds() { date +%s.%N; }
-# Times one search of FOLDER with the store; the pairs go to FILE.
+# Times one search of FOLDER with the store; the pairs go to FILE. Prints the seconds and the
+# one-minute load average right after the search.
 search() {
     local start
     start=$(seconds)
     "$cli" --quiet --store "$store" --format tsv --output "$2" "$1"
-    awk -v a="$start" -v b="$(seconds)" 'BEGIN { print b - a }'
+    awk -v a="$start" -v b="$(seconds)" -v load="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN { print b - a, load }'
 }
-report() { awk -v what="$1" -v n="$2" -v t="$3" -v cold="${4:-}" 'BEGIN {
+report() { awk -v what="$1" -v n="$2" -v t="${3% *}" -v load="${3#* }" -v cold="${4:+${4% *}}" 'BEGIN {
     printf "%-28s %8.2f s  %8.1f pictures/s", what, t, n / t
     if (cold != "") printf "  %6.1f x faster than cold", cold / t
-    printf "\n" }'; }
+    printf "  (load %s)\n", load }'; }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 # Read the files once, so that every search starts with them in the page cache.
 cat "$set_dir"/*.jpg >/dev/null
 start=$(seconds)
 "$cli" --quiet --no-store --format tsv --output "$work/plain.tsv" "$set_dir"
-plain=$(awk -v a="$start" -v b="$(seconds)" 'BEGIN { print b - a }')
+plain=$(awk -v a="$start" -v b="$(seconds)" -v load="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN { print b - a, load }')
 distinct=$(md5sum "$set_dir"/*.jpg | cut -d' ' -f1 | sort -u | wc -l)
 cold=$(search "$set_dir" "$work/cold.tsv")
 warm=$(search "$set_dir" "$work/warm.tsv")
@@ -94,12 +95,14 @@ large_warm=$(search "$large_dir" "$work/large-warm.tsv")
 start=$(seconds)
 "$cli" --collect-only "$large_dir" >/dev/null
 collect=$(awk -v a="$start" -v b="$(seconds)" 'BEGIN { print b - a }')
+collect_load=$(cut -d' ' -f1 /proc/loadavg)
 read -r comparison pictures decoded pairs < <(build/bench/store_bench compare "$large_dir" "$store")
 echo "$pictures stored pictures of 160 x 120 ($pairs pairs; $decoded decoded while taking them from the store)"
 report "cold search:" "$pictures" "$large_cold"
-awk -v w="$large_warm" -v c="$collect" -v p="$comparison" 'BEGIN {
-    printf "warm search:                %8.2f s\n", w
-    printf "--collect-only:             %8.2f s\n", c
-    printf "comparison alone:           %8.2f s\n", p
+awk -v w="${large_warm% *}" -v wl="${large_warm#* }" -v c="$collect" -v cl="$collect_load" -v p="$comparison" \
+    -v pl="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN {
+    printf "warm search:                %8.2f s  (load %s)\n", w, wl
+    printf "--collect-only:             %8.2f s  (load %s)\n", c, cl
+    printf "comparison alone:           %8.2f s  (load %s)\n", p, pl
     printf "warm / (collect + compare): %8.2f\n", w / (c + p) }'
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -15,8 +15,8 @@
 #include <QThread>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -27,6 +27,24 @@ constexpr double kMinSimilarity = 1;
 constexpr double kMaxSimilarity = 100;
 constexpr double kIdenticalScore = 100;
 constexpr qint64 kCompareBlockSize = 1024;
+// Bytes read from each file at once: far fewer system calls than one per block, while the blocks
+// are still compared, and the pump run, one at a time.
+constexpr qint64 kCompareReadSize = 64 * kCompareBlockSize;
+
+// Fills `buffer` as far as the file goes; -1 after a read error.
+qint64 readFully(QFile &file, char *buffer, qint64 size)
+{
+    qint64 filled = 0;
+    while (filled < size) {
+        const qint64 count = file.read(buffer + filled, size - filled);
+        if (count < 0)
+            return -1;
+        if (count == 0)
+            break;
+        filled += count;
+    }
+    return filled;
+}
 
 double aspectRatio(int32_t height, int32_t width)
 {
@@ -354,18 +372,28 @@ bool FilesIdentical(const QByteArray &pathA, const QByteArray &pathB, const std:
     QFile fileB;
     if (!OpenForReading(fileA, pathA) || !OpenForReading(fileB, pathB))
         return false;
-    std::array<char, kCompareBlockSize> blockA;
-    std::array<char, kCompareBlockSize> blockB;
+    std::vector<char> bytesA(kCompareReadSize);
+    std::vector<char> bytesB(kCompareReadSize);
     for (;;) {
-        const qint64 countA = fileA.read(blockA.data(), kCompareBlockSize);
-        const qint64 countB = fileB.read(blockB.data(), kCompareBlockSize);
-        if (countA < 0 || countB < 0 || countA != countB)
+        const qint64 filledA = readFully(fileA, bytesA.data(), kCompareReadSize);
+        const qint64 filledB = readFully(fileB, bytesB.data(), kCompareReadSize);
+        if (filledA < 0 || filledB < 0)
             return false;
-        if (countA == 0)
-            return true;
-        if (std::memcmp(blockA.data(), blockB.data(), size_t(countA)) != 0)
-            return false;
-        if (pump && !pump())
-            return false;
+        // Block by block, as if each were read on its own: the counts of the first block pair that
+        // differs in length end the comparison, after as many pumps as before.
+        for (qint64 offset = 0;; offset += kCompareBlockSize) {
+            const qint64 countA = std::clamp(filledA - offset, qint64(0), kCompareBlockSize);
+            const qint64 countB = std::clamp(filledB - offset, qint64(0), kCompareBlockSize);
+            if (countA != countB)
+                return false;
+            if (countA == 0)
+                return true;
+            if (std::memcmp(bytesA.data() + offset, bytesB.data() + offset, size_t(countA)) != 0)
+                return false;
+            if (pump && !pump())
+                return false;
+            if (offset + kCompareBlockSize >= kCompareReadSize)
+                break;
+        }
     }
 }

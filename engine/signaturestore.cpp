@@ -38,6 +38,7 @@ CREATE TABLE IF NOT EXISTS signatures(
 CREATE TABLE IF NOT EXISTS paths(
     path BLOB PRIMARY KEY, device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,
     mtime INTEGER NOT NULL, ctime INTEGER NOT NULL, hash BLOB NOT NULL, seen INTEGER NOT NULL) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS paths_by_inode ON paths(inode);
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
 )";
 
@@ -48,6 +49,11 @@ const char *const kFindByIdentity
     = "SELECT p.device, p.inode, p.size, p.mtime, p.ctime, p.seen, s.seen, p.hash, " QUORVANE_CONTENT_COLUMNS
       " FROM paths p JOIN signatures s ON s.hash = p.hash "
       "AND s.size = p.size AND s.recipe = ?2 WHERE p.path = ?1";
+// The same file reached by another path: a renamed or moved folder keeps its files' identities.
+const char *const kFindByInode
+    = "SELECT p.path, p.hash, " QUORVANE_CONTENT_COLUMNS " FROM paths p JOIN signatures s ON s.hash = p.hash "
+      "AND s.size = p.size AND s.recipe = ?6 WHERE p.inode = ?1 AND p.device = ?2 AND p.size = ?3 "
+      "AND p.mtime = ?4 AND p.ctime = ?5 LIMIT 1";
 const char *const kFindByContent
     = "SELECT " QUORVANE_CONTENT_COLUMNS " FROM signatures s WHERE s.hash = ?1 AND s.size = ?2 AND s.recipe = ?3";
 // A content signed without wavelet lists never replaces one signed with them.
@@ -226,6 +232,7 @@ struct TSignatureStore::TPending {
     TContentHash Hash {};
     int64_t Size = 0;
     std::optional<TSignedContent> Content;
+    QByteArray FormerPath;
     // Only the times seen are refreshed.
     bool TouchOnly = false;
     bool Expire = false;
@@ -408,7 +415,7 @@ void TSignatureStore::giveBack(std::unique_ptr<TConnection> reader)
     m_readers.push_back(std::move(reader));
 }
 
-std::optional<TSignedContent> TSignatureStore::FindByIdentity(const QByteArray &path, const TFileIdentity &identity)
+std::optional<TRecordedContent> TSignatureStore::FindByIdentity(const QByteArray &path, const TFileIdentity &identity)
 {
     std::unique_ptr<TConnection> reader = takeReader();
     if (!reader)
@@ -417,36 +424,57 @@ std::optional<TSignedContent> TSignatureStore::FindByIdentity(const QByteArray &
     find.Bind(1, path);
     find.Bind(2, m_recipe);
     int code = find.PrepareCode();
-    std::optional<TSignedContent> content;
+    std::optional<TRecordedContent> recorded;
     bool touch = false;
-    TContentHash hash {};
     if (code == SQLITE_OK)
         code = find.Step();
     if (code == SQLITE_ROW) {
-        const TFileIdentity recorded { uint64_t(find.Integer(0)), uint64_t(find.Integer(1)), find.Integer(2),
+        const TFileIdentity known { uint64_t(find.Integer(0)), uint64_t(find.Integer(1)), find.Integer(2),
             find.Integer(3), find.Integer(4) };
-        hash = hashOf(find.Blob(7));
-        TSignedContent found;
-        if (recorded == identity) {
-            if (!readContent(find, 8, hash, identity.Size, m_recipe, found))
+        if (known == identity) {
+            TRecordedContent found;
+            found.Hash = hashOf(find.Blob(7));
+            if (!readContent(find, 8, found.Hash, identity.Size, m_recipe, found.Content))
                 code = SQLITE_CORRUPT;
             else
-                content = found;
+                recorded = found;
+            touch = std::min(find.Integer(5), find.Integer(6)) < today();
         }
-        touch = std::min(find.Integer(5), find.Integer(6)) < today();
     }
-    const int finished = find.Finish();
+    int finished = find.Finish();
+    if (!recorded && (code == SQLITE_ROW || code == SQLITE_DONE)) {
+        TStatement &other = reader->Statement(kFindByInode);
+        other.Bind(1, int64_t(identity.Inode));
+        other.Bind(2, int64_t(identity.Device));
+        other.Bind(3, identity.Size);
+        other.Bind(4, identity.MTimeNs);
+        other.Bind(5, identity.CTimeNs);
+        other.Bind(6, m_recipe);
+        code = other.PrepareCode();
+        if (code == SQLITE_OK)
+            code = other.Step();
+        if (code == SQLITE_ROW) {
+            TRecordedContent found;
+            found.OtherPath = other.Blob(0);
+            found.Hash = hashOf(other.Blob(1));
+            if (!readContent(other, 2, found.Hash, identity.Size, m_recipe, found.Content))
+                code = SQLITE_CORRUPT;
+            else
+                recorded = found;
+        }
+        finished = other.Finish();
+    }
     giveBack(std::move(reader));
     if (code != SQLITE_ROW && code != SQLITE_DONE) {
         fail(code == SQLITE_OK ? finished : code);
         return std::nullopt;
     }
-    if (content && touch) {
+    if (recorded && touch) {
         std::lock_guard lock(m_mutex);
-        m_queue.push_back({ path, identity, hash, identity.Size, std::nullopt, true, false });
+        m_queue.push_back({ path, identity, recorded->Hash, identity.Size, std::nullopt, {}, true, false });
         m_changed.notify_all();
     }
-    return content;
+    return recorded;
 }
 
 std::optional<TSignedContent> TSignatureStore::FindByContent(const TContentHash &hash, int64_t size)
@@ -479,12 +507,12 @@ std::optional<TSignedContent> TSignatureStore::FindByContent(const TContentHash 
 }
 
 void TSignatureStore::Record(const QByteArray &path, std::optional<TFileIdentity> identity, const TContentHash &hash,
-    int64_t size, std::optional<TSignedContent> content)
+    int64_t size, std::optional<TSignedContent> content, const QByteArray &formerPath)
 {
     std::lock_guard lock(m_mutex);
     if (!m_usable)
         return;
-    m_queue.push_back({ path, identity, hash, size, std::move(content), false, false });
+    m_queue.push_back({ path, identity, hash, size, std::move(content), formerPath, false, false });
     m_changed.notify_all();
 }
 
@@ -586,6 +614,11 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             unused.Bind(2, m_recipe);
             run(unused);
             continue;
+        }
+        if (!pending.FormerPath.isEmpty()) {
+            TStatement &remove = m_writer->Statement(kDeletePath);
+            remove.Bind(1, pending.FormerPath);
+            run(remove);
         }
         if (pending.TouchOnly) {
             TStatement &touchPath = m_writer->Statement(kTouchPath);

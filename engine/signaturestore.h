@@ -28,6 +28,15 @@ struct TFileIdentity {
     friend bool operator==(const TFileIdentity &, const TFileIdentity &) = default;
 };
 
+// A stored result found by a file's identity.
+struct TRecordedContent {
+    TSignedContent Content;
+    TContentHash Hash {};
+    // The path the identity was recorded for when that is not the path looked up: the file was
+    // renamed, moved or reached through another link since.
+    QByteArray OtherPath;
+};
+
 // Why a store was set aside, or what happened to it on opening.
 enum class TStoreProblem {
     None,
@@ -66,15 +75,17 @@ public:
     // What went wrong, None while all is well.
     TStoreProblem Problem() const;
 
-    // The content last recorded for `path` when the file there still has exactly `identity`.
-    std::optional<TSignedContent> FindByIdentity(const QByteArray &path, const TFileIdentity &identity);
+    // The content last recorded for `path` when the file there still has exactly `identity`, or else
+    // the content recorded for another path with exactly that identity.
+    std::optional<TRecordedContent> FindByIdentity(const QByteArray &path, const TFileIdentity &identity);
     // The content of `size` bytes that hashes to `hash`, signed under this store's recipe.
     std::optional<TSignedContent> FindByContent(const TContentHash &hash, int64_t size);
 
     // Queues: the file at `path` holds the content `hash`/`size`, with `identity` when that may be
     // trusted later (nothing drops the path's record), and `content` when it was signed just now.
+    // The record of `formerPath`, when given, goes: the file is no longer there.
     void Record(const QByteArray &path, std::optional<TFileIdentity> identity, const TContentHash &hash, int64_t size,
-        std::optional<TSignedContent> content);
+        std::optional<TSignedContent> content, const QByteArray &formerPath = {});
     // Queues the removal of entries that no search has seen for 90 days, except those of files on
     // devices that are not mounted now.
     void ExpireOldEntries();

@@ -31,6 +31,15 @@ TFileIdentity identityOf(const struct stat &status)
         nanoseconds(status.st_ctim) };
 }
 
+// Whether `path` still reaches the file of `identity`, as a second link does.
+bool namesFile(const QByteArray &path, const TFileIdentity &identity)
+{
+    struct stat status {
+    };
+    return ::stat(path.constData(), &status) == 0 && uint64_t(status.st_dev) == identity.Device
+        && uint64_t(status.st_ino) == identity.Inode;
+}
+
 // The file system's clock as it stamps changes, which may lag the precise clock by a tick.
 int64_t coarseNow()
 {
@@ -103,13 +112,21 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     }
     struct stat status {
     };
-    if (::stat(path.constData(), &status) == 0) {
-        const std::optional<TSignedContent> recorded = m_store->FindByIdentity(path, identityOf(status));
-        if (recorded && ReuseSignedContent(*recorded, settings, signature)) {
+    // Identities are only ever recorded on such file systems; checking again here keeps a device
+    // number reused by another kind of file system from matching a record.
+    if (::stat(path.constData(), &status) == 0 && keepsChangeTimes(uint64_t(status.st_dev), path)) {
+        const TFileIdentity identity = identityOf(status);
+        const std::optional<TRecordedContent> recorded = m_store->FindByIdentity(path, identity);
+        if (recorded && ReuseSignedContent(recorded->Content, settings, signature)) {
             ++m_fromStore;
+            // The identity was trusted when it was recorded for the other path, and is the same.
+            if (!recorded->OtherPath.isEmpty())
+                m_store->Record(path, identity, recorded->Hash, identity.Size, std::nullopt,
+                    namesFile(recorded->OtherPath, identity) ? QByteArray() : recorded->OtherPath);
             return signature;
         }
     }
+    ++m_hashed;
     const std::optional<TReadFile> file = readFile(path);
     if (!file) {
         ++m_decoded;

@@ -350,6 +350,31 @@ TEST(FilesIdentical, ComparesBlockByBlockAndPumpsBetween)
     EXPECT_FALSE(FilesIdentical(path("a"), path("b"), [] { return false; }));
 }
 
+TEST(FilesIdentical, FilesLongerThanOneReadAreComparedToTheirLastByte)
+{
+    QTemporaryDir folder;
+    // Two reads' worth exactly, so that the end falls on a read boundary.
+    QByteArray bytes(128 * 1024, 'x');
+    WriteBytes(folder.filePath("a"), bytes);
+    WriteBytes(folder.filePath("b"), bytes);
+    WriteBytes(folder.filePath("longer"), bytes + "!");
+    QByteArray changed = bytes;
+    changed[64 * 1024 - 1] = 'z';
+    WriteBytes(folder.filePath("changed"), changed);
+    const auto path = [&](const char *name) { return QFile::encodeName(folder.filePath(name)); };
+
+    int pumps = 0;
+    const auto countPumps = [&] { return ++pumps > 0; };
+    EXPECT_TRUE(FilesIdentical(path("a"), path("b"), countPumps));
+    EXPECT_EQ(pumps, 128);
+    pumps = 0;
+    EXPECT_FALSE(FilesIdentical(path("a"), path("longer"), countPumps));
+    EXPECT_EQ(pumps, 128);
+    pumps = 0;
+    EXPECT_FALSE(FilesIdentical(path("changed"), path("a"), countPumps));
+    EXPECT_EQ(pumps, 63);
+}
+
 namespace
 {
 

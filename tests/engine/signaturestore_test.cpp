@@ -111,12 +111,15 @@ void execute(const QString &file, const char *sql)
     sqlite3_close(db);
 }
 
-// Rewrites the file in place with `bytes` and sets its times back, as `touch -r` would.
-void rewriteKeepingTimes(const QString &path, const QByteArray &bytes)
+// Rewrites the file in place (or replaces it by a new file) with `bytes` and sets its times back,
+// as `touch -r` would.
+void rewriteKeepingTimes(const QString &path, const QByteArray &bytes, bool asNewFile = false)
 {
     struct stat before {
     };
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    if (asNewFile)
+        QFile::remove(path);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     file.write(bytes);
@@ -207,6 +210,52 @@ TEST(SignatureStore, AFileRewrittenInPlaceWithItsTimesRestoredIsSignedAgain)
     const TSearchResult after = searchWithStore(root.path(), settings, storeFile);
     EXPECT_EQ(after.Csv, plainCsv(root.path(), settings));
     EXPECT_EQ(after.Decoded, 1);
+}
+
+TEST(SignatureStore, ARenamedFolderIsTakenFromTheStoreWithoutReadingItsFiles)
+{
+    QTemporaryDir root;
+    fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const TSettings settings;
+    searchWithStore(root.path() + "/b", settings, storeFile);
+    ASSERT_TRUE(QDir().rename(root.path() + "/b", root.path() + "/renamed"));
+    // Rewritten in place with its size and times restored, then moved with the folder: only the
+    // status-change time tells it from the file recorded under the old name.
+    rewriteKeepingTimes(root.path() + "/renamed/scene0.bmp", EncodeBmp(DrawScene(301, 320, 240).mirrored()));
+
+    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    TStoredSigner signer(store, std::chrono::seconds(10));
+    const QStringList files = QDir(root.path() + "/renamed").entryList(QDir::Files);
+    for (const QString &name : files) {
+        const QByteArray path = QFile::encodeName(root.path() + "/renamed/" + name);
+        EXPECT_EQ(textOf(signer.Sign(path, settings)), textOf(SignPicture(path, settings))) << name.toStdString();
+    }
+    EXPECT_EQ(signer.Hashed(), 1);
+    EXPECT_EQ(signer.Decoded(), 1);
+    EXPECT_EQ(signer.FromStore(), files.size() - 1);
+    store->Flush();
+    // The records moved along with the files; the rewritten file's old one is left to expire.
+    EXPECT_EQ(countRows(storeFile, "SELECT count(*) FROM paths WHERE CAST(path AS TEXT) LIKE '%/b/%'"), 1);
+}
+
+TEST(SignatureStore, AFileReplacedOnItsPathWithItsTimesRestoredIsSignedAgain)
+{
+    QTemporaryDir root;
+    fillLibrary(root.path());
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const TSettings settings;
+    searchWithStore(root.path() + "/b", settings, storeFile);
+    // Another picture of the same size and modification time in a new file, which on most file
+    // systems gets the inode the removed one had.
+    const QString replaced = root.path() + "/b/scene0.bmp";
+    rewriteKeepingTimes(replaced, EncodeBmp(DrawScene(301, 320, 240).mirrored()), true);
+    const QByteArray path = QFile::encodeName(replaced);
+
+    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    TStoredSigner signer(store, std::chrono::seconds(10));
+    EXPECT_EQ(textOf(signer.Sign(path, settings)), textOf(SignPicture(path, settings)));
+    EXPECT_EQ(signer.Decoded(), 1);
 }
 
 TEST(SignatureStore, AnotherSigningRecipeSignsEverythingAgain)

@@ -116,6 +116,8 @@ Shown ShowEverything(const QString &folder)
 
     // The elapsed time depends on how busy the machine is.
     shown.own.replaceInStrings(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d")), QStringLiteral("hh:mm:ss"));
+    // So does the signature store's size in the File menu, which the searches here change.
+    shown.own.replaceInStrings(QRegularExpression(QStringLiteral("\\d+(\\.\\d+)? [KMG]?B")), QStringLiteral("size"));
 
     bool autoCheckPending = false;
     const TSettingsForm settingsForm(MainUnit.Settings, &form);
