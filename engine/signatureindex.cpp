@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -358,6 +359,8 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
 {
     std::vector<TQueryState> states(queries.size());
     std::vector<std::span<const int32_t>> sparseLists;
+    // The query's slice numbers, one bit each, read back in order and cleared on the way.
+    std::vector<uint64_t> sliceBits((m_sliceCount + 63) / 64);
     int32_t maxLimit = 0;
     for (std::size_t q = 0; q < queries.size(); ++q) {
         TQuery &query = queries[q];
@@ -369,8 +372,8 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
             if (packed == 0)
                 return;
             const int position = signedPosition(packed, isNegative);
-            if (m_sliceOf[position] >= 0)
-                states[q].Slices.push_back(uint32_t(m_sliceOf[position]));
+            if (const int32_t slice = m_sliceOf[position]; slice >= 0)
+                sliceBits[std::size_t(slice / 64)] |= uint64_t(1) << (slice % 64);
             else if (!m_postings[position].empty())
                 sparseLists.push_back(m_postings[position]);
         };
@@ -379,7 +382,10 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
             collect(query.Negative->PackedAt(j), true);
         }
         // In slice order the loads of a block walk its memory forwards.
-        std::sort(states[q].Slices.begin(), states[q].Slices.end());
+        for (std::size_t word = 0; word < sliceBits.size(); ++word) {
+            for (uint64_t bits = std::exchange(sliceBits[word], 0); bits; bits &= bits - 1)
+                states[q].Slices.push_back(uint32_t(word * 64) + uint32_t(std::countr_zero(bits)));
+        }
         sortSparseByBlock(states[q], sparseLists, states[q].End);
     }
 
