@@ -62,6 +62,8 @@ inline __attribute__((always_inline)) void loadHalfSlice(Vec &value, const uint6
 inline __attribute__((always_inline)) bool anyAtLeast(
     const Vec (&low)[4], const Vec (&high)[kCounterBits], int threshold)
 {
+    if (threshold <= 0)
+        return true;
     Vec greater {};
     Vec equal = ~Vec {};
     for (int p = kCounterBits - 1; p >= 0; --p) {
@@ -97,14 +99,10 @@ QUORVANE_AVX2_CLONES void countSlicesPortable(
             std::memcpy(&high[p], planes[p] + half * kVecWords, sizeof(Vec));
         Vec low[4] = { high[0], high[1], high[2], high[3] };
         Vec &ones = low[0], &twos = low[1], &fours = low[2], &eights = low[3];
-        const auto canReach = [&](std::size_t done) {
-            const int needed = threshold - int(count - done);
-            return needed <= 0 || anyAtLeast(low, high, needed);
-        };
         std::size_t end = count;
         std::size_t i = 0;
         for (; i + 16 <= end; i += 16) {
-            if (!canReach(i)) {
+            if (!anyAtLeast(low, high, threshold - int(count - i))) {
                 end = i;
                 break;
             }
@@ -129,7 +127,7 @@ QUORVANE_AVX2_CLONES void countSlicesPortable(
             csa(sixteens, eights, eights, eightsA, eightsB);
             rippleAdd(high, 4, sixteens);
         }
-        if (i < end && !canReach(i))
+        if (i < end && !anyAtLeast(low, high, threshold - int(count - i)))
             end = i;
         high[0] = ones;
         high[1] = twos;
@@ -154,9 +152,11 @@ __attribute__((target("avx512f"))) inline void csa512(
     l = _mm512_ternarylogic_epi64(a, b, c, 0x96); // parity
 }
 
-__attribute__((target("avx512f"))) bool anyAtLeast(
+__attribute__((target("avx512f"), always_inline)) inline bool anyAtLeast(
     const __m512i (&low)[4], const __m512i (&high)[kCounterBits], int threshold)
 {
+    if (threshold <= 0)
+        return true;
     __m512i greater = _mm512_setzero_si512();
     __m512i equal = _mm512_set1_epi64(-1);
     for (int p = kCounterBits - 1; p >= 0; --p) {
@@ -181,14 +181,10 @@ __attribute__((target("avx512f"))) void countSlicesAvx512(
         high[p] = _mm512_load_si512(planes[p]);
     __m512i low[4] = { high[0], high[1], high[2], high[3] };
     __m512i &ones = low[0], &twos = low[1], &fours = low[2], &eights = low[3];
-    const auto canReach = [&](std::size_t done) {
-        const int needed = threshold - int(count - done);
-        return needed <= 0 || anyAtLeast(low, high, needed);
-    };
     std::size_t end = count;
     std::size_t i = 0;
     for (; i + 16 <= end; i += 16) {
-        if (!canReach(i)) {
+        if (!anyAtLeast(low, high, threshold - int(count - i))) {
             end = i;
             break;
         }
@@ -215,7 +211,7 @@ __attribute__((target("avx512f"))) void countSlicesAvx512(
             sixteens = carry;
         }
     }
-    if (i < end && !canReach(i))
+    if (i < end && !anyAtLeast(low, high, threshold - int(count - i)))
         end = i;
     high[0] = ones;
     high[1] = twos;
