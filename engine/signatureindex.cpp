@@ -467,6 +467,15 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
             if (!states[q].Settled && block * kBlockPictures < states[q].End)
                 countBlock(countSlices, states[q], queries[q], slab, block, threshold, settles);
         }
+        // The other queries of a picture need no match older than the one that settled it, but
+        // they still needed this block's newer ones.
+        for (std::size_t first = 0, end = 0; first < queries.size(); first = end) {
+            bool settled = false;
+            for (end = first; end < queries.size() && queries[end].Limit == queries[first].Limit; ++end)
+                settled = settled || states[end].Settled;
+            for (std::size_t q = first; settled && q < end; ++q)
+                states[q].Settled = true;
+        }
     }
 }
 
