@@ -1,8 +1,7 @@
 #include "engine/orientation.h"
 
-#include <algorithm>
 #include <bit>
-#include <vector>
+#include <cstdint>
 
 namespace
 {
@@ -50,35 +49,39 @@ const std::array<TMirrorMap, 4> &mirrorMaps()
     return maps;
 }
 
-// Appends each kept position moved by `map` as position * 2 + (1 when negative), so that a plain
-// sort puts them in row, then column order.
-void appendMirrored(std::vector<uint16_t> &keys, const TWaveletCoefs &coefs, bool negative, const TMirrorMap &map)
+// The keys of the turned positions, position * 2 + (1 when negative), one bit each: reading the
+// bits in order gives the positions in row, then column order without sorting them.
+using TKeyBits = std::array<uint64_t, 2 * kPositions / 64>;
+
+void markMirrored(TKeyBits &keys, const TWaveletCoefs &coefs, bool negative, const TMirrorMap &map)
 {
     for (int j = 0; j < kSignatureSize && coefs.PackedAt(j) != 0; ++j) {
         const uint16_t target = map[coefs.PackedAt(j)];
         const bool negated = (target & kNegated) != 0;
-        keys.push_back(uint16_t((target & ~kNegated) * 2 + (negated != negative ? 1 : 0)));
+        const int key = (target & ~kNegated) * 2 + (negated != negative ? 1 : 0);
+        keys[std::size_t(key / 64)] |= uint64_t(1) << (key % 64);
     }
 }
 
 TOrientedCoefs mirrored(const TOrientedCoefs &coefs, int mirror)
 {
     const TMirrorMap &map = mirrorMaps()[mirror];
-    std::vector<uint16_t> keys;
-    keys.reserve(2 * kSignatureSize);
-    appendMirrored(keys, coefs.Positive, false, map);
-    appendMirrored(keys, coefs.Negative, true, map);
-    std::sort(keys.begin(), keys.end());
+    TKeyBits keys {};
+    markMirrored(keys, coefs.Positive, false, map);
+    markMirrored(keys, coefs.Negative, true, map);
     TOrientedCoefs result;
     int positiveCount = 0;
     int negativeCount = 0;
-    for (const uint16_t key : keys) {
-        const int packed = key / 2;
-        const TWaveletPoint point { packed / kWorkBitmapSize, packed % kWorkBitmapSize };
-        if (key & 1)
-            result.Negative.Set(negativeCount++, point);
-        else
-            result.Positive.Set(positiveCount++, point);
+    for (std::size_t word = 0; word < keys.size(); ++word) {
+        for (uint64_t bits = keys[word]; bits; bits &= bits - 1) {
+            const int key = int(word * 64) + std::countr_zero(bits);
+            const int packed = key / 2;
+            const TWaveletPoint point { packed / kWorkBitmapSize, packed % kWorkBitmapSize };
+            if (key & 1)
+                result.Negative.Set(negativeCount++, point);
+            else
+                result.Positive.Set(positiveCount++, point);
+        }
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -56,17 +57,55 @@ inline __attribute__((always_inline)) void loadHalfSlice(Vec &value, const uint6
     std::memcpy(&value, slab + std::size_t(slice) * kSliceWords + half * kVecWords, sizeof value);
 }
 
+// Whether any count, in binary from `low` (its four lowest bits) and `high` (the higher ones), is
+// at least `threshold`; compared bit-serially from the most significant bit down.
+inline __attribute__((always_inline)) bool anyAtLeast(
+    const Vec (&low)[4], const Vec (&high)[kCounterBits], int threshold)
+{
+    if (threshold <= 0)
+        return true;
+    Vec greater {};
+    Vec equal = ~Vec {};
+    for (int p = kCounterBits - 1; p >= 0; --p) {
+        const Vec bits = p < 4 ? low[p] : high[p];
+        if (threshold >> p & 1) {
+            equal &= bits;
+        } else {
+            greater |= equal & bits;
+            equal &= ~bits;
+        }
+    }
+    const Vec found = greater | equal;
+    uint64_t any = 0;
+    for (int word = 0; word < kVecWords; ++word)
+        any |= found[word];
+    return any != 0;
+}
+
 // Adds up, for the 512 pictures of a block, how many of the given slices have each picture's
-// bit set, into the counter bit planes (Harley-Seal: sixteen inputs cost fifteen carry-save
-// adds). `slab` is the block's first slice; `slices` are slice numbers.
+// bit set, onto the counts in the counter bit planes (Harley-Seal: sixteen inputs cost fifteen
+// carry-save adds). `slab` is the block's first slice; `slices` are slice numbers.
+//
+// Stops once the slices left are too few to lift any picture to `threshold`, so a count that
+// cannot reach it may be left short: most blocks hold no picture near pairing, and the last
+// quarter or so of their slices is skipped. Between groups of sixteen, ones to eights are the
+// exact four lowest bits of the counts, so the counts can be compared there.
 QUORVANE_AVX2_CLONES void countSlicesPortable(
-    const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
+    const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes, int threshold)
 {
     for (int half = 0; half < kSliceWords / kVecWords; ++half) {
-        Vec ones {}, twos {}, fours {}, eights {};
-        Vec high[kCounterBits] {};
+        Vec high[kCounterBits];
+        for (int p = 0; p < kCounterBits; ++p)
+            std::memcpy(&high[p], planes[p] + half * kVecWords, sizeof(Vec));
+        Vec low[4] = { high[0], high[1], high[2], high[3] };
+        Vec &ones = low[0], &twos = low[1], &fours = low[2], &eights = low[3];
+        std::size_t end = count;
         std::size_t i = 0;
-        for (; i + 16 <= count; i += 16) {
+        for (; i + 16 <= end; i += 16) {
+            if (!anyAtLeast(low, high, threshold - int(count - i))) {
+                end = i;
+                break;
+            }
             Vec in[16];
             for (int k = 0; k < 16; ++k)
                 loadHalfSlice(in[k], slab, slices[i + k], half);
@@ -88,11 +127,13 @@ QUORVANE_AVX2_CLONES void countSlicesPortable(
             csa(sixteens, eights, eights, eightsA, eightsB);
             rippleAdd(high, 4, sixteens);
         }
+        if (i < end && !anyAtLeast(low, high, threshold - int(count - i)))
+            end = i;
         high[0] = ones;
         high[1] = twos;
         high[2] = fours;
         high[3] = eights;
-        for (; i < count; ++i) {
+        for (; i < end; ++i) {
             Vec input;
             loadHalfSlice(input, slab, slices[i], half);
             rippleAdd(high, 0, input);
@@ -111,16 +152,42 @@ __attribute__((target("avx512f"))) inline void csa512(
     l = _mm512_ternarylogic_epi64(a, b, c, 0x96); // parity
 }
 
+__attribute__((target("avx512f"), always_inline)) inline bool anyAtLeast(
+    const __m512i (&low)[4], const __m512i (&high)[kCounterBits], int threshold)
+{
+    if (threshold <= 0)
+        return true;
+    __m512i greater = _mm512_setzero_si512();
+    __m512i equal = _mm512_set1_epi64(-1);
+    for (int p = kCounterBits - 1; p >= 0; --p) {
+        const __m512i bits = p < 4 ? low[p] : high[p];
+        if (threshold >> p & 1) {
+            equal = _mm512_and_si512(equal, bits);
+        } else {
+            greater = _mm512_or_si512(greater, _mm512_and_si512(equal, bits));
+            equal = _mm512_xor_si512(equal, _mm512_and_si512(equal, bits));
+        }
+    }
+    const __m512i found = _mm512_or_si512(greater, equal);
+    return _mm512_test_epi64_mask(found, found) != 0;
+}
+
 __attribute__((target("avx512f"))) void countSlicesAvx512(
-    const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes)
+    const uint64_t *slab, const uint32_t *slices, std::size_t count, TPlanes &planes, int threshold)
 {
     const auto *slab512 = reinterpret_cast<const __m512i *>(slab);
     __m512i high[kCounterBits];
-    for (__m512i &plane : high)
-        plane = _mm512_setzero_si512();
-    __m512i ones = high[0], twos = high[0], fours = high[0], eights = high[0];
+    for (int p = 0; p < kCounterBits; ++p)
+        high[p] = _mm512_load_si512(planes[p]);
+    __m512i low[4] = { high[0], high[1], high[2], high[3] };
+    __m512i &ones = low[0], &twos = low[1], &fours = low[2], &eights = low[3];
+    std::size_t end = count;
     std::size_t i = 0;
-    for (; i + 16 <= count; i += 16) {
+    for (; i + 16 <= end; i += 16) {
+        if (!anyAtLeast(low, high, threshold - int(count - i))) {
+            end = i;
+            break;
+        }
         const uint32_t *in = slices + i;
         __m512i twosA, twosB, foursA, foursB, eightsA, eightsB, sixteens;
         csa512(twosA, ones, ones, _mm512_load_si512(slab512 + in[0]), _mm512_load_si512(slab512 + in[1]));
@@ -144,11 +211,13 @@ __attribute__((target("avx512f"))) void countSlicesAvx512(
             sixteens = carry;
         }
     }
+    if (i < end && !anyAtLeast(low, high, threshold - int(count - i)))
+        end = i;
     high[0] = ones;
     high[1] = twos;
     high[2] = fours;
     high[3] = eights;
-    for (; i < count; ++i) {
+    for (; i < end; ++i) {
         __m512i carry = _mm512_load_si512(slab512 + slices[i]);
         for (int p = 0; p < kCounterBits; ++p) {
             const __m512i next = _mm512_and_si512(high[p], carry);
@@ -157,11 +226,11 @@ __attribute__((target("avx512f"))) void countSlicesAvx512(
         }
     }
     for (int p = 0; p < kCounterBits; ++p)
-        _mm512_storeu_si512(planes[p], high[p]);
+        _mm512_store_si512(planes[p], high[p]);
 }
 #endif
 
-using TCountSlices = void(const uint64_t *, const uint32_t *, std::size_t, TPlanes &);
+using TCountSlices = void(const uint64_t *, const uint32_t *, std::size_t, TPlanes &, int);
 
 TCountSlices *countingFor([[maybe_unused]] TSignatureIndex::TCounting counting)
 {
@@ -276,14 +345,15 @@ void addEntries(TPlanes &planes, const uint16_t *entries, std::size_t count)
 void countBlock(TCountSlices *countSlices, TQueryState &state, TSignatureIndex::TQuery &query, const uint64_t *slab,
     int32_t block, int threshold, const TSignatureIndex::TSettles &settles)
 {
-    alignas(64) TPlanes planes;
-    countSlices(slab, state.Slices.data(), state.Slices.size(), planes);
-
-    const int32_t blockStart = block * kBlockPictures;
+    // The rare positions first, so that the slices' count knows every other hit a picture has.
+    alignas(64) TPlanes planes {};
     const uint32_t firstEntry = state.BlockStarts[block];
     const uint32_t endEntry = state.BlockStarts[block + 1];
     if (firstEntry != endEntry)
         addEntries(planes, state.SparseEntries.data() + firstEntry, endEntry - firstEntry);
+    countSlices(slab, state.Slices.data(), state.Slices.size(), planes, threshold);
+
+    const int32_t blockStart = block * kBlockPictures;
 
     for (int word = kSliceWords - 1; word >= 0; --word) {
         const int32_t wordStart = blockStart + word * 64;
@@ -358,6 +428,8 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
 {
     std::vector<TQueryState> states(queries.size());
     std::vector<std::span<const int32_t>> sparseLists;
+    // The query's slice numbers, one bit each, read back in order and cleared on the way.
+    std::vector<uint64_t> sliceBits((m_sliceCount + 63) / 64);
     int32_t maxLimit = 0;
     for (std::size_t q = 0; q < queries.size(); ++q) {
         TQuery &query = queries[q];
@@ -369,8 +441,8 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
             if (packed == 0)
                 return;
             const int position = signedPosition(packed, isNegative);
-            if (m_sliceOf[position] >= 0)
-                states[q].Slices.push_back(uint32_t(m_sliceOf[position]));
+            if (const int32_t slice = m_sliceOf[position]; slice >= 0)
+                sliceBits[std::size_t(slice / 64)] |= uint64_t(1) << (slice % 64);
             else if (!m_postings[position].empty())
                 sparseLists.push_back(m_postings[position]);
         };
@@ -379,7 +451,10 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
             collect(query.Negative->PackedAt(j), true);
         }
         // In slice order the loads of a block walk its memory forwards.
-        std::sort(states[q].Slices.begin(), states[q].Slices.end());
+        for (std::size_t word = 0; word < sliceBits.size(); ++word) {
+            for (uint64_t bits = std::exchange(sliceBits[word], 0); bits; bits &= bits - 1)
+                states[q].Slices.push_back(uint32_t(word * 64) + uint32_t(std::countr_zero(bits)));
+        }
         sortSparseByBlock(states[q], sparseLists, states[q].End);
     }
 
@@ -391,6 +466,15 @@ void TSignatureIndex::FindShared(std::span<TQuery> queries, int threshold, const
         for (std::size_t q = 0; q < queries.size(); ++q) {
             if (!states[q].Settled && block * kBlockPictures < states[q].End)
                 countBlock(countSlices, states[q], queries[q], slab, block, threshold, settles);
+        }
+        // The other queries of a picture need no match older than the one that settled it, but
+        // they still needed this block's newer ones.
+        for (std::size_t first = 0, end = 0; first < queries.size(); first = end) {
+            bool settled = false;
+            for (end = first; end < queries.size() && queries[end].Limit == queries[first].Limit; ++end)
+                settled = settled || states[end].Settled;
+            for (std::size_t q = first; settled && q < end; ++q)
+                states[q].Settled = true;
         }
     }
 }

@@ -37,7 +37,7 @@ public:
         // The query picture's own index: only pictures before it are looked at.
         int32_t Limit = 0;
         // Receives, in descending index order, the pictures that share at least `threshold`
-        // signed positions with the query, down to the first one that settles it.
+        // signed positions with the query, down to the first one that settles it or its picture.
         std::vector<int32_t> Matches;
     };
 
@@ -45,8 +45,10 @@ public:
     // picture `picture` pairs with if no newer match comes before it; no older match is needed.
     using TSettles = std::function<bool(int32_t earlier, int32_t picture)>;
 
-    // Answers a batch of queries. Safe to call from several threads at once on disjoint
-    // batches while no picture is being added.
+    // Answers a batch of queries. Queries side by side with the same limit ask for one picture
+    // (in several orientations): once a match settles one of them, none of them goes on to older
+    // pictures. Safe to call from several threads at once on disjoint batches while no picture
+    // is being added.
     void FindShared(std::span<TQuery> queries, int threshold, const TSettles &settles = {}) const;
 
     // Memory held by the index, in bytes.
