@@ -491,6 +491,7 @@ QImage shortcut(const QImage &picture, const std::vector<int> &columns, const st
     const int firstMcu = int(firstNeeded - across.mcus.begin());
     const int endMcu = int(across.mcus.rend() - std::find(across.mcus.rbegin(), across.mcus.rend(), true));
     TMcuRow<TPixels> strip(picture, mcuColumns);
+    // Luma blocks go through the batch at 1/4 only; at 1/8 each is its DC alone (dcPixel).
     TBlockBatch<2> lumaBatch(tables.luma, strip.stride);
     TBlockBatch<chromaSide> chromaBatch(tables.chroma, strip.stride / 2);
     for (int mcuRow = 0; mcuRow < int(down.mcus.size()); ++mcuRow) {
