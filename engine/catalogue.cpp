@@ -21,12 +21,19 @@ template <typename T> void allocateArray(std::vector<T> &array, int32_t &capacit
     }
 }
 
-// Grows by one step exactly when the last index reaches capacity - 1000 on a multiple of 1000,
-// so an array never runs full while entries are appended one at a time.
+// Capacity grows by one step exactly when the last index reaches capacity - 1000 on a multiple of
+// 1000, so an array never runs full while entries are appended one at a time.
+bool growCapacity(int32_t last, int32_t &capacity)
+{
+    if (last < capacity - kCapacityStep || last % kCapacityStep != 0)
+        return false;
+    capacity += kCapacityStep;
+    return true;
+}
+
 template <typename T> void growIfNeeded(std::vector<T> &array, int32_t last, int32_t &capacity)
 {
-    if (last >= capacity - kCapacityStep && last % kCapacityStep == 0) {
-        capacity += kCapacityStep;
+    if (growCapacity(last, capacity)) {
         if (std::size_t(capacity) > array.capacity())
             array.reserve(std::max(std::size_t(capacity), 2 * array.capacity()));
         array.resize(capacity);
@@ -54,13 +61,13 @@ void ResetCatalogue(TCatalogue &catalogue)
     } catch (const std::bad_alloc &) {
         // Only the room ahead is lost; the arrays then grow as they fill.
     }
+    // Picture records are only counted here: writing 30000 empty records of over a kilobyte each
+    // cost a warm search more than everything else it does.
     try {
-        catalogue.Pictures.assign(kInitialCapacity, TPicInfo {});
         catalogue.Paths.assign(kInitialCapacity, QByteArray {});
         catalogue.PicturesCapacity = kInitialCapacity;
         catalogue.PathsCapacity = kInitialCapacity;
     } catch (const std::bad_alloc &) {
-        catalogue.Pictures.assign(kFallbackCapacity, TPicInfo {});
         catalogue.Paths.assign(kFallbackCapacity, QByteArray {});
         catalogue.PicturesCapacity = kFallbackCapacity;
         catalogue.PathsCapacity = kFallbackCapacity;
@@ -80,8 +87,8 @@ void AppendPicture(TCatalogue &catalogue, TPicInfo picture)
     picture.PathInd = catalogue.PathsLast;
     picture.Deleted = false;
     picture.CCVStage = TCCVStage::None;
-    catalogue.Pictures[catalogue.PicturesLast] = std::move(picture);
-    growIfNeeded(catalogue.Pictures, catalogue.PicturesLast, catalogue.PicturesCapacity);
+    catalogue.Pictures.push_back(std::move(picture));
+    growCapacity(catalogue.PicturesLast, catalogue.PicturesCapacity);
 }
 
 void TrimAfterCollection(TCatalogue &catalogue)

@@ -96,7 +96,8 @@ using TStringArr = std::vector<QByteArray>;
 
 // The whole in-memory model of one search: the pictures, their folders (each ending with "/"),
 // the pairs found, and the flag that ties a running search to the rest of the program.
-// Each array's vector length is its capacity; entries 0..Last are in use.
+// Paths' and Pairs' vector length is their capacity, with entries 0..Last in use; Pictures holds
+// just the entries in use, and PicturesCapacity is the room the growth rule counts with.
 struct TCatalogue {
     TPicList Pictures;
     int32_t PicturesLast = -1;
@@ -114,8 +115,8 @@ struct TCatalogue {
     QByteArray RecycleFolderName;
 };
 
-// Empties the catalogue for a new search and allocates Pictures and Paths (30000 entries, or
-// 15000 when that allocation fails).
+// Empties the catalogue for a new search and gives Pictures and Paths a capacity of 30000 entries
+// (15000 when allocating Paths fails).
 void ResetCatalogue(TCatalogue &catalogue);
 
 // Appends a folder (a full path ending with "/") to Paths.

@@ -128,6 +128,9 @@ struct TCurrentMatrices {
     const WaveletMatrix *Transposed = nullptr;
 };
 
+// Per picture, the hash of the content its signature came from, where the signer knew it.
+using TContentHashes = std::vector<std::optional<TContentHash>>;
+
 struct TWaveletMatch {
     double Score = 0;
     TOrientation Orientation = TOrientation::Unturned;
@@ -156,7 +159,7 @@ TWaveletMatch bestWaveletMatch(const TPicInfo &candidate, const TCurrentMatrices
 // pairing threshold, exactly as a scan over every earlier picture would.
 template <typename Candidates>
 TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, int32_t k,
-    const TCurrentMatrices &currentMatrices, const Candidates &candidates)
+    const TCurrentMatrices &currentMatrices, const TContentHashes &contentHashes, const Candidates &candidates)
 {
     const TPicInfo &current = catalogue.Pictures[k];
     const QByteArray path = FullPath(catalogue, k);
@@ -172,7 +175,14 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
         // differ further on are still scored by how they look.
         bool identical = false;
         if (candidate.PreBuffer == current.PreBuffer) {
-            identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
+            // Hashes of the bytes both signatures came from answer without reading the files,
+            // which dominated a repeated search of a library full of copies.
+            const std::optional<TContentHash> &currentHash = contentHashes[std::size_t(k)];
+            const std::optional<TContentHash> &candidateHash = contentHashes[std::size_t(i)];
+            if (currentHash && candidateHash)
+                identical = *currentHash == *candidateHash;
+            else
+                identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
             // The pumps may have let the front end stop the search and empty the catalogue.
             if (catalogue.SearchStopped)
                 return TScanResult::Stopped;
@@ -288,6 +298,7 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
     WaveletMatrix currentMatrix {};
     WaveletMatrix transposedMatrix {};
     const TCurrentMatrices currentMatrices { currentMatrix, turnedToo ? &transposedMatrix : nullptr };
+    TContentHashes contentHashes(static_cast<std::size_t>(count));
 
     for (int32_t k = 0; k < count; ++k) {
         observer.Pump();
@@ -352,11 +363,12 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
         if (turnedToo)
             RebuildWaveletMatrix(signature->TransposedCoefsPos, signature->TransposedCoefsNeg, transposedMatrix);
         current.CCVStage = TCCVStage::Full;
+        contentHashes[std::size_t(k)] = signature->ContentHash;
 
-        const TScanResult result = useIndex
-            ? scanCandidates(
-                catalogue, settings, observer, k, currentMatrices, finder.CandidatesOf(k, current.PreBuffer))
-            : scanCandidates(catalogue, settings, observer, k, currentMatrices, TEveryEarlierPicture { k });
+        const TScanResult result = useIndex ? scanCandidates(catalogue, settings, observer, k, currentMatrices,
+                                       contentHashes, finder.CandidatesOf(k, current.PreBuffer))
+                                            : scanCandidates(catalogue, settings, observer, k, currentMatrices,
+                                                contentHashes, TEveryEarlierPicture { k });
         if (result == TScanResult::Stopped)
             return;
         if (useIndex)

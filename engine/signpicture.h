@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/catalogue.h"
+#include "engine/contenthash.h"
 #include "engine/jpegdetour.h"
 #include "engine/pictureprocessing.h"
 
@@ -22,6 +23,9 @@ struct TPictureSignature {
     // computed only when a search looks for turned copies.
     TWaveletCoefs TransposedCoefsPos;
     TWaveletCoefs TransposedCoefsNeg;
+    // The hash of the whole content that was signed, when the store read the file or vouched for
+    // its identity: equal hashes prove equal bytes without reading both files again.
+    std::optional<TContentHash> ContentHash;
 };
 
 // Loads and signs the picture at `path` as a search does. Returns nothing when the picture

@@ -78,6 +78,13 @@ std::optional<TReadFile> readFile(const QByteArray &path)
     return read;
 }
 
+// A skipped picture has no signature to carry the hash.
+void attachHash(std::optional<TPictureSignature> &signature, const TContentHash &hash)
+{
+    if (signature)
+        signature->ContentHash = hash;
+}
+
 }
 
 TStoredSigner::TStoredSigner(std::shared_ptr<TSignatureStore> store, std::chrono::milliseconds maxDecodeTime)
@@ -119,6 +126,7 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
         const std::optional<TRecordedContent> recorded = m_store->FindByIdentity(path, identity);
         if (recorded && ReuseSignedContent(recorded->Content, settings, signature)) {
             ++m_fromStore;
+            attachHash(signature, recorded->Hash);
             // The identity was trusted when it was recorded for the other path, and is the same.
             if (!recorded->OtherPath.isEmpty())
                 m_store->Record(path, identity, recorded->Hash, identity.Size, std::nullopt,
@@ -143,6 +151,7 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     const std::optional<TSignedContent> stored = m_store->FindByContent(hash, size);
     if (stored && ReuseSignedContent(*stored, settings, signature)) {
         ++m_fromStore;
+        attachHash(signature, hash);
         m_store->Record(path, identity, hash, size, std::nullopt);
         return signature;
     }
@@ -150,6 +159,7 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     const TSignedContent content = SignContent(path, file->Bytes, settings);
     ++m_decoded;
     ReuseSignedContent(content, settings, signature);
+    attachHash(signature, hash);
     if (TClock::now() - start + kDecodeTimeMargin < m_maxDecodeTime)
         m_store->Record(path, identity, hash, size, content);
     return signature;

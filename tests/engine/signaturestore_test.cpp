@@ -60,8 +60,9 @@ TSearchResult searchWithStore(const QString &folder, const TSettings &settings, 
 
 QByteArray plainCsv(const QString &folder, const TSettings &settings) { return search(folder, settings, nullptr).Csv; }
 
-// Scenes and their near-duplicates and copies, plus the pictures a search skips: a broken JPEG
-// and one below the minimum size. BMP fixtures have a fixed size for rewrites in place.
+// Scenes and their near-duplicates and copies, a copy that differs only in its last byte, plus the
+// pictures a search skips: a broken JPEG and one below the minimum size. BMP fixtures have a fixed
+// size for rewrites in place.
 int fillLibrary(const QString &root)
 {
     QDir().mkpath(root + "/a");
@@ -74,9 +75,12 @@ int fillLibrary(const QString &root)
         WriteBytes(name + ".bmp", EncodeBmp(picture));
     }
     QFile::copy(root + "/b/scene0.jpg", root + "/a/scene0_copy.jpg");
+    QByteArray retouched = ReadBytes(root + "/b/scene4.bmp");
+    retouched.back() = char(retouched.back() ^ 0x40);
+    WriteBytes(root + "/a/scene4_retouched.bmp", retouched);
     WriteBytes(root + "/a/broken.jpg", ReadBytes(root + "/b/scene0.jpg").left(600));
     SavePicture(DrawScene(9, 60, 40), root + "/a/tiny.png", "png");
-    return 18;
+    return 19;
 }
 
 QByteArray textOf(const std::optional<TPictureSignature> &signature)
