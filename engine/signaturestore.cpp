@@ -27,6 +27,10 @@ constexpr int64_t kSecondsPerDay = 86400;
 constexpr std::chrono::milliseconds kBatchGathering { 200 };
 constexpr std::size_t kFullBatch = 256;
 
+// Set before anything can use SQLite, while the program is still one thread. Without memory
+// statistics, SQLite's allocations skip the global mutex that every reader thread contended for.
+[[maybe_unused]] const int kMemoryStatisticsOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
 const char *const kSchema = R"(
 CREATE TABLE IF NOT EXISTS signatures(
     hash BLOB NOT NULL, size INTEGER NOT NULL, recipe INTEGER NOT NULL,
@@ -75,11 +79,14 @@ int64_t today() { return QDateTime::currentSecsSinceEpoch() / kSecondsPerDay; }
 
 QByteArray packPositions(const TWaveletCoefs &coefs)
 {
-    QByteArray packed;
-    for (int j = 0; j < kSignatureSize && coefs.PackedAt(j) != 0; ++j) {
+    int count = 0;
+    while (count < kSignatureSize && coefs.PackedAt(count) != 0)
+        ++count;
+    QByteArray packed(2 * count, Qt::Uninitialized);
+    for (int j = 0; j < count; ++j) {
         const uint16_t position = coefs.PackedAt(j);
-        packed += char(position & 0xff);
-        packed += char(position >> 8);
+        packed[2 * j] = char(position & 0xff);
+        packed[2 * j + 1] = char(position >> 8);
     }
     return packed;
 }
@@ -107,16 +114,22 @@ int64_t digestNumber(const QByteArray &bytes)
     return number;
 }
 
-// Ties an entry's result to its key, so that a damaged page is never read as a signature.
-int64_t entryChecksum(const TContentHash &hash, int64_t size, int64_t recipe, const TSignedContent &content)
+// Ties an entry's result to its key, so that a damaged page is never read as a signature. The
+// position lists are given packed, as they are stored.
+int64_t entryChecksum(const TContentHash &hash, int64_t size, int64_t recipe, const TSignedContent &content,
+    QByteArrayView positive, QByteArrayView negative)
 {
     const TPictureSignature &signature = content.Signature;
-    QByteArray text(reinterpret_cast<const char *>(hash.data()), qsizetype(hash.size()));
+    QByteArray text;
+    text.reserve(qsizetype(hash.size()) + 160 + kPreBufferSize + positive.size() + negative.size());
+    text.append(reinterpret_cast<const char *>(hash.data()), qsizetype(hash.size()));
     for (const int64_t number : { size, recipe, int64_t(content.Loaded), int64_t(content.ScaleDenominator),
              int64_t(content.HasWavelets), int64_t(signature.Height), int64_t(signature.Width) })
         text += QByteArray::number(qlonglong(number)) + ',';
-    text += QByteArray(reinterpret_cast<const char *>(signature.PreBuffer.data()), kPreBufferSize);
-    text += packPositions(signature.WaveletCoefsPos) + '/' + packPositions(signature.WaveletCoefsNeg);
+    text.append(reinterpret_cast<const char *>(signature.PreBuffer.data()), kPreBufferSize);
+    text += positive;
+    text += '/';
+    text += negative;
     return digestNumber(text);
 }
 
@@ -185,10 +198,12 @@ public:
         return sqlite3_reset(m_statement);
     }
     int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-    QByteArray Blob(int column) const
+    QByteArray Blob(int column) const { return BlobView(column).toByteArray(); }
+    // Valid until the statement steps or is reset.
+    QByteArrayView BlobView(int column) const
     {
-        return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_statement, column)),
-            sqlite3_column_bytes(m_statement, column));
+        const void *data = sqlite3_column_blob(m_statement, column);
+        return { static_cast<const char *>(data), data ? sqlite3_column_bytes(m_statement, column) : 0 };
     }
 
 private:
@@ -205,15 +220,15 @@ bool readContent(
     content.HasWavelets = row.Integer(first + 2) != 0;
     content.Signature.Height = int32_t(row.Integer(first + 3));
     content.Signature.Width = int32_t(row.Integer(first + 4));
-    const QByteArray preBuffer = row.Blob(first + 5);
-    const QByteArray positive = row.Blob(first + 6);
-    const QByteArray negative = row.Blob(first + 7);
+    const QByteArrayView preBuffer = row.BlobView(first + 5);
+    const QByteArrayView positive = row.BlobView(first + 6);
+    const QByteArrayView negative = row.BlobView(first + 7);
     if (preBuffer.size() != kPreBufferSize
-        || !unpackPositions(positive.constData(), int(positive.size()), content.Signature.WaveletCoefsPos)
-        || !unpackPositions(negative.constData(), int(negative.size()), content.Signature.WaveletCoefsNeg))
+        || !unpackPositions(positive.data(), int(positive.size()), content.Signature.WaveletCoefsPos)
+        || !unpackPositions(negative.data(), int(negative.size()), content.Signature.WaveletCoefsNeg))
         return false;
-    std::memcpy(content.Signature.PreBuffer.data(), preBuffer.constData(), kPreBufferSize);
-    return row.Integer(first + 8) == entryChecksum(hash, size, recipe, content);
+    std::memcpy(content.Signature.PreBuffer.data(), preBuffer.data(), kPreBufferSize);
+    return row.Integer(first + 8) == entryChecksum(hash, size, recipe, content, positive, negative);
 }
 
 TContentHash hashOf(const QByteArray &blob)
@@ -660,7 +675,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             upsert.Bind(9, preBuffer);
             upsert.Bind(10, positive);
             upsert.Bind(11, negative);
-            upsert.Bind(12, entryChecksum(pending.Hash, pending.Size, m_recipe, content));
+            upsert.Bind(12, entryChecksum(pending.Hash, pending.Size, m_recipe, content, positive, negative));
             upsert.Bind(13, day);
             run(upsert);
         } else {

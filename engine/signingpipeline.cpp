@@ -68,7 +68,14 @@ struct TSigningPipeline::TShared {
     const std::chrono::milliseconds MaxDecodeTime;
     const TPictureSigner Signer;
     std::mutex Mutex;
-    std::condition_variable Changed;
+    // Workers wait for a picture to claim; the taker and the destructor wait for progress. Each
+    // side is woken only when it waits for what changed: with pictures taken from the store in
+    // microseconds, waking every thread on every change cost more than the work.
+    std::condition_variable WorkToClaim;
+    std::condition_variable Progress;
+    int IdleWorkers = 0;
+    // The picture the taker waits for, or -1.
+    int32_t Awaited = -1;
     std::vector<TSlot> Slots;
     std::vector<TWorkerState> Workers;
     int32_t NextToClaim = 0;
@@ -81,7 +88,9 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
     TShared &s = *shared;
     std::unique_lock lock(s.Mutex);
     for (;;) {
-        s.Changed.wait(lock, [&] { return s.Stopping || s.canClaim(); });
+        ++s.IdleWorkers;
+        s.WorkToClaim.wait(lock, [&] { return s.Stopping || s.canClaim(); });
+        --s.IdleWorkers;
         if (s.Stopping)
             break;
         const int32_t index = s.NextToClaim++;
@@ -89,7 +98,8 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
         s.Workers[id].Busy = true;
         s.Workers[id].BusySince = TClock::now();
         s.Workers[id].Picture = index;
-        s.Changed.notify_all();
+        if (s.Awaited == index)
+            s.Progress.notify_all();
         lock.unlock();
         std::optional<TPictureSignature> signature;
         std::exception_ptr error;
@@ -111,10 +121,11 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
         slot.Signature = std::move(signature);
         slot.Error = std::move(error);
         slot.Done = true;
-        s.Changed.notify_all();
+        if (s.Awaited == index)
+            s.Progress.notify_all();
     }
     s.Workers[id].Exited = true;
-    s.Changed.notify_all();
+    s.Progress.notify_all();
     if (s.Workers[id].Detached) {
         TLeftBehind &others = leftBehind();
         std::lock_guard countLock(others.Mutex);
@@ -145,10 +156,10 @@ TSigningPipeline::~TSigningPipeline()
     TShared &s = *m_shared;
     std::unique_lock lock(s.Mutex);
     s.Stopping = true;
-    s.Changed.notify_all();
+    s.WorkToClaim.notify_all();
     // Idle workers end at once; a decode under way gets a short grace, so that stopping a search
     // never waits on a slow or stuck decoder.
-    s.Changed.wait_until(lock, TClock::now() + kStopGrace, [&] {
+    s.Progress.wait_until(lock, TClock::now() + kStopGrace, [&] {
         return std::all_of(s.Workers.begin(), s.Workers.end(),
             [](const TWorkerState &worker) { return worker.Exited || worker.Abandoned; });
     });
@@ -194,7 +205,8 @@ std::optional<TPictureSignature> TSigningPipeline::Take(int32_t index)
         }
         const std::optional<std::size_t> worker = decodingWorker();
         if (!worker) {
-            s.Changed.wait(lock);
+            s.Awaited = index;
+            s.Progress.wait(lock);
             continue;
         }
         const TClock::time_point deadline = s.Workers[*worker].BusySince + s.MaxDecodeTime;
@@ -203,11 +215,14 @@ std::optional<TPictureSignature> TSigningPipeline::Take(int32_t index)
             startWorker();
             break;
         }
-        s.Changed.wait_until(lock, deadline);
+        s.Awaited = index;
+        s.Progress.wait_until(lock, deadline);
     }
     slot = TSlot {};
     s.NextToTake = index + 1;
-    s.Changed.notify_all();
+    s.Awaited = -1;
+    if (s.IdleWorkers > 0)
+        s.WorkToClaim.notify_one();
     lock.unlock();
     if (error)
         std::rethrow_exception(error);
