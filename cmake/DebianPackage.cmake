@@ -1,7 +1,7 @@
 # `cpack -G DEB` in a build folder packs what `cmake --install` puts in place into
 # quorvane_VERSION_ARCH.deb. dpkg-shlibdeps reads the libraries the programs link for Depends;
-# what Qt opens only at run time is named here: the WebP and TIFF readers, the SVG icon engine
-# and the translations of Qt's own dialogs.
+# what is opened only at run time is named here: the packages of libheif and libjxl, and from Qt
+# the WebP and TIFF readers, the SVG icon engine and the translations of Qt's own dialogs.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_CONTACT "Quorvane <support@${QUORVANE_SITE_HOST}>")
@@ -16,7 +16,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUORVANE_SITE_HOST}/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, libqt6svg6, qt6-translations-l10n")
+set(opened_packages "")
+foreach(file ${QUORVANE_LIBHEIF_FILE} ${QUORVANE_LIBJXL_FILE})
+  execute_process(COMMAND dpkg-query -S ${file} OUTPUT_VARIABLE owner RESULT_VARIABLE result ERROR_QUIET)
+  if(result EQUAL 0 AND owner MATCHES "^([^:]+)")
+    string(APPEND opened_packages ", ${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, libqt6svg6, qt6-translations-l10n${opened_packages}")
 # The window's texts are Chinese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
 include(CPack)

@@ -1,14 +1,51 @@
 #include "engine/decodinglimits.h"
 #include "engine/formatdecoders.h"
+#include "engine/lazylibrary.h"
 #include "engine/pictureerror.h"
 
 #include <jxl/decode.h>
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace
 {
+
+// The libjxl functions the decoder calls, each named after its function.
+struct TJxlApi {
+    decltype(&::JxlDecoderCreate) JxlDecoderCreate = nullptr;
+    decltype(&::JxlDecoderDestroy) JxlDecoderDestroy = nullptr;
+    decltype(&::JxlDecoderSubscribeEvents) JxlDecoderSubscribeEvents = nullptr;
+    decltype(&::JxlDecoderSetInput) JxlDecoderSetInput = nullptr;
+    decltype(&::JxlDecoderCloseInput) JxlDecoderCloseInput = nullptr;
+    decltype(&::JxlDecoderProcessInput) JxlDecoderProcessInput = nullptr;
+    decltype(&::JxlDecoderGetBasicInfo) JxlDecoderGetBasicInfo = nullptr;
+    decltype(&::JxlDecoderImageOutBufferSize) JxlDecoderImageOutBufferSize = nullptr;
+    decltype(&::JxlDecoderSetImageOutBuffer) JxlDecoderSetImageOutBuffer = nullptr;
+};
+
+const TJxlApi &jxlApi()
+{
+    static const std::optional<TJxlApi> api = []() -> std::optional<TJxlApi> {
+        void *const library = OpenLazyLibrary(QUORVANE_LIBJXL_FILE);
+        TJxlApi found;
+        if (library && QUORVANE_RESOLVE(library, found, JxlDecoderCreate)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderDestroy)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderSubscribeEvents)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderSetInput)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderCloseInput)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderProcessInput)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderGetBasicInfo)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderImageOutBufferSize)
+            && QUORVANE_RESOLVE(library, found, JxlDecoderSetImageOutBuffer))
+            return found;
+        return std::nullopt;
+    }();
+    if (!api)
+        throw TPictureError("JPEG XL: " QUORVANE_LIBJXL_FILE " cannot be loaded");
+    return *api;
+}
 
 // Counts libjxl's own allocations and refuses those beyond the limit. Each block carries its size
 // in front, since libjxl frees by address alone.
@@ -39,30 +76,31 @@ struct MemoryBudget {
 };
 
 struct DecoderDeleter {
-    void operator()(JxlDecoder *decoder) const { JxlDecoderDestroy(decoder); }
+    void operator()(JxlDecoder *decoder) const { jxlApi().JxlDecoderDestroy(decoder); }
 };
 
 }
 
 QImage DecodeJxl(const QByteArray &file)
 {
+    const TJxlApi &jxl = jxlApi();
     MemoryBudget budget;
     const JxlMemoryManager memory { &budget, MemoryBudget::allocate, MemoryBudget::release };
-    const std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(JxlDecoderCreate(&memory));
+    const std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(jxl.JxlDecoderCreate(&memory));
     if (!decoder)
         throw std::bad_alloc();
     const auto input = reinterpret_cast<const uint8_t *>(file.constData());
-    if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS
-        || JxlDecoderSetInput(decoder.get(), input, size_t(file.size())) != JXL_DEC_SUCCESS)
+    if (jxl.JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS
+        || jxl.JxlDecoderSetInput(decoder.get(), input, size_t(file.size())) != JXL_DEC_SUCCESS)
         throw TPictureError("JPEG XL: the decoder cannot start");
-    JxlDecoderCloseInput(decoder.get());
+    jxl.JxlDecoderCloseInput(decoder.get());
     const JxlPixelFormat format { 4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0 };
     QImage picture;
     for (;;) {
-        switch (JxlDecoderProcessInput(decoder.get())) {
+        switch (jxl.JxlDecoderProcessInput(decoder.get())) {
         case JXL_DEC_BASIC_INFO: {
             JxlBasicInfo info;
-            if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+            if (jxl.JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
                 throw TPictureError("JPEG XL: no picture header");
             if (!PictureSizeAllowed(info.xsize, info.ysize))
                 throw TPictureError("JPEG XL: the picture is empty or too large");
@@ -76,9 +114,9 @@ QImage DecodeJxl(const QByteArray &file)
         }
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
             size_t needed = 0;
-            if (picture.isNull() || JxlDecoderImageOutBufferSize(decoder.get(), &format, &needed) != JXL_DEC_SUCCESS
+            if (picture.isNull() || jxl.JxlDecoderImageOutBufferSize(decoder.get(), &format, &needed) != JXL_DEC_SUCCESS
                 || needed != size_t(picture.sizeInBytes())
-                || JxlDecoderSetImageOutBuffer(decoder.get(), &format, picture.bits(), needed) != JXL_DEC_SUCCESS)
+                || jxl.JxlDecoderSetImageOutBuffer(decoder.get(), &format, picture.bits(), needed) != JXL_DEC_SUCCESS)
                 throw TPictureError("JPEG XL: unexpected picture layout");
             break;
         }

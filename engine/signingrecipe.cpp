@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <jxl/decode.h>
+#include <jxl/version.h>
 #include <libheif/heif.h>
 #include <libraw/libraw.h>
 
@@ -56,6 +57,10 @@ QByteArray SigningRecipe()
         + libraryIdentity(reinterpret_cast<const void *>(&jpeg_CreateDecompress)) + "\nLibRaw " + libraw_version() + ' '
         + libraryIdentity(reinterpret_cast<const void *>(&libraw_version)) + "\nQt " + qVersion() + ' '
         + libraryIdentity(reinterpret_cast<const void *>(&QImageReader::supportedImageFormats)) + "\nQt image plugins "
-        + imagePluginsIdentity();
+        + imagePluginsIdentity() + "\nlibheif " LIBHEIF_VERSION " "
+        + fileIdentity(QStringLiteral(QUORVANE_LIBHEIF_FILE))
+        + "\nlibjxl " QUORVANE_VERSION_TEXT(JPEGXL_MAJOR_VERSION) "." QUORVANE_VERSION_TEXT(
+            JPEGXL_MINOR_VERSION) "." QUORVANE_VERSION_TEXT(JPEGXL_PATCH_VERSION) " "
+        + fileIdentity(QStringLiteral(QUORVANE_LIBJXL_FILE));
     return recipe;
 }

@@ -19,7 +19,7 @@ for part in usr/bin/quorvane usr/bin/quorvane-cli usr/share/applications/quorvan
     usr/share/icons/hicolor/scalable/apps/quorvane.svg; do
     [ -f "$root/$part" ] || fail "/$part is missing"
 done
-# Read by dpkg-shlibdeps from the programs, plus what Qt loads at run time.
+# Read by dpkg-shlibdeps from the programs, plus what the programs and Qt open at run time.
 depends=$(dpkg-deb --field "$deb" Depends)
 for package in libqt6widgets6 libqt6network6 libqt6dbus6 libjpeg62-turbo libraw libheif1 libjxl libsqlite3 \
     libssl3 qt6-image-formats-plugins libqt6svg6 qt6-translations-l10n; do
