@@ -3,10 +3,13 @@
 // usage: store_bench make FOLDER COUNT        writes COUNT small distinct JPEG photographs-like pictures
 //        store_bench compare FOLDER STORE     times the comparison alone over FOLDER's pictures, with
 //                                             their signatures taken from STORE beforehand
+//        store_bench searches FOLDER STORE    times a cold and then a warm search of FOLDER with a new
+//                                             STORE in one process, as the window runs a second search
 
 #include "engine/collection.h"
 #include "engine/jpegcodec.h"
 #include "engine/processing.h"
+#include "engine/search.h"
 #include "engine/searchobserver.h"
 #include "engine/storedsigner.h"
 #include "settings/settings.h"
@@ -110,6 +113,32 @@ int timeComparison(const QString &folder, const QString &storeFile)
     return 0;
 }
 
+// Seconds of one whole search with the store, up to its last record written.
+double timeSearch(const TFolderObserver &folder, const QString &storeFile)
+{
+    const TSettings settings;
+    TFolderObserver observer;
+    observer.Folder = folder.Folder;
+    TCatalogue catalogue;
+    catalogue.SearchStopped = false;
+    QElapsedTimer timer;
+    timer.start();
+    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    RunSearchSteps(catalogue, settings, observer, {}, store);
+    store->Flush();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+int timeSearches(const QString &folder, const QString &storeFile)
+{
+    TFolderObserver observer;
+    observer.Folder = QFile::encodeName(QDir(folder).absolutePath()) + '/';
+    const double cold = timeSearch(observer, storeFile);
+    const double warm = timeSearch(observer, storeFile);
+    std::printf("%.3f %.3f\n", cold, warm);
+    return 0;
+}
+
 }
 
 int main(int argc, char *argv[])
@@ -120,6 +149,8 @@ int main(int argc, char *argv[])
         return makePictures(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
     if (argc == 4 && mode == "compare")
         return timeComparison(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
-    std::fprintf(stderr, "usage: store_bench make FOLDER COUNT | store_bench compare FOLDER STORE\n");
+    if (argc == 4 && mode == "searches")
+        return timeSearches(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    std::fprintf(stderr, "usage: store_bench make FOLDER COUNT | store_bench compare|searches FOLDER STORE\n");
     return 2;
 }

@@ -71,6 +71,13 @@ find "$set_dir" -name '*.jpg' | sort | awk -v n="$changed_count" 'NR <= n' | whi
 done
 changed=$(search "$set_dir" "$work/changed.tsv")
 store_bytes=$(( $(stat -c %s "$store") + $(stat -c %s "$store-wal" 2>/dev/null || echo 0) ))
+# What every quorvane-cli run costs besides the search: loading the program and its libraries,
+# opening the store, writing the output and ending.
+mkdir "$work/empty"
+empty=$(search "$work/empty" "$work/empty.tsv")
+# The same cold and warm searches inside one running program, as the window runs a second search.
+read -r inside_cold inside_warm < <(build/bench/store_bench searches "$set_dir" "$work/inside.sqlite")
+inside_load=$(cut -d' ' -f1 /proc/loadavg)
 
 echo "$count pictures of 4000 x 3000, $distinct distinct contents (the others are byte-identical copies)"
 report "without the store:" "$count" "$plain"
@@ -79,6 +86,10 @@ report "warm search:" "$count" "$warm" "$cold"
 report "warm after a rename:" "$count" "$renamed" "$cold"
 report "warm after 1% changed:" "$count" "$changed" "$cold"
 awk -v b="$store_bytes" -v n="$count" 'BEGIN { printf "store size: %d bytes, %.0f bytes a picture\n", b, b / n }'
+awk -v t="${empty% *}" -v load="${empty#* }" 'BEGIN { printf "quorvane-cli on an empty folder: %.3f s  (load %s)\n", t, load }'
+echo "inside one program (as the window searches), after 1% changed:"
+report "  cold search:" "$count" "$inside_cold $inside_load"
+report "  warm search:" "$count" "$inside_warm $inside_load" "$inside_cold $inside_load"
 for run in cold warm; do
     cmp -s "$work/plain.tsv" "$work/$run.tsv" || echo "DIFFERENT PAIRS: $run search"
 done

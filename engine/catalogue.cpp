@@ -10,34 +10,12 @@ namespace
 // every reallocation would copy all records so far (a picture record is over a kilobyte).
 constexpr std::size_t kReservedEntries = 1 << 18;
 
-template <typename T> void allocateArray(std::vector<T> &array, int32_t &capacity)
-{
-    try {
-        array.assign(kInitialCapacity, T {});
-        capacity = kInitialCapacity;
-    } catch (const std::bad_alloc &) {
-        array.assign(kFallbackCapacity, T {});
-        capacity = kFallbackCapacity;
-    }
-}
-
 // Capacity grows by one step exactly when the last index reaches capacity - 1000 on a multiple of
 // 1000, so an array never runs full while entries are appended one at a time.
-bool growCapacity(int32_t last, int32_t &capacity)
+void growCapacity(int32_t last, int32_t &capacity)
 {
-    if (last < capacity - kCapacityStep || last % kCapacityStep != 0)
-        return false;
-    capacity += kCapacityStep;
-    return true;
-}
-
-template <typename T> void growIfNeeded(std::vector<T> &array, int32_t last, int32_t &capacity)
-{
-    if (growCapacity(last, capacity)) {
-        if (std::size_t(capacity) > array.capacity())
-            array.reserve(std::max(std::size_t(capacity), 2 * array.capacity()));
-        array.resize(capacity);
-    }
+    if (last >= capacity - kCapacityStep && last % kCapacityStep == 0)
+        capacity += kCapacityStep;
 }
 
 }
@@ -61,24 +39,17 @@ void ResetCatalogue(TCatalogue &catalogue)
     } catch (const std::bad_alloc &) {
         // Only the room ahead is lost; the arrays then grow as they fill.
     }
-    // Picture records are only counted here: writing 30000 empty records of over a kilobyte each
-    // cost a warm search more than everything else it does.
-    try {
-        catalogue.Paths.assign(kInitialCapacity, QByteArray {});
-        catalogue.PicturesCapacity = kInitialCapacity;
-        catalogue.PathsCapacity = kInitialCapacity;
-    } catch (const std::bad_alloc &) {
-        catalogue.Paths.assign(kFallbackCapacity, QByteArray {});
-        catalogue.PicturesCapacity = kFallbackCapacity;
-        catalogue.PathsCapacity = kFallbackCapacity;
-    }
+    // The arrays hold only the entries in use: writing 30000 empty ones ahead cost a search of a
+    // small folder more than the search itself.
+    catalogue.PicturesCapacity = kInitialCapacity;
+    catalogue.PathsCapacity = kInitialCapacity;
 }
 
 void AppendPath(TCatalogue &catalogue, const QByteArray &folder)
 {
     ++catalogue.PathsLast;
-    catalogue.Paths[catalogue.PathsLast] = folder;
-    growIfNeeded(catalogue.Paths, catalogue.PathsLast, catalogue.PathsCapacity);
+    catalogue.Paths.push_back(folder);
+    growCapacity(catalogue.PathsLast, catalogue.PathsCapacity);
 }
 
 void AppendPicture(TCatalogue &catalogue, TPicInfo picture)
@@ -95,23 +66,22 @@ void TrimAfterCollection(TCatalogue &catalogue)
 {
     catalogue.PathsCapacity = catalogue.PathsLast + 1;
     catalogue.PicturesCapacity = catalogue.PicturesLast + 1;
-    // No shrink_to_fit: it would copy every record, and the unused room was never touched.
-    catalogue.Paths.resize(catalogue.PathsCapacity);
-    catalogue.Pictures.resize(catalogue.PicturesCapacity);
+    // The vectors already hold just these; no shrink_to_fit, which would copy every record while
+    // the room reserved ahead was never touched.
 }
 
-void AllocatePairs(TCatalogue &catalogue) { allocateArray(catalogue.Pairs, catalogue.PairsCapacity); }
+void AllocatePairs(TCatalogue &catalogue)
+{
+    catalogue.Pairs.clear();
+    catalogue.PairsCapacity = kInitialCapacity;
+}
 
 void AppendPair(
     TCatalogue &catalogue, int32_t picIndex1, int32_t picIndex2, double similarity, TOrientation orientation)
 {
     ++catalogue.PairsLast;
-    TPicturePair &pair = catalogue.Pairs[catalogue.PairsLast];
-    pair.PicIndex1 = picIndex1;
-    pair.PicIndex2 = picIndex2;
-    pair.Similarity = similarity;
-    pair.Orientation = orientation;
-    growIfNeeded(catalogue.Pairs, catalogue.PairsLast, catalogue.PairsCapacity);
+    catalogue.Pairs.push_back({ picIndex1, picIndex2, similarity, orientation });
+    growCapacity(catalogue.PairsLast, catalogue.PairsCapacity);
 }
 
 void TrimPairs(TCatalogue &catalogue)
@@ -124,9 +94,8 @@ void TrimPairs(TCatalogue &catalogue)
 void RemovePicture(TCatalogue &catalogue, int32_t k)
 {
     TPicturePairs kept;
-    kept.reserve(catalogue.PairsCapacity);
-    for (int32_t i = 0; i < catalogue.PairsCapacity; ++i) {
-        const TPicturePair &pair = catalogue.Pairs[i];
+    kept.reserve(catalogue.Pairs.size());
+    for (const TPicturePair &pair : catalogue.Pairs) {
         if (pair.PicIndex1 != k && pair.PicIndex2 != k)
             kept.push_back(pair);
     }
@@ -142,11 +111,9 @@ TPicturePairs RemovePictures(TCatalogue &catalogue, const std::vector<bool> &rem
         = [&](int32_t picture) { return size_t(picture) < removed.size() && removed[size_t(picture)]; };
     TPicturePairs kept;
     TPicturePairs taken;
-    kept.reserve(catalogue.PairsCapacity);
-    for (int32_t i = 0; i < catalogue.PairsCapacity; ++i) {
-        const TPicturePair &pair = catalogue.Pairs[i];
+    kept.reserve(catalogue.Pairs.size());
+    for (const TPicturePair &pair : catalogue.Pairs)
         (isRemoved(pair.PicIndex1) || isRemoved(pair.PicIndex2) ? taken : kept).push_back(pair);
-    }
     catalogue.PairsLast = int32_t(kept.size()) - 1;
     catalogue.PairsCapacity = int32_t(kept.size());
     catalogue.Pairs = std::move(kept);

@@ -11,7 +11,6 @@ enum {
     kPreBufferSize = 256,
     kWorkBitmapSize = 128,
     kInitialCapacity = 30000,
-    kFallbackCapacity = 15000,
     kCapacityStep = 1000,
 };
 
@@ -96,8 +95,8 @@ using TStringArr = std::vector<QByteArray>;
 
 // The whole in-memory model of one search: the pictures, their folders (each ending with "/"),
 // the pairs found, and the flag that ties a running search to the rest of the program.
-// Paths' and Pairs' vector length is their capacity, with entries 0..Last in use; Pictures holds
-// just the entries in use, and PicturesCapacity is the room the growth rule counts with.
+// Each vector holds just the entries 0..Last in use; the Capacity fields are the room the growth
+// rule counts with, and after trimming they equal the counts.
 struct TCatalogue {
     TPicList Pictures;
     int32_t PicturesLast = -1;
@@ -115,8 +114,7 @@ struct TCatalogue {
     QByteArray RecycleFolderName;
 };
 
-// Empties the catalogue for a new search and gives Pictures and Paths a capacity of 30000 entries
-// (15000 when allocating Paths fails).
+// Empties the catalogue for a new search and gives Pictures and Paths a capacity of 30000 entries.
 void ResetCatalogue(TCatalogue &catalogue);
 
 // Appends a folder (a full path ending with "/") to Paths.
@@ -125,10 +123,10 @@ void AppendPath(TCatalogue &catalogue, const QByteArray &folder);
 // Appends a picture filled from its directory entry; PathInd is set to the current folder.
 void AppendPicture(TCatalogue &catalogue, TPicInfo picture);
 
-// Cuts Pictures and Paths to their used length; PicturesCapacity is then the picture count.
+// Ends collection: PicturesCapacity and PathsCapacity become the counts.
 void TrimAfterCollection(TCatalogue &catalogue);
 
-// Allocates Pairs before processing (30000 entries, or 15000 when that fails).
+// Empties Pairs before processing and gives it a capacity of 30000 entries.
 void AllocatePairs(TCatalogue &catalogue);
 
 // Appends a pair; PairsLast is raised before the fields are written.

@@ -294,6 +294,8 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
     const bool turnedToo = settings.SearchesTurnedCopies();
     TCandidateFinder finder(useIndex ? count : 0, threads, turnedToo ? kOrientationCount : 1);
     std::vector<std::optional<TPictureSignature>> batch;
+    // Growing by doubling would touch twice the memory a full batch needs.
+    batch.reserve(std::size_t(kMaxBatch));
     int32_t batchStart = 0;
     WaveletMatrix currentMatrix {};
     WaveletMatrix transposedMatrix {};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <new>
 
@@ -16,7 +17,9 @@ using TClock = std::chrono::steady_clock;
 struct TSlot {
     int32_t Index = -1;
     bool Done = false;
-    std::optional<TPictureSignature> Signature;
+    // On the heap, so that the window's empty slots take no room: the pages of 272 inline
+    // signatures cost a short search more than its work.
+    std::unique_ptr<TPictureSignature> Signature;
     std::exception_ptr Error;
 };
 
@@ -94,7 +97,7 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
         if (s.Stopping)
             break;
         const int32_t index = s.NextToClaim++;
-        s.Slots[index % s.Window] = TSlot { index, false, std::nullopt, nullptr };
+        s.Slots[index % s.Window] = TSlot { index, false, nullptr, nullptr };
         s.Workers[id].Busy = true;
         s.Workers[id].BusySince = TClock::now();
         s.Workers[id].Picture = index;
@@ -118,7 +121,8 @@ void TSigningPipeline::TShared::work(const std::shared_ptr<TShared> &shared, std
         if (s.Workers[id].Abandoned)
             break;
         TSlot &slot = s.Slots[index % s.Window];
-        slot.Signature = std::move(signature);
+        if (signature)
+            slot.Signature = std::make_unique<TPictureSignature>(std::move(*signature));
         slot.Error = std::move(error);
         slot.Done = true;
         if (s.Awaited == index)
@@ -199,7 +203,8 @@ std::optional<TPictureSignature> TSigningPipeline::Take(int32_t index)
     std::exception_ptr error;
     for (;;) {
         if (slot.Index == index && slot.Done) {
-            signature = std::move(slot.Signature);
+            if (slot.Signature)
+                signature = std::move(*slot.Signature);
             error = std::move(slot.Error);
             break;
         }

@@ -65,11 +65,9 @@ TEST(Catalogue, KeepsGrowingInStepsPastAQuarterMillionFolders)
     for (int i = 0; i < kFolders; ++i) {
         AppendPath(catalogue, "/f" + QByteArray::number(i) + '/');
         ASSERT_EQ(catalogue.PathsCapacity, std::max(30000, (i / 1000 + 2) * 1000)) << "after index " << i;
-        ASSERT_EQ(catalogue.Paths.size(), std::size_t(catalogue.PathsCapacity));
     }
     EXPECT_EQ(catalogue.Paths[0], "/f0/");
     EXPECT_EQ(catalogue.Paths[kFolders - 1], "/f299999/");
-    EXPECT_TRUE(catalogue.Paths[kFolders].isEmpty());
     TrimAfterCollection(catalogue);
     EXPECT_EQ(catalogue.Paths.size(), std::size_t(kFolders));
     EXPECT_EQ(catalogue.PathsCapacity, kFolders);
