@@ -12,44 +12,31 @@
 namespace
 {
 
+#define QUORVANE_HEIF_FUNCTIONS(X)                                                                                     \
+    X(heif_context_alloc)                                                                                              \
+    X(heif_context_free)                                                                                               \
+    X(heif_context_read_from_memory_without_copy)                                                                      \
+    X(heif_context_get_primary_image_handle)                                                                           \
+    X(heif_image_handle_get_width)                                                                                     \
+    X(heif_image_handle_get_height)                                                                                    \
+    X(heif_image_handle_has_alpha_channel)                                                                             \
+    X(heif_image_handle_release)                                                                                       \
+    X(heif_decode_image)                                                                                               \
+    X(heif_image_get_width)                                                                                            \
+    X(heif_image_get_height)                                                                                           \
+    X(heif_image_get_plane_readonly)                                                                                   \
+    X(heif_image_release)
+
 // The libheif functions the decoder calls, each named after its function.
 struct THeifApi {
-    decltype(&::heif_context_alloc) heif_context_alloc = nullptr;
-    decltype(&::heif_context_free) heif_context_free = nullptr;
-    decltype(&::heif_context_read_from_memory_without_copy) heif_context_read_from_memory_without_copy = nullptr;
-    decltype(&::heif_context_get_primary_image_handle) heif_context_get_primary_image_handle = nullptr;
-    decltype(&::heif_image_handle_get_width) heif_image_handle_get_width = nullptr;
-    decltype(&::heif_image_handle_get_height) heif_image_handle_get_height = nullptr;
-    decltype(&::heif_image_handle_has_alpha_channel) heif_image_handle_has_alpha_channel = nullptr;
-    decltype(&::heif_image_handle_release) heif_image_handle_release = nullptr;
-    decltype(&::heif_decode_image) heif_decode_image = nullptr;
-    decltype(&::heif_image_get_width) heif_image_get_width = nullptr;
-    decltype(&::heif_image_get_height) heif_image_get_height = nullptr;
-    decltype(&::heif_image_get_plane_readonly) heif_image_get_plane_readonly = nullptr;
-    decltype(&::heif_image_release) heif_image_release = nullptr;
+    QUORVANE_HEIF_FUNCTIONS(QUORVANE_LAZY_MEMBER)
 };
+
+bool resolveHeif(void *library, THeifApi &api) { return true QUORVANE_HEIF_FUNCTIONS(QUORVANE_LAZY_RESOLVE); }
 
 const THeifApi &heifApi()
 {
-    static const std::optional<THeifApi> api = []() -> std::optional<THeifApi> {
-        void *const library = OpenLazyLibrary(QUORVANE_LIBHEIF_FILE);
-        THeifApi found;
-        if (library && QUORVANE_RESOLVE(library, found, heif_context_alloc)
-            && QUORVANE_RESOLVE(library, found, heif_context_free)
-            && QUORVANE_RESOLVE(library, found, heif_context_read_from_memory_without_copy)
-            && QUORVANE_RESOLVE(library, found, heif_context_get_primary_image_handle)
-            && QUORVANE_RESOLVE(library, found, heif_image_handle_get_width)
-            && QUORVANE_RESOLVE(library, found, heif_image_handle_get_height)
-            && QUORVANE_RESOLVE(library, found, heif_image_handle_has_alpha_channel)
-            && QUORVANE_RESOLVE(library, found, heif_image_handle_release)
-            && QUORVANE_RESOLVE(library, found, heif_decode_image)
-            && QUORVANE_RESOLVE(library, found, heif_image_get_width)
-            && QUORVANE_RESOLVE(library, found, heif_image_get_height)
-            && QUORVANE_RESOLVE(library, found, heif_image_get_plane_readonly)
-            && QUORVANE_RESOLVE(library, found, heif_image_release))
-            return found;
-        return std::nullopt;
-    }();
+    static const std::optional<THeifApi> api = LoadLazyApi(QUORVANE_LIBHEIF_FILE, resolveHeif);
     if (!api)
         throw TPictureError("HEIF: " QUORVANE_LIBHEIF_FILE " cannot be loaded");
     return *api;

@@ -12,36 +12,27 @@
 namespace
 {
 
+#define QUORVANE_JXL_FUNCTIONS(X)                                                                                      \
+    X(JxlDecoderCreate)                                                                                                \
+    X(JxlDecoderDestroy)                                                                                               \
+    X(JxlDecoderSubscribeEvents)                                                                                       \
+    X(JxlDecoderSetInput)                                                                                              \
+    X(JxlDecoderCloseInput)                                                                                            \
+    X(JxlDecoderProcessInput)                                                                                          \
+    X(JxlDecoderGetBasicInfo)                                                                                          \
+    X(JxlDecoderImageOutBufferSize)                                                                                    \
+    X(JxlDecoderSetImageOutBuffer)
+
 // The libjxl functions the decoder calls, each named after its function.
 struct TJxlApi {
-    decltype(&::JxlDecoderCreate) JxlDecoderCreate = nullptr;
-    decltype(&::JxlDecoderDestroy) JxlDecoderDestroy = nullptr;
-    decltype(&::JxlDecoderSubscribeEvents) JxlDecoderSubscribeEvents = nullptr;
-    decltype(&::JxlDecoderSetInput) JxlDecoderSetInput = nullptr;
-    decltype(&::JxlDecoderCloseInput) JxlDecoderCloseInput = nullptr;
-    decltype(&::JxlDecoderProcessInput) JxlDecoderProcessInput = nullptr;
-    decltype(&::JxlDecoderGetBasicInfo) JxlDecoderGetBasicInfo = nullptr;
-    decltype(&::JxlDecoderImageOutBufferSize) JxlDecoderImageOutBufferSize = nullptr;
-    decltype(&::JxlDecoderSetImageOutBuffer) JxlDecoderSetImageOutBuffer = nullptr;
+    QUORVANE_JXL_FUNCTIONS(QUORVANE_LAZY_MEMBER)
 };
+
+bool resolveJxl(void *library, TJxlApi &api) { return true QUORVANE_JXL_FUNCTIONS(QUORVANE_LAZY_RESOLVE); }
 
 const TJxlApi &jxlApi()
 {
-    static const std::optional<TJxlApi> api = []() -> std::optional<TJxlApi> {
-        void *const library = OpenLazyLibrary(QUORVANE_LIBJXL_FILE);
-        TJxlApi found;
-        if (library && QUORVANE_RESOLVE(library, found, JxlDecoderCreate)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderDestroy)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderSubscribeEvents)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderSetInput)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderCloseInput)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderProcessInput)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderGetBasicInfo)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderImageOutBufferSize)
-            && QUORVANE_RESOLVE(library, found, JxlDecoderSetImageOutBuffer))
-            return found;
-        return std::nullopt;
-    }();
+    static const std::optional<TJxlApi> api = LoadLazyApi(QUORVANE_LIBJXL_FILE, resolveJxl);
     if (!api)
         throw TPictureError("JPEG XL: " QUORVANE_LIBJXL_FILE " cannot be loaded");
     return *api;

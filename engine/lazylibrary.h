@@ -2,10 +2,11 @@
 
 #include <dlfcn.h>
 
+#include <optional>
+
 // Codec libraries are opened when a picture first needs them: libheif and libjxl, with the
 // encoders and vector code they load in turn, made up a sixth of the time of a short search.
 // Opened libraries stay loaded for the program's life.
-inline void *OpenLazyLibrary(const char *file) { return dlopen(file, RTLD_NOW | RTLD_LOCAL); }
 
 // Points `function` at `name` in `library`; false when the library lacks it.
 template <typename Function> bool ResolveSymbol(void *library, const char *name, Function *&function)
@@ -14,5 +15,18 @@ template <typename Function> bool ResolveSymbol(void *library, const char *name,
     return function != nullptr;
 }
 
-// Resolves the member of `api` named after the library function it points at.
-#define QUORVANE_RESOLVE(library, api, name) ResolveSymbol(library, #name, (api).name)
+// For a list macro LIST(X) that applies X to each function's name: a member per function, named
+// after it, and the lookup of all of them in `library` into `api`.
+#define QUORVANE_LAZY_MEMBER(name) decltype(&::name) name = nullptr;
+#define QUORVANE_LAZY_RESOLVE(name) &&ResolveSymbol(library, #name, api.name)
+
+// The functions of `Api` from the library at `file`, or nothing when it cannot be opened or
+// lacks one; `resolve` fills them in.
+template <typename Api> std::optional<Api> LoadLazyApi(const char *file, bool (*resolve)(void *library, Api &api))
+{
+    Api api;
+    void *const library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
+    if (library && resolve(library, api))
+        return api;
+    return std::nullopt;
+}
