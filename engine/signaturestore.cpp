@@ -18,7 +18,7 @@ namespace
 {
 
 // Raised when the tables change; a store of a higher version is left alone.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // How long a lock held by another program is waited for before the store is set aside.
 constexpr int kBusyTimeoutMs = 1000;
 constexpr int64_t kExpiryDays = 90;
@@ -41,6 +41,7 @@ CREATE TABLE IF NOT EXISTS signatures(
     height INTEGER NOT NULL, width INTEGER NOT NULL,
     prebuffer BLOB NOT NULL, pos BLOB NOT NULL, neg BLOB NOT NULL,
     checksum INTEGER NOT NULL, seen INTEGER NOT NULL,
+    tpos BLOB NOT NULL DEFAULT x'', tneg BLOB NOT NULL DEFAULT x'',
     PRIMARY KEY(hash, size, recipe));
 CREATE TABLE IF NOT EXISTS paths(
     path BLOB PRIMARY KEY, device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,
@@ -50,7 +51,7 @@ CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
 )";
 
 #define QUORVANE_CONTENT_COLUMNS                                                                                       \
-    "s.loaded, s.scale, s.wavelets, s.height, s.width, s.prebuffer, s.pos, s.neg, s.checksum"
+    "s.loaded, s.scale, s.wavelets, s.height, s.width, s.prebuffer, s.pos, s.neg, s.checksum, s.tpos, s.tneg"
 
 const char *const kFindByIdentity
     = "SELECT p.device, p.inode, p.size, p.mtime, p.ctime, p.seen, s.seen, p.hash, " QUORVANE_CONTENT_COLUMNS
@@ -63,13 +64,15 @@ const char *const kFindByInode
       "AND p.mtime = ?4 AND p.ctime = ?5 LIMIT 1";
 const char *const kFindByContent
     = "SELECT " QUORVANE_CONTENT_COLUMNS " FROM signatures s WHERE s.hash = ?1 AND s.size = ?2 AND s.recipe = ?3";
-// A content signed without wavelet lists never replaces one signed with them.
+// wavelets: 0 without the lists, 1 with them, 2 with the transposed lists too. A content signed
+// with fewer lists never replaces one signed with more.
 const char *const kUpsertSignature
     = "INSERT INTO signatures(hash, size, recipe, loaded, scale, wavelets, height, width, prebuffer, pos, neg, "
-      "checksum, seen) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13) ON CONFLICT DO UPDATE SET "
-      "loaded = excluded.loaded, scale = excluded.scale, wavelets = excluded.wavelets, height = excluded.height, "
-      "width = excluded.width, prebuffer = excluded.prebuffer, pos = excluded.pos, neg = excluded.neg, "
-      "checksum = excluded.checksum, seen = excluded.seen WHERE excluded.wavelets >= signatures.wavelets";
+      "checksum, seen, tpos, tneg) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) ON "
+      "CONFLICT DO UPDATE SET loaded = excluded.loaded, scale = excluded.scale, wavelets = excluded.wavelets, "
+      "height = excluded.height, width = excluded.width, prebuffer = excluded.prebuffer, pos = excluded.pos, "
+      "neg = excluded.neg, checksum = excluded.checksum, seen = excluded.seen, tpos = excluded.tpos, "
+      "tneg = excluded.tneg WHERE excluded.wavelets >= signatures.wavelets";
 const char *const kTouchSignature = "UPDATE signatures SET seen = ?4 WHERE hash = ?1 AND size = ?2 AND recipe = ?3";
 const char *const kUpsertPath
     = "INSERT INTO paths(path, device, inode, size, mtime, ctime, hash, seen) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) "
@@ -117,22 +120,39 @@ int64_t digestNumber(const QByteArray &bytes)
     return number;
 }
 
-// Ties an entry's result to its key, so that a damaged page is never read as a signature. The
-// position lists are given packed, as they are stored.
-int64_t entryChecksum(const TContentHash &hash, int64_t size, int64_t recipe, const TSignedContent &content,
-    QByteArrayView positive, QByteArrayView negative)
+// An entry's position lists, packed as they are stored; the transposed ones are empty unless kept.
+struct TPackedLists {
+    QByteArrayView Positive;
+    QByteArrayView Negative;
+    QByteArrayView TransposedPositive;
+    QByteArrayView TransposedNegative;
+    // Whether the transposed lists are kept (wavelets = 2).
+    bool Transposed = false;
+};
+
+// Ties an entry's result to its key, so that a damaged page is never read as a signature. Entries
+// without transposed lists keep the checksum they had before those were stored.
+int64_t entryChecksum(
+    const TContentHash &hash, int64_t size, int64_t recipe, const TSignedContent &content, const TPackedLists &lists)
 {
     const TPictureSignature &signature = content.Signature;
     QByteArray text;
-    text.reserve(qsizetype(hash.size()) + 160 + kPreBufferSize + positive.size() + negative.size());
+    text.reserve(qsizetype(hash.size()) + 160 + kPreBufferSize + lists.Positive.size() + lists.Negative.size()
+        + lists.TransposedPositive.size() + lists.TransposedNegative.size());
     text.append(reinterpret_cast<const char *>(hash.data()), qsizetype(hash.size()));
     for (const int64_t number : { size, recipe, int64_t(content.Loaded), int64_t(content.ScaleDenominator),
              int64_t(content.HasWavelets), int64_t(signature.Height), int64_t(signature.Width) })
         text += QByteArray::number(qlonglong(number)) + ',';
     text.append(reinterpret_cast<const char *>(signature.PreBuffer.data()), kPreBufferSize);
-    text += positive;
+    text += lists.Positive;
     text += '/';
-    text += negative;
+    text += lists.Negative;
+    if (lists.Transposed) {
+        text += '/';
+        text += lists.TransposedPositive;
+        text += '/';
+        text += lists.TransposedNegative;
+    }
     return digestNumber(text);
 }
 
@@ -221,18 +241,34 @@ bool readContent(
 {
     content.Loaded = row.Integer(first) != 0;
     content.ScaleDenominator = int(row.Integer(first + 1));
-    content.HasWavelets = row.Integer(first + 2) != 0;
+    const int64_t wavelets = row.Integer(first + 2);
+    content.HasWavelets = wavelets >= 1;
+    content.HasTransposedWavelets = wavelets >= 2;
     content.Signature.Height = int32_t(row.Integer(first + 3));
     content.Signature.Width = int32_t(row.Integer(first + 4));
     const QByteArrayView preBuffer = row.BlobView(first + 5);
     const QByteArrayView positive = row.BlobView(first + 6);
     const QByteArrayView negative = row.BlobView(first + 7);
+    const QByteArrayView transposedPositive = row.BlobView(first + 9);
+    const QByteArrayView transposedNegative = row.BlobView(first + 10);
+    TPictureSignature &signature = content.Signature;
     if (preBuffer.size() != kPreBufferSize
-        || !unpackPositions(positive.data(), int(positive.size()), content.Signature.WaveletCoefsPos)
-        || !unpackPositions(negative.data(), int(negative.size()), content.Signature.WaveletCoefsNeg))
+        || !unpackPositions(positive.data(), int(positive.size()), signature.WaveletCoefsPos)
+        || !unpackPositions(negative.data(), int(negative.size()), signature.WaveletCoefsNeg)
+        || !unpackPositions(transposedPositive.data(), int(transposedPositive.size()), signature.TransposedCoefsPos)
+        || !unpackPositions(transposedNegative.data(), int(transposedNegative.size()), signature.TransposedCoefsNeg))
         return false;
-    std::memcpy(content.Signature.PreBuffer.data(), preBuffer.data(), kPreBufferSize);
-    return row.Integer(first + 8) == entryChecksum(hash, size, recipe, content, positive, negative);
+    std::memcpy(signature.PreBuffer.data(), preBuffer.data(), kPreBufferSize);
+    return row.Integer(first + 8)
+        == entryChecksum(hash, size, recipe, content,
+            { positive, negative, transposedPositive, transposedNegative, content.HasTransposedWavelets });
+}
+
+// Whether the signatures table has the columns of the transposed lists, which first stores lack.
+bool hasTransposedLists(sqlite3 *db)
+{
+    TStatement count(db, "SELECT COUNT(*) FROM pragma_table_info('signatures') WHERE name = 'tpos'");
+    return count.PrepareCode() == SQLITE_OK && count.Step() == SQLITE_ROW && count.Integer(0) > 0;
 }
 
 TContentHash hashOf(const QByteArray &blob)
@@ -410,6 +446,12 @@ bool TSignatureStore::prepareSchema(sqlite3 *db)
     // made by an earlier build of this version) is mended rather than set aside.
     if (code == SQLITE_OK)
         code = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    // Their entries keep their lists (wavelets 0 or 1) and their checksums.
+    if (code == SQLITE_OK && !hasTransposedLists(db))
+        code = sqlite3_exec(db,
+            "ALTER TABLE signatures ADD COLUMN tpos BLOB NOT NULL DEFAULT x''; "
+            "ALTER TABLE signatures ADD COLUMN tneg BLOB NOT NULL DEFAULT x''",
+            nullptr, nullptr, nullptr);
     if (code == SQLITE_OK && found < kSchemaVersion)
         code = sqlite3_exec(
             db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str(), nullptr, nullptr, nullptr);
@@ -699,20 +741,29 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
                 reinterpret_cast<const char *>(content.Signature.PreBuffer.data()), kPreBufferSize);
             const QByteArray positive = packPositions(content.Signature.WaveletCoefsPos);
             const QByteArray negative = packPositions(content.Signature.WaveletCoefsNeg);
+            const bool transposed = content.HasWavelets && content.HasTransposedWavelets;
+            const QByteArray transposedPositive
+                = transposed ? packPositions(content.Signature.TransposedCoefsPos) : QByteArray();
+            const QByteArray transposedNegative
+                = transposed ? packPositions(content.Signature.TransposedCoefsNeg) : QByteArray();
             TStatement &upsert = m_writer->Statement(kUpsertSignature);
             upsert.Bind(1, pending.Hash);
             upsert.Bind(2, pending.Size);
             upsert.Bind(3, m_recipe);
             upsert.Bind(4, int64_t(content.Loaded));
             upsert.Bind(5, int64_t(content.ScaleDenominator));
-            upsert.Bind(6, int64_t(content.HasWavelets));
+            upsert.Bind(6, int64_t(content.HasWavelets) + int64_t(transposed));
             upsert.Bind(7, int64_t(content.Signature.Height));
             upsert.Bind(8, int64_t(content.Signature.Width));
             upsert.Bind(9, preBuffer);
             upsert.Bind(10, positive);
             upsert.Bind(11, negative);
-            upsert.Bind(12, entryChecksum(pending.Hash, pending.Size, m_recipe, content, positive, negative));
+            upsert.Bind(12,
+                entryChecksum(pending.Hash, pending.Size, m_recipe, content,
+                    { positive, negative, transposedPositive, transposedNegative, transposed }));
             upsert.Bind(13, day);
+            upsert.Bind(14, transposedPositive);
+            upsert.Bind(15, transposedNegative);
             run(upsert);
         } else {
             TStatement &touch = m_writer->Statement(kTouchSignature);

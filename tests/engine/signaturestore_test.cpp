@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -36,6 +37,8 @@ struct TCountingObserver : TSearchObserver {
 
 struct TSearchResult {
     QByteArray Csv;
+    // How each pair's duplicate lies, which the CSV does not say.
+    std::vector<TOrientation> Orientations;
     int32_t FromStore = 0;
     int32_t Decoded = 0;
 };
@@ -49,7 +52,10 @@ TSearchResult search(const QString &folder, const TSettings &settings, std::shar
     RunSearchSteps(catalogue, settings, observer, { 2, true }, store);
     if (store)
         store->Flush();
-    return { BuildCsv(catalogue), observer.FromStore, observer.Decoded };
+    std::vector<TOrientation> orientations;
+    for (const TPicturePair &pair : catalogue.Pairs)
+        orientations.push_back(pair.Orientation);
+    return { BuildCsv(catalogue), orientations, observer.FromStore, observer.Decoded };
 }
 
 TSearchResult searchWithStore(const QString &folder, const TSettings &settings, const QString &storeFile,
@@ -190,6 +196,42 @@ TEST(SignatureStore, IdenticalOnlyEntriesAreNotTakenForSignaturesByAFullSearch)
     TSettings larger;
     larger.MinPicWidth = 250;
     EXPECT_EQ(searchWithStore(root.path(), larger, storeFile).Csv, plainCsv(root.path(), larger));
+}
+
+TEST(SignatureStore, TurnedCopySearchesReuseEntriesThatKeepTheTransposedLists)
+{
+    QTemporaryDir root;
+    const int pictures = fillLibrary(root.path()) + 1;
+    SavePicture(TurnedPicture(DrawScene(303, 320, 240), TOrientation::Rotated90), root.path() + "/a/turned.png", "png");
+    const QString storeFile = root.path() + "/signatures.sqlite";
+    const TSettings plain;
+    TSettings turned;
+    turned.SearchRotated = true;
+    const TSearchResult withoutStore = search(root.path(), turned, nullptr);
+    ASSERT_NE(
+        std::count(withoutStore.Orientations.begin(), withoutStore.Orientations.end(), TOrientation::Rotated90), 0);
+
+    // A store of the first version, which had no room for the transposed lists, keeps serving
+    // plain searches.
+    searchWithStore(root.path(), plain, storeFile);
+    execute(storeFile,
+        "ALTER TABLE signatures DROP COLUMN tpos; ALTER TABLE signatures DROP COLUMN tneg; "
+        "PRAGMA user_version = 1");
+    const TSearchResult firstVersion = searchWithStore(root.path(), plain, storeFile);
+    EXPECT_EQ(firstVersion.Decoded, 0);
+    EXPECT_EQ(firstVersion.Csv, plainCsv(root.path(), plain));
+
+    // Its entries lack the transposed lists: signed again (all but the two skipped pictures), and
+    // kept with them, which then serve both kinds of search.
+    const TSearchResult upgraded = searchWithStore(root.path(), turned, storeFile);
+    EXPECT_EQ(upgraded.Decoded, pictures - 2);
+    const TSearchResult warm = searchWithStore(root.path(), turned, storeFile);
+    EXPECT_EQ(warm.Decoded, 0);
+    for (const TSearchResult &result : { upgraded, warm }) {
+        EXPECT_EQ(result.Csv, withoutStore.Csv);
+        EXPECT_EQ(result.Orientations, withoutStore.Orientations);
+    }
+    EXPECT_EQ(searchWithStore(root.path(), plain, storeFile).Decoded, 0);
 }
 
 TEST(SignatureStore, AFileRewrittenInPlaceWithItsTimesRestoredIsSignedAgain)
