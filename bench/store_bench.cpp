@@ -71,6 +71,10 @@ int makePictures(const QString &folder, int count)
 }
 
 struct TFolderObserver : TSearchObserver {
+    explicit TFolderObserver(const QString &folder)
+        : Folder(QFile::encodeName(QDir(folder).absolutePath()) + '/')
+    {
+    }
     QByteArray Folder;
     std::vector<QByteArray> ListedFolders() const override { return { Folder }; }
 };
@@ -92,8 +96,7 @@ private:
 int timeComparison(const QString &folder, const QString &storeFile)
 {
     const TSettings settings;
-    TFolderObserver observer;
-    observer.Folder = QFile::encodeName(QDir(folder).absolutePath()) + '/';
+    TFolderObserver observer(folder);
     TCatalogue catalogue;
     catalogue.SearchStopped = false;
     ResetCatalogue(catalogue);
@@ -114,11 +117,10 @@ int timeComparison(const QString &folder, const QString &storeFile)
 }
 
 // Seconds of one whole search with the store, up to its last record written.
-double timeSearch(const TFolderObserver &folder, const QString &storeFile)
+double timeSearch(const QString &folder, const QString &storeFile)
 {
     const TSettings settings;
-    TFolderObserver observer;
-    observer.Folder = folder.Folder;
+    TFolderObserver observer(folder);
     TCatalogue catalogue;
     catalogue.SearchStopped = false;
     QElapsedTimer timer;
@@ -131,10 +133,8 @@ double timeSearch(const TFolderObserver &folder, const QString &storeFile)
 
 int timeSearches(const QString &folder, const QString &storeFile)
 {
-    TFolderObserver observer;
-    observer.Folder = QFile::encodeName(QDir(folder).absolutePath()) + '/';
-    const double cold = timeSearch(observer, storeFile);
-    const double warm = timeSearch(observer, storeFile);
+    const double cold = timeSearch(folder, storeFile);
+    const double warm = timeSearch(folder, storeFile);
     std::printf("%.3f %.3f\n", cold, warm);
     return 0;
 }

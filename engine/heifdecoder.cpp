@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <memory>
-#include <optional>
 
 namespace
 {
@@ -34,13 +33,7 @@ struct THeifApi {
 
 bool resolveHeif(void *library, THeifApi &api) { return true QUORVANE_HEIF_FUNCTIONS(QUORVANE_LAZY_RESOLVE); }
 
-const THeifApi &heifApi()
-{
-    static const std::optional<THeifApi> api = LoadLazyApi(QUORVANE_LIBHEIF_FILE, resolveHeif);
-    if (!api)
-        throw TPictureError("HEIF: " QUORVANE_LIBHEIF_FILE " cannot be loaded");
-    return *api;
-}
+const THeifApi &heifApi() { return LazyApi(QUORVANE_LIBHEIF_FILE, resolveHeif, "HEIF"); }
 
 struct TContextFree {
     void operator()(heif_context *context) const { heifApi().heif_context_free(context); }

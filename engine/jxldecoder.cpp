@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <optional>
 
 namespace
 {
@@ -30,13 +29,7 @@ struct TJxlApi {
 
 bool resolveJxl(void *library, TJxlApi &api) { return true QUORVANE_JXL_FUNCTIONS(QUORVANE_LAZY_RESOLVE); }
 
-const TJxlApi &jxlApi()
-{
-    static const std::optional<TJxlApi> api = LoadLazyApi(QUORVANE_LIBJXL_FILE, resolveJxl);
-    if (!api)
-        throw TPictureError("JPEG XL: " QUORVANE_LIBJXL_FILE " cannot be loaded");
-    return *api;
-}
+const TJxlApi &jxlApi() { return LazyApi(QUORVANE_LIBJXL_FILE, resolveJxl, "JPEG XL"); }
 
 // Counts libjxl's own allocations and refuses those beyond the limit. Each block carries its size
 // in front, since libjxl frees by address alone.

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "engine/pictureerror.h"
+
 #include <dlfcn.h>
 
 #include <optional>
+#include <string>
 
 // Codec libraries are opened when a picture first needs them: libheif and libjxl, with the
 // encoders and vector code they load in turn, made up a sixth of the time of a short search.
@@ -20,13 +23,20 @@ template <typename Function> bool ResolveSymbol(void *library, const char *name,
 #define QUORVANE_LAZY_MEMBER(name) decltype(&::name) name = nullptr;
 #define QUORVANE_LAZY_RESOLVE(name) &&ResolveSymbol(library, #name, api.name)
 
-// The functions of `Api` from the library at `file`, or nothing when it cannot be opened or
-// lacks one; `resolve` fills them in.
-template <typename Api> std::optional<Api> LoadLazyApi(const char *file, bool (*resolve)(void *library, Api &api))
+// The functions of `Api` from the library at `file`, opened on the first call; `resolve` fills them
+// in. When the library cannot be opened or lacks one, every call throws a TPictureError that names
+// `format`, so that its pictures are skipped like unreadable ones.
+template <typename Api>
+const Api &LazyApi(const char *file, bool (*resolve)(void *library, Api &api), const char *format)
 {
-    Api api;
-    void *const library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
-    if (library && resolve(library, api))
-        return api;
-    return std::nullopt;
+    static const std::optional<Api> loaded = [&]() -> std::optional<Api> {
+        Api api;
+        void *const library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
+        if (library && resolve(library, api))
+            return api;
+        return std::nullopt;
+    }();
+    if (!loaded)
+        throw TPictureError(std::string(format) + ": " + file + " cannot be loaded");
+    return *loaded;
 }

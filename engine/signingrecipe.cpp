@@ -7,9 +7,8 @@
 
 #include <cstdio>
 #include <jpeglib.h>
-#include <jxl/decode.h>
 #include <jxl/version.h>
-#include <libheif/heif.h>
+#include <libheif/heif_version.h>
 #include <libraw/libraw.h>
 
 #include <dlfcn.h>
