@@ -66,7 +66,7 @@ struct TBenchObserver : TSearchObserver {
 };
 
 // The candidate scan of the search, for timing only.
-void scanEarlierPictures(const TCatalogue &catalogue, int k, const WaveletMatrix &matrix)
+void scanEarlierPictures(const TCatalogue &catalogue, int k, const TSignMatrix &matrix)
 {
     const TPicInfo &current = catalogue.Pictures[k];
     if (current.CCVStage != TCCVStage::Full)
@@ -129,6 +129,7 @@ int main(int argc, char *argv[])
     qint64 comparison = 0;
     QImage workBitmap;
     WaveletMatrix matrix {};
+    TSignMatrix signs {};
     for (int k = 0; k < catalogue.PicturesCapacity; ++k) {
         const QByteArray path = FullPath(catalogue, k);
         int height = 0;
@@ -150,7 +151,8 @@ int main(int argc, char *argv[])
         ExtractWaveletCoefs(matrix, positive, negative);
         signing += timer.nsecsElapsed();
         timer.restart();
-        scanEarlierPictures(catalogue, k, matrix);
+        RebuildWaveletMatrix(positive, negative, signs);
+        scanEarlierPictures(catalogue, k, signs);
         comparison += timer.nsecsElapsed();
     }
     const double total = seconds(collection + processing);

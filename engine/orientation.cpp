@@ -134,16 +134,16 @@ TTurnedCoefs TurnWaveletCoefs(const TOrientedCoefs &unturned, const TOrientedCoe
     return turned;
 }
 
-int TurnedMatches(const TWaveletCoefs &positive, const TWaveletCoefs &negative, const WaveletMatrix &unturned,
-    const WaveletMatrix &transposed, TOrientation orientation)
+int TurnedMatches(const TWaveletCoefs &positive, const TWaveletCoefs &negative, const TSignMatrix &unturned,
+    const TSignMatrix &transposed, TOrientation orientation)
 {
-    const WaveletMatrix &family = int(orientation) < kTransposedFamily ? unturned : transposed;
+    const TSignMatrix &family = int(orientation) < kTransposedFamily ? unturned : transposed;
     const TMirrorMap &map = mirrorMaps()[int(orientation) % kTransposedFamily];
     // The turned picture's coefficient at p is the family's at the mirrored place, negated there.
     const auto turnedAt = [&](uint16_t packed) {
         const uint16_t target = map[packed];
         const int place = target & ~kNegated;
-        const double value = family[place / kWorkBitmapSize][place % kWorkBitmapSize];
+        const int value = family[place / kWorkBitmapSize][place % kWorkBitmapSize];
         return (target & kNegated) ? -value : value;
     };
     int matches = 0;

@@ -34,5 +34,5 @@ TTurnedCoefs TurnWaveletCoefs(const TOrientedCoefs &unturned, const TOrientedCoe
 // How many of the earlier picture's signed positions the current picture keeps with the same sign
 // once turned into `orientation`, given the current picture's truncated matrices as it is and
 // transposed.
-int TurnedMatches(const TWaveletCoefs &positive, const TWaveletCoefs &negative, const WaveletMatrix &unturned,
-    const WaveletMatrix &transposed, TOrientation orientation);
+int TurnedMatches(const TWaveletCoefs &positive, const TWaveletCoefs &negative, const TSignMatrix &unturned,
+    const TSignMatrix &transposed, TOrientation orientation);

@@ -77,7 +77,7 @@ bool IsSameFile(const TPicInfo &a, const TPicInfo &b)
     return a.Inode != 0 && a.Inode == b.Inode && a.Device == b.Device;
 }
 
-double WaveletScore(const TPicInfo &earlier, const WaveletMatrix &currentMatrix)
+double WaveletScore(const TPicInfo &earlier, const TSignMatrix &currentMatrix)
 {
     int matches = 0;
     for (int j = 0; j < kSignatureSize; ++j) {
@@ -124,8 +124,8 @@ bool comparable(const TPicInfo &candidate, const TPicInfo &current, int32_t heig
 // The current picture's truncated matrix, and in searches for turned copies that of the picture
 // transposed.
 struct TCurrentMatrices {
-    const WaveletMatrix &Unturned;
-    const WaveletMatrix *Transposed = nullptr;
+    const TSignMatrix &Unturned;
+    const TSignMatrix *Transposed = nullptr;
 };
 
 // Per picture, the hash of the content its signature came from, where the signer knew it.
@@ -297,8 +297,8 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
     // Growing by doubling would touch twice the memory a full batch needs.
     batch.reserve(std::size_t(kMaxBatch));
     int32_t batchStart = 0;
-    WaveletMatrix currentMatrix {};
-    WaveletMatrix transposedMatrix {};
+    TSignMatrix currentMatrix {};
+    TSignMatrix transposedMatrix {};
     const TCurrentMatrices currentMatrices { currentMatrix, turnedToo ? &transposedMatrix : nullptr };
     TContentHashes contentHashes(static_cast<std::size_t>(count));
 

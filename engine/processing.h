@@ -55,7 +55,7 @@ int ThreadsToUse(const TProcessingOptions &options);
 
 // The similarity score S (0 to 100) of two wavelet signatures: the share of the earlier
 // picture's signed positions at which the current picture's truncated matrix has the same sign.
-double WaveletScore(const TPicInfo &earlier, const WaveletMatrix &currentMatrix);
+double WaveletScore(const TPicInfo &earlier, const TSignMatrix &currentMatrix);
 
 // The score S of `matches` shared signed positions.
 double ScoreOfMatches(int matches);

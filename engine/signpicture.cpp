@@ -130,9 +130,9 @@ bool ReuseSignedContent(
     return true;
 }
 
-void RebuildWaveletMatrix(const TWaveletCoefs &positive, const TWaveletCoefs &negative, WaveletMatrix &matrix)
+void RebuildWaveletMatrix(const TWaveletCoefs &positive, const TWaveletCoefs &negative, TSignMatrix &matrix)
 {
-    for (WaveletRow &row : matrix)
+    for (auto &row : matrix)
         row.fill(0);
     for (int j = 0; j < kSignatureSize; ++j) {
         if (positive.PackedAt(j) != 0)

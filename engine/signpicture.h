@@ -69,7 +69,7 @@ std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TS
 
 // The truncated matrix of a signed picture: +1 at its positive positions, -1 at its negative
 // ones, 0 elsewhere. The kept positions are exactly the listed ones, so nothing is lost.
-void RebuildWaveletMatrix(const TWaveletCoefs &positive, const TWaveletCoefs &negative, WaveletMatrix &matrix);
+void RebuildWaveletMatrix(const TWaveletCoefs &positive, const TWaveletCoefs &negative, TSignMatrix &matrix);
 
 // A text form of a signature, for golden values and the command-line tool: lines "height H",
 // "width W", "pos COUNT r,c r,c ..." and "neg COUNT r,c ...", tab-separated, LF-terminated.

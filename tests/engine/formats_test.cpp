@@ -40,7 +40,7 @@ double scoreAgainst(const TPictureSignature &original, const QString &path)
     TPicInfo earlier;
     earlier.WaveletCoefsPos = original.WaveletCoefsPos;
     earlier.WaveletCoefsNeg = original.WaveletCoefsNeg;
-    WaveletMatrix matrix;
+    TSignMatrix matrix;
     RebuildWaveletMatrix(signature->WaveletCoefsPos, signature->WaveletCoefsNeg, matrix);
     return WaveletScore(earlier, matrix);
 }

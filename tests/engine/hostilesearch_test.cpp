@@ -137,7 +137,7 @@ TEST(HostileSearch, UnusualButValidPicturesKeepTheirContent)
     SavePicture(scene, folder.filePath("plain.png"), "png");
     const auto plain = SignPicture(QFile::encodeName(folder.filePath("plain.png")), TSettings {});
     ASSERT_TRUE(plain);
-    WaveletMatrix plainMatrix;
+    TSignMatrix plainMatrix;
     RebuildWaveletMatrix(plain->WaveletCoefsPos, plain->WaveletCoefsNeg, plainMatrix);
 
     // Each carries the same scene as its first frame, page or colour form.

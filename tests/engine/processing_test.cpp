@@ -81,7 +81,7 @@ double waveletSimilarity(const QString &earlierPath, const QString &currentPath)
     earlier.WaveletCoefsPos = earlierSignature.WaveletCoefsPos;
     earlier.WaveletCoefsNeg = earlierSignature.WaveletCoefsNeg;
     const TPictureSignature current = signatureOf(currentPath);
-    WaveletMatrix matrix;
+    TSignMatrix matrix;
     RebuildWaveletMatrix(current.WaveletCoefsPos, current.WaveletCoefsNeg, matrix);
     return std::clamp((WaveletScore(earlier, matrix) - 50) * 2, 1.0, 100.0);
 }

@@ -102,7 +102,7 @@ TEST(Search, VariantsPairWithinTheirSceneAndScenesStayApart)
         for (const char *variant : { "resized.jpg", "lowq.jpg", "png.png", "bmp.bmp", "gif.gif" }) {
             const auto signature = SignPicture(QFile::encodeName(stem + variant), TSettings {});
             ASSERT_TRUE(signature) << variant;
-            WaveletMatrix matrix;
+            TSignMatrix matrix;
             RebuildWaveletMatrix(signature->WaveletCoefsPos, signature->WaveletCoefsNeg, matrix);
             EXPECT_GE(WaveletScore(earlier, matrix), 50) << scene << " " << variant;
         }
