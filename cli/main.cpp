@@ -11,6 +11,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -21,6 +22,21 @@ QByteArray currentDirectory()
 {
     char buffer[PATH_MAX];
     return ::getcwd(buffer, sizeof buffer) ? QByteArray(buffer) : QByteArray("/");
+}
+
+int runCommand(const Options &options)
+{
+    const StandardErrorCapture capture(options.Quiet);
+    const int status = RunGuarded([&] {
+        if (!options.SignatureFile.isEmpty())
+            return RunSignature(options);
+        if (options.CollectOnly)
+            return RunCollectOnly(options);
+        return RunSearch(options);
+    });
+    // A search stopped by Ctrl+C or ended by an error may have left a decode running.
+    WaitForLeftBehindWorkers(kMaxDecodeTime);
+    return status;
 }
 
 }
@@ -40,15 +56,9 @@ int main(int argc, char *argv[])
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
         return kExitDone;
     }
-    const StandardErrorCapture capture(options.Quiet);
-    const int status = RunGuarded([&] {
-        if (!options.SignatureFile.isEmpty())
-            return RunSignature(options);
-        if (options.CollectOnly)
-            return RunCollectOnly(options);
-        return RunSearch(options);
-    });
-    // A search stopped by Ctrl+C or ended by an error may have left a decode running.
-    WaitForLeftBehindWorkers(kMaxDecodeTime);
-    return status;
+    const int status = runCommand(options);
+    // The run has closed what it wrote and passed on every library message by now. Tearing Qt and
+    // the libraries down one by one would only keep the caller waiting a few milliseconds more.
+    std::fflush(stdout);
+    std::_Exit(status);
 }

@@ -14,6 +14,8 @@
 
 #include <QFile>
 
+#include <future>
+
 namespace
 {
 
@@ -73,14 +75,19 @@ int RunSearch(const Options &options, TProcessingOptions processing)
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
+        // The store opens while the folders are walked: its schema, the decoders' versions and the
+        // digest library took a repeated search a few milliseconds that it otherwise waited for.
+        std::future<std::shared_ptr<TSignatureStore>> opening;
+        if (!options.NoStore) {
+            const QString file
+                = options.StoreFile.isEmpty() ? TSignatureStore::DefaultFile() : QFile::decodeName(options.StoreFile);
+            opening = std::async(std::launch::async, [file] { return std::make_shared<TSignatureStore>(file); });
+        }
         CollectSearchPictures(catalogue, *settings, observer);
         if (RefuseOutputOntoPicture(catalogue, options))
             return kExitUsage;
         processing.Threads = options.Threads.value_or(0);
-        std::shared_ptr<TSignatureStore> store;
-        if (!options.NoStore)
-            store = std::make_shared<TSignatureStore>(
-                options.StoreFile.isEmpty() ? TSignatureStore::DefaultFile() : QFile::decodeName(options.StoreFile));
+        const std::shared_ptr<TSignatureStore> store = opening.valid() ? opening.get() : nullptr;
         ProcessSearchPictures(catalogue, *settings, observer, processing, store);
         interrupted = observer.Interrupted();
         observer.FinishProgress();
