@@ -143,7 +143,7 @@ int TurnedMatches(const TWaveletCoefs &positive, const TWaveletCoefs &negative, 
     const auto turnedAt = [&](uint16_t packed) {
         const uint16_t target = map[packed];
         const int place = target & ~kNegated;
-        const int value = family[place / kWorkBitmapSize][place % kWorkBitmapSize];
+        const int value = family[std::size_t(place)];
         return (target & kNegated) ? -value : value;
     };
     int matches = 0;

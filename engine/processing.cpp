@@ -79,14 +79,12 @@ bool IsSameFile(const TPicInfo &a, const TPicInfo &b)
 
 double WaveletScore(const TPicInfo &earlier, const TSignMatrix &currentMatrix)
 {
+    // An empty entry (0, 0) never matches: the matrix is rebuilt from the lists, which skip it,
+    // so its sign there is 0. Counting without branches keeps unpredictable signs cheap.
     int matches = 0;
     for (int j = 0; j < kSignatureSize; ++j) {
-        const TWaveletPoint positive = earlier.WaveletCoefsPos[j];
-        if (earlier.WaveletCoefsPos.PackedAt(j) != 0 && currentMatrix[positive.X][positive.Y] > 0)
-            ++matches;
-        const TWaveletPoint negative = earlier.WaveletCoefsNeg[j];
-        if (earlier.WaveletCoefsNeg.PackedAt(j) != 0 && currentMatrix[negative.X][negative.Y] < 0)
-            ++matches;
+        matches += int(currentMatrix[earlier.WaveletCoefsPos.PackedAt(j)] > 0);
+        matches += int(currentMatrix[earlier.WaveletCoefsNeg.PackedAt(j)] < 0);
     }
     return ScoreOfMatches(matches);
 }

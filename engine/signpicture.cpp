@@ -132,13 +132,12 @@ bool ReuseSignedContent(
 
 void RebuildWaveletMatrix(const TWaveletCoefs &positive, const TWaveletCoefs &negative, TSignMatrix &matrix)
 {
-    for (auto &row : matrix)
-        row.fill(0);
+    matrix.fill(0);
     for (int j = 0; j < kSignatureSize; ++j) {
         if (positive.PackedAt(j) != 0)
-            matrix[positive[j].X][positive[j].Y] = 1;
+            matrix[positive.PackedAt(j)] = 1;
         if (negative.PackedAt(j) != 0)
-            matrix[negative[j].X][negative[j].Y] = -1;
+            matrix[negative.PackedAt(j)] = -1;
     }
 }
 
