@@ -9,4 +9,5 @@
 using TContentHash = std::array<uint8_t, 32>;
 
 // SHA-256 of `bytes` (OpenSSL's, which uses the processor's SHA instructions where there are any).
+// libcrypto is opened on the first call; when it cannot be, this throws.
 TContentHash HashContent(const QByteArray &bytes);

@@ -7,9 +7,10 @@
 #include <optional>
 #include <string>
 
-// Codec libraries are opened when a picture first needs them: libheif and libjxl, with the
-// encoders and vector code they load in turn, made up a sixth of the time of a short search.
-// Opened libraries stay loaded for the program's life.
+// Libraries opened when they are first needed rather than at every start: libheif and libjxl, with
+// the encoders and vector code they load in turn, made up a sixth of the time of a short search;
+// LibRaw and libcrypto took a few milliseconds more. Opened libraries stay loaded for the
+// program's life.
 
 // Points `function` at `name` in `library`; false when the library lacks it.
 template <typename Function> bool ResolveSymbol(void *library, const char *name, Function *&function)
@@ -24,10 +25,8 @@ template <typename Function> bool ResolveSymbol(void *library, const char *name,
 #define QUORVANE_LAZY_RESOLVE(name) &&ResolveSymbol(library, #name, api.name)
 
 // The functions of `Api` from the library at `file`, opened on the first call; `resolve` fills them
-// in. When the library cannot be opened or lacks one, every call throws a TPictureError that names
-// `format`, so that its pictures are skipped like unreadable ones.
-template <typename Api>
-const Api &LazyApi(const char *file, bool (*resolve)(void *library, Api &api), const char *format)
+// in. Null when the library cannot be opened or lacks one.
+template <typename Api> const Api *LoadedApi(const char *file, bool (*resolve)(void *library, Api &api))
 {
     static const std::optional<Api> loaded = [&]() -> std::optional<Api> {
         Api api;
@@ -36,7 +35,15 @@ const Api &LazyApi(const char *file, bool (*resolve)(void *library, Api &api), c
             return api;
         return std::nullopt;
     }();
-    if (!loaded)
-        throw TPictureError(std::string(format) + ": " + file + " cannot be loaded");
-    return *loaded;
+    return loaded ? &*loaded : nullptr;
+}
+
+// LoadedApi for a picture decoder: when the library cannot be had, every call throws a TPictureError
+// that names `format`, so that its pictures are skipped like unreadable ones.
+template <typename Api>
+const Api &LazyApi(const char *file, bool (*resolve)(void *library, Api &api), const char *format)
+{
+    if (const Api *api = LoadedApi(file, resolve))
+        return *api;
+    throw TPictureError(std::string(format) + ": " + file + " cannot be loaded");
 }

@@ -9,7 +9,7 @@
 #include <jpeglib.h>
 #include <jxl/version.h>
 #include <libheif/heif_version.h>
-#include <libraw/libraw.h>
+#include <libraw/libraw_version.h>
 
 #include <dlfcn.h>
 
@@ -53,8 +53,8 @@ QByteArray SigningRecipe()
 {
     static const QByteArray recipe = "signing " + QByteArray::number(kSigningMethodVersion)
         + "\nlibjpeg-turbo " QUORVANE_VERSION_TEXT(LIBJPEG_TURBO_VERSION) " "
-        + libraryIdentity(reinterpret_cast<const void *>(&jpeg_CreateDecompress)) + "\nLibRaw " + libraw_version() + ' '
-        + libraryIdentity(reinterpret_cast<const void *>(&libraw_version)) + "\nQt " + qVersion() + ' '
+        + libraryIdentity(reinterpret_cast<const void *>(&jpeg_CreateDecompress)) + "\nLibRaw " LIBRAW_VERSION_STR " "
+        + fileIdentity(QStringLiteral(QUORVANE_LIBRAW_FILE)) + "\nQt " + qVersion() + ' '
         + libraryIdentity(reinterpret_cast<const void *>(&QImageReader::supportedImageFormats)) + "\nQt image plugins "
         + imagePluginsIdentity() + "\nlibheif " LIBHEIF_VERSION " "
         + fileIdentity(QStringLiteral(QUORVANE_LIBHEIF_FILE))
