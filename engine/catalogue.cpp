@@ -1,7 +1,11 @@
 #include "engine/catalogue.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace
 {
@@ -12,6 +16,24 @@ constexpr std::size_t kReservedEntries = 1 << 18;
 
 // Capacity grows by one step exactly when the last index reaches capacity - 1000 on a multiple of
 // 1000, so an array never runs full while entries are appended one at a time.
+// Picture records are over a kilobyte and are appended one by one into the room reserved ahead.
+// Faulting in the pages of the next records with one call took half the time of a fault for every
+// page as it was first written, which was most of what collecting a folder cost.
+constexpr std::size_t kPrefaultedPictures = 256;
+
+void prefaultNextPictures(std::vector<TPicInfo> &pictures)
+{
+    if (pictures.size() % kPrefaultedPictures != 0 || pictures.capacity() - pictures.size() < kPrefaultedPictures)
+        return;
+    static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(pictures.data() + pictures.size()) + page - 1) & ~(page - 1);
+    const uintptr_t to
+        = reinterpret_cast<uintptr_t>(pictures.data() + pictures.size() + kPrefaultedPictures) & ~(page - 1);
+    // Kernels before 5.14 refuse the advice; the pages then fault in as they are written.
+    if (to > from)
+        madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE);
+}
+
 void growCapacity(int32_t last, int32_t &capacity)
 {
     if (last >= capacity - kCapacityStep && last % kCapacityStep == 0)
@@ -58,6 +80,7 @@ void AppendPicture(TCatalogue &catalogue, TPicInfo picture)
     picture.PathInd = catalogue.PathsLast;
     picture.Deleted = false;
     picture.CCVStage = TCCVStage::None;
+    prefaultNextPictures(catalogue.Pictures);
     catalogue.Pictures.push_back(std::move(picture));
     growCapacity(catalogue.PicturesLast, catalogue.PicturesCapacity);
 }
