@@ -29,6 +29,8 @@ constexpr std::size_t kFullBatch = 256;
 // A lookup may share a read transaction with the lookups before it for this long; records written
 // meanwhile, by this search or another program, are seen after that at the latest.
 constexpr std::chrono::milliseconds kSharedReadAge { 20 };
+// As many as a search on two processors looks up at once; more are opened when asked for.
+constexpr int kReadersOpenedAhead = 2;
 
 // Set before anything can use SQLite, while the program is still one thread. Without memory
 // statistics, SQLite's allocations skip the global mutex that every reader thread contended for.
@@ -347,8 +349,18 @@ TSignatureStore::TSignatureStore(QString file, QByteArray recipe)
     , m_recipe(digestNumber(recipe))
 {
     open();
-    if (m_usable)
-        m_writerThread = std::thread(&TSignatureStore::writeLoop, this);
+    if (!m_usable)
+        return;
+    m_writerThread = std::thread(&TSignatureStore::writeLoop, this);
+    // A search opens the store while it walks the folders; its first lookups then find readers that
+    // have read the schema, instead of waiting for SQLite to open them.
+    for (int opened = 0; opened < kReadersOpenedAhead; ++opened) {
+        std::unique_ptr<TConnection> reader = connect(false);
+        if (!reader)
+            return;
+        reader->Statement(kFindByIdentity);
+        giveBack(std::move(reader));
+    }
 }
 
 TSignatureStore::~TSignatureStore()
