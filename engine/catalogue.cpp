@@ -14,11 +14,9 @@ namespace
 // every reallocation would copy all records so far (a picture record is over a kilobyte).
 constexpr std::size_t kReservedEntries = 1 << 18;
 
-// Capacity grows by one step exactly when the last index reaches capacity - 1000 on a multiple of
-// 1000, so an array never runs full while entries are appended one at a time.
 // Picture records are over a kilobyte and are appended one by one into the room reserved ahead.
 // Faulting in the pages of the next records with one call took half the time of a fault for every
-// page as it was first written, which was most of what collecting a folder cost.
+// page as it was first written, which was a large part of what collecting a folder cost.
 constexpr std::size_t kPrefaultedPictures = 256;
 
 void prefaultNextPictures(std::vector<TPicInfo> &pictures)
@@ -34,6 +32,8 @@ void prefaultNextPictures(std::vector<TPicInfo> &pictures)
         madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE);
 }
 
+// Capacity grows by one step exactly when the last index reaches capacity - 1000 on a multiple of
+// 1000, so an array never runs full while entries are appended one at a time.
 void growCapacity(int32_t last, int32_t &capacity)
 {
     if (last >= capacity - kCapacityStep && last % kCapacityStep == 0)
