@@ -3,7 +3,7 @@
 #include "cli/exitstatus.h"
 #include "cli/options.h"
 #include "cli/standarderror.h"
-#include "engine/signpicture.h"
+#include "engine/decoding.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -25,7 +25,7 @@ int RunSignature(const Options &options)
         ReportError(QStringLiteral("%1: no such file").arg(shownPath));
         return kExitFailed;
     }
-    const std::optional<TPictureSignature> signature = SignPicture(options.SignatureFile, *settings);
+    const std::optional<TPictureSignature> signature = Decoding().SignPicture(options.SignatureFile, *settings);
     if (!signature) {
         ReportError(QStringLiteral("%1: not a picture that can be read, or below the minimum size").arg(shownPath));
         return kExitFailed;

@@ -110,19 +110,6 @@ const char *OrientationName(TOrientation orientation)
     return "unturned";
 }
 
-QImage TransposedGrey(const QImage &grey)
-{
-    QImage transposed(grey.height(), grey.width(), QImage::Format_Grayscale8);
-    if (transposed.isNull())
-        throw std::bad_alloc();
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            transposed.scanLine(x)[y] = row[x];
-    }
-    return transposed;
-}
-
 TTurnedCoefs TurnWaveletCoefs(const TOrientedCoefs &unturned, const TOrientedCoefs &transposed)
 {
     TTurnedCoefs turned;

@@ -12,9 +12,6 @@ constexpr int kOrientationCount = 8;
 // The name of an orientation in the command-line tool's output, such as "rotated-90".
 const char *OrientationName(TOrientation orientation);
 
-// The 8-bit grey working picture with rows and columns swapped.
-QImage TransposedGrey(const QImage &grey);
-
 // A picture's two lists in one orientation.
 struct TOrientedCoefs {
     TWaveletCoefs Positive;

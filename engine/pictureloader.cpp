@@ -14,9 +14,6 @@
 namespace
 {
 
-constexpr int kEighthScaleBound = 1000;
-constexpr int kQuarterScaleBound = 500;
-
 // The source pixel that each of the kWorkBitmapSize targets along a side samples: its centre.
 std::vector<int> stretchSamples(int sourceSize)
 {
@@ -26,23 +23,6 @@ std::vector<int> stretchSamples(int sourceSize)
     return samples;
 }
 
-}
-
-int ChooseScaleDenominator(int Height, int Width, const TSettings &settings)
-{
-    if (Height > std::max(settings.MinPicHeight, kEighthScaleBound)
-        && Width > std::max(settings.MinPicWidth, kEighthScaleBound))
-        return 8;
-    if (Height > std::max(settings.MinPicHeight, kQuarterScaleBound)
-        && Width > std::max(settings.MinPicWidth, kQuarterScaleBound))
-        return 4;
-    return 1;
-}
-
-bool PassesSizeFilter(int Height, int Width, const TSettings &settings)
-{
-    return Height >= std::max(kMinPictureSide, settings.MinPicHeight)
-        && Width >= std::max(kMinPictureSide, settings.MinPicWidth);
 }
 
 void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "engine/jpegdetour.h"
+#include "engine/picturesize.h"
 
 #include <QByteArray>
 #include <QImage>
 
 struct TSettings;
-
-// Decoded pictures are never smaller than this on either side, whatever the settings say.
-constexpr int kMinPictureSide = 5;
 
 // Loads the picture at `path` (raw path bytes) the way a search does: the decoder is chosen by
 // the file's extension, every picture that is not a JPEG file takes the JPEG detour at quality
@@ -23,12 +21,6 @@ void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &W
 // are set as soon as the JPEG header has been read, also when decoding fails after it.
 void LoadPictureBytes(const QByteArray &path, const QByteArray &bytes, QImage &WorkBitmap, int &Height, int &Width,
     const TSettings &settings);
-
-// The denominator (8, 4 or 1) of the JPEG decoding scale for a picture of this full size.
-int ChooseScaleDenominator(int Height, int Width, const TSettings &settings);
-
-// Whether a loaded picture is large enough to be signed and compared.
-bool PassesSizeFilter(int Height, int Width, const TSettings &settings);
 
 // Stretches `source` (any size and format) onto the 128 x 128 WorkBitmap by sampling pixel
 // centres, so that the result does not depend on a platform's stretching code.

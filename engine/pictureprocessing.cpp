@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace
@@ -191,4 +192,17 @@ void ExtractWaveletCoefs(const WaveletMatrix &matrix, TWaveletCoefs &positive, T
                 negative.Set(negativeCount++, { r, c });
         }
     }
+}
+
+QImage TransposedGrey(const QImage &grey)
+{
+    QImage transposed(grey.height(), grey.width(), QImage::Format_Grayscale8);
+    if (transposed.isNull())
+        throw std::bad_alloc();
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            transposed.scanLine(x)[y] = row[x];
+    }
+    return transposed;
 }

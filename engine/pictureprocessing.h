@@ -18,6 +18,9 @@ using TSignMatrix = std::array<int8_t, kWorkBitmapSize * kWorkBitmapSize>;
 // The 251st largest magnitude of the 16384 coefficients sits here in ascending order.
 constexpr int kThresholdPosition = kWorkBitmapSize * kWorkBitmapSize - kSignatureSize - 1;
 
+// The 8-bit grey working picture with rows and columns swapped.
+QImage TransposedGrey(const QImage &grey);
+
 // Fills `preBuffer` with the first 256 bytes of the file, zero-padded; all zeros when the file
 // is missing or cannot be read.
 void ReadPreBuffer(const QByteArray &path, TPreBuffer &preBuffer);

@@ -266,9 +266,8 @@ void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchOb
     for (int32_t k = 0; k < catalogue.PicturesCapacity; ++k)
         paths.push_back(FullPath(catalogue, k));
     const int window = threads * kWindowPerThread + kMaxBatch;
-    // A stand-in signer signs every picture itself, without the store.
-    const auto *const plainSigner = options.Signer.target<decltype(&SignPicture)>();
-    if (!store || !plainSigner || *plainSigner != &SignPicture) {
+    // A signer of the caller's signs every picture itself, without the store.
+    if (!store || options.Signer) {
         TSigningPipeline pipeline(std::move(paths), settings, threads, window, kMaxDecodeTime, options.Signer);
         ProcessSignedPictures(catalogue, settings, observer, pipeline, options);
         return;

@@ -18,8 +18,9 @@ struct TProcessingOptions {
     int Threads = 0;
     // Find candidates through the signature index; otherwise score every earlier picture.
     bool UseIndex = true;
-    // Loads and signs each picture on the worker threads.
-    TPictureSigner Signer = SignPicture;
+    // Loads and signs each picture on the worker threads; when empty, the program's decoders do,
+    // through the store where there is one.
+    TPictureSigner Signer = {};
 };
 
 // Signs every collected picture in catalogue order and pairs each with the nearest earlier
@@ -28,7 +29,7 @@ struct TProcessingOptions {
 // soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped,
 // and so are pictures that cannot be signed for lack of memory; any other exception from signing
 // a picture ends the search, thrown from here when that picture's turn comes.
-// With a `store`, signatures are taken from it where it has them (unless options.Signer is a stand-in,
+// With a `store`, signatures are taken from it where it has them (unless options.Signer is set,
 // which then signs every picture)
 // and new ones are added to it; the pairs are the same either way.
 void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,

@@ -1,5 +1,6 @@
 #include "engine/signingpipeline.h"
 
+#include "engine/decoding.h"
 #include "engine/pictureerror.h"
 
 #include <algorithm>
@@ -57,7 +58,10 @@ struct TSigningPipeline::TShared {
         , Settings(settings)
         , Window(window)
         , MaxDecodeTime(maxDecodeTime)
-        , Signer(std::move(signer))
+        , Signer(
+              signer ? std::move(signer) : TPictureSigner([](const QByteArray &path, const TSettings &pictureSettings) {
+                  return Decoding().SignPicture(path, pictureSettings);
+              }))
         , Slots(window)
     {
     }

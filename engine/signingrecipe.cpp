@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLibraryInfo>
 
 #include <cstdio>
@@ -10,8 +9,6 @@
 #include <jxl/version.h>
 #include <libheif/heif_version.h>
 #include <libraw/libraw_version.h>
-
-#include <dlfcn.h>
 
 namespace
 {
@@ -29,15 +26,6 @@ QByteArray fileIdentity(const QString &path)
         + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
 }
 
-// The file of the shared library that holds `symbol`.
-QByteArray libraryIdentity(const void *symbol)
-{
-    Dl_info info {};
-    if (dladdr(symbol, &info) == 0 || !info.dli_fname)
-        return "unknown";
-    return fileIdentity(QFile::decodeName(info.dli_fname));
-}
-
 QByteArray imagePluginsIdentity()
 {
     QByteArray text;
@@ -53,11 +41,10 @@ QByteArray SigningRecipe()
 {
     static const QByteArray recipe = "signing " + QByteArray::number(kSigningMethodVersion)
         + "\nlibjpeg-turbo " QUORVANE_VERSION_TEXT(LIBJPEG_TURBO_VERSION) " "
-        + libraryIdentity(reinterpret_cast<const void *>(&jpeg_CreateDecompress)) + "\nLibRaw " LIBRAW_VERSION_STR " "
+        + fileIdentity(QStringLiteral(QUORVANE_LIBJPEG_FILE)) + "\nLibRaw " LIBRAW_VERSION_STR " "
         + fileIdentity(QStringLiteral(QUORVANE_LIBRAW_FILE)) + "\nQt " + qVersion() + ' '
-        + libraryIdentity(reinterpret_cast<const void *>(&QImageReader::supportedImageFormats)) + "\nQt image plugins "
-        + imagePluginsIdentity() + "\nlibheif " LIBHEIF_VERSION " "
-        + fileIdentity(QStringLiteral(QUORVANE_LIBHEIF_FILE))
+        + fileIdentity(QStringLiteral(QUORVANE_QTGUI_FILE)) + "\nQt image plugins " + imagePluginsIdentity()
+        + "\nlibheif " LIBHEIF_VERSION " " + fileIdentity(QStringLiteral(QUORVANE_LIBHEIF_FILE))
         + "\nlibjxl " QUORVANE_VERSION_TEXT(JPEGXL_MAJOR_VERSION) "." QUORVANE_VERSION_TEXT(
             JPEGXL_MINOR_VERSION) "." QUORVANE_VERSION_TEXT(JPEGXL_PATCH_VERSION) " "
         + fileIdentity(QStringLiteral(QUORVANE_LIBJXL_FILE));

@@ -1,5 +1,6 @@
 #include "engine/storedsigner.h"
 
+#include "engine/decoding.h"
 #include "engine/decodinglimits.h"
 #include "engine/rawpathfile.h"
 
@@ -115,7 +116,7 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     std::optional<TPictureSignature> signature;
     if (!m_store->IsUsable()) {
         ++m_decoded;
-        return SignPicture(path, settings);
+        return Decoding().SignPicture(path, settings);
     }
     struct stat status {
     };
@@ -138,7 +139,7 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     const std::optional<TReadFile> file = readFile(path);
     if (!file) {
         ++m_decoded;
-        return SignPicture(path, settings);
+        return Decoding().SignPicture(path, settings);
     }
     const TContentHash hash = HashContent(file->Bytes);
     const int64_t size = file->Bytes.size();
@@ -156,7 +157,7 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
         return signature;
     }
     const TClock::time_point start = TClock::now();
-    const TSignedContent content = SignContent(path, file->Bytes, settings);
+    const TSignedContent content = Decoding().SignContent(path, file->Bytes, settings);
     ++m_decoded;
     ReuseSignedContent(content, settings, signature);
     attachHash(signature, hash);
