@@ -122,7 +122,25 @@ bool startDecoding(TDecompressor &d, int scaleDenominator, J_COLOR_SPACE outputS
     return true;
 }
 
-bool readScanlines(TDecompressor &d, unsigned char *firstRow, qsizetype bytesPerLine)
+// Whether the scans read cover the whole picture: a progressive picture has every coefficient of
+// every component refined to its last bit, a sequential one has data for every component. Asked
+// before jpeg_finish_decompress, which frees the coefficient bits with the picture's memory.
+bool scansCoverPicture(const TDecompressor &d)
+{
+    const jpeg_decompress_struct &cinfo = d.cinfo;
+    if (!cinfo.progressive_mode)
+        return d.progress.componentsScanned == (1u << cinfo.num_components) - 1;
+    for (int component = 0; component < cinfo.num_components; ++component) {
+        for (int k = 0; k < DCTSIZE2; ++k) {
+            if (cinfo.coef_bits[component][k] != 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Reads every row; `covered` tells whether the scans read covered the whole picture.
+bool readScanlines(TDecompressor &d, unsigned char *firstRow, qsizetype bytesPerLine, bool &covered)
 {
     if (setjmp(d.error.jump))
         return false;
@@ -130,6 +148,7 @@ bool readScanlines(TDecompressor &d, unsigned char *firstRow, qsizetype bytesPer
         JSAMPROW row = firstRow + d.cinfo.output_scanline * bytesPerLine;
         jpeg_read_scanlines(&d.cinfo, &row, 1);
     }
+    covered = scansCoverPicture(d);
     jpeg_finish_decompress(&d.cinfo);
     return true;
 }
@@ -213,22 +232,6 @@ void open(TDecompressor &d, const QByteArray &jpeg)
         throw TPictureError("JPEG: zero or too large width or height");
 }
 
-// Whether the scans read cover the whole picture: a progressive picture has every coefficient of
-// every component refined to its last bit, a sequential one has data for every component.
-bool scansCoverPicture(const TDecompressor &d)
-{
-    const jpeg_decompress_struct &cinfo = d.cinfo;
-    if (!cinfo.progressive_mode)
-        return d.progress.componentsScanned == (1u << cinfo.num_components) - 1;
-    for (int component = 0; component < cinfo.num_components; ++component) {
-        for (int k = 0; k < DCTSIZE2; ++k) {
-            if (cinfo.coef_bits[component][k] != 0)
-                return false;
-        }
-    }
-    return true;
-}
-
 inline uchar cmykChannel(int colour, int black, bool inverted)
 {
     // Adobe writes CMYK inverted (0 means full ink), which is what nearly every CMYK JPEG holds.
@@ -275,9 +278,10 @@ QImage DecodeJpeg(const QByteArray &jpeg, int scaleDenominator)
         int(d.cinfo.output_width), int(d.cinfo.output_height), cmyk ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     if (decoded.isNull())
         throw std::bad_alloc();
-    if (!readScanlines(d, decoded.bits(), decoded.bytesPerLine()))
+    bool covered = false;
+    if (!readScanlines(d, decoded.bits(), decoded.bytesPerLine(), covered))
         throwFailure(d.error);
-    if (!scansCoverPicture(d))
+    if (!covered)
         throw TPictureError("JPEG: the data ends before the picture does");
     if (cmyk)
         return cmykToRgb(decoded, d.cinfo.saw_Adobe_marker);
