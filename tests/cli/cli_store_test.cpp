@@ -68,15 +68,15 @@ protected:
     QString cache() const { return m_root.filePath(QStringLiteral("cache")); }
     QString storeFile() const { return m_root.filePath(QStringLiteral("store.sqlite")); }
 
-    void start(QProcess &process, const QStringList &arguments)
+    void start(QProcess &process, const QStringList &arguments, const QString &program = QUORVANE_CLI_PATH)
     {
         process.setProcessEnvironment(m_environment);
-        process.start(QStringLiteral(QUORVANE_CLI_PATH), arguments + QStringList { library() });
+        process.start(program, arguments + QStringList { library() });
     }
-    TCliRun run(const QStringList &arguments)
+    TCliRun run(const QStringList &arguments, const QString &program = QUORVANE_CLI_PATH)
     {
         QProcess process;
-        start(process, arguments);
+        start(process, arguments, program);
         process.waitForFinished(120000);
         return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError() };
@@ -169,4 +169,21 @@ TEST_F(CommandLineStore, TwoSearchesAtOnceAndASearchKilledMidwayLeaveAUsableStor
     EXPECT_EQ(after.ExitCode, 0);
     EXPECT_EQ(after.Out, plain.Out);
     EXPECT_TRUE(after.Err.isEmpty()) << after.Err.constData();
+}
+
+TEST_F(CommandLineStore, WithoutItsDecodingModuleOnlyASearchTheStoreAnswersRuns)
+{
+    // Copied alone, the program finds its module neither beside it nor in ../lib/quorvane.
+    const QString lone = m_root.filePath(QStringLiteral("bin/quorvane-cli"));
+    ASSERT_TRUE(QDir().mkpath(m_root.filePath(QStringLiteral("bin"))));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUORVANE_CLI_PATH), lone));
+    const TCliRun undecoded = run({ "--quiet", "--store", storeFile() }, lone);
+    EXPECT_EQ(undecoded.ExitCode, 1);
+    EXPECT_TRUE(undecoded.Err.contains("picture decoders cannot be loaded")) << undecoded.Err.constData();
+
+    const TCliRun cold = run({ "--quiet", "--store", storeFile() });
+    ASSERT_EQ(cold.ExitCode, 0) << cold.Err.constData();
+    const TCliRun warm = run({ "--quiet", "--store", storeFile() }, lone);
+    EXPECT_EQ(warm.ExitCode, 0) << warm.Err.constData();
+    EXPECT_EQ(warm.Out, cold.Out);
 }
