@@ -37,6 +37,14 @@ public:
     void Clear() { m_packed.fill(0); }
     // Position index (row * 128 + column) of entry `index`; 0 for an empty entry.
     uint16_t PackedAt(int index) const { return m_packed[index]; }
+    // Entries before the first empty one: the kept positions, which a list holds first.
+    int KeptCount() const
+    {
+        int count = 0;
+        while (count < kSignatureSize && m_packed[count] != 0)
+            ++count;
+        return count;
+    }
     friend bool operator==(const TWaveletCoefs &, const TWaveletCoefs &) = default;
 
 private:

@@ -6,17 +6,9 @@
 namespace
 {
 
-int keptCount(const TWaveletCoefs &coefs)
-{
-    int count = 0;
-    while (count < kSignatureSize && coefs.PackedAt(count) != 0)
-        ++count;
-    return count;
-}
-
 void appendPositions(QByteArray &text, const char *label, const TWaveletCoefs &coefs)
 {
-    const int count = keptCount(coefs);
+    const int count = coefs.KeptCount();
     text += label;
     text += '\t' + QByteArray::number(count) + '\t';
     for (int j = 0; j < count; ++j) {

@@ -87,9 +87,7 @@ int64_t today() { return QDateTime::currentSecsSinceEpoch() / kSecondsPerDay; }
 
 QByteArray packPositions(const TWaveletCoefs &coefs)
 {
-    int count = 0;
-    while (count < kSignatureSize && coefs.PackedAt(count) != 0)
-        ++count;
+    const int count = coefs.KeptCount();
     QByteArray packed(2 * count, Qt::Uninitialized);
     for (int j = 0; j < count; ++j) {
         const uint16_t position = coefs.PackedAt(j);
