@@ -1,8 +1,8 @@
 #include "engine/decoding.h"
 
-#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
 
-#include <climits>
 #include <stdexcept>
 #include <string>
 
@@ -14,18 +14,6 @@ namespace
 
 constexpr char kModuleName[] = "quorvane-decoding.so";
 
-// The folder of the running program, from which the module is found: beside it in a build folder,
-// in its installed folder under the library folder otherwise.
-QByteArray programFolder()
-{
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    if (length <= 0 || length >= ssize_t(sizeof path))
-        return QByteArray();
-    const QByteArray program(path, qsizetype(length));
-    return program.left(program.lastIndexOf('/'));
-}
-
 struct TOpened {
     const TDecoding *Decoding = nullptr;
     std::string Problem;
@@ -33,11 +21,12 @@ struct TOpened {
 
 TOpened openModule()
 {
-    const QByteArray folder = programFolder();
-    const QByteArray candidates[] = { folder, folder + "/" QUORVANE_MODULE_FOLDER };
+    // Beside the program in a build folder, in its installed folder under the library folder otherwise.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString candidates[] = { folder, folder + QStringLiteral("/" QUORVANE_MODULE_FOLDER) };
     TOpened opened;
-    for (const QByteArray &candidate : candidates) {
-        const QByteArray file = candidate + '/' + kModuleName;
+    for (const QString &candidate : candidates) {
+        const QByteArray file = QFile::encodeName(candidate + QLatin1Char('/') + QLatin1String(kModuleName));
         if (access(file.constData(), F_OK) != 0)
             continue;
         void *const module = dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
@@ -49,8 +38,8 @@ TOpened openModule()
             opened.Problem = module ? file.toStdString() + " holds no decoders" : std::string(dlerror());
         return opened;
     }
-    opened.Problem = std::string(kModuleName) + " is neither in " + candidates[0].toStdString() + " nor in "
-        + candidates[1].toStdString();
+    opened.Problem = std::string(kModuleName) + " is neither in " + QFile::encodeName(candidates[0]).toStdString()
+        + " nor in " + QFile::encodeName(candidates[1]).toStdString();
     return opened;
 }
 
