@@ -1,8 +1,8 @@
 # `cpack -G DEB` in a build folder packs what `cmake --install` puts in place into
 # quorvane_VERSION_ARCH.deb. dpkg-shlibdeps reads the libraries the programs link for Depends;
 # what is opened only at run time is named here: the packages of libheif, libjxl, LibRaw and
-# libcrypto, and from Qt
-# the WebP and TIFF readers, the SVG icon engine and the translations of Qt's own dialogs.
+# libcrypto, and from Qt the WebP and TIFF readers, the SVG icon engine and the translations of
+# Qt's own dialogs.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_CONTACT "Quorvane <support@${QUORVANE_SITE_HOST}>")
