@@ -132,7 +132,7 @@ void benchTrashAndUndo(const QString &folder, int files)
     timer.start();
     const TBatchOutcome outcome = RunMarkedBatch(catalogue, marks, PlanMarkedBatch(catalogue, marks),
         TBatchAction::Trash, {}, SystemFileOperations(), [](int32_t, int32_t) { return true; });
-    TActionJournal journal(folder + QStringLiteral("/journal.jsonl"));
+    TActionJournal journal(QFile::encodeName(folder) + "/journal.jsonl");
     journal.Record(TJournalKind::Trash, JournalFiles(catalogue, outcome.Acted), nullptr);
     std::printf("trash %zu marked files (%zu left alone), journal included: %lld ms\n", outcome.Acted.size(),
         outcome.LeftAlone.size(), qint64(timer.elapsed()));

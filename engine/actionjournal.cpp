@@ -1,16 +1,19 @@
 #include "engine/actionjournal.h"
 
+#include "fileops/freedesktoptrash.h"
+#include "fileops/temporaryfile.h"
 #include "fileops/userfolders.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace
 {
@@ -19,87 +22,152 @@ QString encodePath(const QByteArray &path) { return QString::fromLatin1(path.toP
 
 QByteArray decodePath(const QJsonValue &value) { return QByteArray::fromPercentEncoding(value.toString().toLatin1()); }
 
+// Device and inode numbers as text: JSON numbers are doubles, which do not hold every 64-bit value.
+QString numberText(uint64_t number) { return QString::number(number); }
+
+uint64_t numberOf(const QJsonValue &value) { return value.toString().toULongLong(); }
+
 const char *kindName(TJournalKind kind) { return kind == TJournalKind::Trash ? "trash" : "move"; }
 
-// The trash's own record of a trashed file: "<trash>/info/NAME.trashinfo" beside "<trash>/files/NAME".
-QByteArray infoFileOf(const QByteArray &placeInTrash)
+void setError(QString *error, int code)
 {
-    const qsizetype slash = placeInTrash.lastIndexOf('/');
-    const QByteArray filesFolder = placeInTrash.left(slash);
-    const QByteArray trash = filesFolder.left(filesFolder.lastIndexOf('/') + 1);
-    return trash + "info/" + placeInTrash.mid(slash + 1) + ".trashinfo";
+    if (error)
+        *error = SystemErrorText(code);
 }
 
-// The original path the info file names; relative paths are relative to the trash's top folder.
-std::optional<QByteArray> trashedFrom(const QByteArray &infoFile)
+// The journal file, held under a lock (shared for reading, exclusive for writing) while this lives.
+class TLockedJournal
 {
-    QFile file(QFile::decodeName(infoFile));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.startsWith("Path="))
-            continue;
-        const QByteArray path = QByteArray::fromPercentEncoding(line.mid(5).trimmed());
-        if (path.startsWith('/'))
-            return path;
-        const QByteArray trash = infoFile.left(infoFile.lastIndexOf('/', infoFile.lastIndexOf('/') - 1) + 1);
-        return trash.left(trash.lastIndexOf('/', trash.size() - 2) + 1) + path;
+public:
+    TLockedJournal(const QByteArray &path, bool forWriting)
+    {
+        const QByteArray folder = FolderOf(path);
+        if (forWriting && folder.size() > 1)
+            if ((m_error = MakeUserFolder(folder.chopped(1))) != 0)
+                return;
+        m_fd
+            = open(path.constData(), forWriting ? O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            m_error = errno;
+            return;
+        }
+        while (flock(m_fd, forWriting ? LOCK_EX : LOCK_SH) != 0)
+            if (errno != EINTR) {
+                m_error = errno;
+                return;
+            }
     }
-    return std::nullopt;
+    ~TLockedJournal()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    TLockedJournal(const TLockedJournal &) = delete;
+    TLockedJournal &operator=(const TLockedJournal &) = delete;
+
+    int Error() const { return m_error; }
+
+    std::optional<QByteArray> ReadAll() const
+    {
+        QByteArray content;
+        char buffer[1 << 16];
+        for (off_t offset = 0;;) {
+            const ssize_t got = pread(m_fd, buffer, sizeof buffer, offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return std::nullopt;
+            if (got == 0)
+                return content;
+            content.append(buffer, got);
+            offset += got;
+        }
+    }
+
+    // Appends `line` on a line of its own: after a line that a crash cut off, a new line starts
+    // first, so that only the cut-off line is lost.
+    int Append(const QByteArray &content, const QByteArray &line) const
+    {
+        const QByteArray whole = (content.isEmpty() || content.endsWith('\n') ? QByteArray() : "\n") + line + '\n';
+        if (const int error = WriteAll(m_fd, whole.constData(), whole.size()))
+            return error;
+        return fsync(m_fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int m_fd = -1;
+    int m_error = 0;
+};
+
+std::vector<QJsonObject> objectsOf(const QByteArray &content)
+{
+    std::vector<QJsonObject> objects;
+    for (const QByteArray &line : content.split('\n')) {
+        const QJsonDocument document = QJsonDocument::fromJson(line);
+        if (document.isObject())
+            objects.push_back(document.object());
+    }
+    return objects;
+}
+
+bool appendLocked(
+    const QByteArray &path, QString *error, const std::function<QByteArray(const QByteArray &)> &lineAfter)
+{
+    TLockedJournal journal(path, true);
+    const std::optional<QByteArray> content = journal.Error() ? std::nullopt : journal.ReadAll();
+    if (!content) {
+        setError(error, journal.Error() ? journal.Error() : errno);
+        return false;
+    }
+    if (const int code = journal.Append(*content, lineAfter(*content))) {
+        setError(error, code);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
-QString DefaultJournalPath() { return QFile::decodeName(UserDataFolder()) + QStringLiteral("Quorvane/journal.jsonl"); }
+QByteArray DefaultJournalPath() { return UserDataFolder() + "Quorvane/journal.jsonl"; }
 
-TActionJournal::TActionJournal(QString path)
+TActionJournal::TActionJournal(QByteArray path)
     : m_path(std::move(path))
 {
 }
 
-bool TActionJournal::Append(const QByteArray &line, QString *error)
-{
-    QDir().mkpath(QFileInfo(m_path).path());
-    QFile file(m_path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append)
-        && file.write(line + '\n') == line.size() + 1 && file.flush();
-    if (!written && error)
-        *error = file.errorString();
-    return written;
-}
-
 std::optional<int64_t> TActionJournal::Record(TJournalKind kind, const std::vector<TJournalFile> &files, QString *error)
 {
-    int64_t id = 1;
-    QFile existing(m_path);
-    if (existing.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : existing.readAll().split('\n'))
-            id = std::max(id, int64_t(QJsonDocument::fromJson(line).object().value("id").toInteger()) + 1);
-    }
     QJsonArray recorded;
     for (const TJournalFile &file : files)
         recorded.append(QJsonObject { { "from", encodePath(file.From) }, { "to", encodePath(file.To) },
-            { "keeper", encodePath(file.Keeper) }, { "size", qint64(file.Size) } });
-    const QJsonObject entry { { "id", qint64(id) }, { "kind", kindName(kind) }, { "files", recorded } };
-    if (!Append(QJsonDocument(entry).toJson(QJsonDocument::Compact), error))
-        return std::nullopt;
-    return id;
+            { "keeper", encodePath(file.Keeper) }, { "size", qint64(file.Size) }, { "device", numberText(file.Device) },
+            { "inode", numberText(file.Inode) } });
+    int64_t id = 1;
+    const bool written = appendLocked(m_path, error, [&](const QByteArray &content) {
+        for (const QJsonObject &object : objectsOf(content))
+            id = std::max(id, int64_t(object.value("id").toInteger()) + 1);
+        const QJsonObject entry { { "id", qint64(id) }, { "kind", kindName(kind) }, { "files", recorded } };
+        return QJsonDocument(entry).toJson(QJsonDocument::Compact);
+    });
+    return written ? std::optional(id) : std::nullopt;
 }
 
 bool TActionJournal::MarkUndone(int64_t id, QString *error)
 {
-    return Append(QJsonDocument(QJsonObject { { "undone", qint64(id) } }).toJson(QJsonDocument::Compact), error);
+    return appendLocked(m_path, error, [id](const QByteArray &) {
+        return QJsonDocument(QJsonObject { { "undone", qint64(id) } }).toJson(QJsonDocument::Compact);
+    });
 }
 
 std::optional<TJournalEntry> TActionJournal::LastUndoable() const
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    TLockedJournal journal(m_path, false);
+    const std::optional<QByteArray> content = journal.Error() ? std::nullopt : journal.ReadAll();
+    if (!content)
         return std::nullopt;
     std::vector<QJsonObject> entries;
     std::vector<int64_t> undone;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QJsonObject object = QJsonDocument::fromJson(line).object();
+    for (const QJsonObject &object : objectsOf(*content)) {
         if (object.contains("undone"))
             undone.push_back(object.value("undone").toInteger());
         else if (object.contains("id"))
@@ -115,7 +183,8 @@ std::optional<TJournalEntry> TActionJournal::LastUndoable() const
         for (const QJsonValue &value : it->value("files").toArray()) {
             const QJsonObject recorded = value.toObject();
             entry.Files.push_back({ decodePath(recorded.value("from")), decodePath(recorded.value("to")),
-                decodePath(recorded.value("keeper")), recorded.value("size").toInteger() });
+                decodePath(recorded.value("keeper")), recorded.value("size").toInteger(),
+                numberOf(recorded.value("device")), numberOf(recorded.value("inode")) });
         }
         return entry;
     }
@@ -130,12 +199,13 @@ TUndoOutcome UndoAction(const TJournalEntry &entry, TFileOperations &operations)
             outcome.NotRestored.push_back({ file, reason, error });
         };
         TFileStamp stamp;
-        if (operations.Stat(file.To, stamp) != 0 || stamp.IsFolder || stamp.Size != file.Size) {
+        const bool there = operations.Stat(file.To, stamp) == 0 && !stamp.IsFolder && stamp.Size == file.Size;
+        if (!there || (file.Inode != 0 && (stamp.Device != dev_t(file.Device) || stamp.Inode != ino_t(file.Inode)))) {
             notRestored(TRestoreFailure::GoneFromTrash);
             continue;
         }
-        const QByteArray infoFile = entry.Kind == TJournalKind::Trash ? infoFileOf(file.To) : QByteArray();
-        if (entry.Kind == TJournalKind::Trash && trashedFrom(infoFile) != file.From) {
+        const bool fromTrash = entry.Kind == TJournalKind::Trash;
+        if (fromTrash && TrashedFrom(file.To) != file.From) {
             notRestored(TRestoreFailure::GoneFromTrash);
             continue;
         }
@@ -150,8 +220,8 @@ TUndoOutcome UndoAction(const TJournalEntry &entry, TFileOperations &operations)
         else if (error != 0)
             notRestored(TRestoreFailure::Failed, error);
         else {
-            if (!infoFile.isEmpty())
-                QFile::remove(QFile::decodeName(infoFile));
+            if (fromTrash)
+                ForgetTrashInfo(file.To);
             outcome.Restored.push_back(file);
         }
     }

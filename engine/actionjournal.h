@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct TJournalFile {
     QByteArray To;
     QByteArray Keeper;
     int64_t Size = 0;
+    // The file at `To` right after the action; 0 in entries recorded before these were kept.
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
 };
 
 struct TJournalEntry {
@@ -26,15 +30,17 @@ struct TJournalEntry {
 };
 
 // "<data folder>/Quorvane/journal.jsonl".
-QString DefaultJournalPath();
+QByteArray DefaultJournalPath();
 
-// The record of trashed and moved files that undo works from. One JSON object per line, appended
-// and flushed as each action ends, so that it survives restarts; a line cut off by a crash is
-// skipped. Paths are kept as percent-encoded bytes, so any file name round-trips.
+// The record of trashed and moved files that undo works from. One JSON object per line, each
+// written whole with one call and flushed to the disk as its action ends, so that it survives
+// restarts; a line cut off by a crash or a full disk is skipped without harm to its neighbours.
+// Programs that record at once take turns through a lock on the file, so ids stay unique. Paths
+// are kept as percent-encoded bytes, so any file name round-trips.
 class TActionJournal
 {
 public:
-    explicit TActionJournal(QString path = DefaultJournalPath());
+    explicit TActionJournal(QByteArray path = DefaultJournalPath());
 
     // Appends an action; returns its id, or nothing with the reason in `error`.
     std::optional<int64_t> Record(TJournalKind kind, const std::vector<TJournalFile> &files, QString *error);
@@ -44,9 +50,7 @@ public:
     bool MarkUndone(int64_t id, QString *error);
 
 private:
-    bool Append(const QByteArray &line, QString *error);
-
-    QString m_path;
+    QByteArray m_path;
 };
 
 enum class TRestoreFailure { PathTaken, GoneFromTrash, Failed };
@@ -62,5 +66,7 @@ struct TUndoOutcome {
 };
 
 // Moves every file of `entry` back to where it was, never replacing a file that took its place:
-// from the trash through the trash's own info file, or from the folder it was moved to.
+// from the trash through the trash's own info file, or from the folder it was moved to. A file
+// is moved back only while it is the one the action put there (its size and, where recorded, its
+// device and inode).
 TUndoOutcome UndoAction(const TJournalEntry &entry, TFileOperations &operations);

@@ -3,6 +3,7 @@
 #include "engine/folderlisting.h"
 #include "engine/searchobserver.h"
 #include "engine/trashfolders.h"
+#include "fileops/fileoperations.h"
 #include "fileops/userfolders.h"
 #include "settings/settings.h"
 
@@ -10,7 +11,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <set>
 #include <utility>
@@ -122,7 +122,7 @@ QString unreachableReason(int error)
     case ENOTDIR:
         return QStringLiteral("it is not a folder");
     default:
-        return QString::fromLocal8Bit(std::strerror(error));
+        return SystemErrorText(error);
     }
 }
 

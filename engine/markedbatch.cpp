@@ -60,6 +60,31 @@ std::optional<TLeftAloneReason> keeperProblem(
 
 } // namespace
 
+int ActOnPicture(const TCatalogue &catalogue, int32_t picture, int32_t keeper, TBatchAction action,
+    const QByteArray &targetFolder, TFileOperations &operations, TActedFile &file)
+{
+    const TPicInfo &info = catalogue.Pictures[size_t(picture)];
+    const QByteArray path = FullPath(catalogue, picture);
+    file = { picture, keeper, path, {}, info.Size, {} };
+    int error = 0;
+    switch (action) {
+    case TBatchAction::Trash:
+        operations.ClearReadOnly(path);
+        error = operations.MoveToTrash(path, RecordedStamp(info), file.To);
+        break;
+    case TBatchAction::Delete:
+        operations.ClearReadOnly(path);
+        return operations.Remove(path);
+    case TBatchAction::Move:
+        file.To = targetFolder + info.FileName;
+        error = operations.MoveNoReplace(path, file.To);
+        break;
+    }
+    if (error == 0)
+        operations.Stat(file.To, file.Placed);
+    return error;
+}
+
 TBatchOutcome RunMarkedBatch(TCatalogue &catalogue, TPictureMarks &marks, const std::vector<TBatchItem> &items,
     TBatchAction action, const QByteArray &targetFolder, TFileOperations &operations,
     const std::function<bool(int32_t, int32_t)> &goOn)
@@ -96,24 +121,12 @@ TBatchOutcome RunMarkedBatch(TCatalogue &catalogue, TPictureMarks &marks, const 
             leaveAlone(*problem);
             continue;
         }
-        TActedFile file { item.Picture, item.Keeper, path, {}, picture.Size };
-        int error = 0;
-        switch (action) {
-        case TBatchAction::Trash:
-            operations.ClearReadOnly(path);
-            error = operations.MoveToTrash(path, &file.To);
-            break;
-        case TBatchAction::Delete:
-            operations.ClearReadOnly(path);
-            error = operations.Remove(path);
-            break;
-        case TBatchAction::Move:
-            file.To = targetFolder + picture.FileName;
-            error = operations.MoveNoReplace(path, file.To);
-            break;
-        }
+        TActedFile file;
+        const int error = ActOnPicture(catalogue, item.Picture, item.Keeper, action, targetFolder, operations, file);
         if (error == EEXIST && action == TBatchAction::Move)
             leaveAlone(TLeftAloneReason::NameTaken, error);
+        else if (error == ESTALE)
+            leaveAlone(TLeftAloneReason::ChangedSinceSearch);
         else if (error != 0)
             leaveAlone(TLeftAloneReason::ActionFailed, error);
         else {
@@ -135,6 +148,7 @@ std::vector<TJournalFile> JournalFiles(const TCatalogue &catalogue, const std::v
     std::vector<TJournalFile> files;
     files.reserve(acted.size());
     for (const TActedFile &file : acted)
-        files.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size });
+        files.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size, uint64_t(file.Placed.Device),
+            uint64_t(file.Placed.Inode) });
     return files;
 }

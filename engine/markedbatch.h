@@ -35,6 +35,8 @@ struct TActedFile {
     // Where the file went: its place in the trash or in the target folder; empty when deleted.
     QByteArray To;
     int64_t Size = 0;
+    // The file at `To` right after the action, so that undo can tell it from one put there later.
+    TFileStamp Placed;
 };
 
 struct TLeftAloneFile {
@@ -63,6 +65,12 @@ std::vector<TBatchItem> PlanMarkedBatch(const TCatalogue &catalogue, const TPict
 // The number of groups the items belong to and their total size in bytes.
 int32_t GroupsOf(const TPictureMarks &marks, const std::vector<TBatchItem> &items);
 int64_t TotalSize(const TCatalogue &catalogue, const std::vector<TBatchItem> &items);
+
+// Trashes, deletes or moves (into `targetFolder`, which ends with "/") the file of `picture`, kept
+// in place of `keeper`. The trash moves the file only while it is still the one the search
+// recorded (ESTALE otherwise); a move never replaces a file. On success `file` says where it went.
+int ActOnPicture(const TCatalogue &catalogue, int32_t picture, int32_t keeper, TBatchAction action,
+    const QByteArray &targetFolder, TFileOperations &operations, TActedFile &file);
 
 // Acts on each item in turn after checking, right before it, that the file is unchanged since the
 // search and that its keeper still exists unchanged as a different file. A file the trash refuses

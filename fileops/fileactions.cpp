@@ -2,11 +2,6 @@
 
 #include "fileops/fileoperations.h"
 #include "fileops/temporaryfile.h"
-#include "fileops/userfolders.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -26,17 +21,6 @@ namespace
 
 enum { kCopyBufferSize = 1 << 20 };
 
-const QString kMisplacedFilesFolder = QStringLiteral("files");
-const QString kMisplacedInfoFolder = QStringLiteral("info");
-
-int RenameNoReplace(const char *source, const char *target)
-{
-    // Called through syscall() because older C libraries lack the renameat2 wrapper.
-    if (syscall(SYS_renameat2, AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0)
-        return 0;
-    return errno;
-}
-
 int CopyContents(int from, int to)
 {
     std::vector<char> buffer(kCopyBufferSize);
@@ -51,22 +35,6 @@ int CopyContents(int from, int to)
             return 0;
         if (const int error = WriteAll(to, buffer.data(), got))
             return error;
-    }
-}
-
-// Qt gives up when the folder that holds the home trash is missing, as on a fresh account; the
-// freedesktop trash rules have the trash made when it is first needed.
-void CreateHomeTrash()
-{
-    const QByteArray trash = HomeTrashFolder().chopped(1);
-    if (!trash.startsWith('/'))
-        return;
-    for (qsizetype slash = trash.indexOf('/', 1);; slash = trash.indexOf('/', slash + 1)) {
-        // A folder that cannot be made shows in Qt's own attempt, which then reports it.
-        if (mkdir((slash < 0 ? trash : trash.left(slash)).constData(), 0700) != 0 && errno != EEXIST)
-            return;
-        if (slash < 0)
-            return;
     }
 }
 
@@ -116,7 +84,7 @@ int MoveFileByCopy(const QByteArray &source, const QByteArray &target, TFileOper
         error = operations.Link(temporary, target);
         if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
             // No hard links here (FAT, exFAT), but a rename that refuses to replace does the same.
-            error = RenameNoReplace(temporary.constData(), target.constData());
+            error = RenameNoReplace(temporary, target);
             temporaryLeft = error != 0;
         }
     }
@@ -130,6 +98,14 @@ int MoveFileByCopy(const QByteArray &source, const QByteArray &target, TFileOper
         unlink(target.constData());
     }
     return error;
+}
+
+int RenameNoReplace(const QByteArray &source, const QByteArray &target)
+{
+    // Called through syscall() because older C libraries lack the renameat2 wrapper.
+    if (syscall(SYS_renameat2, AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    return errno;
 }
 
 int LinkNoReplace(const QByteArray &existing, const QByteArray &newName)
@@ -157,35 +133,9 @@ int ClearReadOnly(const QByteArray &path)
 
 int DeletePermanently(const QByteArray &path) { return unlink(path.constData()) == 0 ? 0 : errno; }
 
-int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash)
-{
-    const bool hadFilesFolder = QFileInfo::exists(kMisplacedFilesFolder);
-    const bool hadInfoFolder = QFileInfo::exists(kMisplacedInfoFolder);
-    CreateHomeTrash();
-    QString inTrash;
-    errno = 0;
-    if (!QFile::moveToTrash(QFile::decodeName(path), &inTrash))
-        return errno != 0 ? errno : EIO;
-    if (QFileInfo(inTrash).isAbsolute()) {
-        if (placeInTrash)
-            *placeInTrash = QFile::encodeName(inTrash);
-        return 0;
-    }
-    // When no trash folder can be set up, Qt reports success after moving the file into "files"
-    // and "info" below the working folder. Put it back: it was not trashed.
-    const QString name = QFileInfo(inTrash).fileName();
-    const int error = RenameNoReplace(QFile::encodeName(inTrash).constData(), path.constData());
-    QFile::remove(QStringLiteral("%1/%2.trashinfo").arg(kMisplacedInfoFolder, name));
-    if (!hadFilesFolder)
-        QDir().rmdir(kMisplacedFilesFolder);
-    if (!hadInfoFolder)
-        QDir().rmdir(kMisplacedInfoFolder);
-    return error != 0 ? error : EIO;
-}
-
 int MoveFileNoReplace(const QByteArray &source, const QByteArray &target, TFileOperations &operations)
 {
-    const int error = RenameNoReplace(source.constData(), target.constData());
+    const int error = RenameNoReplace(source, target);
     // EINVAL and ENOSYS: the file system or kernel cannot rename without replacing.
     if (error != EXDEV && error != EINVAL && error != ENOSYS)
         return error;

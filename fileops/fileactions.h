@@ -16,12 +16,6 @@ int ClearReadOnly(const QByteArray &path);
 // Removes the file for good.
 int DeletePermanently(const QByteArray &path);
 
-// Moves the file into the freedesktop trash, creating the home trash and its missing parents
-// (mode 0700) first. A file that cannot be trashed stays where it is; it is never deleted
-// permanently instead. `placeInTrash`, when given, receives the file's new path inside the
-// trash's "files" folder.
-int DeleteToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr);
-
 // Moves `source` to `target` without ever replacing an existing target. Across file systems the
 // file is copied under a temporary name in the target folder with its modification and access
 // times (and its mode where the target keeps modes), flushed, put into place through
@@ -33,6 +27,10 @@ int MoveFileNoReplace(
 
 // The second half of MoveFileNoReplace, for when the file cannot be renamed.
 int MoveFileByCopy(const QByteArray &source, const QByteArray &target, TFileOperations &operations);
+
+// Renames `source` to `target` unless a file is there (EEXIST); EINVAL or ENOSYS where the file
+// system or kernel cannot rename without replacing.
+int RenameNoReplace(const QByteArray &source, const QByteArray &target);
 
 // Gives the file `existing` the further name `newName` (a hard link); a name that exists is
 // never replaced (EEXIST). File systems without hard links, such as FAT and exFAT, refuse (EPERM).

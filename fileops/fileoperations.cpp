@@ -1,11 +1,13 @@
 #include "fileops/fileoperations.h"
 
 #include "fileops/fileactions.h"
+#include "fileops/freedesktoptrash.h"
 #include "fileops/outputfile.h"
 
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace
@@ -33,9 +35,9 @@ int TSystemFileOperations::ClearReadOnly(const QByteArray &path) { return ::Clea
 
 int TSystemFileOperations::Remove(const QByteArray &path) { return DeletePermanently(path); }
 
-int TSystemFileOperations::MoveToTrash(const QByteArray &path, QByteArray *placeInTrash)
+int TSystemFileOperations::MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash)
 {
-    return DeleteToTrash(path, placeInTrash);
+    return TrashFile(path, expected, placeInTrash);
 }
 
 int TSystemFileOperations::MoveNoReplace(const QByteArray &source, const QByteArray &target)
@@ -52,6 +54,8 @@ int TSystemFileOperations::ReplaceFile(const QString &path, const QByteArray &by
 {
     return WriteOutputFile(QFile::encodeName(path), bytes, reason);
 }
+
+QString SystemErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 TFileOperations &SystemFileOperations()
 {

@@ -31,9 +31,10 @@ public:
     virtual int ClearReadOnly(const QByteArray &path) = 0;
     // Removes the file for good.
     virtual int Remove(const QByteArray &path) = 0;
-    // Moves the file into the freedesktop trash; a file that cannot be trashed stays where it is.
-    // `placeInTrash`, when given, receives its path inside the trash's "files" folder.
-    virtual int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) = 0;
+    // Moves the file into the freedesktop trash if it is still `expected` (device and inode), else
+    // ESTALE; a file that cannot be trashed stays where it is. `placeInTrash` receives its path
+    // inside the trash's "files" folder.
+    virtual int MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash) = 0;
     // Moves `source` to `target`, never replacing an existing target; on failure the source is
     // untouched and no partial target remains.
     virtual int MoveNoReplace(const QByteArray &source, const QByteArray &target) = 0;
@@ -54,11 +55,14 @@ public:
     int Stat(const QByteArray &path, TFileStamp &stamp) override;
     int ClearReadOnly(const QByteArray &path) override;
     int Remove(const QByteArray &path) override;
-    int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) override;
+    int MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
     int Link(const QByteArray &existing, const QByteArray &newName) override;
     int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;
 };
+
+// The system's text for an errno value, such as "No such file or directory".
+QString SystemErrorText(int error);
 
 // A shared instance for callers that are given none.
 TFileOperations &SystemFileOperations();

@@ -1,10 +1,10 @@
 #include "fileops/outputfile.h"
 
+#include "fileops/fileoperations.h"
 #include "fileops/temporaryfile.h"
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,7 +43,7 @@ int resolveLinks(QByteArray &path)
 int failure(int error, QString *reason)
 {
     if (reason)
-        *reason = QString::fromLocal8Bit(std::strerror(error));
+        *reason = SystemErrorText(error);
     return error;
 }
 

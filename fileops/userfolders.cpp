@@ -1,5 +1,8 @@
 #include "fileops/userfolders.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+
 QByteArray UserDataFolder()
 {
     QByteArray dataHome = qgetenv("XDG_DATA_HOME");
@@ -11,3 +14,13 @@ QByteArray UserDataFolder()
 }
 
 QByteArray HomeTrashFolder() { return UserDataFolder() + "Trash/"; }
+
+int MakeUserFolder(const QByteArray &folder)
+{
+    const auto make
+        = [](const QByteArray &path) { return mkdir(path.constData(), 0700) == 0 || errno == EEXIST ? 0 : errno; };
+    for (qsizetype slash = folder.indexOf('/', 1); slash >= 0; slash = folder.indexOf('/', slash + 1))
+        if (const int error = make(folder.left(slash)))
+            return error;
+    return make(folder);
+}

@@ -23,6 +23,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace
 {
@@ -34,6 +35,11 @@ const QString kLineBreak = QStringLiteral("\n\r");
 int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
 
 QString ShownFileName(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[picture].FileName); }
+
+QString ChangedSinceSearchText(int32_t picture)
+{
+    return TMainForm::tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture);
+}
 
 // "JPG  220 x 290  17 KB": the type from the name, the rest from the catalogue record.
 QString DetailsLine(const TPicInfo &picture)
@@ -238,7 +244,7 @@ bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &pat
     // A file gone meanwhile is left to the action itself, which reports its error code.
     if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
         return false;
-    ErrorBox(this, tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture));
+    ErrorBox(this, ChangedSinceSearchText(picture));
     return true;
 }
 
@@ -288,18 +294,19 @@ void TMainForm::DeleteImage(int side)
     if (PictureChangedSinceSearch(picture, path))
         return;
     ActOnFile(row, [&] {
-        FileOperations->ClearReadOnly(path);
-        TActedFile acted { picture, PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), path, {},
-            MainUnit.Catalogue.Pictures[picture].Size };
-        const int error = MainUnit.Settings.MoveToRecycle ? FileOperations->MoveToTrash(path, &acted.To)
-                                                          : FileOperations->Remove(path);
+        const TBatchAction action = MainUnit.Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete;
+        TActedFile acted;
+        const int error = ActOnPicture(MainUnit.Catalogue, picture,
+            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), action, {}, *FileOperations, acted);
         if (error == 0)
             TakeOutOfResults(
-                { acted }, MainUnit.Settings.MoveToRecycle ? std::optional(TJournalKind::Trash) : std::nullopt);
+                { acted }, action == TBatchAction::Trash ? std::optional(TJournalKind::Trash) : std::nullopt);
+        else if (error == ESTALE)
+            ErrorBox(this, ChangedSinceSearchText(picture));
         else
             // A file the trash refuses stays where it is; the box says which of the two failed.
             ErrorBox(this,
-                (MainUnit.Settings.MoveToRecycle ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name)
+                (action == TBatchAction::Trash ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name)
                     + kLineBreak + tr("错误代码 = %1").arg(error));
     });
 }
@@ -329,11 +336,10 @@ void TMainForm::MoveImage(int side)
         QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
         if (!target.endsWith('/'))
             target += '/';
-        target += MainUnit.Catalogue.Pictures[picture].FileName;
-        const int error = FileOperations->MoveNoReplace(path, target);
+        TActedFile acted;
+        const int error = ActOnPicture(MainUnit.Catalogue, picture,
+            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), TBatchAction::Move, target, *FileOperations, acted);
         if (error == 0) {
-            const TActedFile acted { picture, PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), path, target,
-                MainUnit.Catalogue.Pictures[picture].Size };
             TakeOutOfResults({ acted }, TJournalKind::Move);
             InformationBox(this, name + QStringLiteral(" moved successfully"));
         } else {

@@ -152,7 +152,7 @@ public:
     // Shows on each side of the preview whether its picture is marked.
     void ShowPreviewMarks();
     // The journal of trashed and moved files that undo works from; a test may point it elsewhere.
-    QString JournalPath = DefaultJournalPath();
+    QByteArray JournalPath = DefaultJournalPath();
 
     // Result list rows, produced from Catalogue.Pairs (ui/mainreview.cpp).
     TPairListModel *ListModel = nullptr;

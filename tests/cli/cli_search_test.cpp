@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <future>
 #include <stdexcept>
 
@@ -328,4 +329,31 @@ TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThe
         trashed.out, "trashed\t" + folder + "c.jpg\t" + QFile::encodeName(data.filePath("Trash/files/c.jpg")) + '\n');
     EXPECT_FALSE(QFile::exists(path("c.jpg")));
     EXPECT_TRUE(QFile::exists(data.filePath("Quorvane/journal.jsonl")));
+}
+
+TEST_F(CommandLineSearch, TrashMarkedTakesTheMarkedFileByItsOwnBytes)
+{
+    QTemporaryDir pictures;
+    const QByteArray folder = QFile::encodeName(pictures.path()) + '/';
+    // The keeper's name is what a lossy decoding of the copy's name turns into.
+    const QByteArray keeper = folder + "pic\xef\xbf\xbd.jpg";
+    const QByteArray copy = folder + "pic\xff.jpg";
+    ASSERT_TRUE(scene(3).save(pictures.filePath("keeper"), "jpg", 90));
+    ASSERT_TRUE(scene(3).scaled(320, 240).save(pictures.filePath("copy"), "jpg", 90));
+    ASSERT_EQ(rename(QFile::encodeName(pictures.filePath("keeper")).constData(), keeper.constData()), 0);
+    ASSERT_EQ(rename(QFile::encodeName(pictures.filePath("copy")).constData(), copy.constData()), 0);
+    QTemporaryDir data;
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const CliRun trashed = RunCliWithBytes({ "--quiet", "--keep", "most-pixels", "--trash-marked", folder });
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    ASSERT_EQ(trashed.exitCode, 0) << trashed.err.constData();
+    struct stat info {
+    };
+    EXPECT_EQ(stat(keeper.constData(), &info), 0) << "the kept picture stays";
+    EXPECT_NE(stat(copy.constData(), &info), 0);
+    EXPECT_EQ(stat((QFile::encodeName(data.path()) + "/Trash/files/pic\xff.jpg").constData(), &info), 0);
+    // QTemporaryDir cannot remove names that are not valid UTF-8.
+    for (const QTemporaryDir *folder : { &pictures, &data })
+        std::filesystem::remove_all(QFile::encodeName(folder->path()).toStdString());
 }

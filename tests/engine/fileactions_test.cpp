@@ -1,4 +1,5 @@
 #include "fileops/fileactions.h"
+#include "fileops/freedesktoptrash.h"
 #include "tests/support/faultyfileoperations.h"
 
 #include <QDir>
@@ -9,9 +10,11 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -93,6 +96,57 @@ void ExpectTimesKept(const QString &path)
     EXPECT_EQ(info.st_atim.tv_sec, kReadTime.tv_sec);
     EXPECT_EQ(info.st_atim.tv_nsec, kReadTime.tv_nsec);
 }
+
+// Writes a file whose name need not be valid UTF-8, which QFile cannot open.
+void WriteRaw(const QByteArray &path, const QByteArray &bytes)
+{
+    const int fd = open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    ASSERT_EQ(write(fd, bytes.constData(), bytes.size()), bytes.size());
+    close(fd);
+}
+
+QByteArray ReadRaw(const QByteArray &path)
+{
+    QByteArray bytes(4096, '\0');
+    const int fd = open(path.constData(), O_RDONLY);
+    const ssize_t got = fd < 0 ? -1 : read(fd, bytes.data(), bytes.size());
+    if (fd >= 0)
+        close(fd);
+    return got < 0 ? QByteArray("<missing>") : bytes.left(got);
+}
+
+TFileStamp StampOf(const QByteArray &path)
+{
+    TFileStamp stamp;
+    SystemFileOperations().Stat(path, stamp);
+    return stamp;
+}
+
+// Trashes the file that is at `path` now.
+int Trash(const QByteArray &path, QByteArray *place = nullptr)
+{
+    QByteArray placeInTrash;
+    const int error = TrashFile(path, StampOf(path), placeInTrash);
+    if (place)
+        *place = placeInTrash;
+    return error;
+}
+
+// Points XDG_DATA_HOME at `folder` while it lives.
+class DataHome
+{
+public:
+    explicit DataHome(const QByteArray &folder)
+        : m_saved(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", folder);
+    }
+    ~DataHome() { qputenv("XDG_DATA_HOME", m_saved); }
+
+private:
+    QByteArray m_saved;
+};
 
 class FileActions : public ::testing::Test
 {
@@ -181,16 +235,14 @@ TEST_F(FileActions, MoveOntoAFullFileSystemLeavesNoPartialCopy)
 
 TEST_F(FileActions, FileThatCannotBeTrashedStaysWhereItWas)
 {
-    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     // A plain file where the trash folder belongs makes the home trash unusable.
     WriteBytes(dir.filePath("Trash"), "");
-    qputenv("XDG_DATA_HOME", Raw(dir.path()));
+    const DataHome dataHome(Raw(dir.path()));
     QTemporaryDir working;
     const QString savedWorking = QDir::currentPath();
     QDir::setCurrent(working.path());
-    const int error = DeleteToTrash(Raw(source));
+    const int error = Trash(Raw(source));
     QDir::setCurrent(savedWorking);
-    qputenv("XDG_DATA_HOME", savedDataHome);
     EXPECT_NE(error, 0);
     EXPECT_EQ(ReadBytes(source), "picture bytes");
     EXPECT_TRUE(QDir(working.path()).isEmpty());
@@ -203,7 +255,7 @@ TEST_F(FileActions, TrashOfAFreshAccountIsCreatedWithItsParents)
     QTemporaryDir home;
     qputenv("HOME", Raw(home.path()));
     qunsetenv("XDG_DATA_HOME");
-    const int error = DeleteToTrash(Raw(source));
+    const int error = Trash(Raw(source));
     qputenv("HOME", savedHome);
     if (!savedDataHome.isNull())
         qputenv("XDG_DATA_HOME", savedDataHome);
@@ -214,6 +266,76 @@ TEST_F(FileActions, TrashOfAFreshAccountIsCreatedWithItsParents)
     EXPECT_TRUE(QFile::exists(trash + "/info/photo.jpg.trashinfo"));
     for (const QString &folder : { home.filePath(".local"), home.filePath(".local/share"), trash })
         EXPECT_EQ(ModeOf(folder), 0700u) << folder.toStdString();
+}
+
+TEST_F(FileActions, TrashTakesExactlyTheFileOfTheGivenBytesAndOnlyWhileItIsTheCheckedOne)
+{
+    const DataHome dataHome(Raw(dir.filePath("data")));
+    const QByteArray folder = Raw(dir.path()) + '/';
+    // The second name is what a lossy decoding of the first turns into.
+    const QByteArray copy = folder + "pic\xff.jpg";
+    const QByteArray keeper = folder + "pic\xef\xbf\xbd.jpg";
+    WriteRaw(copy, "copy");
+    WriteRaw(keeper, "keeper");
+    QByteArray place;
+    ASSERT_EQ(Trash(copy, &place), 0);
+    EXPECT_EQ(ReadRaw(keeper), "keeper");
+    EXPECT_EQ(ReadRaw(copy), "<missing>");
+    EXPECT_EQ(place, Raw(dir.filePath("data/Trash/files/")) + "pic\xff.jpg");
+    EXPECT_EQ(ReadRaw(place), "copy");
+    EXPECT_TRUE(ReadRaw(Raw(dir.filePath("data/Trash/info/")) + "pic\xff.jpg.trashinfo")
+                    .startsWith("[Trash Info]\nPath=" + copy.toPercentEncoding("/") + "\nDeletionDate="));
+    EXPECT_EQ(TrashedFrom(place), copy);
+
+    // A second file of the same name gets a name of its own in the trash.
+    WriteRaw(copy, "second copy");
+    QByteArray secondPlace;
+    ASSERT_EQ(Trash(copy, &secondPlace), 0);
+    EXPECT_EQ(secondPlace, Raw(dir.filePath("data/Trash/files/")) + "pic\xff.2.jpg");
+    EXPECT_EQ(TrashedFrom(secondPlace), copy);
+    EXPECT_EQ(ReadRaw(place), "copy");
+
+    // Another file put under the checked name is not taken for it, and leaves nothing in the trash.
+    WriteRaw(copy, "replaced");
+    QByteArray unused;
+    EXPECT_EQ(TrashFile(copy, StampOf(keeper), unused), ESTALE);
+    EXPECT_EQ(ReadRaw(copy), "replaced");
+    const std::filesystem::path info = Raw(dir.filePath("data/Trash/info")).toStdString();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(info), {}), 2);
+    EXPECT_EQ(Trash(folder + "missing\xfe.jpg"), ENOENT);
+    // QTemporaryDir cannot remove names that are not valid UTF-8.
+    std::filesystem::remove_all(Raw(dir.path()).toStdString());
+}
+
+TEST_F(FileActions, TrashOnAnotherFileSystemIsItsTopFolderTrash)
+{
+    const DataHome dataHome(Raw(dir.filePath("data")));
+    OtherFileSystem other(dir.path());
+    if (!other.Mounted())
+        GTEST_SKIP() << "mounting a tmpfs was refused";
+    const QByteArray top = Raw(other.Folder);
+    const QByteArray uid = QByteArray::number(getuid());
+    QDir().mkpath(other.Folder + "/album");
+    const QByteArray picture = top + "/album/a\nb.jpg";
+    const auto trashAndCheck = [&](const QByteArray &trash) {
+        WriteRaw(picture, "picture");
+        QByteArray place;
+        ASSERT_EQ(Trash(picture, &place), 0);
+        EXPECT_EQ(place, trash + "/files/a\nb.jpg");
+        EXPECT_EQ(ReadRaw(place), "picture");
+        EXPECT_EQ(TrashedFrom(place), picture);
+        EXPECT_EQ(ModeOf(QFile::decodeName(trash)), 0700u);
+        ASSERT_EQ(rename(place.constData(), picture.constData()), 0);
+        ASSERT_EQ(unlink((trash + "/info/a\nb.jpg.trashinfo").constData()), 0);
+        ASSERT_EQ(unlink(picture.constData()), 0);
+    };
+    trashAndCheck(top + "/.Trash-" + uid);
+    // A shared trash without the sticky bit could be emptied by anyone: not used.
+    ASSERT_EQ(mkdir((top + "/.Trash").constData(), 0777), 0);
+    trashAndCheck(top + "/.Trash-" + uid);
+    ASSERT_EQ(chmod((top + "/.Trash").constData(), 01777), 0);
+    trashAndCheck(top + "/.Trash/" + uid);
+    EXPECT_FALSE(QFile::exists(dir.filePath("data/Trash/files")));
 }
 
 } // namespace

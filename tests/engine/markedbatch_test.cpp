@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cerrno>
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -125,7 +127,7 @@ TEST_F(MarkedBatch, UndoRestoresFromTheTrashAfterARestartButNeverOverATakenPath)
     MakeGroups(3);
     const TBatchOutcome outcome = Run(TBatchAction::Trash, SystemFileOperations());
     ASSERT_EQ(outcome.Acted.size(), 3u);
-    const QString journalPath = m_dir.filePath("data/Quorvane/journal.jsonl");
+    const QByteArray journalPath = QFile::encodeName(m_dir.filePath("data/Quorvane/journal.jsonl"));
     ASSERT_TRUE(TActionJournal(journalPath).Record(TJournalKind::Trash, Journalled(outcome), nullptr));
     writeFile(PathOf(3), "a new file under the old name");
 
@@ -160,11 +162,62 @@ TEST_F(MarkedBatch, MovesNeverReplaceAndAreUndoneFromTheTarget)
     EXPECT_EQ(readFile(PathOf(3)), contentOf(3));
     EXPECT_EQ(readFile(target + "p1.jpg"), contentOf(1));
 
-    TActionJournal journal(m_dir.filePath("journal.jsonl"));
+    TActionJournal journal(QFile::encodeName(m_dir.filePath("journal.jsonl")));
     ASSERT_TRUE(journal.Record(TJournalKind::Move, Journalled(outcome), nullptr));
     const TUndoOutcome undone = UndoAction(*journal.LastUndoable(), SystemFileOperations());
     EXPECT_EQ(undone.Restored.size(), 1u);
     EXPECT_EQ(readFile(PathOf(1)), contentOf(1));
     RestorePictures(m_catalogue, { 1 }, outcome.RemovedPairs);
     EXPECT_EQ(m_catalogue.PairsLast, 1);
+}
+
+TEST_F(MarkedBatch, JournalLosesNoWholeEntryAndUndoesAMoveOnlyOntoItsOwnFile)
+{
+    MakeGroups(1);
+    const QByteArray target = QFile::encodeName(m_dir.filePath("target")) + '/';
+    QDir().mkpath(QFile::decodeName(target));
+    const TBatchOutcome outcome = Run(TBatchAction::Move, SystemFileOperations(), target);
+    ASSERT_EQ(outcome.Acted.size(), 1u);
+    const QByteArray journalPath = QFile::encodeName(m_dir.filePath("journal.jsonl"));
+    TActionJournal journal(journalPath);
+    ASSERT_TRUE(journal.Record(TJournalKind::Trash, { { "/a", "/b", "/c", 1 } }, nullptr));
+    // A crash or a full disk cut the last line short.
+    QFile cut(QFile::decodeName(journalPath));
+    ASSERT_TRUE(cut.open(QIODevice::Append) && cut.write("{\"id\":7,\"kind\":\"tra") > 0);
+    cut.close();
+    const std::optional<int64_t> id = journal.Record(TJournalKind::Move, Journalled(outcome), nullptr);
+    ASSERT_TRUE(id);
+    const std::optional<TJournalEntry> entry = journal.LastUndoable();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->Id, *id);
+    ASSERT_EQ(entry->Files.size(), 1u);
+    EXPECT_EQ(entry->Files[0].From, PathOf(1));
+
+    // Another file of the same size in its place is not moved back over the original name.
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(target + "p1.jpg")));
+    writeFile(target + "p1.jpg", QByteArray(contentOf(1).size(), 'z'));
+    const TUndoOutcome undone = UndoAction(*entry, SystemFileOperations());
+    EXPECT_TRUE(undone.Restored.empty());
+    EXPECT_EQ(readFile(PathOf(1)), "<missing>");
+    EXPECT_EQ(readFile(target + "p1.jpg"), QByteArray(contentOf(1).size(), 'z'));
+}
+
+TEST_F(MarkedBatch, ProgramsRecordingAtOnceGetIdsOfTheirOwn)
+{
+    const QByteArray journalPath = QFile::encodeName(m_dir.filePath("journal.jsonl"));
+    const auto record = [&] {
+        std::vector<int64_t> ids;
+        for (int i = 0; i < 20; ++i)
+            ids.push_back(TActionJournal(journalPath)
+                              .Record(TJournalKind::Trash, { { "/a", "/b", "/c", 1 } }, nullptr)
+                              .value_or(0));
+        return ids;
+    };
+    auto other = std::async(std::launch::async, record);
+    std::vector<int64_t> ids = record();
+    const std::vector<int64_t> otherIds = other.get();
+    ids.insert(ids.end(), otherIds.begin(), otherIds.end());
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(ids.front(), 1);
 }

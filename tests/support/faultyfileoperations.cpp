@@ -56,10 +56,10 @@ int TFaultyFileOperations::Remove(const QByteArray &path)
     return error != 0 ? error : m_system.Remove(path);
 }
 
-int TFaultyFileOperations::MoveToTrash(const QByteArray &path, QByteArray *placeInTrash)
+int TFaultyFileOperations::MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash)
 {
     const int error = Injected(TFileOperation::MoveToTrash, path);
-    return error != 0 ? error : m_system.MoveToTrash(path, placeInTrash);
+    return error != 0 ? error : m_system.MoveToTrash(path, expected, placeInTrash);
 }
 
 int TFaultyFileOperations::MoveNoReplace(const QByteArray &source, const QByteArray &target)

@@ -36,7 +36,7 @@ public:
     int Stat(const QByteArray &path, TFileStamp &stamp) override;
     int ClearReadOnly(const QByteArray &path) override;
     int Remove(const QByteArray &path) override;
-    int MoveToTrash(const QByteArray &path, QByteArray *placeInTrash = nullptr) override;
+    int MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;
     int Link(const QByteArray &existing, const QByteArray &newName) override;
     int ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason) override;
