@@ -107,6 +107,14 @@ QString OutputRefusal(const QByteArray &path)
     return stat(path.constData(), &info) == 0 ? refusalOf(info.st_mode) : QString();
 }
 
+bool IsReadOnlyFile(const QByteArray &path)
+{
+    struct stat info {
+    };
+    return stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)
+        && ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.constData(), W_OK) != 0);
+}
+
 int WriteOutputFile(const QByteArray &path, const QByteArray &bytes, QString *reason)
 {
     QByteArray target = path;
@@ -126,5 +134,10 @@ int WriteOutputFile(const QByteArray &path, const QByteArray &bytes, QString *re
     }
     if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode))
         return writeStraightInto(target, bytes, reason);
+    if (IsReadOnlyFile(target)) {
+        if (reason)
+            *reason = QStringLiteral("it is read-only");
+        return EACCES;
+    }
     return replaceAtomically(target, &info, bytes, reason);
 }

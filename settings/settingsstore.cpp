@@ -1,9 +1,11 @@
 #include "settings/settingsstore.h"
 
+#include "fileops/outputfile.h"
 #include "settings/inifile.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -102,6 +104,9 @@ bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *er
 
 bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error, TFileOperations &operations)
 {
+    // Its owner protected the file: the settings of this run stay in memory only.
+    if (IsReadOnlyFile(QFile::encodeName(iniPath)))
+        return true;
     IniFile file;
     if (!file.load(iniPath, error))
         return false;

@@ -134,8 +134,19 @@ TEST_F(OutputFile, CharacterDeviceIsWrittenIntoAndAFullOneFails)
     EXPECT_EQ(entryCount(), 2);
 }
 
-TEST_F(OutputFile, FolderSocketAndBlockDeviceAreRefusedUntouched)
+TEST_F(OutputFile, FolderSocketBlockDeviceAndReadOnlyFileAreRefusedUntouched)
 {
+    QFile readOnly(QFile::decodeName(path("protected.csv")));
+    ASSERT_TRUE(readOnly.open(QIODevice::WriteOnly) && readOnly.write("old") == 3);
+    readOnly.close();
+    ASSERT_EQ(chmod(path("protected.csv").constData(), 0444), 0);
+    QString why;
+    EXPECT_EQ(WriteOutputFile(path("protected.csv"), "list", &why), EACCES);
+    EXPECT_EQ(why, "it is read-only");
+    ASSERT_TRUE(readOnly.open(QIODevice::ReadOnly));
+    EXPECT_EQ(readOnly.readAll(), "old");
+    ASSERT_EQ(unlink(path("protected.csv").constData()), 0);
+
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
     const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address {};

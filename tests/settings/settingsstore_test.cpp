@@ -266,6 +266,18 @@ TEST_F(SettingsFile, WriteFailingPartWayKeepsTheOldFile)
     EXPECT_EQ(LoadSettings(path).MinPicWidth, 640);
 }
 
+TEST_F(SettingsFile, ReadOnlyFileStaysAsItsOwnerLeftIt)
+{
+    write("[Main]\nMinPicWidth=5\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+    TSettings changed;
+    changed.MinPicWidth = 640;
+    EXPECT_TRUE(SaveSettings(path, changed, nullptr));
+    EXPECT_EQ(read(), "[Main]\nMinPicWidth=5\n");
+    EXPECT_EQ(QFileInfo(path).permissions() & QFile::WriteOwner, 0);
+    EXPECT_EQ(folderEntries(), QStringList { "Quorvane.ini" });
+}
+
 TEST(SettingsLocation, BesideTheProgramWhenThatFolderIsWritableElseInTheUserConfiguration)
 {
     int argc = 1;
