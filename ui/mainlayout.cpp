@@ -329,6 +329,7 @@ void TMainForm::CreateMenu()
     SavelistofdupliacatestoCSV1->setObjectName(QStringLiteral("SavelistofdupliacatestoCSV1"));
     EmptySignatureStore1 = File1->addAction(QString());
     EmptySignatureStore1->setObjectName(QStringLiteral("EmptySignatureStore1"));
+    File1->addSeparator();
     Exit1 = File1->addAction(tr("退出"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
 

@@ -60,6 +60,10 @@ private slots:
         QVERIFY(m_form->DiskUsageLabel->isHidden());
         QVERIFY(m_form->acceptDrops());
         QCOMPARE(MainUnit.ProgramDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+        QStringList fileMenu;
+        for (const QAction *action : m_form->File1->actions())
+            fileMenu << (action->isSeparator() ? QStringLiteral("-") : action->text().section(u'（', 0, 0));
+        QCOMPARE(fileMenu, (QStringList { "开始搜索", "将重复项列表保存到CSV", "清空签名缓存", "-", "退出" }));
     }
 
     void resizeKeepsTheLeftPanelAtHalfTheRest()
