@@ -75,8 +75,8 @@ int RunSearch(const Options &options, TProcessingOptions processing)
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
-        // The store opens while the folders are walked: its schema, the decoders' versions and the
-        // digest library took a repeated search a few milliseconds that it otherwise waited for.
+        // The store opens while the folders are walked, so that a repeated search does not wait for
+        // its schema, the decoders' versions and the digest library.
         std::future<std::shared_ptr<TSignatureStore>> opening;
         if (!options.NoStore) {
             const QString file

@@ -15,8 +15,8 @@ namespace
 constexpr std::size_t kReservedEntries = 1 << 18;
 
 // Picture records are over a kilobyte and are appended one by one into the room reserved ahead.
-// Faulting in the pages of the next records with one call took half the time of a fault for every
-// page as it was first written, which was a large part of what collecting a folder cost.
+// Faulting in the pages of the next records with one call is cheaper than a fault for every page
+// as it is first written, which would be a large part of what collecting a folder costs.
 constexpr std::size_t kPrefaultedPictures = 256;
 
 void prefaultNextPictures(std::vector<TPicInfo> &pictures)

@@ -31,8 +31,8 @@ struct TSha256 {
 
 TContentHash HashContent(const QByteArray &bytes)
 {
-    // Fetched once: looking the algorithm up on every call cost more than hashing a store entry.
-    // The system's OpenSSL configuration has nothing for a digest and took a millisecond to read.
+    // Fetched once: looking the algorithm up costs more than hashing a store entry. The system's
+    // OpenSSL configuration has nothing for a digest, so it is not read.
     static const TSha256 sha256 = [] {
         TSha256 loaded { LoadedApi(QUORVANE_LIBCRYPTO_FILE, resolveCrypto) };
         if (loaded.Api) {

@@ -7,10 +7,9 @@
 #include <optional>
 #include <string>
 
-// Libraries opened when they are first needed rather than at every start: libheif and libjxl, with
-// the encoders and vector code they load in turn, made up a sixth of the time of a short search;
-// LibRaw and libcrypto took a few milliseconds more. Opened libraries stay loaded for the
-// program's life.
+// Libraries opened when they are first needed rather than at every start: libheif and libjxl load
+// encoders and vector code in turn, a large share of a short search that may decode nothing.
+// Opened libraries stay loaded for the program's life.
 
 // Points `function` at `name` in `library`; false when the library lacks it.
 template <typename Function> bool ResolveSymbol(void *library, const char *name, Function *&function)

@@ -12,7 +12,7 @@ using WaveletMatrix = std::array<std::array<double, kWorkBitmapSize>, kWorkBitma
 using WaveletRow = std::array<double, kWorkBitmapSize>;
 // A truncated matrix as the comparison looks it up: only the sign of each kept coefficient, by
 // packed position (row * 128 + column). At a byte an entry it fits in the first-level cache, where
-// the doubles took 128 KB to clear and to look up for every picture.
+// the doubles would take 128 KB to clear and to look up for every picture.
 using TSignMatrix = std::array<int8_t, kWorkBitmapSize * kWorkBitmapSize>;
 
 // The 251st largest magnitude of the 16384 coefficients sits here in ascending order.

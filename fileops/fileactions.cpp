@@ -113,13 +113,6 @@ int LinkNoReplace(const QByteArray &existing, const QByteArray &newName)
     return link(existing.constData(), newName.constData()) == 0 ? 0 : errno;
 }
 
-bool PictureFileExists(const QByteArray &path)
-{
-    struct stat info {
-    };
-    return stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
 int ClearReadOnly(const QByteArray &path)
 {
     struct stat info {

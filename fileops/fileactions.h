@@ -7,9 +7,6 @@
 // File operations behind the delete and move buttons. Paths are raw file-name bytes. Every
 // function returns 0 on success or the errno value of the failing call.
 
-// Whether a file exists at `path`, a symbolic link counting by its target.
-bool PictureFileExists(const QByteArray &path);
-
 // Gives the owner write permission (on a link's target), so that a protected file can go.
 int ClearReadOnly(const QByteArray &path);
 

@@ -14,7 +14,7 @@ TSettings LoadSettings(const QString &iniPath);
 // The same, from the text of a settings file.
 TSettings ParseSettings(const QByteArray &content);
 
-// Writes all fourteen keys (Booleans as "1"/"0"), keeping every other line of an existing file and
+// Writes every key (Booleans as "1"/"0"), keeping every other line of an existing file and
 // its line ends. The file is replaced atomically; on failure it is left as it was and the result
 // is false with a message naming the file in `error`.
 bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *error);

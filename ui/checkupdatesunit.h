@@ -23,7 +23,6 @@ public:
 
     // Host (with an optional ":port") asked for the version file and opened as the download page.
     void setSiteHost(const QString &host);
-    QString siteHost() const { return m_siteHost; }
 
     void done(int result) override;
 

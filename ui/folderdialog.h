@@ -62,9 +62,6 @@ public:
     // frame and the desktop.
     QPoint DialogTopLeft(const QSize &dialogSize, const QRect &ownerFrame, const QRect &desktop) const;
 
-    // Shell flags of Options, as stored by the component.
-    unsigned OptionFlags() const { return unsigned(m_options); }
-
 private:
     QWidget *OwnerWindow() const;
 
