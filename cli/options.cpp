@@ -337,7 +337,8 @@ QString UsageText()
         "                     byte-identical to it (default 50)\n"
         "  --trash-marked     move the marked files to the trash\n"
         "  --move-marked DIR  move the marked files into DIR, never replacing a file\n"
-        "  --store FILE       keep signatures between searches in FILE\n"
+        "  --store FILE       keep signatures between searches in FILE: a new or empty file or a store\n"
+        "                     of this program, never one of the pictures searched\n"
         "                     (default $XDG_CACHE_HOME/Quorvane/signatures.sqlite)\n"
         "  --no-store         decode every picture, neither reading nor writing the store\n"
         "\n"
@@ -348,6 +349,7 @@ QString UsageText()
         "With --rotations each object also names how the duplicate lies against the original in\n"
         "\"orientation\": unturned, mirrored-left-right, mirrored-top-bottom, rotated-90, rotated-180,\n"
         "rotated-270 (clockwise), transposed or antitransposed (mirrored across a diagonal).\n"
+
         "\n"
         "Exit status: 0 done, 1 failed (the output could not be written, the picture of --signature was\n"
         "skipped, a marked file was left alone, or an error such as running out of memory), 2 usage\n"

@@ -329,3 +329,63 @@ TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThe
     EXPECT_FALSE(QFile::exists(path("c.jpg")));
     EXPECT_TRUE(QFile::exists(data.filePath("Quorvane/journal.jsonl")));
 }
+
+TEST_F(CommandLineSearch, AStoreThatIsNoSignatureStoreIsRefusedAndLeftAsItIs)
+{
+    QTemporaryDir elsewhere;
+    const QString notes = elsewhere.filePath(QStringLiteral("notes.txt"));
+    const QString folder = elsewhere.filePath(QStringLiteral("folder"));
+    const QString pipe = elsewhere.filePath(QStringLiteral("pipe"));
+    // A database header that another program marked as its own.
+    const QString marked = elsewhere.filePath(QStringLiteral("marked.db"));
+    QByteArray header = QByteArray("SQLite format 3", 16) + QByteArray(4096 - 16, '\0');
+    header[71] = 7;
+    for (const auto &[file, bytes] : { std::pair { notes, QByteArray("notes\n") }, { marked, header } }) {
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::WriteOnly) && written.write(bytes) == bytes.size());
+    }
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QStringList before = QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden);
+    const QByteArray picture = bytesOf("c.jpg");
+    const std::pair<QString, const char *> refused[]
+        = { { path("c.jpg"), "it is not an SQLite database" }, { notes, "it is not an SQLite database" },
+              { marked, "it is the database of another program" }, { folder, "it is a folder" },
+              { pipe, "it is a named pipe" }, { QStringLiteral("/dev/null"), "it is a device" } };
+    for (const auto &[store, why] : refused) {
+        const CliRun run = RunCli({ "--quiet", "--store", store, dir.path() });
+        EXPECT_EQ(run.exitCode, 2) << why;
+        EXPECT_EQ(run.err,
+            "quorvane-cli: --store " + QFile::encodeName(store) + " is not a signature store: " + why
+                + "; nothing was changed\n");
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden), before);
+    EXPECT_EQ(bytesOf("c.jpg"), picture);
+
+    // In the default store's place the search goes on without it.
+    QTemporaryDir cache;
+    const QString defaultStore = cache.filePath(QStringLiteral("Quorvane/signatures.sqlite"));
+    ASSERT_TRUE(QDir().mkpath(cache.filePath(QStringLiteral("Quorvane"))));
+    ASSERT_TRUE(QFile::copy(notes, defaultStore));
+    const QByteArray savedCacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const CliRun byDefault = RunCli({ "--quiet", dir.path() });
+    qputenv("XDG_CACHE_HOME", savedCacheHome);
+    EXPECT_EQ(byDefault.exitCode, 0);
+    EXPECT_EQ(byDefault.out, RunCli({ "--quiet", "--no-store", dir.path() }).out);
+    EXPECT_EQ(byDefault.err,
+        "quorvane-cli: signature store " + QFile::encodeName(defaultStore)
+            + " is not a signature store (it is not an SQLite database): searched without it\n");
+    EXPECT_EQ(
+        QDir(cache.filePath(QStringLiteral("Quorvane"))).entryList(QDir::Files), QStringList { "signatures.sqlite" });
+
+    // A store of this program that is one of the pictures searched.
+    ASSERT_EQ(RunCli({ "--quiet", "--store", path("store.jpg"), folder }).exitCode, 0);
+    const QByteArray store = bytesOf("store.jpg");
+    const CliRun ontoPicture = RunCli({ "--quiet", "--store", path("store.jpg"), dir.path() });
+    EXPECT_EQ(ontoPicture.exitCode, 2);
+    EXPECT_TRUE(ontoPicture.err.contains("is one of the pictures searched")) << ontoPicture.err.constData();
+    EXPECT_EQ(bytesOf("store.jpg"), store);
+    EXPECT_EQ(typeOf("store.jpg-wal"), mode_t(0));
+}
