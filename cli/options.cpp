@@ -349,7 +349,8 @@ QString UsageText()
         "With --rotations each object also names how the duplicate lies against the original in\n"
         "\"orientation\": unturned, mirrored-left-right, mirrored-top-bottom, rotated-90, rotated-180,\n"
         "rotated-270 (clockwise), transposed or antitransposed (mirrored across a diagonal).\n"
-
+        "The files --keep lists and the report of what --trash-marked or --move-marked did follow\n"
+        "--format with the same quoting and escapes; see the README for their fields.\n"
         "\n"
         "Exit status: 0 done, 1 failed (the output could not be written, the picture of --signature was\n"
         "skipped, a marked file was left alone, or an error such as running out of memory), 2 usage\n"

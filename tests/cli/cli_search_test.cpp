@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -320,14 +323,63 @@ TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThe
     QDir().mkpath(data.filePath("Trash/info"));
     const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-    const CliRun trashed
-        = RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "100", "--trash-marked", dir.path() });
+    const CliRun trashed = RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "100", "--trash-marked",
+        "--format", "tsv", dir.path() });
     qputenv("XDG_DATA_HOME", savedDataHome);
     ASSERT_EQ(trashed.exitCode, 0) << trashed.err.constData();
     EXPECT_EQ(
         trashed.out, "trashed\t" + folder + "c.jpg\t" + QFile::encodeName(data.filePath("Trash/files/c.jpg")) + '\n');
     EXPECT_FALSE(QFile::exists(path("c.jpg")));
     EXPECT_TRUE(QFile::exists(data.filePath("Quorvane/journal.jsonl")));
+}
+
+TEST_F(CommandLineSearch, CleanUpListingsAndReportsKeepTheirFormat)
+{
+    // The copy to be marked has a name with a leading dash, a byte that is not UTF-8, a tab, a
+    // backslash and a newline.
+    ASSERT_TRUE(QFile::remove(path("c.jpg")));
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const QByteArray marked = folder + "-b\xff\t\\\n.png";
+    const QByteArray escaped = folder + "-b\xff\\t\\\\\\n.png";
+    const QByteArray keeper = folder + "a.jpg";
+    ASSERT_EQ(::rename((folder + "b.png").constData(), marked.constData()), 0);
+    QTemporaryDir data;
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const auto keep = [&](std::vector<QByteArray> arguments) {
+        arguments.insert(arguments.begin(), { "--quiet", "--no-store", "--keep", "most-pixels" });
+        arguments.push_back(folder);
+        return RunCliWithBytes(arguments);
+    };
+    const auto bytesAt = [](const QJsonValue &value) { return QByteArray::fromBase64(value.toString().toLatin1()); };
+
+    const CliRun tsv = keep({ "--format", "tsv" });
+    EXPECT_TRUE(
+        tsv.out.startsWith(escaped + '\t' + keeper + '\t') && tsv.out.count('\t') == 2 && tsv.out.count('\n') == 1)
+        << tsv.out.constData();
+    const QJsonArray listed = QJsonDocument::fromJson(keep({ "--format", "json" }).out).array();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(bytesAt(listed[0][QStringLiteral("marked_bytes")]), marked);
+    EXPECT_FALSE(listed[0].toObject().contains(QStringLiteral("keeper_bytes")));
+
+    // Left alone: the target folder does not exist. The reason names the error in words.
+    const QByteArray missing = folder + "missing";
+    const CliRun alone = keep({ "--move-marked", missing, "--format", "tsv" });
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_EQ(alone.out, "left alone\t" + escaped + "\tfailed: No such file or directory\n");
+    EXPECT_EQ(keep({ "--move-marked", missing }).out,
+        "\xEF\xBB\xBF" + QStringLiteral("操作；图片文件名；去向或原因；").toUtf8() + "\r\nleft alone;\"" + marked
+            + "\";failed: No such file or directory;\r\n");
+
+    ASSERT_TRUE(QDir().mkpath(path("moved")));
+    const CliRun moved = keep({ "--move-marked", folder + "moved", "--format", "json" });
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    EXPECT_EQ(moved.exitCode, 0) << moved.err.constData();
+    const QJsonArray report = QJsonDocument::fromJson(moved.out).array();
+    ASSERT_EQ(report.size(), 1);
+    EXPECT_EQ(report[0][QStringLiteral("action")].toString(), QStringLiteral("moved"));
+    EXPECT_EQ(bytesAt(report[0][QStringLiteral("path_bytes")]), marked);
+    EXPECT_EQ(bytesAt(report[0][QStringLiteral("to_bytes")]), folder + "moved/-b\xff\t\\\n.png");
 }
 
 TEST_F(CommandLineSearch, AStoreThatIsNoSignatureStoreIsRefusedAndLeftAsItIs)
