@@ -102,7 +102,7 @@ int timeComparison(const QString &folder, const QString &storeFile)
     ResetCatalogue(catalogue);
     CollectListedFolders(catalogue, settings, observer);
     TrimAfterCollection(catalogue);
-    TStoredSigner signer(std::make_shared<TSignatureStore>(storeFile), std::chrono::hours(1));
+    TStoredSigner signer(std::make_shared<TSignatureStore>(QFile::encodeName(storeFile)), std::chrono::hours(1));
     std::vector<std::optional<TPictureSignature>> signatures;
     for (int32_t k = 0; k < catalogue.PicturesCapacity; ++k)
         signatures.push_back(signer.Sign(FullPath(catalogue, k), settings));
@@ -125,7 +125,7 @@ double timeSearch(const QString &folder, const QString &storeFile)
     catalogue.SearchStopped = false;
     QElapsedTimer timer;
     timer.start();
-    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    const auto store = std::make_shared<TSignatureStore>(QFile::encodeName(storeFile));
     RunSearchSteps(catalogue, settings, observer, {}, store);
     store->Flush();
     return double(timer.nsecsElapsed()) / 1e9;

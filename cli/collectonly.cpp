@@ -25,7 +25,7 @@ int RunCollectOnly(const Options &options)
         CollectSearchPictures(catalogue, *settings, observer);
         interrupted = observer.Interrupted();
     }
-    if (RefuseOutputOntoPicture(catalogue, options))
+    if (RefuseFileOptionsOntoPictures(catalogue, options))
         return kExitUsage;
     for (int32_t k = 0; k <= catalogue.PicturesLast; ++k)
         listing += FullPath(catalogue, k) + '\n';

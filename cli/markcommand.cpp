@@ -9,8 +9,6 @@
 #include "engine/markedbatch.h"
 #include "engine/resultwriter.h"
 
-#include <QFile>
-
 namespace
 {
 
@@ -27,38 +25,46 @@ QByteArray formatMarks(const TCatalogue &catalogue, const std::vector<TRuleMark>
     return BuildMarkedCsv(catalogue, marks);
 }
 
-QByteArray reasonText(const TLeftAloneFile &file)
+QString reasonText(const TLeftAloneFile &file)
 {
     switch (file.Reason) {
     case TLeftAloneReason::ChangedSinceSearch:
-        return "changed since the search";
+        return QStringLiteral("changed since the search");
     case TLeftAloneReason::NoKeeper:
-        return "no picture of its group is kept";
+        return QStringLiteral("no picture of its group is kept");
     case TLeftAloneReason::KeeperGone:
-        return "the kept picture is gone";
+        return QStringLiteral("the kept picture is gone");
     case TLeftAloneReason::KeeperChanged:
-        return "the kept picture changed since the search";
+        return QStringLiteral("the kept picture changed since the search");
     case TLeftAloneReason::KeeperSameFile:
-        return "the kept picture is the same file";
+        return QStringLiteral("the kept picture is the same file");
     case TLeftAloneReason::NameTaken:
-        return "the name is taken in the target folder";
+        return QStringLiteral("the name is taken in the target folder");
     case TLeftAloneReason::ActionFailed:
         break;
     }
-    return "failed, error code " + QByteArray::number(file.Error);
+    return QStringLiteral("failed: ") + SystemErrorText(file.Error);
 }
 
-// One line per file: what happened, the file, and where it went or why it stayed.
-QByteArray report(const TCatalogue &catalogue, const TBatchOutcome &outcome, bool trashed)
+// What happened to each file: where it went, or why it stayed.
+QByteArray report(const TCatalogue &catalogue, const TBatchOutcome &outcome, bool trashed, OutputFormat format)
 {
-    QByteArray lines;
+    std::vector<TReportedFile> files;
     for (const TActedFile &file : outcome.Acted)
-        lines += QByteArray(trashed ? "trashed\t" : "moved\t") + file.From + '\t' + file.To + '\n';
+        files.push_back({ trashed ? "trashed" : "moved", file.From, file.To, {} });
     for (const int32_t picture : outcome.AlreadyGone)
-        lines += "already gone\t" + FullPath(catalogue, picture) + '\n';
+        files.push_back({ "already gone", FullPath(catalogue, picture), {}, {} });
     for (const TLeftAloneFile &file : outcome.LeftAlone)
-        lines += "left alone\t" + FullPath(catalogue, file.Picture) + '\t' + reasonText(file) + '\n';
-    return lines;
+        files.push_back({ "left alone", FullPath(catalogue, file.Picture), {}, reasonText(file) });
+    switch (format) {
+    case OutputFormat::Tsv:
+        return BuildReportTsv(files);
+    case OutputFormat::Json:
+        return BuildReportJson(files);
+    case OutputFormat::Csv:
+        break;
+    }
+    return BuildReportCsv(files);
 }
 
 } // namespace
@@ -87,7 +93,8 @@ int RunMarking(TCatalogue &catalogue, const TSettings &settings, const Options &
         && !TActionJournal().Record(
             action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move, journalled, &error))
         ReportError(QStringLiteral("cannot record the action for undo: %1").arg(error));
-    if (!WriteOutput(options.OutputFile, report(catalogue, outcome, action == TBatchAction::Trash), &error)) {
+    if (!WriteOutput(
+            options.OutputFile, report(catalogue, outcome, action == TBatchAction::Trash, options.Format), &error)) {
         ReportError(error);
         return kExitFailed;
     }

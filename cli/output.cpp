@@ -34,11 +34,11 @@ QString OutputFileRefusal(const QByteArray &outputFile)
         : QStringLiteral("--output %1: %2, not a file").arg(QString::fromLocal8Bit(outputFile), refusal);
 }
 
-bool OutputIsCollectedPicture(const TCatalogue &catalogue, const QByteArray &outputFile)
+bool IsCollectedPicture(const TCatalogue &catalogue, const QByteArray &path)
 {
     struct stat info {
     };
-    if (outputFile.isEmpty() || stat(outputFile.constData(), &info) != 0)
+    if (path.isEmpty() || stat(path.constData(), &info) != 0)
         return false;
     for (int32_t k = 0; k <= catalogue.PicturesLast; ++k) {
         if (catalogue.Pictures[k].Device == info.st_dev && catalogue.Pictures[k].Inode == info.st_ino)

@@ -13,6 +13,6 @@ bool WriteOutput(const QByteArray &outputFile, const QByteArray &bytes, QString 
 // Why --output cannot take the list, checked before any folder is walked; empty when it can.
 QString OutputFileRefusal(const QByteArray &outputFile);
 
-// Whether `outputFile` is one of the collected pictures (same device and inode, links followed),
-// which writing the list would destroy.
-bool OutputIsCollectedPicture(const TCatalogue &catalogue, const QByteArray &outputFile);
+// Whether `path` is one of the collected pictures (same device and inode, links followed), which
+// writing a file there would destroy.
+bool IsCollectedPicture(const TCatalogue &catalogue, const QByteArray &path);

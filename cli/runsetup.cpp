@@ -5,8 +5,23 @@
 #include "cli/output.h"
 #include "cli/standarderror.h"
 #include "engine/folderlisting.h"
+#include "engine/signaturestore.h"
 
 #include <algorithm>
+
+namespace
+{
+
+// Why --store cannot be opened as a store, checked before any folder is walked; empty when it can.
+QString storeFileRefusal(const QByteArray &storeFile)
+{
+    const QString refusal = storeFile.isEmpty() ? QString() : TSignatureStore::Refusal(storeFile);
+    return refusal.isEmpty() ? QString()
+                             : QStringLiteral("--store %1 is not a signature store: %2; nothing was changed")
+                                   .arg(QString::fromLocal8Bit(storeFile), refusal);
+}
+
+}
 
 std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus)
 {
@@ -25,6 +40,10 @@ std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus
         ReportError(refusal);
         return std::nullopt;
     }
+    if (const QString refusal = storeFileRefusal(options.StoreFile); !refusal.isEmpty()) {
+        ReportError(refusal);
+        return std::nullopt;
+    }
     if (std::none_of(options.Folders.begin(), options.Folders.end(),
             [](const QByteArray &folder) { return IdentifyFolder(folder).has_value(); })) {
         ReportError(QStringLiteral("none of the listed folders exists"));
@@ -35,11 +54,15 @@ std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus
     return settings;
 }
 
-bool RefuseOutputOntoPicture(const TCatalogue &catalogue, const Options &options)
+bool RefuseFileOptionsOntoPictures(const TCatalogue &catalogue, const Options &options)
 {
-    if (!OutputIsCollectedPicture(catalogue, options.OutputFile))
-        return false;
-    ReportError(QStringLiteral("--output %1 is one of the pictures searched; nothing was written")
-                    .arg(QString::fromLocal8Bit(options.OutputFile)));
-    return true;
+    for (const auto &[option, file] :
+        { std::pair { "--output", options.OutputFile }, { "--store", options.StoreFile } }) {
+        if (IsCollectedPicture(catalogue, file)) {
+            ReportError(QStringLiteral("%1 %2 is one of the pictures searched; nothing was written")
+                            .arg(QLatin1String(option), QString::fromLocal8Bit(file)));
+            return true;
+        }
+    }
+    return false;
 }

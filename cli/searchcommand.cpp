@@ -12,8 +12,6 @@
 #include "engine/signaturestore.h"
 #include "engine/trashfolders.h"
 
-#include <QFile>
-
 #include <future>
 
 namespace
@@ -22,7 +20,7 @@ namespace
 // One line on why the store was not used, or on what happened to it; empty when all went well.
 QString storeProblemMessage(const TSignatureStore &store)
 {
-    const QString file = store.File();
+    const QString file = QString::fromLocal8Bit(store.File());
     switch (store.Problem()) {
     case TStoreProblem::None:
         return QString();
@@ -47,6 +45,18 @@ QString storeProblemMessage(const TSignatureStore &store)
     return QStringLiteral("signature store %1 failed: searched without it").arg(file);
 }
 
+// Whether the default store's file may be opened as a store; when not, that is reported and the
+// search runs without it. The file is left as it is: it is not one of this program's stores.
+bool defaultStoreMayOpen()
+{
+    const QByteArray file = TSignatureStore::DefaultFile();
+    const QString refusal = TSignatureStore::Refusal(file);
+    if (!refusal.isEmpty())
+        ReportError(QStringLiteral("signature store %1 is not a signature store (%2): searched without it")
+                        .arg(QString::fromLocal8Bit(file), refusal));
+    return refusal.isEmpty();
+}
+
 QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format, const TSettings &settings)
 {
     switch (format) {
@@ -69,25 +79,28 @@ int RunSearch(const Options &options, TProcessingOptions processing)
     if (!settings)
         return exitStatus;
 
+    const bool withDefaultStore = !options.NoStore && options.StoreFile.isEmpty() && defaultStoreMayOpen();
     TCatalogue catalogue;
     catalogue.RecycleFolderName = ChooseRecycleFolderName();
     catalogue.SearchStopped = false;
     bool interrupted = false;
     {
         CliObserver observer(catalogue, options.Folders, settings->ScanSubfolders, options.Quiet);
-        // The store opens while the folders are walked, so that a repeated search does not wait for
-        // its schema, the decoders' versions and the digest library.
+        // The default store opens while the folders are walked, so that a repeated search does not
+        // wait for its schema, the decoders' versions and the digest library. A store named by
+        // --store waits for the walk, which tells whether it is one of the pictures searched; no
+        // picture type ends in the default store's ".sqlite".
         std::future<std::shared_ptr<TSignatureStore>> opening;
-        if (!options.NoStore) {
-            const QString file
-                = options.StoreFile.isEmpty() ? TSignatureStore::DefaultFile() : QFile::decodeName(options.StoreFile);
-            opening = std::async(std::launch::async, [file] { return std::make_shared<TSignatureStore>(file); });
-        }
+        if (withDefaultStore)
+            opening = std::async(
+                std::launch::async, [] { return std::make_shared<TSignatureStore>(TSignatureStore::DefaultFile()); });
         CollectSearchPictures(catalogue, *settings, observer);
-        if (RefuseOutputOntoPicture(catalogue, options))
+        if (RefuseFileOptionsOntoPictures(catalogue, options))
             return kExitUsage;
         processing.Threads = options.Threads.value_or(0);
-        const std::shared_ptr<TSignatureStore> store = opening.valid() ? opening.get() : nullptr;
+        std::shared_ptr<TSignatureStore> store = opening.valid() ? opening.get() : nullptr;
+        if (!options.StoreFile.isEmpty())
+            store = std::make_shared<TSignatureStore>(options.StoreFile);
         ProcessSearchPictures(catalogue, *settings, observer, processing, store);
         interrupted = observer.Interrupted();
         observer.FinishProgress();

@@ -1,11 +1,11 @@
 #include "cli/settingsfile.h"
 
 #include "engine/rawpathfile.h"
+#include "fileops/fileoperations.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 
 #include <sys/stat.h>
 
@@ -25,8 +25,7 @@ std::optional<QByteArray> ReadSettingsFile(const QByteArray &path, QString *erro
     struct stat status {
     };
     if (stat(path.constData(), &status) != 0)
-        return refuse(path,
-            errno == ENOENT ? QStringLiteral("no such file") : QString::fromLocal8Bit(std::strerror(errno)), error);
+        return refuse(path, errno == ENOENT ? QStringLiteral("no such file") : SystemErrorText(errno), error);
     if (S_ISDIR(status.st_mode))
         return refuse(path, QStringLiteral("a folder, not a settings file"), error);
     if (!S_ISREG(status.st_mode))

@@ -22,8 +22,10 @@ QString encodePath(const QByteArray &path) { return QString::fromLatin1(path.toP
 
 QByteArray decodePath(const QJsonValue &value) { return QByteArray::fromPercentEncoding(value.toString().toLatin1()); }
 
-// Device and inode numbers as text: JSON numbers are doubles, which do not hold every 64-bit value.
+// Device, inode and time numbers as text: JSON numbers are doubles, which do not hold every 64-bit
+// value.
 QString numberText(uint64_t number) { return QString::number(number); }
+QString numberText(int64_t number) { return QString::number(number); }
 
 uint64_t numberOf(const QJsonValue &value) { return value.toString().toULongLong(); }
 
@@ -43,7 +45,7 @@ public:
     {
         const QByteArray folder = FolderOf(path);
         if (forWriting && folder.size() > 1)
-            if ((m_error = MakeUserFolder(folder.chopped(1))) != 0)
+            if ((m_error = MakeFolders(folder, 0700)) != 0)
                 return;
         m_fd
             = open(path.constData(), forWriting ? O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC, 0600);
@@ -141,7 +143,7 @@ std::optional<int64_t> TActionJournal::Record(TJournalKind kind, const std::vect
     for (const TJournalFile &file : files)
         recorded.append(QJsonObject { { "from", encodePath(file.From) }, { "to", encodePath(file.To) },
             { "keeper", encodePath(file.Keeper) }, { "size", qint64(file.Size) }, { "device", numberText(file.Device) },
-            { "inode", numberText(file.Inode) } });
+            { "inode", numberText(file.Inode) }, { "mtime", numberText(file.MTimeNs) } });
     int64_t id = 1;
     const bool written = appendLocked(m_path, error, [&](const QByteArray &content) {
         for (const QJsonObject &object : objectsOf(content))
@@ -184,7 +186,8 @@ std::optional<TJournalEntry> TActionJournal::LastUndoable() const
             const QJsonObject recorded = value.toObject();
             entry.Files.push_back({ decodePath(recorded.value("from")), decodePath(recorded.value("to")),
                 decodePath(recorded.value("keeper")), recorded.value("size").toInteger(),
-                numberOf(recorded.value("device")), numberOf(recorded.value("inode")) });
+                numberOf(recorded.value("device")), numberOf(recorded.value("inode")),
+                recorded.value("mtime").toString().toLongLong() });
         }
         return entry;
     }
@@ -200,7 +203,8 @@ TUndoOutcome UndoAction(const TJournalEntry &entry, TFileOperations &operations)
         };
         TFileStamp stamp;
         const bool there = operations.Stat(file.To, stamp) == 0 && !stamp.IsFolder && stamp.Size == file.Size;
-        if (!there || (file.Inode != 0 && (stamp.Device != dev_t(file.Device) || stamp.Inode != ino_t(file.Inode)))) {
+        const TFileStamp placed { dev_t(file.Device), ino_t(file.Inode), file.Size, file.MTimeNs, false };
+        if (!there || (file.Inode != 0 && !FileIsUnchanged(stamp, placed))) {
             notRestored(TRestoreFailure::GoneFromTrash);
             continue;
         }

@@ -18,9 +18,11 @@ struct TJournalFile {
     QByteArray To;
     QByteArray Keeper;
     int64_t Size = 0;
-    // The file at `To` right after the action; 0 in entries recorded before these were kept.
+    // The file at `To` right after the action (an inode number alone may be reused by another
+    // file); 0 in entries recorded before these were kept.
     uint64_t Device = 0;
     uint64_t Inode = 0;
+    int64_t MTimeNs = 0;
 };
 
 struct TJournalEntry {
@@ -68,5 +70,5 @@ struct TUndoOutcome {
 // Moves every file of `entry` back to where it was, never replacing a file that took its place:
 // from the trash through the trash's own info file, or from the folder it was moved to. A file
 // is moved back only while it is the one the action put there (its size and, where recorded, its
-// device and inode).
+// device, inode and modification time).
 TUndoOutcome UndoAction(const TJournalEntry &entry, TFileOperations &operations);

@@ -149,6 +149,6 @@ std::vector<TJournalFile> JournalFiles(const TCatalogue &catalogue, const std::v
     files.reserve(acted.size());
     for (const TActedFile &file : acted)
         files.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size, uint64_t(file.Placed.Device),
-            uint64_t(file.Placed.Inode) });
+            uint64_t(file.Placed.Inode), file.Placed.MTimeNs });
     return files;
 }

@@ -126,7 +126,7 @@ QByteArray BuildMarkedTsv(const TCatalogue &catalogue, const std::vector<TRuleMa
 {
     QByteArray tsv;
     for (const TRuleMark &mark : marks)
-        tsv += FullPath(catalogue, mark.Picture) + '\t' + FullPath(catalogue, mark.Keeper) + '\t'
+        tsv += tsvField(FullPath(catalogue, mark.Picture)) + '\t' + tsvField(FullPath(catalogue, mark.Keeper)) + '\t'
             + QByteArray::number(mark.Similarity, 'f', kSimilarityDecimals) + '\n';
     return tsv;
 }
@@ -134,8 +134,47 @@ QByteArray BuildMarkedTsv(const TCatalogue &catalogue, const std::vector<TRuleMa
 QByteArray BuildMarkedJson(const TCatalogue &catalogue, const std::vector<TRuleMark> &marks)
 {
     QJsonArray marked;
-    for (const TRuleMark &mark : marks)
-        marked.append(QJsonObject { { "marked", QFile::decodeName(FullPath(catalogue, mark.Picture)) },
-            { "keeper", QFile::decodeName(FullPath(catalogue, mark.Keeper)) }, { "similarity", mark.Similarity } });
+    for (const TRuleMark &mark : marks) {
+        QJsonObject object;
+        addPath(object, QStringLiteral("marked"), QStringLiteral("marked_bytes"), FullPath(catalogue, mark.Picture));
+        addPath(object, QStringLiteral("keeper"), QStringLiteral("keeper_bytes"), FullPath(catalogue, mark.Keeper));
+        object.insert(QStringLiteral("similarity"), mark.Similarity);
+        marked.append(object);
+    }
     return QJsonDocument(marked).toJson();
+}
+
+QByteArray BuildReportCsv(const std::vector<TReportedFile> &files)
+{
+    QByteArray csv(kByteOrderMark);
+    csv += QStringLiteral("操作；图片文件名；去向或原因；").toUtf8() + kCsvLineEnd;
+    for (const TReportedFile &file : files)
+        csv += csvField(file.Action) + ';' + csvField(file.Path) + ';'
+            + csvField(file.To.isEmpty() ? file.Reason.toUtf8() : file.To) + ';' + kCsvLineEnd;
+    return csv;
+}
+
+QByteArray BuildReportTsv(const std::vector<TReportedFile> &files)
+{
+    QByteArray tsv;
+    for (const TReportedFile &file : files)
+        tsv += tsvField(file.Action) + '\t' + tsvField(file.Path) + '\t'
+            + tsvField(file.To.isEmpty() ? file.Reason.toUtf8() : file.To) + '\n';
+    return tsv;
+}
+
+QByteArray BuildReportJson(const std::vector<TReportedFile> &files)
+{
+    QJsonArray report;
+    for (const TReportedFile &file : files) {
+        QJsonObject object;
+        object.insert(QStringLiteral("action"), QString::fromUtf8(file.Action));
+        addPath(object, QStringLiteral("path"), QStringLiteral("path_bytes"), file.Path);
+        if (!file.To.isEmpty())
+            addPath(object, QStringLiteral("to"), QStringLiteral("to_bytes"), file.To);
+        if (!file.Reason.isEmpty())
+            object.insert(QStringLiteral("reason"), file.Reason);
+        report.append(object);
+    }
+    return QJsonDocument(report).toJson();
 }

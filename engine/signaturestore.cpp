@@ -1,24 +1,36 @@
 #include "engine/signaturestore.h"
 
 #include "engine/mounttable.h"
+#include "fileops/fileactions.h"
+#include "fileops/temporaryfile.h"
+#include "fileops/userfolders.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 
 // Raised when the tables change; a store of a higher version is left alone.
 constexpr int kSchemaVersion = 2;
+// Marks a store of this program in its database header ("QVNE"), so that no other program's
+// database is ever taken for one, written into or moved aside.
+constexpr int32_t kApplicationId = 0x51564e45;
+// Every SQLite database file starts with these 16 bytes, NUL included.
+constexpr QByteArrayView kSqliteMagic("SQLite format 3\0", 16);
+// The database header and where it keeps the mark.
+constexpr int kHeaderSize = 100;
+constexpr int kApplicationIdOffset = 68;
 // How long a lock held by another program is waited for before the store is set aside.
 constexpr int kBusyTimeoutMs = 1000;
 constexpr int64_t kExpiryDays = 90;
@@ -264,6 +276,12 @@ bool readContent(
             { positive, negative, transposedPositive, transposedNegative, content.HasTransposedWavelets });
 }
 
+bool isMarked(sqlite3 *db)
+{
+    TStatement mark(db, "PRAGMA application_id");
+    return mark.PrepareCode() == SQLITE_OK && mark.Step() == SQLITE_ROW && mark.Integer(0) == kApplicationId;
+}
+
 // Whether the signatures table has the columns of the transposed lists, which first stores lack.
 bool hasTransposedLists(sqlite3 *db)
 {
@@ -277,6 +295,90 @@ TContentHash hashOf(const QByteArray &blob)
     if (blob.size() == qsizetype(hash.size()))
         std::memcpy(hash.data(), blob.constData(), hash.size());
     return hash;
+}
+
+// The file as an SQLite URI that names exactly its bytes. SQLite built to read names that begin
+// with "file:" as URIs (Debian's is) would otherwise decode such a name into another one.
+QByteArray uriOf(const QByteArray &path)
+{
+    const QByteArray encoded = path.toPercentEncoding("/");
+    // An empty authority, so that a path that begins with "//" is not read as a host.
+    return path.startsWith('/') ? "file://" + encoded : "file:" + encoded;
+}
+
+QString specialFileText(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a named pipe");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket");
+    return QStringLiteral("it is not a regular file");
+}
+
+// The file's first kHeaderSize bytes, fewer when it is shorter, none when it is no longer a regular
+// file; nothing when it cannot be read. Never waits on a named pipe put in the file's place.
+std::optional<QByteArray> readHeader(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {
+    };
+    QByteArray header(kHeaderSize, '\0');
+    qsizetype got = 0;
+    bool failed = false;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        while (got < kHeaderSize) {
+            const ssize_t more = ::read(fd, header.data() + got, std::size_t(kHeaderSize - got));
+            if (more < 0 && errno == EINTR)
+                continue;
+            failed = more < 0;
+            if (more <= 0)
+                break;
+            got += more;
+        }
+    }
+    ::close(fd);
+    if (failed)
+        return std::nullopt;
+    header.truncate(got);
+    return header;
+}
+
+int32_t bigEndianAt(const QByteArray &bytes, int offset)
+{
+    const auto *at = reinterpret_cast<const uint8_t *>(bytes.constData()) + offset;
+    return int32_t(uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | uint32_t(at[3]));
+}
+
+// Why a database without the mark is no store: tables of its own. Read from the main file alone
+// (immutable), so that nothing is locked, made or written, not even a journal.
+QString unmarkedRefusal(const QByteArray &path)
+{
+    sqlite3 *db = nullptr;
+    int code = sqlite3_open_v2(
+        (uriOf(path) + "?immutable=1").constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    static const std::set<QByteArray> kStoreTables { "signatures", "paths", "meta" };
+    bool foreign = false;
+    if (code == SQLITE_OK) {
+        TStatement tables(
+            db, "SELECT name FROM sqlite_master WHERE type = 'table' AND substr(name, 1, 7) != 'sqlite_'");
+        code = tables.PrepareCode();
+        int stepped = SQLITE_DONE;
+        while (code == SQLITE_OK && (stepped = tables.Step()) == SQLITE_ROW)
+            foreign = foreign || kStoreTables.count(tables.Blob(0)) == 0;
+        if (code == SQLITE_OK && stepped != SQLITE_DONE)
+            code = stepped;
+        tables.Finish();
+    }
+    sqlite3_close_v2(db);
+    if (code != SQLITE_OK)
+        return QStringLiteral("it is a damaged SQLite database without the mark of a signature store");
+    return foreign ? QStringLiteral("it is the database of another program") : QString();
 }
 
 }
@@ -342,7 +444,7 @@ struct TSignatureStore::TConnection {
     std::optional<std::chrono::steady_clock::time_point> ReadSince;
 };
 
-TSignatureStore::TSignatureStore(QString file, QByteArray recipe)
+TSignatureStore::TSignatureStore(QByteArray file, QByteArray recipe)
     : m_file(std::move(file))
     , m_recipe(digestNumber(recipe))
 {
@@ -375,12 +477,32 @@ TSignatureStore::~TSignatureStore()
         moveAside();
 }
 
-QString TSignatureStore::DefaultFile()
+QByteArray TSignatureStore::DefaultFile() { return UserCacheFolder() + "Quorvane/signatures.sqlite"; }
+
+QString TSignatureStore::Refusal(const QByteArray &file)
 {
-    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
-        cache = QDir::homePath() + QStringLiteral("/.cache");
-    return cache + QStringLiteral("/Quorvane/signatures.sqlite");
+    struct stat info {
+    };
+    // A name that does not exist yet becomes a new store; any other failure shows when SQLite opens
+    // the file, as a store that cannot be written.
+    if (stat(file.constData(), &info) != 0)
+        return QString();
+    if (!S_ISREG(info.st_mode))
+        return specialFileText(info.st_mode);
+    // SQLite makes a new database in an empty file.
+    if (info.st_size == 0)
+        return QString();
+    const std::optional<QByteArray> header = readHeader(file);
+    if (!header)
+        return QString();
+    if (header->size() < kHeaderSize || !header->startsWith(kSqliteMagic))
+        return QStringLiteral("it is not an SQLite database");
+    const int32_t applicationId = bigEndianAt(*header, kApplicationIdOffset);
+    if (applicationId == kApplicationId)
+        return QString();
+    if (applicationId != 0)
+        return QStringLiteral("it is the database of another program");
+    return unmarkedRefusal(file);
 }
 
 bool TSignatureStore::IsUsable() const
@@ -397,7 +519,13 @@ TStoreProblem TSignatureStore::Problem() const
 
 void TSignatureStore::open()
 {
-    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    if (!Refusal(m_file).isEmpty()) {
+        std::lock_guard lock(m_mutex);
+        m_problem = TStoreProblem::Other;
+        return;
+    }
+    // A folder that cannot be made shows when SQLite cannot make the file in it.
+    MakeFolders(FolderOf(m_file));
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<TConnection> writer = connect(true);
         if (writer) {
@@ -416,8 +544,8 @@ void TSignatureStore::open()
 std::unique_ptr<TSignatureStore::TConnection> TSignatureStore::connect(bool writer)
 {
     sqlite3 *db = nullptr;
-    int code = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &db,
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int code = sqlite3_open_v2(uriOf(m_file).constData(), &db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
     auto connection = std::make_unique<TConnection>(db);
     if (code == SQLITE_OK && sqlite3_db_readonly(db, "main") == 1)
         code = SQLITE_READONLY;
@@ -456,6 +584,10 @@ bool TSignatureStore::prepareSchema(sqlite3 *db)
     // made by an earlier build of this version) is mended rather than set aside.
     if (code == SQLITE_OK)
         code = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    // Stores made before the mark get it too.
+    if (code == SQLITE_OK && !isMarked(db))
+        code = sqlite3_exec(
+            db, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str(), nullptr, nullptr, nullptr);
     // Their entries keep their lists (wavelets 0 or 1) and their checksums.
     if (code == SQLITE_OK && !hasTransposedLists(db))
         code = sqlite3_exec(db,
@@ -816,9 +948,16 @@ bool TSignatureStore::Empty()
     return code == SQLITE_OK;
 }
 
-int64_t TSignatureStore::SizeOnDisk(const QString &file)
+int64_t TSignatureStore::SizeOnDisk(const QByteArray &file)
 {
-    return QFileInfo(file).size() + QFileInfo(file + QStringLiteral("-wal")).size();
+    int64_t size = 0;
+    for (const QByteArray &part : { file, file + "-wal" }) {
+        struct stat info {
+        };
+        if (stat(part.constData(), &info) == 0 && S_ISREG(info.st_mode))
+            size += info.st_size;
+    }
+    return size;
 }
 
 void TSignatureStore::closeAll()
@@ -831,10 +970,10 @@ void TSignatureStore::closeAll()
 void TSignatureStore::moveAside()
 {
     closeAll();
-    const QString aside = m_file + QStringLiteral(".corrupt-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
+    const QByteArray aside
+        = m_file + ".corrupt-" + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz")).toLatin1();
     // The journal goes along, so that the fresh store never replays a corrupt store's pages.
-    QFile::rename(m_file + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
-    QFile::remove(m_file + QStringLiteral("-shm"));
-    QFile::rename(m_file, aside);
+    MoveFileNoReplace(m_file + "-wal", aside + "-wal");
+    ::unlink((m_file + "-shm").constData());
+    MoveFileNoReplace(m_file, aside);
 }

@@ -59,18 +59,25 @@ enum class TStoreProblem {
 class TSignatureStore
 {
 public:
-    // Opens the store at `file`, creating it and its folder when missing. A file that is not a
-    // store, or a corrupt one, is moved aside (to FILE.corrupt-TIME) and a fresh store started.
-    explicit TSignatureStore(QString file, QByteArray recipe = SigningRecipe());
+    // Opens the store at `file` (raw file-name bytes), creating it and its folder when missing. A
+    // file that Refusal refuses is set aside untouched (problem Other); a store of this program
+    // found corrupt is moved aside (to FILE.corrupt-TIME) and a fresh store started.
+    explicit TSignatureStore(QByteArray file, QByteArray recipe = SigningRecipe());
     // Writes what is queued, then closes the file; a store found corrupt meanwhile is moved aside.
     ~TSignatureStore();
     TSignatureStore(const TSignatureStore &) = delete;
     TSignatureStore &operator=(const TSignatureStore &) = delete;
 
     // $XDG_CACHE_HOME/Quorvane/signatures.sqlite, or below ~/.cache when that is not set.
-    static QString DefaultFile();
+    static QByteArray DefaultFile();
 
-    const QString &File() const { return m_file; }
+    // Why `file` may not be opened as a store, nor moved aside when corrupt, in a few words ("it is
+    // a folder"); empty when it may: it does not exist, is empty, or is an SQLite database marked
+    // as a store of this program, or, unmarked, holds no tables or only a store's (stores made
+    // before the mark). Looks without locking or changing anything, and opens no special file.
+    static QString Refusal(const QByteArray &file);
+
+    const QByteArray &File() const { return m_file; }
     bool IsUsable() const;
     // What went wrong, None while all is well.
     TStoreProblem Problem() const;
@@ -95,7 +102,7 @@ public:
     bool Empty();
 
     // Bytes the store takes on disk, its journal included.
-    static int64_t SizeOnDisk(const QString &file);
+    static int64_t SizeOnDisk(const QByteArray &file);
 
 private:
     struct TPending;
@@ -113,7 +120,7 @@ private:
     void moveAside();
     void closeAll();
 
-    const QString m_file;
+    const QByteArray m_file;
     const int64_t m_recipe;
     mutable std::mutex m_mutex;
     TStoreProblem m_problem = TStoreProblem::None;

@@ -92,7 +92,7 @@ int trashFor(const QByteArray &path, dev_t device, QByteArray &trash)
 {
     const QByteArray home = HomeTrashFolder().chopped(1);
     if (home.startsWith('/') && deviceOfNearest(home) == device) {
-        if (const int error = MakeUserFolder(home))
+        if (const int error = MakeFolders(home, 0700))
             return error;
         if (const int error = makeFolder(home + "/files"))
             return error;

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -321,8 +324,8 @@ TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThe
     QDir().mkpath(data.filePath("Trash/info"));
     const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-    const CliRun trashed
-        = RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "100", "--trash-marked", dir.path() });
+    const CliRun trashed = RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "100", "--trash-marked",
+        "--format", "tsv", dir.path() });
     qputenv("XDG_DATA_HOME", savedDataHome);
     ASSERT_EQ(trashed.exitCode, 0) << trashed.err.constData();
     EXPECT_EQ(
@@ -356,4 +359,113 @@ TEST_F(CommandLineSearch, TrashMarkedTakesTheMarkedFileByItsOwnBytes)
     // QTemporaryDir cannot remove names that are not valid UTF-8.
     for (const QTemporaryDir *folder : { &pictures, &data })
         std::filesystem::remove_all(QFile::encodeName(folder->path()).toStdString());
+}
+
+TEST_F(CommandLineSearch, CleanUpListingsAndReportsKeepTheirFormat)
+{
+    // The copy to be marked has a name with a leading dash, a byte that is not UTF-8, a tab, a
+    // backslash and a newline.
+    ASSERT_TRUE(QFile::remove(path("c.jpg")));
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const QByteArray marked = folder + "-b\xff\t\\\n.png";
+    const QByteArray escaped = folder + "-b\xff\\t\\\\\\n.png";
+    const QByteArray keeper = folder + "a.jpg";
+    ASSERT_EQ(::rename((folder + "b.png").constData(), marked.constData()), 0);
+    QTemporaryDir data;
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const auto keep = [&](std::vector<QByteArray> arguments) {
+        arguments.insert(arguments.begin(), { "--quiet", "--no-store", "--keep", "most-pixels" });
+        arguments.push_back(folder);
+        return RunCliWithBytes(arguments);
+    };
+    const auto bytesAt = [](const QJsonValue &value) { return QByteArray::fromBase64(value.toString().toLatin1()); };
+
+    const CliRun tsv = keep({ "--format", "tsv" });
+    EXPECT_TRUE(
+        tsv.out.startsWith(escaped + '\t' + keeper + '\t') && tsv.out.count('\t') == 2 && tsv.out.count('\n') == 1)
+        << tsv.out.constData();
+    const QJsonArray listed = QJsonDocument::fromJson(keep({ "--format", "json" }).out).array();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(bytesAt(listed[0][QStringLiteral("marked_bytes")]), marked);
+    EXPECT_FALSE(listed[0].toObject().contains(QStringLiteral("keeper_bytes")));
+
+    // Left alone: the target folder does not exist. The reason names the error in words.
+    const QByteArray missing = folder + "missing";
+    const CliRun alone = keep({ "--move-marked", missing, "--format", "tsv" });
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_EQ(alone.out, "left alone\t" + escaped + "\tfailed: No such file or directory\n");
+    EXPECT_EQ(keep({ "--move-marked", missing }).out,
+        "\xEF\xBB\xBF" + QStringLiteral("操作；图片文件名；去向或原因；").toUtf8() + "\r\nleft alone;\"" + marked
+            + "\";failed: No such file or directory;\r\n");
+
+    ASSERT_TRUE(QDir().mkpath(path("moved")));
+    const CliRun moved = keep({ "--move-marked", folder + "moved", "--format", "json" });
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    EXPECT_EQ(moved.exitCode, 0) << moved.err.constData();
+    const QJsonArray report = QJsonDocument::fromJson(moved.out).array();
+    ASSERT_EQ(report.size(), 1);
+    EXPECT_EQ(report[0][QStringLiteral("action")].toString(), QStringLiteral("moved"));
+    EXPECT_EQ(bytesAt(report[0][QStringLiteral("path_bytes")]), marked);
+    EXPECT_EQ(bytesAt(report[0][QStringLiteral("to_bytes")]), folder + "moved/-b\xff\t\\\n.png");
+}
+
+TEST_F(CommandLineSearch, AStoreThatIsNoSignatureStoreIsRefusedAndLeftAsItIs)
+{
+    QTemporaryDir elsewhere;
+    const QString notes = elsewhere.filePath(QStringLiteral("notes.txt"));
+    const QString folder = elsewhere.filePath(QStringLiteral("folder"));
+    const QString pipe = elsewhere.filePath(QStringLiteral("pipe"));
+    // A database header that another program marked as its own.
+    const QString marked = elsewhere.filePath(QStringLiteral("marked.db"));
+    QByteArray header = QByteArray("SQLite format 3", 16) + QByteArray(4096 - 16, '\0');
+    header[71] = 7;
+    for (const auto &[file, bytes] : { std::pair { notes, QByteArray("notes\n") }, { marked, header } }) {
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::WriteOnly) && written.write(bytes) == bytes.size());
+    }
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QStringList before = QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden);
+    const QByteArray picture = bytesOf("c.jpg");
+    const std::pair<QString, const char *> refused[]
+        = { { path("c.jpg"), "it is not an SQLite database" }, { notes, "it is not an SQLite database" },
+              { marked, "it is the database of another program" }, { folder, "it is a folder" },
+              { pipe, "it is a named pipe" }, { QStringLiteral("/dev/null"), "it is a device" } };
+    for (const auto &[store, why] : refused) {
+        const CliRun run = RunCli({ "--quiet", "--store", store, dir.path() });
+        EXPECT_EQ(run.exitCode, 2) << why;
+        EXPECT_EQ(run.err,
+            "quorvane-cli: --store " + QFile::encodeName(store) + " is not a signature store: " + why
+                + "; nothing was changed\n");
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden), before);
+    EXPECT_EQ(bytesOf("c.jpg"), picture);
+
+    // In the default store's place the search goes on without it.
+    QTemporaryDir cache;
+    const QString defaultStore = cache.filePath(QStringLiteral("Quorvane/signatures.sqlite"));
+    ASSERT_TRUE(QDir().mkpath(cache.filePath(QStringLiteral("Quorvane"))));
+    ASSERT_TRUE(QFile::copy(notes, defaultStore));
+    const QByteArray savedCacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const CliRun byDefault = RunCli({ "--quiet", dir.path() });
+    qputenv("XDG_CACHE_HOME", savedCacheHome);
+    EXPECT_EQ(byDefault.exitCode, 0);
+    EXPECT_EQ(byDefault.out, RunCli({ "--quiet", "--no-store", dir.path() }).out);
+    EXPECT_EQ(byDefault.err,
+        "quorvane-cli: signature store " + QFile::encodeName(defaultStore)
+            + " is not a signature store (it is not an SQLite database): searched without it\n");
+    EXPECT_EQ(
+        QDir(cache.filePath(QStringLiteral("Quorvane"))).entryList(QDir::Files), QStringList { "signatures.sqlite" });
+
+    // A store of this program that is one of the pictures searched.
+    ASSERT_EQ(RunCli({ "--quiet", "--store", path("store.jpg"), folder }).exitCode, 0);
+    const QByteArray store = bytesOf("store.jpg");
+    const CliRun ontoPicture = RunCli({ "--quiet", "--store", path("store.jpg"), dir.path() });
+    EXPECT_EQ(ontoPicture.exitCode, 2);
+    EXPECT_TRUE(ontoPicture.err.contains("is one of the pictures searched")) << ontoPicture.err.constData();
+    EXPECT_EQ(bytesOf("store.jpg"), store);
+    EXPECT_EQ(typeOf("store.jpg-wal"), mode_t(0));
 }

@@ -109,12 +109,12 @@ TEST_F(CommandLineStore, UsesTheStoreInTheCacheFolderUnlessToldOtherwise)
 
     EXPECT_EQ(run({ "--no-store", "--store", storeFile() }).ExitCode, 2);
 
-    // A store that cannot be used is named once on standard error, and the search goes on.
-    QFile::remove(storeFile());
-    QFile blocker(storeFile());
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.write(QByteArray(4096, 'x'));
-    blocker.close();
+    // A store that cannot be used is named once on standard error, and the search goes on. This
+    // one keeps the header that marks it as a store, and lost the pages after it.
+    QFile damaged(storeFile());
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite) && damaged.seek(100));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
     const TCliRun corrupt = run({ "--quiet", "--store", storeFile() });
     EXPECT_EQ(corrupt.Out, plain.Out);
     EXPECT_EQ(corrupt.Err.count('\n'), 1);

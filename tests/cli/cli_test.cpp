@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void PrintTo(const QByteArray &bytes, std::ostream *out) { *out << '"' << bytes.toStdString() << '"'; }
@@ -192,4 +193,13 @@ TEST_F(CommandLine, FileNameOptionsAreTakenAsBytes)
     ASSERT_GE(fd, 0);
     ASSERT_TRUE(written.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
     EXPECT_EQ(written.readAll(), base + "photos/a.png\n");
+
+    // The store's name too, also one that SQLite would otherwise read as a URI.
+    for (const QByteArray &store : { base + "store\xff.sqlite", QByteArray("file:store?mode=memory") }) {
+        const CliRun searched = RunCliWithBytes({ "--quiet", "--store", store, base + "photos" }, base);
+        EXPECT_EQ(searched.exitCode, 0) << searched.err.constData();
+        struct stat info {
+        };
+        EXPECT_EQ(::stat((store.startsWith('/') ? store : base + store).constData(), &info), 0) << store.constData();
+    }
 }

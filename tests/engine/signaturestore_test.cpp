@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -58,10 +59,15 @@ TSearchResult search(const QString &folder, const TSettings &settings, std::shar
     return { BuildCsv(catalogue), orientations, observer.FromStore, observer.Decoded };
 }
 
+std::shared_ptr<TSignatureStore> openStore(const QString &storeFile, const QByteArray &recipe = SigningRecipe())
+{
+    return std::make_shared<TSignatureStore>(QFile::encodeName(storeFile), recipe);
+}
+
 TSearchResult searchWithStore(const QString &folder, const TSettings &settings, const QString &storeFile,
     const QByteArray &recipe = SigningRecipe())
 {
-    return search(folder, settings, std::make_shared<TSignatureStore>(storeFile, recipe));
+    return search(folder, settings, openStore(storeFile, recipe));
 }
 
 QByteArray plainCsv(const QString &folder, const TSettings &settings) { return search(folder, settings, nullptr).Csv; }
@@ -249,7 +255,7 @@ TEST(SignatureStore, AFileRewrittenInPlaceWithItsTimesRestoredIsSignedAgain)
         int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
         int64_t(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec };
     // The identity was recorded, so a file left alone would not even be opened.
-    ASSERT_TRUE(TSignatureStore(storeFile).FindByIdentity(QFile::encodeName(rewritten), identity));
+    ASSERT_TRUE(TSignatureStore(QFile::encodeName(storeFile)).FindByIdentity(QFile::encodeName(rewritten), identity));
 
     // The same size and times, another picture: it now pairs with no other.
     rewriteKeepingTimes(rewritten, EncodeBmp(DrawScene(301, 320, 240).mirrored()));
@@ -270,7 +276,7 @@ TEST(SignatureStore, ARenamedFolderIsTakenFromTheStoreWithoutReadingItsFiles)
     // status-change time tells it from the file recorded under the old name.
     rewriteKeepingTimes(root.path() + "/renamed/scene0.bmp", EncodeBmp(DrawScene(301, 320, 240).mirrored()));
 
-    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    const auto store = openStore(storeFile);
     TStoredSigner signer(store, std::chrono::seconds(10));
     const QStringList files = QDir(root.path() + "/renamed").entryList(QDir::Files);
     for (const QString &name : files) {
@@ -298,7 +304,7 @@ TEST(SignatureStore, AFileReplacedOnItsPathWithItsTimesRestoredIsSignedAgain)
     rewriteKeepingTimes(replaced, EncodeBmp(DrawScene(301, 320, 240).mirrored()), true);
     const QByteArray path = QFile::encodeName(replaced);
 
-    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    const auto store = openStore(storeFile);
     TStoredSigner signer(store, std::chrono::seconds(10));
     EXPECT_EQ(textOf(signer.Sign(path, settings)), textOf(SignPicture(path, settings)));
     EXPECT_EQ(signer.Decoded(), 1);
@@ -331,7 +337,7 @@ TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame
         searchWithStore(library, settings, storeFile);
     };
     const auto searchOnce = [&](TStoreProblem expected, bool usable) {
-        const auto store = std::make_shared<TSignatureStore>(storeFile);
+        const auto store = openStore(storeFile);
         EXPECT_EQ(search(library, settings, store).Csv, plain);
         EXPECT_EQ(store->Problem(), expected);
         EXPECT_EQ(store->IsUsable(), usable);
@@ -339,18 +345,12 @@ TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame
     const auto asideCount
         = [&] { return QDir(root.path() + "/store").entryList({ "signatures.sqlite.corrupt-*" }, QDir::Files).size(); };
 
-    // Not a store at all: moved aside at once, and a fresh store serves the search.
-    warmStore();
-    WriteBytes(storeFile, QByteArray(8192, 'x'));
-    searchOnce(TStoreProblem::Corrupt, true);
-    EXPECT_EQ(asideCount(), 1);
-    EXPECT_EQ(searchWithStore(library, settings, storeFile).Decoded, 0);
-
-    // Truncated: moved aside when opened.
+    // Truncated: moved aside when opened, and a fresh store serves the search.
     warmStore();
     QFile::resize(storeFile, QFileInfo(storeFile).size() / 2);
     searchOnce(TStoreProblem::Corrupt, true);
     EXPECT_EQ(asideCount(), 1);
+    EXPECT_EQ(searchWithStore(library, settings, storeFile).Decoded, 0);
 
     // A damaged entry whose page still reads is caught by its checksum while searching: the store
     // is moved aside afterwards and the next search starts a fresh one.
@@ -386,7 +386,7 @@ TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame
 
     // A store that cannot be written: its folder cannot be made (a file is in the way).
     WriteBytes(root.path() + "/blocked", "x");
-    const auto blocked = std::make_shared<TSignatureStore>(root.path() + "/blocked/signatures.sqlite");
+    const auto blocked = openStore(root.path() + "/blocked/signatures.sqlite");
     EXPECT_EQ(search(library, settings, blocked).Csv, plain);
     EXPECT_EQ(blocked->Problem(), TStoreProblem::ReadOnly);
     // A read-only file, where permissions hold (they do not for root).
@@ -395,6 +395,81 @@ TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame
         QFile::setPermissions(storeFile, QFileDevice::ReadOwner);
         searchOnce(TStoreProblem::ReadOnly, false);
     }
+}
+
+TEST(SignatureStore, AFileThatIsNoStoreOfThisProgramIsLeftAsItIs)
+{
+    QTemporaryDir root;
+    fillLibrary(root.path());
+    const QString library = root.path() + "/b";
+    const TSettings settings;
+    const QByteArray plain = plainCsv(library, settings);
+    const QString folder = root.path() + "/store";
+    const QString storeFile = folder + "/signatures.sqlite";
+    const QByteArray storeName = QFile::encodeName(storeFile);
+    const auto listing = [&] { return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden); };
+    const auto searchOnce = [&](TStoreProblem expected, bool usable) {
+        const auto store = openStore(storeFile);
+        EXPECT_EQ(search(library, settings, store).Csv, plain);
+        EXPECT_EQ(store->Problem(), expected);
+        EXPECT_EQ(store->IsUsable(), usable);
+    };
+    const auto leftAsItIs = [&](const char *what, const std::function<void()> &make) {
+        SCOPED_TRACE(what);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        make();
+        struct stat before {
+        };
+        ASSERT_EQ(::lstat(storeName.constData(), &before), 0);
+        const QByteArray bytes = S_ISREG(before.st_mode) ? ReadBytes(storeFile) : QByteArray();
+        const QStringList files = listing();
+        EXPECT_FALSE(TSignatureStore::Refusal(storeName).isEmpty());
+        searchOnce(TStoreProblem::Other, false);
+        EXPECT_EQ(listing(), files);
+        struct stat after {
+        };
+        ASSERT_EQ(::lstat(storeName.constData(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        if (S_ISREG(before.st_mode)) {
+            EXPECT_EQ(ReadBytes(storeFile), bytes);
+        }
+    };
+    const auto overwriteAfterHeader = [&] {
+        QFile file(storeFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(100));
+        file.write(QByteArray(8192, 'x'));
+    };
+
+    leftAsItIs("text", [&] { WriteBytes(storeFile, QByteArray(8192, 'x')); });
+    leftAsItIs("another program's database", [&] { execute(storeFile, "CREATE TABLE contacts(name TEXT)"); });
+    leftAsItIs("a database another program marked", [&] { execute(storeFile, "PRAGMA application_id = 7"); });
+    leftAsItIs("another program's damaged database", [&] {
+        execute(storeFile, "CREATE TABLE contacts(name TEXT)");
+        overwriteAfterHeader();
+    });
+    leftAsItIs("a folder", [&] { QDir().mkpath(storeFile); });
+    leftAsItIs("a named pipe", [&] { ASSERT_EQ(::mkfifo(storeName.constData(), 0600), 0); });
+
+    // An empty file becomes a store; so does a database with nothing in it yet.
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    WriteBytes(storeFile, QByteArray());
+    searchOnce(TStoreProblem::None, true);
+    QFile::remove(storeFile);
+    execute(storeFile, "CREATE TABLE dropped(x); DROP TABLE dropped");
+    searchOnce(TStoreProblem::None, true);
+
+    // A store made before stores were marked is this program's: used, and marked from then on.
+    execute(storeFile, "PRAGMA application_id = 0");
+    EXPECT_TRUE(TSignatureStore::Refusal(storeName).isEmpty());
+    EXPECT_EQ(searchWithStore(library, settings, storeFile).Decoded, 0);
+    EXPECT_NE(countRows(storeFile, "PRAGMA application_id"), 0);
+
+    // A store of this program whose pages are damaged is moved aside for a fresh one.
+    overwriteAfterHeader();
+    searchOnce(TStoreProblem::Corrupt, true);
+    EXPECT_EQ(QDir(folder).entryList({ "signatures.sqlite.corrupt-*" }, QDir::Files).size(), 1);
 }
 
 TEST(SignatureStore, TwoSearchesAtOnceShareTheStore)
@@ -440,7 +515,7 @@ TEST(SignatureStore, ADecodeNearTheTimeLimitIsNotStored)
     const QString storeFile = root.path() + "/signatures.sqlite";
     const TSettings settings;
     const QByteArray picture = QFile::encodeName(root.path() + "/b/scene0.jpg");
-    const auto store = std::make_shared<TSignatureStore>(storeFile);
+    const auto store = openStore(storeFile);
     TStoredSigner hurried(store, std::chrono::milliseconds(0));
     EXPECT_EQ(textOf(hurried.Sign(picture, settings)), textOf(SignPicture(picture, settings)));
     store->Flush();

@@ -135,9 +135,11 @@ private slots:
         QCOMPARE(m_form->SignaturesCountLabel->text(), QStringLiteral("来自签名缓存：0 张，已解码：3 张"));
         QVERIFY(message.endsWith(kLineEnd));
 
-        // A damaged store is named in one line after the search.
-        QFile store(TSignatureStore::DefaultFile());
-        QVERIFY(store.open(QIODevice::WriteOnly));
+        // A damaged store is named in one line after the search: its header, which marks it as a
+        // store, stands, the pages after it do not.
+        QFile store(QFile::decodeName(TSignatureStore::DefaultFile()));
+        QVERIFY(store.open(QIODevice::ReadWrite));
+        QVERIFY(store.seek(100));
         store.write(QByteArray(4096, 'x'));
         store.close();
         searchOnce();
