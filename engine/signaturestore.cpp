@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <set>
+#include <stdexcept>
 
 namespace
 {
@@ -748,7 +749,14 @@ void TSignatureStore::writeLoop()
         m_writing = true;
         const bool usable = m_usable;
         lock.unlock();
-        const bool written = usable && writeBatch(batch);
+        bool written = false;
+        try {
+            written = usable && writeBatch(batch);
+        } catch (const std::runtime_error &) {
+            // A checksum's digest failed (HashContent): the batch is dropped and the store set aside.
+            sqlite3_exec(m_writer->Db, "ROLLBACK", nullptr, nullptr, nullptr);
+            fail(SQLITE_ERROR);
+        }
         lock.lock();
         m_writing = false;
         if (!written)

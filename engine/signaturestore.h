@@ -57,8 +57,9 @@ enum class TStoreProblem {
 // every path that content was last seen at. Every entry and path record carries a checksum that
 // ties it to its key; one that does not match counts as damage. Lookups may come from any thread;
 // new entries are queued and written in batched transactions by the store's own writer thread.
-// Several processes may share one file. Nothing here throws: a store that fails is set aside for
-// the rest of its life, and lookups then find nothing and records are dropped.
+// Several processes may share one file. A store that fails is set aside for the rest of its life,
+// and lookups then find nothing and records are dropped. Nothing here throws, except the
+// constructor and the lookups when SHA-256 cannot be computed (HashContent).
 class TSignatureStore
 {
 public:
