@@ -5,7 +5,6 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
-#include <new>
 #include <stdexcept>
 
 namespace
@@ -50,6 +49,6 @@ TContentHash HashContent(const QByteArray &bytes)
                bytes.constData(), std::size_t(bytes.size()), hash.data(), &length, sha256.Digest, nullptr)
             != 1
         || length != hash.size())
-        throw std::bad_alloc();
+        throw std::runtime_error("SHA-256: " QUORVANE_LIBCRYPTO_FILE " cannot compute it");
     return hash;
 }

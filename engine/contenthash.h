@@ -9,5 +9,7 @@
 using TContentHash = std::array<uint8_t, 32>;
 
 // SHA-256 of `bytes` (OpenSSL's, which uses the processor's SHA instructions where there are any).
-// libcrypto is opened on the first call; when it cannot be, this throws.
+// libcrypto is opened on the first call. Throws std::runtime_error when it cannot be opened or
+// fails to compute the digest: an error that ends a search, never taken for a picture's lack of
+// memory and skipped.
 TContentHash HashContent(const QByteArray &bytes);

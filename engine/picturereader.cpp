@@ -3,6 +3,7 @@
 #include "engine/decodinglimits.h"
 #include "engine/formatdecoders.h"
 #include "engine/jpegcodec.h"
+#include "engine/picturedecoder.h"
 #include "engine/pictureerror.h"
 #include "engine/rawpathfile.h"
 
@@ -10,19 +11,10 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <algorithm>
-#include <initializer_list>
 #include <mutex>
 
 namespace
 {
-
-QByteArray upperExtension(const QByteArray &path)
-{
-    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
-    const qsizetype dot = name.lastIndexOf('.');
-    return dot < 0 ? QByteArray() : name.mid(dot).toUpper();
-}
 
 void openPicture(QFile &file, const QByteArray &path)
 {
@@ -88,46 +80,51 @@ QImage readWithQt(const TPictureFile &picture, const QByteArray &format)
     return image;
 }
 
-bool isOneOf(const QByteArray &extension, std::initializer_list<const char *> extensions)
+TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder)
 {
-    return std::any_of(extensions.begin(), extensions.end(), [&](const char *known) { return extension == known; });
-}
-
-TPictureSource readPicture(const TPictureFile &path)
-{
-    const QByteArray extension = upperExtension(path.Path);
     TPictureSource source;
-    if (isOneOf(extension, { ".JPG", ".JPEG" }))
-        source.JpegData = readWholeFile(path);
-    else if (extension == ".PNG")
-        source.Picture = readWithQt(path, "png");
-    else if (isOneOf(extension, { ".TIF", ".TIFF" }))
-        source.Picture = readWithQt(path, QByteArray());
-    else if (extension == ".BMP")
-        source.Picture = readWithQt(path, "bmp");
-    else if (extension == ".GIF")
-        source.Picture = readWithQt(path, "gif");
-    else if (extension == ".WEBP")
-        source.Picture = readWithQt(path, "webp");
-    else if (isOneOf(extension, { ".HEIC", ".HEIF", ".AVIF" }))
-        source.Picture = DecodeHeif(readWholeFile(path));
-    else if (extension == ".JXL")
-        source.Picture = DecodeJxl(readWholeFile(path));
+    switch (decoder) {
+    case TPictureDecoder::Jpeg:
+        source.JpegData = readWholeFile(picture);
+        break;
+    case TPictureDecoder::Png:
+        source.Picture = readWithQt(picture, "png");
+        break;
+    case TPictureDecoder::Tiff:
+        source.Picture = readWithQt(picture, QByteArray());
+        break;
+    case TPictureDecoder::Bmp:
+        source.Picture = readWithQt(picture, "bmp");
+        break;
+    case TPictureDecoder::Gif:
+        source.Picture = readWithQt(picture, "gif");
+        break;
+    case TPictureDecoder::Webp:
+        source.Picture = readWithQt(picture, "webp");
+        break;
+    case TPictureDecoder::Heif:
+        source.Picture = DecodeHeif(readWholeFile(picture));
+        break;
+    case TPictureDecoder::Jxl:
+        source.Picture = DecodeJxl(readWholeFile(picture));
+        break;
     // LibRaw reads from memory, so that it never opens a FIFO itself.
-    else if (isOneOf(extension, { ".CR2", ".CR3", ".NEF", ".ARW", ".DNG", ".ORF", ".RW2", ".RAF", ".PEF", ".SRW" }))
-        source.Picture = DecodeRaw(readWholeFile(path));
-    else
+    case TPictureDecoder::Raw:
+        source.Picture = DecodeRaw(readWholeFile(picture));
+        break;
+    case TPictureDecoder::None:
         throw TPictureError("unknown picture type");
+    }
     return source;
 }
 
 }
 
-TPictureSource ReadPictureFile(const QByteArray &path) { return readPicture({ path }); }
+TPictureSource ReadPictureFile(const QByteArray &path) { return readPicture({ path }, DecoderOf(path)); }
 
 TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes)
 {
-    return readPicture({ path, &bytes });
+    return readPicture({ path, &bytes }, DecoderOf(path));
 }
 
 QByteArray SourceAsJpeg(const TPictureSource &source)

@@ -10,8 +10,8 @@ struct TPictureSource {
     QImage Picture;
 };
 
-// Reads the picture at `path` (raw path bytes) with the decoder that its upper-case extension
-// selects, within the bounds of decodinglimits.h. The search and the preview both read through
+// Reads the picture at `path` (raw path bytes) with the decoder that its extension selects
+// (DecoderOf), within the bounds of decodinglimits.h. The search and the preview both read through
 // here. A FIFO or device in a picture's place is refused without blocking. Throws TPictureError
 // with a reason that does not repeat the path.
 TPictureSource ReadPictureFile(const QByteArray &path);

@@ -1,7 +1,9 @@
 #include "engine/processing.h"
 
 #include "engine/candidatefinder.h"
+#include "engine/decoding.h"
 #include "engine/orientation.h"
+#include "engine/picturedecoder.h"
 #include "engine/pictureprocessing.h"
 #include "engine/rawpathfile.h"
 #include "engine/searchobserver.h"
@@ -200,6 +202,18 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
     return TScanResult::NoPair;
 }
 
+// `signer` for the pictures of the types searched: a type that is off decodes nothing, also in a
+// file that a mask of another type collected.
+TPictureSigner searchedTypesOnly(TPictureSigner signer)
+{
+    return [signer = std::move(signer)](
+               const QByteArray &path, const TSettings &settings) -> std::optional<TPictureSignature> {
+        if (SearchedDecoderOf(path, settings) == TPictureDecoder::None)
+            return std::nullopt;
+        return signer(path, settings);
+    };
+}
+
 // Passes the signatures on and tells the observer how many came from the store.
 class TStoreCountingSource : public TSignatureSource
 {
@@ -268,15 +282,20 @@ void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchOb
     const int window = threads * kWindowPerThread + kMaxBatch;
     // A signer of the caller's signs every picture itself, without the store.
     if (!store || options.Signer) {
-        TSigningPipeline pipeline(std::move(paths), settings, threads, window, kMaxDecodeTime, options.Signer);
+        const TPictureSigner decoders = [](const QByteArray &path, const TSettings &pictureSettings) {
+            return Decoding().SignPicture(path, pictureSettings);
+        };
+        TSigningPipeline pipeline(std::move(paths), settings, threads, window, kMaxDecodeTime,
+            searchedTypesOnly(options.Signer ? options.Signer : decoders));
         ProcessSignedPictures(catalogue, settings, observer, pipeline, options);
         return;
     }
     // Held by the workers too, which may outlive this search when a decode is left behind.
     const auto signer = std::make_shared<TStoredSigner>(store, kMaxDecodeTime);
     TSigningPipeline pipeline(std::move(paths), settings, threads, window, kMaxDecodeTime,
-        [signer](
-            const QByteArray &path, const TSettings &pictureSettings) { return signer->Sign(path, pictureSettings); });
+        searchedTypesOnly([signer](const QByteArray &path, const TSettings &pictureSettings) {
+            return signer->Sign(path, pictureSettings);
+        }));
     TStoreCountingSource source(pipeline, *signer, observer);
     ProcessSignedPictures(catalogue, settings, observer, source, options);
     store->ExpireOldEntries();

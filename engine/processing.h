@@ -27,7 +27,8 @@ struct TProcessingOptions {
 // picture that is byte-identical or shares at least half of its 250 signed wavelet positions.
 // Pumps the observer at the head of every picture and during byte comparisons and returns as
 // soon as SearchStopped is found set after a pump. Unreadable and too-small pictures are skipped,
-// and so are pictures that cannot be signed for lack of memory; any other exception from signing
+// and so are files of a type that is off (SearchedDecoderOf) and pictures that cannot be signed
+// for lack of memory; any other exception from signing
 // a picture ends the search, thrown from here when that picture's turn comes.
 // With a `store`, signatures are taken from it where it has them (unless options.Signer is set,
 // which then signs every picture)

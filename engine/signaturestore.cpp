@@ -9,10 +9,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <set>
+#include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,8 +23,9 @@
 namespace
 {
 
-// Raised when the tables change; a store of a higher version is left alone.
-constexpr int kSchemaVersion = 2;
+// Raised when the tables change; a store of a higher version is left alone, one of a lower version
+// starts afresh.
+constexpr int kSchemaVersion = 3;
 // Marks a store of this program in its database header ("QVNE"), so that no other program's
 // database is ever taken for one, written into or moved aside.
 constexpr int32_t kApplicationId = 0x51564e45;
@@ -50,16 +53,16 @@ constexpr int kReadersOpenedAhead = 2;
 
 const char *const kSchema = R"(
 CREATE TABLE IF NOT EXISTS signatures(
-    hash BLOB NOT NULL, size INTEGER NOT NULL, recipe INTEGER NOT NULL,
+    hash BLOB NOT NULL, size INTEGER NOT NULL, recipe INTEGER NOT NULL, decoder INTEGER NOT NULL,
     loaded INTEGER NOT NULL, scale INTEGER NOT NULL, wavelets INTEGER NOT NULL,
     height INTEGER NOT NULL, width INTEGER NOT NULL,
     prebuffer BLOB NOT NULL, pos BLOB NOT NULL, neg BLOB NOT NULL,
-    checksum INTEGER NOT NULL, seen INTEGER NOT NULL,
-    tpos BLOB NOT NULL DEFAULT x'', tneg BLOB NOT NULL DEFAULT x'',
-    PRIMARY KEY(hash, size, recipe));
+    checksum INTEGER NOT NULL, seen INTEGER NOT NULL, tpos BLOB NOT NULL, tneg BLOB NOT NULL,
+    PRIMARY KEY(hash, size, recipe, decoder));
 CREATE TABLE IF NOT EXISTS paths(
     path BLOB PRIMARY KEY, device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,
-    mtime INTEGER NOT NULL, ctime INTEGER NOT NULL, hash BLOB NOT NULL, seen INTEGER NOT NULL) WITHOUT ROWID;
+    mtime INTEGER NOT NULL, ctime INTEGER NOT NULL, hash BLOB NOT NULL, checksum INTEGER NOT NULL,
+    seen INTEGER NOT NULL) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS paths_by_inode ON paths(inode);
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
 )";
@@ -68,30 +71,35 @@ CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
     "s.loaded, s.scale, s.wavelets, s.height, s.width, s.prebuffer, s.pos, s.neg, s.checksum, s.tpos, s.tneg"
 
 const char *const kFindByIdentity
-    = "SELECT p.device, p.inode, p.size, p.mtime, p.ctime, p.seen, s.seen, p.hash, " QUORVANE_CONTENT_COLUMNS
-      " FROM paths p JOIN signatures s ON s.hash = p.hash "
-      "AND s.size = p.size AND s.recipe = ?2 WHERE p.path = ?1";
+    = "SELECT p.device, p.inode, p.size, p.mtime, p.ctime, p.seen, s.seen, p.hash, "
+      "p.checksum, " QUORVANE_CONTENT_COLUMNS " FROM paths p JOIN signatures s ON s.hash = p.hash "
+      "AND s.size = p.size AND s.recipe = ?2 AND s.decoder = ?3 WHERE p.path = ?1";
 // The same file reached by another path: a renamed or moved folder keeps its files' identities.
 const char *const kFindByInode
-    = "SELECT p.path, p.hash, " QUORVANE_CONTENT_COLUMNS " FROM paths p JOIN signatures s ON s.hash = p.hash "
-      "AND s.size = p.size AND s.recipe = ?6 WHERE p.inode = ?1 AND p.device = ?2 AND p.size = ?3 "
-      "AND p.mtime = ?4 AND p.ctime = ?5 LIMIT 1";
+    = "SELECT p.path, p.hash, p.checksum, " QUORVANE_CONTENT_COLUMNS
+      " FROM paths p JOIN signatures s ON s.hash = p.hash AND s.size = p.size AND s.recipe = ?6 "
+      "AND s.decoder = ?7 WHERE p.inode = ?1 AND p.device = ?2 AND p.size = ?3 AND p.mtime = ?4 AND p.ctime = ?5 "
+      "LIMIT 1";
 const char *const kFindByContent
-    = "SELECT " QUORVANE_CONTENT_COLUMNS " FROM signatures s WHERE s.hash = ?1 AND s.size = ?2 AND s.recipe = ?3";
+    = "SELECT " QUORVANE_CONTENT_COLUMNS " FROM signatures s WHERE s.hash = ?1 AND s.size = ?2 AND s.recipe = ?3 "
+      "AND s.decoder = ?4";
 // wavelets: 0 without the lists, 1 with them, 2 with the transposed lists too. A content signed
 // with fewer lists never replaces one signed with more.
 const char *const kUpsertSignature
     = "INSERT INTO signatures(hash, size, recipe, loaded, scale, wavelets, height, width, prebuffer, pos, neg, "
-      "checksum, seen, tpos, tneg) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) ON "
-      "CONFLICT DO UPDATE SET loaded = excluded.loaded, scale = excluded.scale, wavelets = excluded.wavelets, "
+      "checksum, seen, tpos, tneg, decoder) "
+      "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16) ON CONFLICT DO UPDATE SET "
+      "loaded = excluded.loaded, scale = excluded.scale, wavelets = excluded.wavelets, "
       "height = excluded.height, width = excluded.width, prebuffer = excluded.prebuffer, pos = excluded.pos, "
       "neg = excluded.neg, checksum = excluded.checksum, seen = excluded.seen, tpos = excluded.tpos, "
       "tneg = excluded.tneg WHERE excluded.wavelets >= signatures.wavelets";
-const char *const kTouchSignature = "UPDATE signatures SET seen = ?4 WHERE hash = ?1 AND size = ?2 AND recipe = ?3";
+const char *const kTouchSignature
+    = "UPDATE signatures SET seen = ?4 WHERE hash = ?1 AND size = ?2 AND recipe = ?3 AND decoder = ?5";
 const char *const kUpsertPath
-    = "INSERT INTO paths(path, device, inode, size, mtime, ctime, hash, seen) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) "
-      "ON CONFLICT DO UPDATE SET device = excluded.device, inode = excluded.inode, size = excluded.size, "
-      "mtime = excluded.mtime, ctime = excluded.ctime, hash = excluded.hash, seen = excluded.seen";
+    = "INSERT INTO paths(path, device, inode, size, mtime, ctime, hash, checksum, seen) "
+      "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) ON CONFLICT DO UPDATE SET device = excluded.device, "
+      "inode = excluded.inode, size = excluded.size, mtime = excluded.mtime, ctime = excluded.ctime, "
+      "hash = excluded.hash, checksum = excluded.checksum, seen = excluded.seen";
 const char *const kTouchPath = "UPDATE paths SET seen = ?2 WHERE path = ?1";
 const char *const kDeletePath = "DELETE FROM paths WHERE path = ?1";
 
@@ -138,33 +146,40 @@ struct TPackedLists {
     QByteArrayView Negative;
     QByteArrayView TransposedPositive;
     QByteArrayView TransposedNegative;
-    // Whether the transposed lists are kept (wavelets = 2).
-    bool Transposed = false;
 };
 
-// Ties an entry's result to its key, so that a damaged page is never read as a signature. Entries
-// without transposed lists keep the checksum they had before those were stored.
-int64_t entryChecksum(
-    const TContentHash &hash, int64_t size, int64_t recipe, const TSignedContent &content, const TPackedLists &lists)
+// Ties an entry's result to its key, so that a damaged page is never read as a signature.
+// `wavelets` is the entry's wavelets column.
+int64_t entryChecksum(const TContentHash &hash, int64_t size, int64_t recipe, TPictureDecoder decoder, int64_t wavelets,
+    const TSignedContent &content, const TPackedLists &lists)
 {
     const TPictureSignature &signature = content.Signature;
     QByteArray text;
-    text.reserve(qsizetype(hash.size()) + 160 + kPreBufferSize + lists.Positive.size() + lists.Negative.size()
+    text.reserve(qsizetype(hash.size()) + 180 + kPreBufferSize + lists.Positive.size() + lists.Negative.size()
         + lists.TransposedPositive.size() + lists.TransposedNegative.size());
     text.append(reinterpret_cast<const char *>(hash.data()), qsizetype(hash.size()));
-    for (const int64_t number : { size, recipe, int64_t(content.Loaded), int64_t(content.ScaleDenominator),
-             int64_t(content.HasWavelets), int64_t(signature.Height), int64_t(signature.Width) })
+    for (const int64_t number : { size, recipe, int64_t(decoder), int64_t(content.Loaded),
+             int64_t(content.ScaleDenominator), wavelets, int64_t(signature.Height), int64_t(signature.Width) })
         text += QByteArray::number(qlonglong(number)) + ',';
     text.append(reinterpret_cast<const char *>(signature.PreBuffer.data()), kPreBufferSize);
-    text += lists.Positive;
-    text += '/';
-    text += lists.Negative;
-    if (lists.Transposed) {
+    for (const QByteArrayView list :
+        { lists.Positive, lists.Negative, lists.TransposedPositive, lists.TransposedNegative }) {
+        text += list;
         text += '/';
-        text += lists.TransposedPositive;
-        text += '/';
-        text += lists.TransposedNegative;
     }
+    return digestNumber(text);
+}
+
+// Ties a path's record to its identity and content, so that a damaged record never lends a file
+// the result of another content.
+int64_t pathChecksum(const QByteArray &path, const TFileIdentity &identity, const TContentHash &hash)
+{
+    // No path holds a zero byte, so it ends the path unambiguously.
+    QByteArray text = path + '\0';
+    for (const int64_t number :
+        { int64_t(identity.Device), int64_t(identity.Inode), identity.Size, identity.MTimeNs, identity.CTimeNs })
+        text += QByteArray::number(qlonglong(number)) + ',';
+    text.append(reinterpret_cast<const char *>(hash.data()), qsizetype(hash.size()));
     return digestNumber(text);
 }
 
@@ -248,8 +263,8 @@ private:
 };
 
 // Reads the content columns from `first` on; false when they do not hold a sound entry.
-bool readContent(
-    const TStatement &row, int first, const TContentHash &hash, int64_t size, int64_t recipe, TSignedContent &content)
+bool readContent(const TStatement &row, int first, const TContentHash &hash, int64_t size, int64_t recipe,
+    TPictureDecoder decoder, TSignedContent &content)
 {
     content.Loaded = row.Integer(first) != 0;
     content.ScaleDenominator = int(row.Integer(first + 1));
@@ -272,21 +287,14 @@ bool readContent(
         return false;
     std::memcpy(signature.PreBuffer.data(), preBuffer.data(), kPreBufferSize);
     return row.Integer(first + 8)
-        == entryChecksum(hash, size, recipe, content,
-            { positive, negative, transposedPositive, transposedNegative, content.HasTransposedWavelets });
+        == entryChecksum(hash, size, recipe, decoder, wavelets, content,
+            { positive, negative, transposedPositive, transposedNegative });
 }
 
 bool isMarked(sqlite3 *db)
 {
     TStatement mark(db, "PRAGMA application_id");
     return mark.PrepareCode() == SQLITE_OK && mark.Step() == SQLITE_ROW && mark.Integer(0) == kApplicationId;
-}
-
-// Whether the signatures table has the columns of the transposed lists, which first stores lack.
-bool hasTransposedLists(sqlite3 *db)
-{
-    TStatement count(db, "SELECT COUNT(*) FROM pragma_table_info('signatures') WHERE name = 'tpos'");
-    return count.PrepareCode() == SQLITE_OK && count.Step() == SQLITE_ROW && count.Integer(0) > 0;
 }
 
 TContentHash hashOf(const QByteArray &blob)
@@ -381,6 +389,80 @@ QString unmarkedRefusal(const QByteArray &path)
     return foreign ? QStringLiteral("it is the database of another program") : QString();
 }
 
+// A table, index or trigger, by the table it belongs to and the statement that made it, which
+// SQLite keeps as it was written.
+struct TSchemaObject {
+    QByteArray Table;
+    QByteArray Made;
+    friend bool operator==(const TSchemaObject &, const TSchemaObject &) = default;
+};
+
+// Every object of `db`, in a fixed order. Returns SQLITE_OK or the error met.
+int readSchema(sqlite3 *db, std::vector<TSchemaObject> &objects)
+{
+    TStatement rows(db,
+        "SELECT tbl_name, type || ' ' || name || ' ' || ifnull(sql, '') FROM sqlite_schema "
+        "ORDER BY tbl_name, type, name");
+    int code = rows.PrepareCode();
+    int stepped = SQLITE_DONE;
+    while (code == SQLITE_OK && (stepped = rows.Step()) == SQLITE_ROW)
+        objects.push_back({ rows.Blob(0), rows.Blob(1) });
+    if (code == SQLITE_OK && stepped != SQLITE_DONE)
+        code = stepped;
+    rows.Finish();
+    return code;
+}
+
+// The objects of a store made now.
+const std::vector<TSchemaObject> &currentSchema()
+{
+    static const std::vector<TSchemaObject> objects = [] {
+        std::vector<TSchemaObject> made;
+        sqlite3 *db = nullptr;
+        if (sqlite3_open(":memory:", &db) == SQLITE_OK
+            && sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK)
+            readSchema(db, made);
+        sqlite3_close(db);
+        return made;
+    }();
+    return objects;
+}
+
+// How the tables of a database compare with those of a store made now.
+struct TSchemaState {
+    // The store's tables, with their indexes and triggers, are exactly those of a store made now.
+    bool Current = false;
+    // It holds tables that are not the store's: another program's database.
+    bool Foreign = false;
+};
+
+// Returns SQLITE_OK or the error met.
+int checkSchema(sqlite3 *db, TSchemaState &state)
+{
+    const std::vector<TSchemaObject> &made = currentSchema();
+    std::vector<TSchemaObject> objects;
+    const int code = readSchema(db, objects);
+    const auto foreign = [&](const TSchemaObject &object) {
+        return std::none_of(
+            made.begin(), made.end(), [&](const TSchemaObject &own) { return own.Table == object.Table; });
+    };
+    state.Foreign = std::any_of(objects.begin(), objects.end(), foreign);
+    std::erase_if(objects, foreign);
+    state.Current = !made.empty() && objects == made;
+    return code;
+}
+
+// Drops the store's tables, and with them their indexes and triggers.
+int dropTables(sqlite3 *db)
+{
+    int code = SQLITE_OK;
+    for (const TSchemaObject &object : currentSchema()) {
+        if (code == SQLITE_OK)
+            code = sqlite3_exec(db, ("DROP TABLE IF EXISTS " + object.Table).constData(), nullptr, nullptr, nullptr);
+    }
+    return code;
+}
+
 }
 
 struct TSignatureStore::TPending {
@@ -388,6 +470,7 @@ struct TSignatureStore::TPending {
     std::optional<TFileIdentity> Identity;
     TContentHash Hash {};
     int64_t Size = 0;
+    TPictureDecoder Decoder = TPictureDecoder::None;
     std::optional<TSignedContent> Content;
     QByteArray FormerPath;
     // Only the times seen are refreshed.
@@ -580,20 +663,25 @@ bool TSignatureStore::prepareSchema(sqlite3 *db)
         m_problem = TStoreProblem::Newer;
         return false;
     }
-    // Missing tables are made also at the current version, so that a store that lost one (or was
-    // made by an earlier build of this version) is mended rather than set aside.
+    // A store of an earlier version starts afresh, as its entries do not say which decoder made
+    // them; so does one of this version whose tables are not the ones its statements need (altered,
+    // or one lost), which would otherwise fail every search. Another program's database is never
+    // emptied: when its tables clash with the store's, it is left as it was.
+    TSchemaState schema;
+    if (code == SQLITE_OK)
+        code = checkSchema(db, schema);
+    if (code == SQLITE_OK && found > 0 && !schema.Foreign && (found < kSchemaVersion || !schema.Current))
+        code = dropTables(db);
     if (code == SQLITE_OK)
         code = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
     // Stores made before the mark get it too.
     if (code == SQLITE_OK && !isMarked(db))
         code = sqlite3_exec(
             db, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str(), nullptr, nullptr, nullptr);
-    // Their entries keep their lists (wavelets 0 or 1) and their checksums.
-    if (code == SQLITE_OK && !hasTransposedLists(db))
-        code = sqlite3_exec(db,
-            "ALTER TABLE signatures ADD COLUMN tpos BLOB NOT NULL DEFAULT x''; "
-            "ALTER TABLE signatures ADD COLUMN tneg BLOB NOT NULL DEFAULT x''",
-            nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK)
+        code = checkSchema(db, schema);
+    if (code == SQLITE_OK && !schema.Current)
+        code = SQLITE_ERROR;
     if (code == SQLITE_OK && found < kSchemaVersion)
         code = sqlite3_exec(
             db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str(), nullptr, nullptr, nullptr);
@@ -640,7 +728,8 @@ void TSignatureStore::giveBack(std::unique_ptr<TConnection> reader)
     m_readers.push_back(std::move(reader));
 }
 
-std::optional<TRecordedContent> TSignatureStore::FindByIdentity(const QByteArray &path, const TFileIdentity &identity)
+std::optional<TRecordedContent> TSignatureStore::FindByIdentity(
+    const QByteArray &path, const TFileIdentity &identity, TPictureDecoder decoder)
 {
     std::unique_ptr<TConnection> reader = takeReader();
     if (!reader)
@@ -648,6 +737,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(const QByteArray
     TStatement &find = reader->Statement(kFindByIdentity);
     find.Bind(1, path);
     find.Bind(2, m_recipe);
+    find.Bind(3, int64_t(decoder));
     int code = reader->BeginRead();
     if (code == SQLITE_OK)
         code = find.PrepareCode();
@@ -661,7 +751,8 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(const QByteArray
         if (known == identity) {
             TRecordedContent found;
             found.Hash = hashOf(find.Blob(7));
-            if (!readContent(find, 8, found.Hash, identity.Size, m_recipe, found.Content))
+            if (find.Integer(8) != pathChecksum(path, identity, found.Hash)
+                || !readContent(find, 9, found.Hash, identity.Size, m_recipe, decoder, found.Content))
                 code = SQLITE_CORRUPT;
             else
                 recorded = found;
@@ -677,6 +768,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(const QByteArray
         other.Bind(4, identity.MTimeNs);
         other.Bind(5, identity.CTimeNs);
         other.Bind(6, m_recipe);
+        other.Bind(7, int64_t(decoder));
         code = other.PrepareCode();
         if (code == SQLITE_OK)
             code = other.Step();
@@ -684,7 +776,8 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(const QByteArray
             TRecordedContent found;
             found.OtherPath = other.Blob(0);
             found.Hash = hashOf(other.Blob(1));
-            if (!readContent(other, 2, found.Hash, identity.Size, m_recipe, found.Content))
+            if (other.Integer(2) != pathChecksum(found.OtherPath, identity, found.Hash)
+                || !readContent(other, 3, found.Hash, identity.Size, m_recipe, decoder, found.Content))
                 code = SQLITE_CORRUPT;
             else
                 recorded = found;
@@ -701,13 +794,14 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(const QByteArray
     }
     if (recorded && touch) {
         std::lock_guard lock(m_mutex);
-        m_queue.push_back({ path, identity, recorded->Hash, identity.Size, std::nullopt, {}, true, false });
+        m_queue.push_back({ path, identity, recorded->Hash, identity.Size, decoder, std::nullopt, {}, true, false });
         m_changed.notify_all();
     }
     return recorded;
 }
 
-std::optional<TSignedContent> TSignatureStore::FindByContent(const TContentHash &hash, int64_t size)
+std::optional<TSignedContent> TSignatureStore::FindByContent(
+    const TContentHash &hash, int64_t size, TPictureDecoder decoder)
 {
     std::unique_ptr<TConnection> reader = takeReader();
     if (!reader)
@@ -716,6 +810,7 @@ std::optional<TSignedContent> TSignatureStore::FindByContent(const TContentHash 
     find.Bind(1, hash);
     find.Bind(2, size);
     find.Bind(3, m_recipe);
+    find.Bind(4, int64_t(decoder));
     int code = reader->BeginRead();
     if (code == SQLITE_OK)
         code = find.PrepareCode();
@@ -724,7 +819,7 @@ std::optional<TSignedContent> TSignatureStore::FindByContent(const TContentHash 
         code = find.Step();
     if (code == SQLITE_ROW) {
         TSignedContent found;
-        if (readContent(find, 0, hash, size, m_recipe, found))
+        if (readContent(find, 0, hash, size, m_recipe, decoder, found))
             content = found;
         else
             code = SQLITE_CORRUPT;
@@ -742,12 +837,12 @@ std::optional<TSignedContent> TSignatureStore::FindByContent(const TContentHash 
 }
 
 void TSignatureStore::Record(const QByteArray &path, std::optional<TFileIdentity> identity, const TContentHash &hash,
-    int64_t size, std::optional<TSignedContent> content, const QByteArray &formerPath)
+    int64_t size, TPictureDecoder decoder, std::optional<TSignedContent> content, const QByteArray &formerPath)
 {
     std::lock_guard lock(m_mutex);
     if (!m_usable)
         return;
-    m_queue.push_back({ path, identity, hash, size, std::move(content), formerPath, false, false });
+    m_queue.push_back({ path, identity, hash, size, decoder, std::move(content), formerPath, false, false });
     m_changed.notify_all();
 }
 
@@ -786,7 +881,14 @@ void TSignatureStore::writeLoop()
         m_writing = true;
         const bool usable = m_usable;
         lock.unlock();
-        const bool written = usable && writeBatch(batch);
+        bool written = false;
+        try {
+            written = usable && writeBatch(batch);
+        } catch (const std::runtime_error &) {
+            // A checksum's digest failed (HashContent): the batch is dropped and the store set aside.
+            sqlite3_exec(m_writer->Db, "ROLLBACK", nullptr, nullptr, nullptr);
+            fail(SQLITE_ERROR);
+        }
         lock.lock();
         m_writing = false;
         if (!written)
@@ -870,7 +972,8 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             upsert.Bind(5, identity.MTimeNs);
             upsert.Bind(6, identity.CTimeNs);
             upsert.Bind(7, pending.Hash);
-            upsert.Bind(8, day);
+            upsert.Bind(8, pathChecksum(pending.Path, identity, pending.Hash));
+            upsert.Bind(9, day);
             run(upsert);
         } else {
             TStatement &remove = m_writer->Statement(kDeletePath);
@@ -884,6 +987,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             const QByteArray positive = packPositions(content.Signature.WaveletCoefsPos);
             const QByteArray negative = packPositions(content.Signature.WaveletCoefsNeg);
             const bool transposed = content.HasWavelets && content.HasTransposedWavelets;
+            const int64_t wavelets = int64_t(content.HasWavelets) + int64_t(transposed);
             const QByteArray transposedPositive
                 = transposed ? packPositions(content.Signature.TransposedCoefsPos) : QByteArray();
             const QByteArray transposedNegative
@@ -894,18 +998,19 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             upsert.Bind(3, m_recipe);
             upsert.Bind(4, int64_t(content.Loaded));
             upsert.Bind(5, int64_t(content.ScaleDenominator));
-            upsert.Bind(6, int64_t(content.HasWavelets) + int64_t(transposed));
+            upsert.Bind(6, wavelets);
             upsert.Bind(7, int64_t(content.Signature.Height));
             upsert.Bind(8, int64_t(content.Signature.Width));
             upsert.Bind(9, preBuffer);
             upsert.Bind(10, positive);
             upsert.Bind(11, negative);
             upsert.Bind(12,
-                entryChecksum(pending.Hash, pending.Size, m_recipe, content,
-                    { positive, negative, transposedPositive, transposedNegative, transposed }));
+                entryChecksum(pending.Hash, pending.Size, m_recipe, pending.Decoder, wavelets, content,
+                    { positive, negative, transposedPositive, transposedNegative }));
             upsert.Bind(13, day);
             upsert.Bind(14, transposedPositive);
             upsert.Bind(15, transposedNegative);
+            upsert.Bind(16, int64_t(pending.Decoder));
             run(upsert);
         } else {
             TStatement &touch = m_writer->Statement(kTouchSignature);
@@ -913,6 +1018,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             touch.Bind(2, pending.Size);
             touch.Bind(3, m_recipe);
             touch.Bind(4, day);
+            touch.Bind(5, int64_t(pending.Decoder));
             run(touch);
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/contenthash.h"
+#include "engine/picturedecoder.h"
 #include "engine/signingrecipe.h"
 #include "engine/signpicture.h"
 
@@ -51,11 +52,14 @@ enum class TStoreProblem {
 };
 
 // Signatures kept between searches in one SQLite file (WAL journal): one entry per signed file
-// content, keyed by its size and hash and by the recipe that signed it, and the identity of every
-// path that content was last seen at. Lookups may come from any thread; new entries are queued
-// and written in batched transactions by the store's own writer thread. Several processes may
-// share one file. Nothing here throws: a store that fails is set aside for the rest of its life,
-// and lookups then find nothing and records are dropped.
+// content, keyed by its size and hash, by the recipe that signed it and by the decoder that read
+// it (a JPEG named .png is refused by the PNG decoder, not by the JPEG one), and the identity of
+// every path that content was last seen at. Every entry and path record carries a checksum that
+// ties it to its key; one that does not match counts as damage. Lookups may come from any thread;
+// new entries are queued and written in batched transactions by the store's own writer thread.
+// Several processes may share one file. A store that fails is set aside for the rest of its life,
+// and lookups then find nothing and records are dropped. Nothing here throws, except the
+// constructor and the lookups when SHA-256 cannot be computed (HashContent).
 class TSignatureStore
 {
 public:
@@ -83,16 +87,17 @@ public:
     TStoreProblem Problem() const;
 
     // The content last recorded for `path` when the file there still has exactly `identity`, or else
-    // the content recorded for another path with exactly that identity.
-    std::optional<TRecordedContent> FindByIdentity(const QByteArray &path, const TFileIdentity &identity);
-    // The content of `size` bytes that hashes to `hash`, signed under this store's recipe.
-    std::optional<TSignedContent> FindByContent(const TContentHash &hash, int64_t size);
+    // the content recorded for another path with exactly that identity, as `decoder` signed it.
+    std::optional<TRecordedContent> FindByIdentity(
+        const QByteArray &path, const TFileIdentity &identity, TPictureDecoder decoder);
+    // The content of `size` bytes that hashes to `hash`, signed by `decoder` under this store's recipe.
+    std::optional<TSignedContent> FindByContent(const TContentHash &hash, int64_t size, TPictureDecoder decoder);
 
     // Queues: the file at `path` holds the content `hash`/`size`, with `identity` when that may be
-    // trusted later (nothing drops the path's record), and `content` when it was signed just now.
-    // The record of `formerPath`, when given, goes: the file is no longer there.
+    // trusted later (nothing drops the path's record), and `content` when `decoder` signed it just
+    // now. The record of `formerPath`, when given, goes: the file is no longer there.
     void Record(const QByteArray &path, std::optional<TFileIdentity> identity, const TContentHash &hash, int64_t size,
-        std::optional<TSignedContent> content, const QByteArray &formerPath = {});
+        TPictureDecoder decoder, std::optional<TSignedContent> content, const QByteArray &formerPath = {});
     // Queues the removal of entries that no search has seen for 90 days, except those of files on
     // devices that are not mounted now.
     void ExpireOldEntries();

@@ -1,6 +1,5 @@
 #include "engine/signingpipeline.h"
 
-#include "engine/decoding.h"
 #include "engine/pictureerror.h"
 
 #include <algorithm>
@@ -58,10 +57,7 @@ struct TSigningPipeline::TShared {
         , Settings(settings)
         , Window(window)
         , MaxDecodeTime(maxDecodeTime)
-        , Signer(
-              signer ? std::move(signer) : TPictureSigner([](const QByteArray &path, const TSettings &pictureSettings) {
-                  return Decoding().SignPicture(path, pictureSettings);
-              }))
+        , Signer(std::move(signer))
         , Slots(window)
     {
     }

@@ -26,10 +26,10 @@ constexpr std::chrono::milliseconds kStopGrace { 150 };
 class TSigningPipeline : public TSignatureSource
 {
 public:
-    // `threads` workers (at least one) sign paths[0], paths[1], ... with `signer` (by default the
-    // program's decoders), at most `window` pictures ahead of the last one taken.
+    // `threads` workers (at least one) sign paths[0], paths[1], ... with `signer`, at most `window`
+    // pictures ahead of the last one taken.
     TSigningPipeline(std::vector<QByteArray> paths, const TSettings &settings, int threads, int window,
-        std::chrono::milliseconds maxDecodeTime = kMaxDecodeTime, TPictureSigner signer = {});
+        std::chrono::milliseconds maxDecodeTime, TPictureSigner signer);
     // Stops the workers, within kStopGrace: a decode that has not ended by then is left to end in
     // the background, its worker detached and its result dropped.
     ~TSigningPipeline() override;

@@ -2,6 +2,7 @@
 
 #include "engine/decoding.h"
 #include "engine/decodinglimits.h"
+#include "engine/picturedecoder.h"
 #include "engine/rawpathfile.h"
 
 #include <QFile>
@@ -114,6 +115,11 @@ bool TStoredSigner::keepsChangeTimes(uint64_t device, const QByteArray &path)
 std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, const TSettings &settings)
 {
     std::optional<TPictureSignature> signature;
+    // What a stored result answers for includes the decoder: the same bytes under another
+    // extension may be read by another decoder, or refused. A file no decoder knows is not read.
+    const TPictureDecoder decoder = DecoderOf(path);
+    if (decoder == TPictureDecoder::None)
+        return signature;
     if (!m_store->IsUsable()) {
         ++m_decoded;
         return Decoding().SignPicture(path, settings);
@@ -124,13 +130,13 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     // number reused by another kind of file system from matching a record.
     if (::stat(path.constData(), &status) == 0 && keepsChangeTimes(uint64_t(status.st_dev), path)) {
         const TFileIdentity identity = identityOf(status);
-        const std::optional<TRecordedContent> recorded = m_store->FindByIdentity(path, identity);
+        const std::optional<TRecordedContent> recorded = m_store->FindByIdentity(path, identity, decoder);
         if (recorded && ReuseSignedContent(recorded->Content, settings, signature)) {
             ++m_fromStore;
             attachHash(signature, recorded->Hash);
             // The identity was trusted when it was recorded for the other path, and is the same.
             if (!recorded->OtherPath.isEmpty())
-                m_store->Record(path, identity, recorded->Hash, identity.Size, std::nullopt,
+                m_store->Record(path, identity, recorded->Hash, identity.Size, decoder, std::nullopt,
                     namesFile(recorded->OtherPath, identity) ? QByteArray() : recorded->OtherPath);
             return signature;
         }
@@ -149,11 +155,11 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     if (file->Steady && file->Identity.CTimeNs < file->ReadAt && file->Identity.MTimeNs < file->ReadAt
         && keepsChangeTimes(file->Identity.Device, path))
         identity = file->Identity;
-    const std::optional<TSignedContent> stored = m_store->FindByContent(hash, size);
+    const std::optional<TSignedContent> stored = m_store->FindByContent(hash, size, decoder);
     if (stored && ReuseSignedContent(*stored, settings, signature)) {
         ++m_fromStore;
         attachHash(signature, hash);
-        m_store->Record(path, identity, hash, size, std::nullopt);
+        m_store->Record(path, identity, hash, size, decoder, std::nullopt);
         return signature;
     }
     const TClock::time_point start = TClock::now();
@@ -162,6 +168,6 @@ std::optional<TPictureSignature> TStoredSigner::Sign(const QByteArray &path, con
     ReuseSignedContent(content, settings, signature);
     attachHash(signature, hash);
     if (TClock::now() - start + kDecodeTimeMargin < m_maxDecodeTime)
-        m_store->Record(path, identity, hash, size, content);
+        m_store->Record(path, identity, hash, size, decoder, content);
     return signature;
 }

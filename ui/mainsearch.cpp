@@ -110,14 +110,15 @@ void TMainForm::RunSearch()
         return;
     }
     SetSearchingState();
-    // Opened for each search, so that a store set aside once is tried afresh the next time.
-    const auto store = std::make_shared<TSignatureStore>(TSignatureStore::DefaultFile());
+    // Opened for each search, so that a store set aside once is tried afresh the next time; inside
+    // the search, whose clean-up then also follows an error in opening it.
+    std::shared_ptr<TSignatureStore> store;
 
     // The clean-up runs however the search ends; an error then goes on to the application's box,
     // which is then the only word on how the search ended.
     auto cleanUp = [this, &store](bool failed) {
         Timer1->stop();
-        const QString storeLine = StoreProblemLine(*store);
+        const QString storeLine = store ? StoreProblemLine(*store) : QString();
         ListView1->setUpdatesEnabled(true);
         // A close during the search has emptied the catalogue; the list must not see stale pairs.
         SetListRowCount(m_closed ? 0 : std::max(MainUnit.Catalogue.PairsLast + 1, 0));
@@ -135,6 +136,7 @@ void TMainForm::RunSearch()
     };
 
     try {
+        store = std::make_shared<TSignatureStore>(TSignatureStore::DefaultFile());
         MainUnit.Catalogue.SearchStopped = false;
         MainUnit.Catalogue.StartTicks = TickCount();
         Timer1->start();

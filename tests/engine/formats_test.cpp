@@ -3,6 +3,7 @@
 #include "engine/processing.h"
 #include "engine/search.h"
 #include "engine/searchobserver.h"
+#include "engine/signaturestore.h"
 #include "engine/signpicture.h"
 #include "formatfixtures.h"
 #include "picturefixtures.h"
@@ -16,6 +17,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 
 namespace
 {
@@ -114,4 +116,42 @@ TEST(NewFormats, HeicClaimingMoreThanThePixelLimitIsRefusedBeforeDecoding)
     } catch (const TPictureError &error) {
         EXPECT_NE(std::string(error.what()).find("too large"), std::string::npos) << error.what();
     }
+}
+
+TEST(NewFormats, AFileAnotherTypesMaskCollectsIsReadOnlyWhileItsOwnTypeIsOn)
+{
+    QTemporaryDir folder;
+    const QImage scene = DrawScene(23, 320, 240);
+    SavePicture(scene, folder.filePath("scan.tif"), "tif");
+    WriteBytes(folder.filePath("scan.tif.webp"), EncodeWebp(scene));
+    WriteBytes(folder.filePath("a.tif.dng"), EncodeLinearDng(scene));
+    // One of the first six types is read whichever mask collected it, as it always was.
+    SavePicture(scene, folder.filePath("copy.tif.png"), "png");
+    TSettings tiffOnly;
+    tiffOnly.SearchTIFF = true;
+    tiffOnly.SearchJPG = tiffOnly.SearchBMP = tiffOnly.SearchGIF = tiffOnly.SearchPNG = false;
+    tiffOnly.SearchWEBP = tiffOnly.SearchHEIF = false;
+    TSettings everyType = tiffOnly;
+    everyType.SearchWEBP = everyType.SearchRAW = true;
+
+    const auto pairedNames = [&](const TSettings &settings, std::shared_ptr<TSignatureStore> store) {
+        TCatalogue catalogue;
+        TFolderObserver observer;
+        observer.folders = { QFile::encodeName(folder.path()) + '/' };
+        catalogue.SearchStopped = false;
+        RunSearchSteps(catalogue, settings, observer, {}, store);
+        EXPECT_EQ(catalogue.PicturesLast + 1, 4);
+        std::set<QByteArray> names;
+        for (int32_t i = 0; i <= catalogue.PairsLast; ++i)
+            for (const int32_t picture : { catalogue.Pairs[i].PicIndex1, catalogue.Pairs[i].PicIndex2 })
+                names.insert(catalogue.Pictures[picture].FileName);
+        return names;
+    };
+    const std::set<QByteArray> tiffAndPng { "scan.tif", "copy.tif.png" };
+    EXPECT_EQ(pairedNames(tiffOnly, nullptr), tiffAndPng);
+    EXPECT_EQ(
+        pairedNames(tiffOnly, std::make_shared<TSignatureStore>(QFile::encodeName(folder.filePath("store.sqlite")))),
+        tiffAndPng);
+    const std::set<QByteArray> all { "scan.tif", "copy.tif.png", "scan.tif.webp", "a.tif.dng" };
+    EXPECT_EQ(pairedNames(everyType, nullptr), all);
 }

@@ -217,14 +217,14 @@ TEST(SignatureStore, TurnedCopySearchesReuseEntriesThatKeepTheTransposedLists)
     ASSERT_NE(
         std::count(withoutStore.Orientations.begin(), withoutStore.Orientations.end(), TOrientation::Rotated90), 0);
 
-    // A store of the first version, which had no room for the transposed lists, keeps serving
-    // plain searches.
+    // A store of the first version, which had no room for the transposed lists nor for the
+    // decoder, is signed afresh.
     searchWithStore(root.path(), plain, storeFile);
     execute(storeFile,
         "ALTER TABLE signatures DROP COLUMN tpos; ALTER TABLE signatures DROP COLUMN tneg; "
         "PRAGMA user_version = 1");
     const TSearchResult firstVersion = searchWithStore(root.path(), plain, storeFile);
-    EXPECT_EQ(firstVersion.Decoded, 0);
+    EXPECT_EQ(firstVersion.Decoded, pictures);
     EXPECT_EQ(firstVersion.Csv, plainCsv(root.path(), plain));
 
     // Its entries lack the transposed lists: signed again (all but the two skipped pictures), and
@@ -255,7 +255,8 @@ TEST(SignatureStore, AFileRewrittenInPlaceWithItsTimesRestoredIsSignedAgain)
         int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
         int64_t(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec };
     // The identity was recorded, so a file left alone would not even be opened.
-    ASSERT_TRUE(TSignatureStore(QFile::encodeName(storeFile)).FindByIdentity(QFile::encodeName(rewritten), identity));
+    ASSERT_TRUE(TSignatureStore(QFile::encodeName(storeFile))
+                    .FindByIdentity(QFile::encodeName(rewritten), identity, TPictureDecoder::Bmp));
 
     // The same size and times, another picture: it now pairs with no other.
     rewriteKeepingTimes(rewritten, EncodeBmp(DrawScene(301, 320, 240).mirrored()));
@@ -366,6 +367,23 @@ TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame
     execute(storeFile, "DROP TABLE meta");
     searchOnce(TStoreProblem::None, true);
 
+    // One of this version whose tables lack a column its statements name is made afresh, rather
+    // than failing every search.
+    warmStore();
+    execute(storeFile, "ALTER TABLE signatures RENAME COLUMN tneg TO spare");
+    searchOnce(TStoreProblem::None, true);
+    EXPECT_EQ(searchWithStore(library, settings, storeFile).Decoded, 0);
+
+    // Another program's database is never emptied, even where one of its tables bears a name of
+    // the store's.
+    QDir(root.path() + "/store").removeRecursively();
+    QDir().mkpath(root.path() + "/store");
+    execute(storeFile,
+        "CREATE TABLE meta(note TEXT); INSERT INTO meta VALUES('kept'); CREATE TABLE notes(text TEXT); "
+        "PRAGMA user_version = 2");
+    EXPECT_EQ(search(library, settings, openStore(storeFile)).Csv, plain);
+    EXPECT_EQ(countRows(storeFile, "SELECT count(*) FROM meta WHERE note = 'kept'"), 1);
+
     // Written by a newer version: left exactly as it was.
     warmStore();
     execute(storeFile, "PRAGMA user_version = 99");
@@ -470,6 +488,65 @@ TEST(SignatureStore, AFileThatIsNoStoreOfThisProgramIsLeftAsItIs)
     overwriteAfterHeader();
     searchOnce(TStoreProblem::Corrupt, true);
     EXPECT_EQ(QDir(folder).entryList({ "signatures.sqlite.corrupt-*" }, QDir::Files).size(), 1);
+}
+
+TEST(SignatureStore, AContentAnswersOnlyForTheDecoderThatReadIt)
+{
+    const QString extensions[] = { "jpg", "png", "tif", "bmp", "gif", "webp", "heic", "jxl", "dng" };
+    TSettings settings;
+    settings.SearchTIFF = settings.SearchJXL = settings.SearchRAW = true;
+    const QImage scene = DrawScene(41, 200, 150);
+    for (const char *format : { "jpg", "png" }) {
+        // One file under the name of every decoder, each in a folder of its own (A) and in one
+        // shared folder (B) beside a byte copy and a smaller version: B's files are found in the
+        // store by their identity under another name and by their content.
+        QTemporaryDir root;
+        const QString origin = root.filePath("origin");
+        SavePicture(scene, origin, format, 90);
+        for (const QString &extension : extensions) {
+            const QString own = root.filePath("A" + extension);
+            const QString shared = root.filePath("B/" + extension);
+            ASSERT_TRUE(QDir().mkpath(own) && QDir().mkpath(shared));
+            ASSERT_EQ(::link(QFile::encodeName(origin), QFile::encodeName(own + "/x." + extension)), 0);
+            ASSERT_EQ(::link(QFile::encodeName(origin), QFile::encodeName(shared + "/p." + extension)), 0);
+            ASSERT_TRUE(QFile::copy(origin, shared + "/copy." + extension));
+            SavePicture(scene.scaled(150, 112), shared + "/small.jpg", "jpg", 90);
+        }
+        for (const bool identicalOnly : { false, true }) {
+            settings.SearchOnlyIdentical = identicalOnly;
+            const QByteArray plain = plainCsv(root.filePath("B"), settings);
+            ASSERT_GE(plain.count("\r\n"), 2);
+            for (const QString &first : extensions) {
+                const QString storeFile = root.filePath(QStringLiteral("%1-%2.sqlite").arg(first).arg(identicalOnly));
+                searchWithStore(root.filePath("A" + first), settings, storeFile);
+                EXPECT_EQ(countRows(storeFile, "SELECT count(*) FROM paths"), 1);
+                EXPECT_EQ(searchWithStore(root.filePath("B"), settings, storeFile).Csv, plain)
+                    << format << " bytes read as ." << first.toStdString() << " first"
+                    << (identicalOnly ? ", identical only" : "");
+            }
+        }
+    }
+}
+
+TEST(SignatureStore, APathRecordNamingAnotherContentIsCaughtByItsChecksum)
+{
+    for (const bool identicalOnly : { false, true }) {
+        QTemporaryDir root;
+        fillLibrary(root.path());
+        const QString library = root.path() + "/b";
+        const QString storeFile = root.path() + "/signatures.sqlite";
+        TSettings settings;
+        settings.SearchOnlyIdentical = identicalOnly;
+        const QByteArray plain = plainCsv(library, settings);
+        searchWithStore(library, settings, storeFile);
+        // The two BMP files have the same size: one's record now names the other's content.
+        execute(storeFile,
+            "UPDATE paths SET hash = (SELECT hash FROM paths WHERE CAST(path AS TEXT) LIKE '%/scene2.bmp') "
+            "WHERE CAST(path AS TEXT) LIKE '%/scene0.bmp'");
+        const auto store = openStore(storeFile);
+        EXPECT_EQ(search(library, settings, store).Csv, plain);
+        EXPECT_EQ(store->Problem(), TStoreProblem::Corrupt);
+    }
 }
 
 TEST(SignatureStore, TwoSearchesAtOnceShareTheStore)
