@@ -95,7 +95,7 @@ struct TWaveletMatch {
 };
 
 // The earlier picture's score in the orientation of the current picture that matches it best;
-// the picture as it is wins a tie. Only the picture as it is without a transposed matrix.
+// the picture as it is wins a tie. Without a transposed matrix, only the picture as it is.
 TWaveletMatch BestWaveletMatch(const TPicInfo &earlier, const TCurrentMatrices &current);
 
 // What the search makes of `earlier` and `current`, whose entry holds its size and lists and
