@@ -74,6 +74,7 @@ int RunMarking(TCatalogue &catalogue, const TSettings &settings, const Options &
     TMarkingRule rule = *options.Keep;
     rule.MinSimilarity = options.MinSimilarity.value_or(kDefaultMinSimilarity);
     rule.OnlyIdentical = settings.SearchOnlyIdentical;
+    rule.TurnedCopies = settings.SearchesTurnedCopies();
     TPictureMarks marks;
     marks.Reset(catalogue);
     const TRuleOutcome marked = ApplyMarkingRule(catalogue, marks, rule);

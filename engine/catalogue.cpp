@@ -55,6 +55,7 @@ void ResetCatalogue(TCatalogue &catalogue)
     catalogue.Pairs.shrink_to_fit();
     catalogue.Paths.clear();
     catalogue.Paths.shrink_to_fit();
+    catalogue.TransposedLists.clear();
     try {
         catalogue.Pictures.reserve(kReservedEntries);
         catalogue.Paths.reserve(kReservedEntries);
@@ -96,6 +97,7 @@ void TrimAfterCollection(TCatalogue &catalogue)
 void AllocatePairs(TCatalogue &catalogue)
 {
     catalogue.Pairs.clear();
+    catalogue.TransposedLists.clear();
     catalogue.PairsCapacity = kInitialCapacity;
 }
 
@@ -167,6 +169,7 @@ void ClearCatalogue(TCatalogue &catalogue)
     catalogue.Pictures.clear();
     catalogue.PairsLast = -1;
     catalogue.Pairs.clear();
+    catalogue.TransposedLists.clear();
     // A search that is still winding down trims the arrays to these counts; zero keeps them empty.
     catalogue.PathsLast = -1;
     catalogue.PicturesLast = -1;

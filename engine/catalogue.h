@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 enum {
@@ -49,6 +50,12 @@ public:
 
 private:
     std::array<uint16_t, kSignatureSize> m_packed {};
+};
+
+// A picture's two lists in one orientation.
+struct TOrientedCoefs {
+    TWaveletCoefs Positive;
+    TWaveletCoefs Negative;
 };
 
 // The first 256 bytes of a file, zero-padded.
@@ -120,6 +127,10 @@ struct TCatalogue {
     int32_t DiskUsage = 0;
     // Trash folder name below a mount point, with a trailing "/".
     QByteArray RecycleFolderName;
+    // In searches for turned copies, the transposed lists of each picture that paired with an
+    // earlier one, by picture: the search turned it to compare, so a pair within its group can
+    // be judged again as the search would (only the later picture of two is ever turned).
+    std::unordered_map<int32_t, TOrientedCoefs> TransposedLists;
 };
 
 // Empties the catalogue for a new search and gives Pictures and Paths a capacity of 30000 entries.

@@ -1,67 +1,106 @@
 #include "engine/markingrules.h"
 
-#include "engine/pictureprocessing.h"
+#include "engine/pairing.h"
 #include "engine/processing.h"
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace
 {
 
-constexpr double kIdenticalSimilarity = 100;
-
-// The signed positions of one picture, laid out for counting another picture's matches in 500
-// look-ups, as the search's matrix does.
-class TSignedPositions
+// A picture's matrices as the search looks them up when it is the later of two. Loading and
+// unloading write only the picture's own positions, much less than clearing the whole tables.
+class TPictureMatrices
 {
 public:
-    void Load(const TPicInfo &picture) { Write(picture, 1); }
-    void Unload(const TPicInfo &picture) { Write(picture, 0); }
-
-    int Matches(const TPicInfo &other) const
+    // With `transposed`, the matrices can turn the picture as a search for turned copies does.
+    void Load(const TPicInfo &picture, const TOrientedCoefs *transposed)
     {
-        int matches = 0;
-        for (int j = 0; j < kSignatureSize; ++j) {
-            const uint16_t positive = other.WaveletCoefsPos.PackedAt(j);
-            const uint16_t negative = other.WaveletCoefsNeg.PackedAt(j);
-            matches += positive != 0 && m_sign[positive] > 0;
-            matches += negative != 0 && m_sign[negative] < 0;
-        }
-        return matches;
+        write(m_unturned, picture.WaveletCoefsPos, picture.WaveletCoefsNeg, 1);
+        m_loaded = &picture;
+        m_transposedLists = transposed;
+        if (transposed)
+            write(m_transposed, transposed->Positive, transposed->Negative, 1);
+    }
+    void Unload()
+    {
+        write(m_unturned, m_loaded->WaveletCoefsPos, m_loaded->WaveletCoefsNeg, 0);
+        if (m_transposedLists)
+            write(m_transposed, m_transposedLists->Positive, m_transposedLists->Negative, 0);
+    }
+    TCurrentMatrices Matrices(bool turned) const
+    {
+        return { m_unturned, turned && m_transposedLists ? &m_transposed : nullptr };
     }
 
 private:
-    void Write(const TPicInfo &picture, int8_t magnitude)
+    static void write(TSignMatrix &matrix, const TWaveletCoefs &positive, const TWaveletCoefs &negative, int8_t sign)
     {
         for (int j = 0; j < kSignatureSize; ++j) {
-            m_sign[picture.WaveletCoefsPos.PackedAt(j)] = magnitude;
-            m_sign[picture.WaveletCoefsNeg.PackedAt(j)] = int8_t(-magnitude);
+            matrix[positive.PackedAt(j)] = sign;
+            matrix[negative.PackedAt(j)] = int8_t(-sign);
         }
-        m_sign[0] = 0;
+        // Where the lists end: an empty entry, which never matches.
+        matrix[0] = 0;
     }
 
-    std::array<int8_t, kWorkBitmapSize * kWorkBitmapSize> m_sign {};
+    TSignMatrix m_unturned {};
+    TSignMatrix m_transposed {};
+    const TPicInfo *m_loaded = nullptr;
+    const TOrientedCoefs *m_transposedLists = nullptr;
 };
 
-// The similarity of `other` to the picture loaded into `keeperPositions`, by the scan's rule.
-std::optional<double> similarityToKeeper(const TCatalogue &catalogue, int32_t keeper,
-    const TSignedPositions &keeperPositions, int32_t other, bool onlyIdentical)
+// Judges two pictures of the results again as the search that made them did.
+class TSearchJudge
 {
-    const TPicInfo &a = catalogue.Pictures[size_t(keeper)];
-    const TPicInfo &b = catalogue.Pictures[size_t(other)];
-    if (a.CCVStage != TCCVStage::Full || b.CCVStage != TCCVStage::Full || IsSameFile(a, b)
-        || !AspectRatiosComparable(a, b))
-        return std::nullopt;
-    // Equal fingerprints only make byte identity possible: files that share a header and differ
-    // further on are scored by how they look, as the scan scores them.
-    if (a.PreBuffer == b.PreBuffer && a.Size == b.Size
-        && FilesIdentical(FullPath(catalogue, keeper), FullPath(catalogue, other), [] { return true; }))
-        return kIdenticalSimilarity;
-    if (onlyIdentical)
-        return std::nullopt;
-    return SimilarityOfScore(ScoreOfMatches(keeperPositions.Matches(b)));
-}
+public:
+    TSearchJudge(const TCatalogue &catalogue, bool onlyIdentical, bool turnedCopies)
+        : m_catalogue(catalogue)
+        , m_onlyIdentical(onlyIdentical)
+        , m_turnedCopies(turnedCopies)
+    {
+    }
+
+    // The transposed lists the search turned `picture` by as the later of two, if it did.
+    const TOrientedCoefs *TransposedLists(int32_t picture) const
+    {
+        if (!m_turnedCopies)
+            return nullptr;
+        const auto found = m_catalogue.TransposedLists.find(picture);
+        return found == m_catalogue.TransposedLists.end() ? nullptr : &found->second;
+    }
+
+    void Load(TPictureMatrices &matrices, int32_t picture) const
+    {
+        matrices.Load(m_catalogue.Pictures[size_t(picture)], TransposedLists(picture));
+    }
+
+    // The similarity at which the search pairs `lookedUp` with `owner`, looking the first up in
+    // `matrices`, the second's; nothing when it does not pair them.
+    std::optional<double> Similarity(int32_t lookedUp, int32_t owner, const TCurrentMatrices &matrices) const
+    {
+        const TPicInfo &a = m_catalogue.Pictures[size_t(lookedUp)];
+        const TPicInfo &b = m_catalogue.Pictures[size_t(owner)];
+        // Unsigned, the owner has nothing to look up in.
+        if (b.CCVStage != TCCVStage::Full)
+            return std::nullopt;
+        const TPairVerdict verdict = JudgePair(a, b, matrices, m_onlyIdentical, [&] {
+            return a.Size == b.Size && FilesIdentical(FullPath(m_catalogue, lookedUp), FullPath(m_catalogue, owner), {})
+                ? TContentsCompared::Identical
+                : TContentsCompared::Different;
+        });
+        if (!verdict.Pairing)
+            return std::nullopt;
+        return verdict.Pairing->Similarity;
+    }
+
+private:
+    const TCatalogue &m_catalogue;
+    bool m_onlyIdentical;
+    bool m_turnedCopies;
+};
 
 // The picture a rule keeps in a group; ties go to the first in catalogue order.
 int32_t chooseKeeper(const TCatalogue &catalogue, const std::vector<int32_t> &members, TKeepRule rule)
@@ -90,12 +129,14 @@ int32_t chooseKeeper(const TCatalogue &catalogue, const std::vector<int32_t> &me
 
 } // namespace
 
-std::optional<double> SearchSimilarity(const TCatalogue &catalogue, int32_t a, int32_t b, bool onlyIdentical)
+std::optional<double> SearchSimilarity(
+    const TCatalogue &catalogue, int32_t a, int32_t b, bool onlyIdentical, bool turnedCopies)
 {
-    static thread_local TSignedPositions positions;
-    positions.Load(catalogue.Pictures[size_t(a)]);
-    const std::optional<double> similarity = similarityToKeeper(catalogue, a, positions, b, onlyIdentical);
-    positions.Unload(catalogue.Pictures[size_t(a)]);
+    static thread_local TPictureMatrices matrices;
+    const TSearchJudge judge(catalogue, onlyIdentical, turnedCopies);
+    judge.Load(matrices, std::max(a, b));
+    const std::optional<double> similarity = judge.Similarity(std::min(a, b), std::max(a, b), matrices.Matrices(true));
+    matrices.Unload();
     return similarity;
 }
 
@@ -103,8 +144,11 @@ TRuleOutcome ApplyMarkingRule(const TCatalogue &catalogue, TPictureMarks &marks,
 {
     TRuleOutcome outcome;
     const TPictureGroups &groups = marks.Groups();
-    // One table per kept picture; an InsideFolder group may keep several.
-    std::vector<TSignedPositions> tables(1);
+    const TSearchJudge judge(catalogue, rule.OnlyIdentical, rule.TurnedCopies);
+    // One set of matrices per kept picture, as an InsideFolder group may keep several, and one for
+    // a picture the search turned, when a kept picture comes before it.
+    std::vector<TPictureMatrices> keptMatrices(1);
+    const auto turnedMatrices = std::make_unique<TPictureMatrices>();
     for (int32_t group = 0; group < groups.Count(); ++group) {
         const std::vector<int32_t> &members = groups.Members(group);
         std::vector<int32_t> kept;
@@ -125,25 +169,34 @@ TRuleOutcome ApplyMarkingRule(const TCatalogue &catalogue, TPictureMarks &marks,
             ++outcome.GroupsTooUnlike;
             continue;
         }
-        if (tables.size() < kept.size())
-            tables.resize(kept.size());
+        if (keptMatrices.size() < kept.size())
+            keptMatrices.resize(kept.size());
         for (size_t i = 0; i < kept.size(); ++i)
-            tables[i].Load(catalogue.Pictures[size_t(kept[i])]);
+            judge.Load(keptMatrices[i], kept[i]);
         bool markedAny = false;
         for (const int32_t picture : members) {
             if (marks.IsMarked(picture) || std::find(kept.begin(), kept.end(), picture) != kept.end())
                 continue;
+            // The search looks the earlier picture up in the later one's matrices. Unturned, that
+            // counts the positions both hold with the same sign, the same either way round: the
+            // kept picture's matrices serve unless this picture comes later and was turned.
+            const bool turned = judge.TransposedLists(picture) != nullptr;
+            if (turned)
+                judge.Load(*turnedMatrices, picture);
             // Against the most similar kept picture; ties to the first found.
             std::optional<double> best;
             int32_t keeper = -1;
             for (size_t i = 0; i < kept.size(); ++i) {
-                const std::optional<double> similarity
-                    = similarityToKeeper(catalogue, kept[i], tables[i], picture, rule.OnlyIdentical);
+                const std::optional<double> similarity = kept[i] < picture && turned
+                    ? judge.Similarity(kept[i], picture, turnedMatrices->Matrices(true))
+                    : judge.Similarity(picture, kept[i], keptMatrices[i].Matrices(kept[i] > picture));
                 if (similarity && (!best || *similarity > *best)) {
                     best = similarity;
                     keeper = kept[i];
                 }
             }
+            if (turned)
+                turnedMatrices->Unload();
             if (!best || *best < rule.MinSimilarity) {
                 ++outcome.PicturesTooUnlike;
                 continue;
@@ -155,7 +208,7 @@ TRuleOutcome ApplyMarkingRule(const TCatalogue &catalogue, TPictureMarks &marks,
             markedAny = true;
         }
         for (size_t i = 0; i < kept.size(); ++i)
-            tables[i].Unload(catalogue.Pictures[size_t(kept[i])]);
+            keptMatrices[i].Unload();
         if (markedAny)
             ++outcome.GroupsMarked;
         else

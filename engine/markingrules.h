@@ -19,6 +19,8 @@ struct TMarkingRule {
     double MinSimilarity = 50;
     // The search compared file contents only.
     bool OnlyIdentical = false;
+    // The search also paired turned and mirrored copies.
+    bool TurnedCopies = false;
 };
 
 constexpr double kDefaultMinSimilarity = 50;
@@ -44,11 +46,13 @@ struct TRuleOutcome {
     int32_t PicturesTooUnlike = 0;
 };
 
-// The similarity of two catalogued pictures by the search's own rule: 100 when the files are
-// byte-identical, otherwise the wavelet score turned into percent; nothing when the search
-// would not pair them at all (one file reached twice, aspect ratios too far apart, a score
-// below the pairing threshold).
-std::optional<double> SearchSimilarity(const TCatalogue &catalogue, int32_t a, int32_t b, bool onlyIdentical);
+// The similarity at which the search pairs two catalogued pictures, by its own rule and in the
+// orientations it looked at (all eight with `turnedCopies`, where it kept the later picture's
+// transposed lists): 100 when the files are byte-identical, otherwise the wavelet score turned
+// into percent; nothing when the search would not pair them at all (one file reached twice,
+// aspect ratios too far apart, a score below the pairing threshold).
+std::optional<double> SearchSimilarity(
+    const TCatalogue &catalogue, int32_t a, int32_t b, bool onlyIdentical, bool turnedCopies);
 
 // Applies `rule` to every group: picks its keeper and adds marks to the others that pass the
 // similarity guard. Marks already set stay; a group is never left without an unmarked picture.

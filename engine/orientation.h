@@ -12,12 +12,6 @@ constexpr int kOrientationCount = 8;
 // The name of an orientation in the command-line tool's output, such as "rotated-90".
 const char *OrientationName(TOrientation orientation);
 
-// A picture's two lists in one orientation.
-struct TOrientedCoefs {
-    TWaveletCoefs Positive;
-    TWaveletCoefs Negative;
-};
-
 // The lists of a picture in the seven orientations after Unturned, in enum order.
 using TTurnedCoefs = std::array<TOrientedCoefs, kOrientationCount - 1>;
 

@@ -23,11 +23,6 @@
 namespace
 {
 
-constexpr long double kMaxAspectQuotient = 1.5L;
-constexpr long double kPairThreshold = 50;
-constexpr double kMinSimilarity = 1;
-constexpr double kMaxSimilarity = 100;
-constexpr double kIdenticalScore = 100;
 constexpr qint64 kCompareBlockSize = 1024;
 // Bytes read from each file at once: far fewer system calls than one per block, while the blocks
 // are still compared, and the pump run, one at a time.
@@ -48,60 +43,11 @@ qint64 readFully(QFile &file, char *buffer, qint64 size)
     return filled;
 }
 
-double aspectRatio(int32_t height, int32_t width)
-{
-    const int32_t larger = std::max(height, width);
-    const int32_t smaller = std::min(height, width);
-    return double(static_cast<long double>(larger) / smaller);
-}
-
-bool aspectRatiosComparable(int32_t heightA, int32_t widthA, int32_t heightB, int32_t widthB)
-{
-    const long double ratioA = aspectRatio(heightA, widthA);
-    const long double ratioB = aspectRatio(heightB, widthB);
-    return std::max(ratioA, ratioB) / std::min(ratioA, ratioB) <= kMaxAspectQuotient;
-}
-
 QString filesCountCaption(int32_t done, int32_t total)
 {
     return QCoreApplication::translate("Search", "扫描图片总数： %1 / %2").arg(done).arg(total);
 }
 
-}
-
-bool AspectRatiosComparable(const TPicInfo &a, const TPicInfo &b)
-{
-    return aspectRatiosComparable(a.Height, a.Width, b.Height, b.Width);
-}
-
-bool IsSameFile(const TPicInfo &a, const TPicInfo &b)
-{
-    return a.Inode != 0 && a.Inode == b.Inode && a.Device == b.Device;
-}
-
-double WaveletScore(const TPicInfo &earlier, const TSignMatrix &currentMatrix)
-{
-    // An empty entry (0, 0) never matches: the matrix is rebuilt from the lists, which skip it,
-    // so its sign there is 0. Counting without branches keeps unpredictable signs cheap.
-    int matches = 0;
-    for (int j = 0; j < kSignatureSize; ++j) {
-        matches += int(currentMatrix[earlier.WaveletCoefsPos.PackedAt(j)] > 0);
-        matches += int(currentMatrix[earlier.WaveletCoefsNeg.PackedAt(j)] < 0);
-    }
-    return ScoreOfMatches(matches);
-}
-
-double ScoreOfMatches(int matches)
-{
-    return double(static_cast<long double>(matches) * 100 / static_cast<long double>(kSignatureSize));
-}
-
-std::optional<double> SimilarityOfScore(double score)
-{
-    if (score < kPairThreshold)
-        return std::nullopt;
-    const double similarity = double((static_cast<long double>(score) - kPairThreshold) * 2);
-    return std::clamp(similarity, kMinSimilarity, kMaxSimilarity);
 }
 
 namespace
@@ -113,47 +59,8 @@ constexpr int kWindowPerThread = 8;
 
 enum class TScanResult { NoPair, Paired, Stopped };
 
-// Whether the scan compares earlier entry `candidate` with the current picture at all, given the
-// current picture's entry and its size as just read.
-bool comparable(const TPicInfo &candidate, const TPicInfo &current, int32_t height, int32_t width)
-{
-    return candidate.CCVStage == TCCVStage::Full
-        && aspectRatiosComparable(candidate.Height, candidate.Width, height, width) && !IsSameFile(candidate, current);
-}
-
-// The current picture's truncated matrix, and in searches for turned copies that of the picture
-// transposed.
-struct TCurrentMatrices {
-    const TSignMatrix &Unturned;
-    const TSignMatrix *Transposed = nullptr;
-};
-
 // Per picture, the hash of the content its signature came from, where the signer knew it.
 using TContentHashes = std::vector<std::optional<TContentHash>>;
-
-struct TWaveletMatch {
-    double Score = 0;
-    TOrientation Orientation = TOrientation::Unturned;
-};
-
-// The candidate's score in the orientation of the current picture that matches it best; the
-// picture as it is wins a tie.
-TWaveletMatch bestWaveletMatch(const TPicInfo &candidate, const TCurrentMatrices &current)
-{
-    if (!current.Transposed)
-        return { WaveletScore(candidate, current.Unturned), TOrientation::Unturned };
-    int bestMatches = -1;
-    TOrientation best = TOrientation::Unturned;
-    for (int orientation = 0; orientation < kOrientationCount; ++orientation) {
-        const int matches = TurnedMatches(candidate.WaveletCoefsPos, candidate.WaveletCoefsNeg, current.Unturned,
-            *current.Transposed, TOrientation(orientation));
-        if (matches > bestMatches) {
-            bestMatches = matches;
-            best = TOrientation(orientation);
-        }
-    }
-    return { ScoreOfMatches(bestMatches), best };
-}
 
 // Scores the candidates of picture k, newest first, and records the first that reaches the
 // pairing threshold, exactly as a scan over every earlier picture would.
@@ -168,32 +75,26 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
         return !catalogue.SearchStopped;
     };
     for (const int32_t i : candidates) {
-        const TPicInfo &candidate = catalogue.Pictures[i];
-        if (!comparable(candidate, current, current.Height, current.Width))
-            continue;
-        // Equal fingerprints only make byte identity possible: files that share a header and
-        // differ further on are still scored by how they look.
-        bool identical = false;
-        if (candidate.PreBuffer == current.PreBuffer) {
-            // Hashes of the bytes both signatures came from answer without reading the files,
-            // which dominated a repeated search of a library full of copies.
-            const std::optional<TContentHash> &currentHash = contentHashes[std::size_t(k)];
-            const std::optional<TContentHash> &candidateHash = contentHashes[std::size_t(i)];
-            if (currentHash && candidateHash)
-                identical = *currentHash == *candidateHash;
-            else
-                identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
-            // The pumps may have let the front end stop the search and empty the catalogue.
-            if (catalogue.SearchStopped)
-                return TScanResult::Stopped;
-        }
-        TWaveletMatch match;
-        if (identical)
-            match.Score = kIdenticalScore;
-        else if (!settings.SearchOnlyIdentical)
-            match = bestWaveletMatch(candidate, currentMatrices);
-        if (const std::optional<double> similarity = SimilarityOfScore(match.Score)) {
-            AppendPair(catalogue, i, k, *similarity, match.Orientation);
+        const TPairVerdict verdict
+            = JudgePair(catalogue.Pictures[i], current, currentMatrices, settings.SearchOnlyIdentical, [&] {
+                  // Hashes of the bytes both signatures came from answer without reading the files,
+                  // which dominated a repeated search of a library full of copies.
+                  const std::optional<TContentHash> &currentHash = contentHashes[std::size_t(k)];
+                  const std::optional<TContentHash> &candidateHash = contentHashes[std::size_t(i)];
+                  bool identical = false;
+                  if (currentHash && candidateHash)
+                      identical = *currentHash == *candidateHash;
+                  else
+                      identical = FilesIdentical(path, FullPath(catalogue, i), pumpAndGoOn);
+                  // The pumps may have let the front end stop the search and empty the catalogue.
+                  if (catalogue.SearchStopped)
+                      return TContentsCompared::Stopped;
+                  return identical ? TContentsCompared::Identical : TContentsCompared::Different;
+              });
+        if (verdict.Stopped)
+            return TScanResult::Stopped;
+        if (verdict.Pairing) {
+            AppendPair(catalogue, i, k, verdict.Pairing->Similarity, verdict.Pairing->Orientation);
             observer.DuplicatesFoundChanged(
                 QCoreApplication::translate("Search", "发现相似图片：%1").arg(catalogue.PairsLast + 1));
             return TScanResult::Paired;
@@ -357,7 +258,7 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                     const std::optional<TPictureSignature> &signature = batch[std::size_t(picture - batchStart)];
                     if (settings.SearchOnlyIdentical || earlier >= batchStart || !signature)
                         return false;
-                    return comparable(
+                    return ComparedBySearch(
                         catalogue.Pictures[earlier], catalogue.Pictures[picture], signature->Height, signature->Width);
                 };
                 finder.AddBatch(signedPictures,
@@ -389,6 +290,8 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                                                 contentHashes, TEveryEarlierPicture { k });
         if (result == TScanResult::Stopped)
             return;
+        if (result == TScanResult::Paired && turnedToo)
+            catalogue.TransposedLists[k] = { signature->TransposedCoefsPos, signature->TransposedCoefsNeg };
         if (useIndex)
             finder.RememberFingerprint(k, current.PreBuffer);
         observer.FilesCountChanged(filesCountCaption(k + 1, count));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/catalogue.h"
+#include "engine/pairing.h"
 #include "engine/pictureprocessing.h"
 #include "engine/signpicture.h"
 
@@ -55,23 +56,6 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
 // The number of threads that `options` asks for.
 int ThreadsToUse(const TProcessingOptions &options);
 
-// The similarity score S (0 to 100) of two wavelet signatures: the share of the earlier
-// picture's signed positions at which the current picture's truncated matrix has the same sign.
-double WaveletScore(const TPicInfo &earlier, const TSignMatrix &currentMatrix);
-
-// The score S of `matches` shared signed positions.
-double ScoreOfMatches(int matches);
-
-// The similarity in percent (1 to 100) a pair with score S gets; nothing below the pairing threshold.
-std::optional<double> SimilarityOfScore(double score);
-
-// Whether two pictures' aspect ratios are close enough (within a factor 1.5) to be compared.
-bool AspectRatiosComparable(const TPicInfo &a, const TPicInfo &b);
-
 // Whether both files exist, can be read and hold the same bytes. `pump` runs after every equal
 // 1024-byte block pair; when it returns false the comparison gives up and returns false.
 bool FilesIdentical(const QByteArray &pathA, const QByteArray &pathB, const std::function<bool()> &pump);
-
-// Whether two entries are one file reached twice (a hard link, a bind mount, a folder listed
-// under two paths): same device and inode. Entries without a recorded inode are never the same.
-bool IsSameFile(const TPicInfo &a, const TPicInfo &b);

@@ -128,6 +128,7 @@ void TMainForm::MarkByRule(TKeepRule keep)
     TMarkingRule rule;
     rule.Keep = keep;
     rule.OnlyIdentical = MainUnit.Settings.SearchOnlyIdentical;
+    rule.TurnedCopies = MainUnit.Settings.SearchesTurnedCopies();
     if (keep == TKeepRule::InsideFolder) {
         AddFolderDialog->Caption = tr("选择参考文件夹：其中的图片将被保留");
         if (!AddFolderDialog->Execute())

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QTableView>
 #include <QThread>
+#include <QToolButton>
 #include <QUrl>
 
 #include <algorithm>
@@ -268,9 +269,25 @@ void TMainForm::FinishFileAction(int row)
     if (MainUnit.Catalogue.PairsCapacity > 0)
         ListView1->selectRow(std::min(row, MainUnit.Catalogue.PairsLast));
     SetIdleState();
-    ListView1Click();
-    // With no row left the preview keeps its pictures, which are no longer marked or listed.
+    if (MainUnit.Catalogue.PairsCapacity > 0)
+        ListView1Click();
+    else
+        // The last pair shown may be in the trash now; it is no longer listed.
+        ShowNoPair();
     ShowPreviewMarks();
+}
+
+void TMainForm::ShowNoPair()
+{
+    ShowFittedPicture(LeftImage, QImage());
+    ShowFittedPicture(RightImage, QImage());
+    m_previewedPictures[0] = m_previewedPictures[1] = -1;
+    ImageLabel1->setText(tr("无图像"));
+    ImageLabel2->setText(tr("无图像"));
+    PercentLabel->clear();
+    for (QToolButton *button : { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
+             BrowseImageButton2, DeleteImageButton2 })
+        button->setEnabled(false);
 }
 
 void TMainForm::DeleteImage(int side)

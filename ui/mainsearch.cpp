@@ -117,6 +117,9 @@ void TMainForm::RunSearch()
     // The clean-up runs however the search ends; an error then goes on to the application's box,
     // which is then the only word on how the search ended.
     auto cleanUp = [this, &store](bool failed) {
+        // The marks and what undo would bring back name pictures of the results just replaced,
+        // however the search ended.
+        ResetMarks();
         Timer1->stop();
         const QString storeLine = store ? StoreProblemLine(*store) : QString();
         ListView1->setUpdatesEnabled(true);
@@ -145,7 +148,6 @@ void TMainForm::RunSearch()
 
         TWindowSearchObserver observer(*this);
         RunSearchSteps(MainUnit.Catalogue, MainUnit.Settings, observer, SearchProcessing, store);
-        ResetMarks();
 
         if (!m_closed) {
             DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(FormatCount(MainUnit.Catalogue.PairsLast + 1)));
@@ -183,16 +185,13 @@ void TMainForm::SetSearchingState()
     ScannedCountLabel->setText(tr("扫描的文件： 0"));
     DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(0));
     DiskUsageLabel->setText(tr("磁盘空间使用情况：0 MB"));
-    ImageLabel1->setText(tr("无图像"));
-    ImageLabel2->setText(tr("无图像"));
+    ShowNoPair();
+    // Unlike an emptied list, a search starting shows a similarity of 0%.
     PercentLabel->setText(QStringLiteral("0%"));
     StartButton->setText(tr("停止搜索"));
     StartSearch1->setText(tr("停止搜索"));
     LeftImage->setEnabled(false);
     RightImage->setEnabled(false);
-    LeftImage->clear();
-    RightImage->clear();
-    m_previewedPictures[0] = m_previewedPictures[1] = -1;
     SearchPanel->resize(CentralPanel->width(), CentralPanel->height());
     FilesCountLabel->setText(tr("扫描图像： 0 / 0"));
     CurrentDuplicatesFoundLabel->setText(tr("相似图像： 0"));

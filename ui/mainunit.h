@@ -177,6 +177,9 @@ private:
     void BrowseImage(int side);
     void ActOnFile(int row, const std::function<void()> &action);
     void FinishFileAction(int row);
+    // The preview without a pair: no pictures, "无图像" on both sides, no similarity, and the six
+    // file buttons disabled, as there is nothing for them to act on.
+    void ShowNoPair();
     bool PictureExists(const QByteArray &path);
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
     // Takes the acted-on pictures out of the results and records the action for undo.

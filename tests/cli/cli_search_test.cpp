@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <future>
 #include <stdexcept>
@@ -298,6 +299,27 @@ TEST_F(CommandLineSearch, InterruptStillWritesThePairsFoundSoFar)
         const QByteArray prefix = QByteArray::number(k / 2 + 1) + ';' + folder;
         EXPECT_TRUE(lines[k].startsWith(prefix) && lines[k].endsWith(";\r")) << lines[k].constData();
     }
+}
+
+TEST_F(CommandLineSearch, KeepWithRotationsMarksTheTurnedCopies)
+{
+    ASSERT_TRUE(scene(1).transformed(QTransform().rotate(90)).save(path("e.png"), "png"));
+    ASSERT_TRUE(scene(1).mirrored(true, false).save(path("f.png"), "png"));
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const CliRun turned = RunCli(
+        { "--quiet", "--rotations", "--keep", "most-pixels", "--min-similarity", "1", "--format", "tsv", dir.path() });
+    ASSERT_EQ(turned.exitCode, 0) << turned.err.constData();
+    QByteArrayList marked;
+    for (const QByteArray &line : turned.out.split('\n'))
+        if (!line.isEmpty())
+            marked << line.split('\t').first().mid(folder.size());
+    std::sort(marked.begin(), marked.end());
+    EXPECT_EQ(marked.join(' ').toStdString(), "b.png c.jpg e.png f.png") << turned.out.constData();
+    // Without the option the turned copies are in no group.
+    const CliRun plain
+        = RunCli({ "--quiet", "--keep", "most-pixels", "--min-similarity", "1", "--format", "tsv", dir.path() });
+    EXPECT_EQ(plain.out.count('\n'), 2) << plain.out.constData();
+    EXPECT_FALSE(plain.out.contains("e.png") || plain.out.contains("f.png"));
 }
 
 TEST_F(CommandLineSearch, KeepListsTheMarkedFilesAndOnlyAnActionOptionTouchesThem)

@@ -104,8 +104,8 @@ TEST(MarkingRules, TheSimilarityGuardLeavesChainsAndWeakPairsUnmarked)
     const TCatalogue catalogue
         = MakeCleanupCatalogue({ { "/a/A", 0, 200, 200 }, { "/a/B", 62 }, { "/a/C", 130 }, { "/a/D", 106 } },
             { { 0, 1 }, { 1, 2 }, { 0, 3 } });
-    EXPECT_FALSE(SearchSimilarity(catalogue, 0, 2, false));
-    ASSERT_NEAR(*SearchSimilarity(catalogue, 0, 3, false), 15.2, 1e-9);
+    EXPECT_FALSE(SearchSimilarity(catalogue, 0, 2, false, false));
+    ASSERT_NEAR(*SearchSimilarity(catalogue, 0, 3, false, false), 15.2, 1e-9);
     TRuleOutcome outcome;
     EXPECT_EQ(marked(catalogue, keep(TKeepRule::MostPixels), &outcome), std::vector<int32_t> { 1 });
     EXPECT_EQ(outcome.PicturesTooUnlike, 2);
@@ -150,8 +150,8 @@ TEST(MarkingRules, FilesSharingOnlyTheirFingerprintAreScoredByHowTheyLook)
     }
     // 240 of 250 positions shared: similarity 92.
     const TCatalogue catalogue = MakeCleanupCatalogue({ { first, 0 }, { second, 10 } }, { { 0, 1 } }, true);
-    EXPECT_EQ(SearchSimilarity(catalogue, 0, 1, false), std::optional<double>(92));
-    EXPECT_FALSE(SearchSimilarity(catalogue, 0, 1, true));
+    EXPECT_EQ(SearchSimilarity(catalogue, 0, 1, false, false), std::optional<double>(92));
+    EXPECT_FALSE(SearchSimilarity(catalogue, 0, 1, true, false));
     EXPECT_EQ(marked(catalogue, keep(TKeepRule::MostPixels, 90)), std::vector<int32_t> { 1 });
 }
 

@@ -1,5 +1,7 @@
 #include "engine/jpegcodec.h"
+#include "engine/markingrules.h"
 #include "engine/orientation.h"
+#include "engine/picturemarks.h"
 #include "engine/processing.h"
 #include "engine/searchobserver.h"
 #include "engine/signpicture.h"
@@ -470,4 +472,42 @@ TEST(TurnedCopies, TransposedListsExistOnlyWhenSearchedFor)
     ASSERT_TRUE(ReuseSignedContent(SignContent(path, bytes, turnedCopiesSearched()), TSettings {}, reused));
     EXPECT_EQ(reused->TransposedCoefsPos, TWaveletCoefs {});
     EXPECT_EQ(SignatureText(*reused), SignatureText(*plain));
+}
+
+// The rules judge a copy against its keeper in the orientations the search compared, whichever of
+// the two came first; a search without them keeps no turned lists and marks as before.
+TEST(TurnedCopies, MarkingRulesSeeTheCopiesTheSearchPaired)
+{
+    QTemporaryDir folder;
+    const QImage scene = DrawScene(15, 401, 301);
+    SavePicture(scene, folder.filePath("a.png"), "png");
+    SavePicture(TurnedPicture(scene, TOrientation::Rotated90), folder.filePath("b.png"), "png");
+    SavePicture(TurnedPicture(scene, TOrientation::MirroredLeftRight), folder.filePath("c.png"), "png");
+    SavePicture(scene, folder.filePath("d.jpg"), "jpg", 80);
+    const QStringList names { "a.png", "b.png", "c.png", "d.jpg" };
+    const auto marked = [](TCatalogue &catalogue, TKeepRule keep, bool turnedCopies) {
+        TPictureMarks marks;
+        marks.Reset(catalogue);
+        TMarkingRule rule;
+        rule.Keep = keep;
+        rule.MinSimilarity = kLowestMinSimilarity;
+        rule.TurnedCopies = turnedCopies;
+        ApplyMarkingRule(catalogue, marks, rule);
+        return marks.Marked();
+    };
+
+    TCatalogue turned = catalogueOf(folder, names);
+    ASSERT_EQ(process(turned, turnedCopiesSearched()).size(), 3u);
+    EXPECT_EQ(SearchSimilarity(turned, 0, 1, false, true), turned.Pairs[0].Similarity);
+    EXPECT_EQ(marked(turned, TKeepRule::MostPixels, true), (std::vector<int32_t> { 1, 2, 3 }));
+    turned.Pictures[3].MTimeNs = 1;
+    EXPECT_EQ(marked(turned, TKeepRule::Newest, true), (std::vector<int32_t> { 0, 1, 2 }));
+    EXPECT_EQ(marked(turned, TKeepRule::MostPixels, false), std::vector<int32_t> { 3 });
+
+    TCatalogue plain = catalogueOf(folder, names);
+    const TPairList plainPairs = process(plain);
+    ASSERT_EQ(plainPairs.size(), 1u);
+    EXPECT_EQ(std::get<1>(plainPairs[0]), 3);
+    EXPECT_TRUE(plain.TransposedLists.empty());
+    EXPECT_EQ(marked(plain, TKeepRule::MostPixels, false), std::vector<int32_t> { 3 });
 }

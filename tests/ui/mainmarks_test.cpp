@@ -1,3 +1,4 @@
+#include "engine/signpicture.h"
 #include "tests/support/faultyfileoperations.h"
 #include "ui/mainunit.h"
 #include "ui/pairlistmodel.h"
@@ -15,8 +16,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTransform>
+#include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <stdexcept>
 
 namespace
 {
@@ -50,6 +57,18 @@ private:
     QTimer m_timer;
 };
 
+// Coloured blocks that no other seed reproduces closely.
+QImage BlockPicture(quint32 seed, int width = 160, int height = 160)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; y += 20)
+        for (int x = 0; x < width; x += 20)
+            painter.fillRect(x, y, 20, 20, QColor::fromRgb(random.generate() | 0xFF000000));
+    return picture;
+}
+
 QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
@@ -77,22 +96,38 @@ private:
         return values;
     }
 
+    // A window with default settings (changed by `adjust`) that has searched `folder`.
+    void SearchIn(const QString &folder, const std::function<void(TSettings &)> &adjust = {})
+    {
+        m_form = std::make_unique<TMainForm>();
+        MainUnit.Settings = TSettings();
+        if (adjust)
+            adjust(MainUnit.Settings);
+        m_form->show();
+        m_form->DropUrls({ QUrl::fromLocalFile(folder) });
+        m_form->StartButton->click();
+    }
+
+    static void MakeHomeTrash()
+    {
+        const QString trash = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Trash/");
+        QDir().mkpath(trash + QStringLiteral("files"));
+        QDir().mkpath(trash + QStringLiteral("info"));
+    }
+
 private slots:
+    void cleanup()
+    {
+        m_form.reset();
+        MainUnit.Reset();
+    }
+
     void marksByRuleActsAndUndoes()
     {
         QDir().mkpath(PathOf("sub"));
-        QDir().mkpath(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Trash/files"));
-        QDir().mkpath(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Trash/info"));
-        for (const auto &[name, seed] : { std::pair("a.jpg", 1u), std::pair("b.jpg", 2u) }) {
-            QImage picture(160, 160, QImage::Format_RGB32);
-            QPainter painter(&picture);
-            QRandomGenerator random(seed);
-            for (int y = 0; y < 160; y += 20)
-                for (int x = 0; x < 160; x += 20)
-                    painter.fillRect(x, y, 20, 20, QColor::fromRgb(random.generate() | 0xFF000000));
-            painter.end();
-            QVERIFY(picture.save(PathOf(name), "JPEG", 90));
-        }
+        MakeHomeTrash();
+        for (const auto &[name, seed] : { std::pair("a.jpg", 1u), std::pair("b.jpg", 2u) })
+            QVERIFY(BlockPicture(seed).save(PathOf(name), "JPEG", 90));
         QVERIFY(QFile::copy(PathOf("a.jpg"), PathOf("a2.jpg")));
         QVERIFY(QFile::copy(PathOf("b.jpg"), PathOf("b2.jpg")));
         QVERIFY(QFile::copy(PathOf("a.jpg"), PathOf("sub/a3.jpg")));
@@ -145,6 +180,89 @@ private slots:
         before.sort();
         QCOMPARE(restored, before);
         m_form.reset();
+    }
+
+    // A rule judges a turned or mirrored copy as the search did, when it looked for such copies.
+    void rulesMarkTurnedCopiesOfASearchForThem()
+    {
+        QTemporaryDir dir;
+        const QImage original = BlockPicture(3, 201, 151);
+        QVERIFY(original.save(dir.filePath("a.png")));
+        QVERIFY(original.transformed(QTransform().rotate(90)).save(dir.filePath("b.png")));
+        QVERIFY(original.mirrored(true, false).save(dir.filePath("c.png")));
+        QVERIFY(original.save(dir.filePath("d.jpg"), "JPEG", 90));
+        Answerer answerer;
+        SearchIn(dir.path(), [](TSettings &settings) { settings.SearchRotated = true; });
+        QCOMPARE(m_form->ListModel->rowCount(), 3);
+        m_form->KeepMostPixels1->trigger();
+        QCOMPARE(answerer.texts.last(), QStringLiteral("已标记 3 张图片，涉及 1 个组。"));
+    }
+
+    // A search that fails has replaced the results all the same: nothing marked or taken out
+    // before it may be acted on or brought back into the new ones.
+    void aFailedSearchLeavesNoMarksOrUndoRecords()
+    {
+        MakeHomeTrash();
+        QTemporaryDir dir;
+        QVERIFY(BlockPicture(4).save(dir.filePath("a.jpg"), "JPEG", 90));
+        QVERIFY(BlockPicture(5).save(dir.filePath("b.jpg"), "JPEG", 90));
+        QVERIFY(QFile::copy(dir.filePath("a.jpg"), dir.filePath("a2.jpg")));
+        QVERIFY(QFile::copy(dir.filePath("b.jpg"), dir.filePath("b2.jpg")));
+        Answerer answerer;
+        SearchIn(dir.path());
+        QCOMPARE(m_form->ListModel->rowCount(), 2);
+        m_form->DeleteImageButton2Click(); // a2.jpg, to the trash
+        QCOMPARE(MainUnit.TakenOutByAction.size(), size_t(1));
+        m_form->KeepMostPixels1->trigger(); // b2.jpg
+        QCOMPARE(MainUnit.Marks.MarkedCount(), 1);
+
+        m_form->SearchProcessing.Signer = [](const QByteArray &path, const TSettings &settings) {
+            if (path.endsWith("/b2.jpg"))
+                throw std::runtime_error("decoder broke");
+            return SignPicture(path, settings);
+        };
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, m_form->StartButtonClick());
+        QCOMPARE(MainUnit.Marks.MarkedCount(), 0);
+        QVERIFY(MainUnit.TakenOutByAction.empty());
+        m_form->DeleteMarked1->trigger();
+        QCOMPARE(answerer.texts.last(), QStringLiteral("没有标记的图片。"));
+        QVERIFY(QFile::exists(dir.filePath("b2.jpg")));
+        // Undo puts a2.jpg back on disk, and no pair of the old results into the new ones.
+        m_form->Undo1->trigger();
+        QVERIFY(QFile::exists(dir.filePath("a2.jpg")));
+        QCOMPARE(m_form->ListModel->rowCount(), 0);
+    }
+
+    // An action that leaves no row leaves no pair in the preview: its files are gone.
+    void anEmptiedListShowsNoPair()
+    {
+        MakeHomeTrash();
+        QTemporaryDir dir;
+        QVERIFY(BlockPicture(6).save(dir.filePath("a.jpg"), "JPEG", 90));
+        QVERIFY(QFile::copy(dir.filePath("a.jpg"), dir.filePath("a2.jpg")));
+        Answerer answerer;
+        SearchIn(dir.path());
+        const QList<QToolButton *> buttons { m_form->MoveImageButton1, m_form->BrowseImageButton1,
+            m_form->DeleteImageButton1, m_form->MoveImageButton2, m_form->BrowseImageButton2,
+            m_form->DeleteImageButton2 };
+        const auto enabledButtons = [&] {
+            return std::count_if(
+                buttons.begin(), buttons.end(), [](QToolButton *button) { return button->isEnabled(); });
+        };
+        m_form->KeepMostPixels1->trigger();
+        m_form->DeleteMarked1->trigger();
+        QCOMPARE(m_form->ListModel->rowCount(), 0);
+        QCOMPARE(m_form->ImageLabel1->text(), QStringLiteral("无图像"));
+        QCOMPARE(m_form->ImageLabel2->text(), QStringLiteral("无图像"));
+        QCOMPARE(m_form->PercentLabel->text(), QString());
+        QVERIFY(m_form->LeftImage->pixmap().isNull() && m_form->RightImage->pixmap().isNull());
+        QVERIFY(m_form->MarkLabel1->isHidden() && m_form->MarkLabel2->isHidden());
+        QCOMPARE(enabledButtons(), 0);
+
+        m_form->Undo1->trigger();
+        QCOMPARE(m_form->ListModel->rowCount(), 1);
+        QCOMPARE(m_form->PercentLabel->text(), QStringLiteral("100%"));
+        QCOMPARE(enabledButtons(), 6);
     }
 };
 

@@ -327,7 +327,9 @@ private slots:
         m_form->DeleteImageButton2Click(); // the only pair
         QCOMPARE(m_form->ListModel->rowCount(), 0);
         QCOMPARE(m_form->SelectedRow(), -1);
-        QCOMPARE(m_form->PercentLabel->text(), QString("60%"));
+        // The deleted pair is no longer shown.
+        QCOMPARE(m_form->PercentLabel->text(), QString());
+        QCOMPARE(m_form->ImageLabel2->text(), QStringLiteral("无图像"));
         QVERIFY(QFile::exists(PathOf("d.jpg")));
     }
 
