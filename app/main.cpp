@@ -1,4 +1,4 @@
-#include "engine/signingpipeline.h"
+#include "engine/compare/signingpipeline.h"
 #include "ui/aboutunit.h"
 #include "ui/checkupdatesunit.h"
 #include "ui/language.h"

@@ -2,11 +2,11 @@
 // trashing 2,000 marked files and undoing that batch on the file system of FOLDER.
 // Usage: cleanup_bench FOLDER [PAIRS] [FILES]
 
-#include "engine/actionjournal.h"
-#include "engine/catalogue.h"
-#include "engine/markedbatch.h"
-#include "engine/markingrules.h"
-#include "engine/picturemarks.h"
+#include "engine/base/catalogue.h"
+#include "engine/cleanup/actionjournal.h"
+#include "engine/cleanup/markedbatch.h"
+#include "engine/cleanup/markingrules.h"
+#include "engine/cleanup/picturemarks.h"
 #include "fileops/fileoperations.h"
 
 #include <QCoreApplication>

@@ -7,10 +7,10 @@
 //
 // usage: compare_bench PHOTO_FOLDER [SIZE...] [--plain-at N] [--threads N] [--rotations]
 
-#include "engine/orientation.h"
-#include "engine/pictureprocessing.h"
-#include "engine/processing.h"
-#include "engine/searchobserver.h"
+#include "engine/base/searchobserver.h"
+#include "engine/compare/orientation.h"
+#include "engine/compare/processing.h"
+#include "engine/sign/pictureprocessing.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>

@@ -5,9 +5,9 @@
 // Usage: detour_bench [FOLDER] [REPEATS]
 
 #include "camerascene.h"
-#include "engine/jpegdetour.h"
-#include "engine/rawpathfile.h"
-#include "engine/signpicture.h"
+#include "engine/base/rawpathfile.h"
+#include "engine/decode/jpegdetour.h"
+#include "engine/sign/signpicture.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>

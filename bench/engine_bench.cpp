@@ -2,14 +2,14 @@
 // Usage: engine_bench COUNT FOLDER
 
 #include "camerascene.h"
-#include "engine/catalogue.h"
-#include "engine/collection.h"
-#include "engine/jpegcodec.h"
-#include "engine/pictureerror.h"
-#include "engine/pictureloader.h"
-#include "engine/pictureprocessing.h"
-#include "engine/processing.h"
-#include "engine/searchobserver.h"
+#include "engine/base/catalogue.h"
+#include "engine/base/pictureerror.h"
+#include "engine/base/searchobserver.h"
+#include "engine/collect/collection.h"
+#include "engine/compare/processing.h"
+#include "engine/decode/jpegcodec.h"
+#include "engine/decode/pictureloader.h"
+#include "engine/sign/pictureprocessing.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>

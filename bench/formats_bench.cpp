@@ -3,8 +3,8 @@
 // Usage: formats_bench [COUNT]   (default 3 pictures per type)
 
 #include "camerascene.h"
-#include "engine/jpegcodec.h"
-#include "engine/signpicture.h"
+#include "engine/decode/jpegcodec.h"
+#include "engine/sign/signpicture.h"
 #include "settings/settings.h"
 #include "tests/engine/formatfixtures.h"
 

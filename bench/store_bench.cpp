@@ -6,12 +6,12 @@
 //        store_bench searches FOLDER STORE    times a cold and then a warm search of FOLDER with a new
 //                                             STORE in one process, as the window runs a second search
 
-#include "engine/collection.h"
-#include "engine/jpegcodec.h"
-#include "engine/processing.h"
+#include "engine/base/searchobserver.h"
+#include "engine/collect/collection.h"
+#include "engine/compare/processing.h"
+#include "engine/decode/jpegcodec.h"
 #include "engine/search.h"
-#include "engine/searchobserver.h"
-#include "engine/storedsigner.h"
+#include "engine/store/storedsigner.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>

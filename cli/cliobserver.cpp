@@ -1,7 +1,7 @@
 #include "cli/cliobserver.h"
 
 #include "cli/standarderror.h"
-#include "engine/textformat.h"
+#include "engine/results/textformat.h"
 
 #include <csignal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/catalogue.h"
-#include "engine/searchobserver.h"
+#include "engine/base/catalogue.h"
+#include "engine/base/searchobserver.h"
 
 #include <optional>
 #include <utility>

@@ -5,8 +5,8 @@
 #include "cli/output.h"
 #include "cli/runsetup.h"
 #include "cli/standarderror.h"
+#include "engine/collect/trashfolders.h"
 #include "engine/search.h"
-#include "engine/trashfolders.h"
 
 int RunCollectOnly(const Options &options)
 {

@@ -5,7 +5,7 @@
 #include "cli/searchcommand.h"
 #include "cli/signaturecommand.h"
 #include "cli/standarderror.h"
-#include "engine/signingpipeline.h"
+#include "engine/compare/signingpipeline.h"
 
 #include <QCoreApplication>
 

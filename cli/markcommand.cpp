@@ -5,9 +5,9 @@
 #include "cli/output.h"
 #include "cli/runsetup.h"
 #include "cli/standarderror.h"
-#include "engine/actionjournal.h"
-#include "engine/markedbatch.h"
-#include "engine/resultwriter.h"
+#include "engine/cleanup/actionjournal.h"
+#include "engine/cleanup/markedbatch.h"
+#include "engine/results/resultwriter.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-#include "engine/decoding.h"
+#include "engine/sign/decoding.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/markingrules.h"
+#include "engine/cleanup/markingrules.h"
 #include "settings/settings.h"
 
 #include <QByteArray>

@@ -4,8 +4,8 @@
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/standarderror.h"
-#include "engine/folderlisting.h"
-#include "engine/signaturestore.h"
+#include "engine/collect/folderlisting.h"
+#include "engine/store/signaturestore.h"
 
 #include <algorithm>
 

@@ -7,10 +7,10 @@
 #include "cli/output.h"
 #include "cli/runsetup.h"
 #include "cli/standarderror.h"
-#include "engine/resultwriter.h"
+#include "engine/collect/trashfolders.h"
+#include "engine/results/resultwriter.h"
 #include "engine/search.h"
-#include "engine/signaturestore.h"
-#include "engine/trashfolders.h"
+#include "engine/store/signaturestore.h"
 
 #include <future>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/processing.h"
+#include "engine/compare/processing.h"
 
 struct Options;
 

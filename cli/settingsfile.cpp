@@ -1,6 +1,6 @@
 #include "cli/settingsfile.h"
 
-#include "engine/rawpathfile.h"
+#include "engine/base/rawpathfile.h"
 #include "fileops/fileoperations.h"
 
 #include <QFile>

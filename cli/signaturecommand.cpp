@@ -3,7 +3,7 @@
 #include "cli/exitstatus.h"
 #include "cli/options.h"
 #include "cli/standarderror.h"
-#include "engine/decoding.h"
+#include "engine/sign/decoding.h"
 
 #include <cerrno>
 #include <cstdio>

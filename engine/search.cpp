@@ -1,8 +1,8 @@
 #include "engine/search.h"
 
-#include "engine/collection.h"
-#include "engine/processing.h"
-#include "engine/searchobserver.h"
+#include "engine/base/searchobserver.h"
+#include "engine/collect/collection.h"
+#include "engine/compare/processing.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>

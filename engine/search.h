@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/catalogue.h"
-#include "engine/processing.h"
+#include "engine/base/catalogue.h"
+#include "engine/compare/processing.h"
 
 #include <QString>
 

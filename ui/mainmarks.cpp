@@ -1,6 +1,6 @@
 #include "ui/mainunit.h"
 
-#include "engine/textformat.h"
+#include "engine/results/textformat.h"
 #include "ui/folderdialog.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"

@@ -1,7 +1,7 @@
 #include "ui/mainunit.h"
 
-#include "engine/resultwriter.h"
-#include "engine/textformat.h"
+#include "engine/results/resultwriter.h"
+#include "engine/results/textformat.h"
 #include "ui/folderdialog.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"

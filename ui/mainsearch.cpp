@@ -1,9 +1,9 @@
 #include "ui/mainunit.h"
 
+#include "engine/base/searchobserver.h"
+#include "engine/results/textformat.h"
 #include "engine/search.h"
-#include "engine/searchobserver.h"
-#include "engine/signaturestore.h"
-#include "engine/textformat.h"
+#include "engine/store/signaturestore.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>

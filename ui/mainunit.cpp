@@ -1,6 +1,6 @@
 #include "ui/mainunit.h"
 
-#include "engine/trashfolders.h"
+#include "engine/collect/trashfolders.h"
 #include "settings/settingsstore.h"
 #include "ui/aboutunit.h"
 #include "ui/checkupdatesunit.h"

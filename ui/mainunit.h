@@ -1,11 +1,11 @@
 #pragma once
 
-#include "engine/actionjournal.h"
-#include "engine/catalogue.h"
-#include "engine/markedbatch.h"
-#include "engine/markingrules.h"
-#include "engine/picturemarks.h"
-#include "engine/processing.h"
+#include "engine/base/catalogue.h"
+#include "engine/cleanup/actionjournal.h"
+#include "engine/cleanup/markedbatch.h"
+#include "engine/cleanup/markingrules.h"
+#include "engine/cleanup/picturemarks.h"
+#include "engine/compare/processing.h"
 #include "fileops/fileoperations.h"
 #include "settings/settings.h"
 

@@ -1,6 +1,6 @@
 #include "ui/pairlistmodel.h"
 
-#include "engine/textformat.h"
+#include "engine/results/textformat.h"
 
 #include <QFile>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/catalogue.h"
-#include "engine/picturemarks.h"
+#include "engine/base/catalogue.h"
+#include "engine/cleanup/picturemarks.h"
 
 #include <QAbstractTableModel>
 

@@ -1,7 +1,7 @@
 #include "ui/previewpicture.h"
 
-#include "engine/jpegcodec.h"
-#include "engine/pictureerror.h"
+#include "engine/base/pictureerror.h"
+#include "engine/decode/jpegcodec.h"
 
 #include <QFile>
 #include <QPainter>

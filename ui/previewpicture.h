@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/picturereader.h"
+#include "engine/decode/picturereader.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "engine/candidatefinder.h"
+#include "engine/compare/candidatefinder.h"
 
 #include <gtest/gtest.h>
 

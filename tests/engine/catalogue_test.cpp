@@ -1,4 +1,4 @@
-#include "engine/catalogue.h"
+#include "engine/base/catalogue.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/catalogue.h"
+#include "engine/base/catalogue.h"
 
 #include <QByteArray>
 

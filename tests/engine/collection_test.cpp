@@ -1,6 +1,6 @@
-#include "engine/collection.h"
-#include "engine/searchobserver.h"
-#include "engine/trashfolders.h"
+#include "engine/base/searchobserver.h"
+#include "engine/collect/collection.h"
+#include "engine/collect/trashfolders.h"
 #include "settings/settings.h"
 
 #include <QDir>

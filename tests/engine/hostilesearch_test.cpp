@@ -1,6 +1,6 @@
+#include "engine/base/searchobserver.h"
 #include "engine/search.h"
-#include "engine/searchobserver.h"
-#include "engine/signpicture.h"
+#include "engine/sign/signpicture.h"
 #include "hostilefixtures.h"
 #include "picturefixtures.h"
 #include "settings/settings.h"

@@ -1,5 +1,5 @@
-#include "engine/jpegcodec.h"
-#include "engine/pictureerror.h"
+#include "engine/base/pictureerror.h"
+#include "engine/decode/jpegcodec.h"
 #include "hostilefixtures.h"
 #include "picturefixtures.h"
 

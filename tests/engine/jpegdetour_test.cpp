@@ -1,6 +1,6 @@
-#include "engine/jpegdetour.h"
-#include "engine/pictureerror.h"
-#include "engine/signpicture.h"
+#include "engine/base/pictureerror.h"
+#include "engine/decode/jpegdetour.h"
+#include "engine/sign/signpicture.h"
 #include "picturefixtures.h"
 #include "settings/settings.h"
 

@@ -1,6 +1,6 @@
 #include "cleanupfixtures.h"
-#include "engine/actionjournal.h"
-#include "engine/markedbatch.h"
+#include "engine/cleanup/actionjournal.h"
+#include "engine/cleanup/markedbatch.h"
 #include "tests/support/faultyfileoperations.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "cleanupfixtures.h"
-#include "engine/markingrules.h"
-#include "engine/picturemarks.h"
+#include "engine/cleanup/markingrules.h"
+#include "engine/cleanup/picturemarks.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "engine/orientation.h"
-#include "engine/pictureprocessing.h"
+#include "engine/compare/orientation.h"
+#include "engine/sign/pictureprocessing.h"
 #include "picturefixtures.h"
 
 #include <gtest/gtest.h>

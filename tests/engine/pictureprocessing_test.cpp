@@ -1,4 +1,4 @@
-#include "engine/pictureprocessing.h"
+#include "engine/sign/pictureprocessing.h"
 #include "picturefixtures.h"
 
 #include <QTemporaryDir>

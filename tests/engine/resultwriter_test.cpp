@@ -1,4 +1,4 @@
-#include "engine/resultwriter.h"
+#include "engine/results/resultwriter.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
-#include "engine/collection.h"
-#include "engine/processing.h"
+#include "engine/base/searchobserver.h"
+#include "engine/collect/collection.h"
+#include "engine/compare/processing.h"
 #include "engine/search.h"
-#include "engine/searchobserver.h"
 #include "picturefixtures.h"
 #include "settings/settings.h"
 

@@ -1,8 +1,8 @@
-#include "engine/jpegcodec.h"
-#include "engine/processing.h"
+#include "engine/base/searchobserver.h"
+#include "engine/compare/processing.h"
+#include "engine/decode/jpegcodec.h"
 #include "engine/search.h"
-#include "engine/searchobserver.h"
-#include "engine/signpicture.h"
+#include "engine/sign/signpicture.h"
 #include "picturefixtures.h"
 #include "settings/settings.h"
 

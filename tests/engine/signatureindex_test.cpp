@@ -1,4 +1,4 @@
-#include "engine/signatureindex.h"
+#include "engine/compare/signatureindex.h"
 #include "signaturefixtures.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "engine/resultwriter.h"
+#include "engine/base/searchobserver.h"
+#include "engine/results/resultwriter.h"
 #include "engine/search.h"
-#include "engine/searchobserver.h"
-#include "engine/signaturestore.h"
-#include "engine/storedsigner.h"
+#include "engine/store/signaturestore.h"
+#include "engine/store/storedsigner.h"
 #include "picturefixtures.h"
 #include "settings/settings.h"
 

@@ -1,4 +1,4 @@
-#include "engine/signingpipeline.h"
+#include "engine/compare/signingpipeline.h"
 
 #include <gtest/gtest.h>
 

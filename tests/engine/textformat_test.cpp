@@ -1,4 +1,4 @@
-#include "engine/textformat.h"
+#include "engine/results/textformat.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "csvreader.h"
 
-#include "engine/catalogue.h"
-#include "engine/resultwriter.h"
+#include "engine/base/catalogue.h"
+#include "engine/results/resultwriter.h"
 
 #include <QString>
 

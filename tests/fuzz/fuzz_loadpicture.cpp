@@ -1,7 +1,7 @@
 #include "fuzztarget.h"
 
-#include "engine/pictureloader.h"
-#include "engine/signpicture.h"
+#include "engine/decode/pictureloader.h"
+#include "engine/sign/signpicture.h"
 #include "settings/settings.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "engine/signpicture.h"
+#include "engine/sign/signpicture.h"
 #include "tests/support/faultyfileoperations.h"
 #include "ui/mainunit.h"
 #include "ui/pairlistmodel.h"

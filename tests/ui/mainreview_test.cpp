@@ -1,5 +1,5 @@
-#include "engine/pictureerror.h"
-#include "engine/textformat.h"
+#include "engine/base/pictureerror.h"
+#include "engine/results/textformat.h"
 #include "reviewfixture.h"
 #include "tests/support/faultyfileoperations.h"
 #include "ui/mainunit.h"

@@ -1,4 +1,4 @@
-#include "engine/pictureerror.h"
+#include "engine/base/pictureerror.h"
 #include "ui/previewfit.h"
 #include "ui/previewpicture.h"
 

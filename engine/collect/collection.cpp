@@ -1,0 +1,293 @@
+#include "engine/collect/collection.h"
+
+#include "engine/base/searchobserver.h"
+#include "engine/collect/folderlisting.h"
+#include "engine/collect/trashfolders.h"
+#include "fileops/fileoperations.h"
+#include "fileops/userfolders.h"
+#include "settings/settings.h"
+
+#include <QSet>
+
+#include <array>
+#include <cerrno>
+#include <ctime>
+#include <set>
+#include <utility>
+
+#include <fnmatch.h>
+#include <locale.h>
+
+namespace
+{
+
+struct TypeMask {
+    const char *pattern;
+    bool TSettings::*enabled;
+};
+
+// Searched in this order, so a folder's pictures are grouped by type before name.
+const std::array<TypeMask, 20> kTypeMasks { {
+    { "*.bmp", &TSettings::SearchBMP },
+    { "*.jp*g", &TSettings::SearchJPG },
+    { "*.gif", &TSettings::SearchGIF },
+    { "*.png", &TSettings::SearchPNG },
+    { "*.tif*", &TSettings::SearchTIFF },
+    { "*.cr2", &TSettings::SearchCR2 },
+    { "*.webp", &TSettings::SearchWEBP },
+    { "*.heic", &TSettings::SearchHEIF },
+    { "*.heif", &TSettings::SearchHEIF },
+    { "*.avif", &TSettings::SearchHEIF },
+    { "*.jxl", &TSettings::SearchJXL },
+    { "*.cr3", &TSettings::SearchRAW },
+    { "*.nef", &TSettings::SearchRAW },
+    { "*.arw", &TSettings::SearchRAW },
+    { "*.dng", &TSettings::SearchRAW },
+    { "*.orf", &TSettings::SearchRAW },
+    { "*.rw2", &TSettings::SearchRAW },
+    { "*.raf", &TSettings::SearchRAW },
+    { "*.pef", &TSettings::SearchRAW },
+    { "*.srw", &TSettings::SearchRAW },
+} };
+
+// Attribute bits of a collected file; the directory bit (0x10) never applies to one.
+enum : int32_t {
+    kAttrReadOnly = 0x01,
+    kAttrHidden = 0x02,
+};
+
+enum { kCaptionEvery = 10, kDosEpochYear = 1980, kDosLastYear = 2107 };
+
+constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
+
+const QString kCollectionCaption = QStringLiteral("Total pictures scanned: 0 / ");
+
+// Local time packed as an MS-DOS date (high 16 bits) and time (low 16 bits, two-second steps).
+// Times the format cannot hold give 0.
+int32_t dosDateTime(time_t modified)
+{
+    struct tm local {
+    };
+    if (!localtime_r(&modified, &local))
+        return 0;
+    const int year = local.tm_year + 1900;
+    if (year < kDosEpochYear || year > kDosLastYear)
+        return 0;
+    const uint32_t date = uint32_t((year - kDosEpochYear) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
+    const uint32_t time = uint32_t(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+    return int32_t(date << 16 | time);
+}
+
+bool isInside(const QByteArray &item, const QByteArray &folder)
+{
+    if (!item.startsWith(folder))
+        return false;
+    return folder.endsWith('/') || item.size() == folder.size() || item.at(folder.size()) == '/';
+}
+
+// Masks hold ASCII only; matching them in the C locale keeps case folding byte-wise, so names
+// that are not valid in the user's encoding match alike and a Turkish dotless i does not
+// hide "*.TIF".
+class CLocaleScope
+{
+public:
+    CLocaleScope()
+        : m_locale(newlocale(LC_ALL_MASK, "C", locale_t(0)))
+    {
+        if (m_locale)
+            m_previous = uselocale(m_locale);
+    }
+    ~CLocaleScope()
+    {
+        if (m_locale) {
+            uselocale(m_previous);
+            freelocale(m_locale);
+        }
+    }
+    CLocaleScope(const CLocaleScope &) = delete;
+    CLocaleScope &operator=(const CLocaleScope &) = delete;
+
+private:
+    locale_t m_locale;
+    locale_t m_previous = LC_GLOBAL_LOCALE;
+};
+
+QString unreachableReason(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("it does not exist");
+    case ENAMETOOLONG:
+        return QStringLiteral("its path is longer than the system allows");
+    case ENOTDIR:
+        return QStringLiteral("it is not a folder");
+    default:
+        return SystemErrorText(error);
+    }
+}
+
+QString listedFolderProblem(const QByteArray &path)
+{
+    struct stat status {
+    };
+    return unreachableReason(stat(path.constData(), &status) != 0 ? errno : ENOTDIR);
+}
+
+}
+
+bool ListedFolderIsWalked(const std::vector<QByteArray> &listed, std::size_t index)
+{
+    if (index >= listed.size())
+        return false;
+    const QByteArray &item = listed[index];
+    for (std::size_t other = 0; other < listed.size(); ++other) {
+        const QByteArray &candidate = listed[other];
+        if (candidate != item && isInside(item, candidate))
+            return false;
+        if (other < index && candidate == item)
+            return false;
+    }
+    return true;
+}
+
+struct TCollector::Private {
+    TCatalogue &catalogue;
+    TSearchObserver &observer;
+    std::vector<const char *> masks;
+    QByteArray recycleFolderName;
+    QByteArray homeTrash;
+    std::optional<TFolderIdentity> homeTrashIdentity;
+    // The mount point of the folder being visited, and the device it lies on.
+    QByteArray mountPoint;
+    dev_t mountDevice = 0;
+    // Every folder walked so far, by device and inode, so that links never lead into a loop or
+    // catalogue a folder twice.
+    std::set<std::pair<dev_t, ino_t>> walked;
+
+    void record(const TFolderListing &listing, const QByteArray &name, const struct stat &status);
+};
+
+void TCollector::Private::record(const TFolderListing &listing, const QByteArray &name, const struct stat &status)
+{
+    TPicInfo picture;
+    picture.Time = dosDateTime(status.st_mtim.tv_sec);
+    picture.Size = status.st_size;
+    picture.Device = status.st_dev;
+    picture.Inode = status.st_ino;
+    picture.MTimeNs = int64_t(status.st_mtim.tv_sec) * kNanosecondsPerSecond + status.st_mtim.tv_nsec;
+    picture.Attr = (listing.writable(status) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
+    picture.FileName = name;
+    AppendPicture(catalogue, std::move(picture));
+    if (catalogue.PicturesLast % kCaptionEvery == 0)
+        observer.FilesCountChanged(kCollectionCaption + QString::number(catalogue.PicturesLast + 1));
+}
+
+TCollector::TCollector(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
+    : d(new Private { catalogue, observer, {}, {}, {}, {}, {}, {}, {} })
+{
+    for (const TypeMask &mask : kTypeMasks) {
+        if (settings.*mask.enabled)
+            d->masks.push_back(mask.pattern);
+    }
+    d->recycleFolderName
+        = catalogue.RecycleFolderName.isEmpty() ? ChooseRecycleFolderName() : catalogue.RecycleFolderName;
+    d->homeTrash = HomeTrashFolder();
+    d->homeTrashIdentity = IdentifyFolder(d->homeTrash);
+}
+
+TCollector::~TCollector() { delete d; }
+
+void TCollector::CollectFolder(QByteArray path)
+{
+    if (!path.endsWith('/'))
+        path += '/';
+    d->mountPoint = MountPointOf(path);
+    const auto mountIdentity = IdentifyFolder(d->mountPoint);
+    d->mountDevice = mountIdentity ? mountIdentity->Device : 0;
+    const CLocaleScope byteWiseMatching;
+    ScanFolder(path);
+}
+
+void TCollector::ScanFolder(QByteArray &path)
+{
+    if (FolderIsInTrash(path, d->mountPoint, d->recycleFolderName, d->homeTrash))
+        return;
+    d->observer.Pump();
+    TCatalogue &catalogue = d->catalogue;
+    if (catalogue.SearchStopped)
+        return;
+
+    TFolderListing listing(path);
+    if (!listing.isOpen()) {
+        if (listing.openError() == ENAMETOOLONG)
+            d->observer.FolderSkipped(path, unreachableReason(ENAMETOOLONG));
+        return;
+    }
+    const TFolderIdentity &identity = listing.identity();
+    if (identity == d->homeTrashIdentity || !d->walked.emplace(identity.Device, identity.Inode).second)
+        return;
+
+    const QByteArray outerMountPoint = d->mountPoint;
+    const dev_t outerMountDevice = d->mountDevice;
+    if (identity.MountRoot.value_or(identity.Device != d->mountDevice)) {
+        d->mountPoint = path;
+        d->mountDevice = identity.Device;
+    }
+
+    bool registered = false;
+    QSet<QByteArray> recordedNames;
+    for (const char *mask : d->masks) {
+        if (catalogue.SearchStopped)
+            break;
+        for (const TFolderListing::Entry &entry : listing.entries()) {
+            if (entry.Type != TFolderListing::Kind::File || fnmatch(mask, entry.Name.constData(), FNM_CASEFOLD) != 0)
+                continue;
+            d->observer.Pump();
+            if (catalogue.SearchStopped)
+                break;
+            const auto status = listing.status(entry.Name);
+            if (!status || !S_ISREG(status->st_mode) || status->st_size == 0)
+                continue;
+            if (!registered) {
+                registered = true;
+                AppendPath(catalogue, path);
+            } else if (recordedNames.contains(entry.Name)) {
+                continue;
+            }
+            recordedNames.insert(entry.Name);
+            d->record(listing, entry.Name, *status);
+        }
+    }
+    listing.close();
+
+    if (!catalogue.SearchStopped && d->observer.ScanSubfolders()) {
+        const qsizetype length = path.size();
+        for (const TFolderListing::Entry &entry : listing.entries()) {
+            if (entry.Type != TFolderListing::Kind::Folder)
+                continue;
+            path += entry.Name;
+            path += '/';
+            ScanFolder(path);
+            path.truncate(length);
+        }
+    }
+    d->mountPoint = outerMountPoint;
+    d->mountDevice = outerMountDevice;
+}
+
+void CollectListedFolders(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
+{
+    TCollector collector(catalogue, settings, observer);
+    const std::size_t count = observer.ListedFolders().size();
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::vector<QByteArray> listed = observer.ListedFolders();
+        if (index >= listed.size() || !ListedFolderIsWalked(listed, index))
+            continue;
+        if (IdentifyFolder(listed[index]))
+            collector.CollectFolder(listed[index]);
+        else
+            observer.FolderSkipped(listed[index], listedFolderProblem(listed[index]));
+        if (catalogue.SearchStopped)
+            break;
+    }
+}

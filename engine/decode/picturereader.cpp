@@ -1,0 +1,133 @@
+#include "engine/decode/picturereader.h"
+
+#include "engine/base/decodinglimits.h"
+#include "engine/base/picturedecoder.h"
+#include "engine/base/pictureerror.h"
+#include "engine/base/rawpathfile.h"
+#include "engine/decode/formatdecoders.h"
+#include "engine/decode/jpegcodec.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+#include <mutex>
+
+namespace
+{
+
+void openPicture(QFile &file, const QByteArray &path)
+{
+    if (!OpenForReading(file, path))
+        throw TPictureError("the file cannot be opened or is not a regular file");
+}
+
+// A picture's file, or its bytes when the caller has read them already.
+struct TPictureFile {
+    const QByteArray &Path;
+    const QByteArray *Bytes = nullptr;
+};
+
+QByteArray readWholeFile(const TPictureFile &picture)
+{
+    if (picture.Bytes) {
+        if (picture.Bytes->size() > kMaxWholeFileBytes)
+            throw TPictureError("the file is too large");
+        return *picture.Bytes;
+    }
+    const QByteArray &path = picture.Path;
+    QFile file;
+    openPicture(file, path);
+    if (file.size() > kMaxWholeFileBytes)
+        throw TPictureError("the file is too large");
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TPictureError(file.errorString().toStdString());
+    return bytes;
+}
+
+void limitReaderAllocation()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { QImageReader::setAllocationLimit(kReaderAllocationLimitMb); });
+}
+
+// `format` empty lets the reader decide from the content (TIFF, whose codec is chosen that way).
+QImage readWithQt(const TPictureFile &picture, const QByteArray &format)
+{
+    limitReaderAllocation();
+    QFile file;
+    QBuffer buffer;
+    QIODevice *device = &file;
+    if (picture.Bytes) {
+        buffer.setData(*picture.Bytes);
+        buffer.open(QIODevice::ReadOnly);
+        device = &buffer;
+    } else {
+        openPicture(file, picture.Path);
+    }
+    QImageReader reader(device, format);
+    // A named decoder must not hand the file to another one that recognises its content.
+    if (!format.isEmpty())
+        reader.setAutoDetectImageFormat(false);
+    // A reader that cannot tell the size up front is held by the allocation limit alone.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && !PictureSizeAllowed(claimed.width(), claimed.height()))
+        throw TPictureError("the picture is empty or too large");
+    QImage image = reader.read();
+    if (image.isNull())
+        throw TPictureError(reader.errorString().toStdString());
+    return image;
+}
+
+TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder)
+{
+    TPictureSource source;
+    switch (decoder) {
+    case TPictureDecoder::Jpeg:
+        source.JpegData = readWholeFile(picture);
+        break;
+    case TPictureDecoder::Png:
+        source.Picture = readWithQt(picture, "png");
+        break;
+    case TPictureDecoder::Tiff:
+        source.Picture = readWithQt(picture, QByteArray());
+        break;
+    case TPictureDecoder::Bmp:
+        source.Picture = readWithQt(picture, "bmp");
+        break;
+    case TPictureDecoder::Gif:
+        source.Picture = readWithQt(picture, "gif");
+        break;
+    case TPictureDecoder::Webp:
+        source.Picture = readWithQt(picture, "webp");
+        break;
+    case TPictureDecoder::Heif:
+        source.Picture = DecodeHeif(readWholeFile(picture));
+        break;
+    case TPictureDecoder::Jxl:
+        source.Picture = DecodeJxl(readWholeFile(picture));
+        break;
+    // LibRaw reads from memory, so that it never opens a FIFO itself.
+    case TPictureDecoder::Raw:
+        source.Picture = DecodeRaw(readWholeFile(picture));
+        break;
+    case TPictureDecoder::None:
+        throw TPictureError("unknown picture type");
+    }
+    return source;
+}
+
+}
+
+TPictureSource ReadPictureFile(const QByteArray &path) { return readPicture({ path }, DecoderOf(path)); }
+
+TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes)
+{
+    return readPicture({ path, &bytes }, DecoderOf(path));
+}
+
+QByteArray SourceAsJpeg(const TPictureSource &source)
+{
+    return source.Picture.isNull() ? source.JpegData : EncodeJpeg(source.Picture);
+}

@@ -1,3 +1,0 @@
-#include "engine/decoding.h"
-
-extern "C" __attribute__((visibility("default"))) const TDecoding *QuorvaneDecoding() { return &Decoding(); }

@@ -1,8 +1,0 @@
-#include "engine/decoding.h"
-
-// Compiled into each program that links the decoders, so that the engine finds them there.
-const TDecoding &Decoding()
-{
-    static const TDecoding decoding { &SignPicture, &SignContent };
-    return decoding;
-}

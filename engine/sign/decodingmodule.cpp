@@ -1,0 +1,3 @@
+#include "engine/sign/decoding.h"
+
+extern "C" __attribute__((visibility("default"))) const TDecoding *QuorvaneDecoding() { return &Decoding(); }

@@ -1,0 +1,52 @@
+#include "engine/store/signingrecipe.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+
+#include <cstdio>
+#include <jpeglib.h>
+#include <jxl/version.h>
+#include <libheif/heif_version.h>
+#include <libraw/libraw_version.h>
+
+namespace
+{
+
+// Raised whenever signing itself changes in a way that changes any signature.
+constexpr int kSigningMethodVersion = 1;
+
+#define QUORVANE_TEXT(x) #x
+#define QUORVANE_VERSION_TEXT(x) QUORVANE_TEXT(x)
+
+QByteArray fileIdentity(const QString &path)
+{
+    const QFileInfo info(path);
+    return QFile::encodeName(info.canonicalFilePath()) + ' ' + QByteArray::number(info.size()) + ' '
+        + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+QByteArray imagePluginsIdentity()
+{
+    QByteArray text;
+    const QDir folder(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/imageformats"));
+    for (const QFileInfo &plugin : folder.entryInfoList(QDir::Files, QDir::Name))
+        text += fileIdentity(plugin.filePath()) + ';';
+    return text;
+}
+
+}
+
+QByteArray SigningRecipe()
+{
+    static const QByteArray recipe = "signing " + QByteArray::number(kSigningMethodVersion)
+        + "\nlibjpeg-turbo " QUORVANE_VERSION_TEXT(LIBJPEG_TURBO_VERSION) " "
+        + fileIdentity(QStringLiteral(QUORVANE_LIBJPEG_FILE)) + "\nLibRaw " LIBRAW_VERSION_STR " "
+        + fileIdentity(QStringLiteral(QUORVANE_LIBRAW_FILE)) + "\nQt " + qVersion() + ' '
+        + fileIdentity(QStringLiteral(QUORVANE_QTGUI_FILE)) + "\nQt image plugins " + imagePluginsIdentity()
+        + "\nlibheif " LIBHEIF_VERSION " " + fileIdentity(QStringLiteral(QUORVANE_LIBHEIF_FILE))
+        + "\nlibjxl " QUORVANE_VERSION_TEXT(JPEGXL_MAJOR_VERSION) "." QUORVANE_VERSION_TEXT(
+            JPEGXL_MINOR_VERSION) "." QUORVANE_VERSION_TEXT(JPEGXL_PATCH_VERSION) " "
+        + fileIdentity(QStringLiteral(QUORVANE_LIBJXL_FILE));
+    return recipe;
+}
