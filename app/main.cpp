@@ -13,6 +13,8 @@ int main(int argc, char *argv[])
 {
     TQuorvaneApplication application(argc, argv);
     TQuorvaneApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane.svg")));
+    // Names the installed desktop entry, whose file name is not the program's.
+    TQuorvaneApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
     InstallTranslations(ChooseShownLanguage(QLocale::system().uiLanguages()));
 
     TMainForm MainForm;

@@ -7,10 +7,11 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_CONTACT "Quorvane <support@${QUORVANE_SITE_HOST}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find duplicate and similar pictures and clean them up safely")
-set(CPACK_PACKAGE_DESCRIPTION "Quorvane compares pictures by a wavelet signature of their content, so a
-resized, re-encoded or re-saved copy is found as well as an exact one. Pairs are reviewed side by
-side and either file can be trashed, deleted or moved. quorvane-cli runs the same search from
-scripts.")
+# Debian shows each line as it stands, so none is longer than 79 columns.
+set(CPACK_PACKAGE_DESCRIPTION "Quorvane compares pictures by a wavelet signature of their content,
+so a resized, re-encoded or re-saved copy is found as well as an exact one.
+Pairs are reviewed side by side and either file can be trashed, deleted or
+moved. quorvane-cli runs the same search from scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -27,4 +28,15 @@ endforeach()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, libqt6svg6, qt6-translations-l10n${opened_packages}")
 # The window's texts are Chinese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+
+# The machine-readable copyright file and the changelog of this native package go into the package
+# alone, not into a plain `cmake --install`.
+set(debian_doc ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
+configure_file(cmake/debian/copyright.in debian/copyright @ONLY)
+configure_file(cmake/debian/changelog.in debian/changelog @ONLY)
+quorvane_gzipped(${PROJECT_BINARY_DIR}/debian/changelog changelog debian_changelog)
+install(FILES ${PROJECT_BINARY_DIR}/debian/copyright ${debian_changelog} DESTINATION ${debian_doc}
+    COMPONENT debian EXCLUDE_FROM_ALL)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};ALL;/"
+    "${PROJECT_BINARY_DIR};${PROJECT_NAME};debian;/")
 include(CPack)

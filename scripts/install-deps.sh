@@ -10,6 +10,7 @@ packages=(
     fonts-noto-cjk
     qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     clang-format-14 dpkg-dev file git
+    appstream desktop-file-utils bash-completion
 )
 
 missing=()

@@ -173,7 +173,7 @@ TEST_F(CommandLineStore, TwoSearchesAtOnceAndASearchKilledMidwayLeaveAUsableStor
 
 TEST_F(CommandLineStore, WithoutItsDecodingModuleOnlyASearchTheStoreAnswersRuns)
 {
-    // Copied alone, the program finds its module neither beside it nor in ../lib/quorvane.
+    // Copied alone, the program finds its module neither beside it nor in its installed folder.
     const QString lone = m_root.filePath(QStringLiteral("bin/quorvane-cli"));
     ASSERT_TRUE(QDir().mkpath(m_root.filePath(QStringLiteral("bin"))));
     ASSERT_TRUE(QFile::copy(QStringLiteral(QUORVANE_CLI_PATH), lone));
