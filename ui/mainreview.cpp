@@ -167,11 +167,11 @@ void TMainForm::ListView1ColumnClick(int column)
     const TPicturePair selected = row >= 0 ? MainUnit.Catalogue.Pairs[row] : TPicturePair {};
     if (!SortByColumn(MainUnit.Catalogue, column, MainUnit.SortColumn, MainUnit.SortDescending))
         return;
-    SetListRowCount(MainUnit.Catalogue.PairsCapacity);
+    SetListRowCount(MainUnit.Catalogue.PairsLast + 1);
     // The selection follows its pair, whose preview then needs no refresh.
     if (row < 0)
         return;
-    const auto end = MainUnit.Catalogue.Pairs.begin() + MainUnit.Catalogue.PairsCapacity;
+    const auto end = MainUnit.Catalogue.Pairs.begin() + MainUnit.Catalogue.PairsLast + 1;
     const auto found = std::find_if(MainUnit.Catalogue.Pairs.begin(), end, [&](const TPicturePair &pair) {
         return pair.PicIndex1 == selected.PicIndex1 && pair.PicIndex2 == selected.PicIndex2;
     });
@@ -265,11 +265,11 @@ void TMainForm::ActOnFile(int row, const std::function<void()> &action)
 
 void TMainForm::FinishFileAction(int row)
 {
-    SetListRowCount(MainUnit.Catalogue.PairsCapacity);
-    if (MainUnit.Catalogue.PairsCapacity > 0)
+    SetListRowCount(MainUnit.Catalogue.PairsLast + 1);
+    if (MainUnit.Catalogue.PairsLast >= 0)
         ListView1->selectRow(std::min(row, MainUnit.Catalogue.PairsLast));
     SetIdleState();
-    if (MainUnit.Catalogue.PairsCapacity > 0)
+    if (MainUnit.Catalogue.PairsLast >= 0)
         ListView1Click();
     else
         // The last pair shown may be in the trash now; it is no longer listed.

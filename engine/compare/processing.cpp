@@ -177,8 +177,8 @@ void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchOb
 {
     const int threads = ThreadsToUse(options);
     std::vector<QByteArray> paths;
-    paths.reserve(catalogue.PicturesCapacity);
-    for (int32_t k = 0; k < catalogue.PicturesCapacity; ++k)
+    paths.reserve(catalogue.PicturesLast + 1);
+    for (int32_t k = 0; k < catalogue.PicturesLast + 1; ++k)
         paths.push_back(FullPath(catalogue, k));
     const int window = threads * kWindowPerThread + kMaxBatch;
     // A signer of the caller's signs every picture itself, without the store.
@@ -205,7 +205,7 @@ void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchOb
 void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
     TSignatureSource &source, const TProcessingOptions &options)
 {
-    const int32_t count = catalogue.PicturesCapacity;
+    const int32_t count = catalogue.PicturesLast + 1;
     const int threads = ThreadsToUse(options);
     const bool useIndex = options.UseIndex;
     const bool turnedToo = settings.SearchesTurnedCopies();
