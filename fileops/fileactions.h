@@ -4,8 +4,10 @@
 
 #include <QByteArray>
 
-// File operations behind the delete and move buttons. Paths are raw file-name bytes. Every
-// function returns 0 on success or the errno value of the failing call.
+// The system calls behind TSystemFileOperations, private to fileops (and its tests): everyone
+// else acts on files through a TFileOperations, so that one can fail on demand in tests. Paths
+// are raw file-name bytes. Every function returns 0 on success or the errno value of the failing
+// call.
 
 // Gives the owner write permission (on a link's target), so that a protected file can go.
 int ClearReadOnly(const QByteArray &path);

@@ -1,7 +1,7 @@
 #include "engine/store/signaturestore.h"
 
 #include "engine/collect/mounttable.h"
-#include "fileops/fileactions.h"
+#include "fileops/fileoperations.h"
 #include "fileops/temporaryfile.h"
 #include "fileops/userfolders.h"
 
@@ -1079,7 +1079,7 @@ void TSignatureStore::moveAside()
     const QByteArray aside
         = m_file + ".corrupt-" + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz")).toLatin1();
     // The journal goes along, so that the fresh store never replays a corrupt store's pages.
-    MoveFileNoReplace(m_file + "-wal", aside + "-wal");
+    SystemFileOperations().MoveNoReplace(m_file + "-wal", aside + "-wal");
     ::unlink((m_file + "-shm").constData());
-    MoveFileNoReplace(m_file, aside);
+    SystemFileOperations().MoveNoReplace(m_file, aside);
 }
