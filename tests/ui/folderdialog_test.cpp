@@ -12,10 +12,13 @@ class FolderDialogTest : public QObject
     Q_OBJECT
 
 private slots:
-    void versionIsFixed()
+    void startsWithTheComponentsDefaultsAtTheCurrentFolder()
     {
         TFolderDialog dialog;
-        QCOMPARE(dialog.Version(), QStringLiteral("1.1.0.2"));
+        QCOMPARE(dialog.Directory(), QDir::currentPath());
+        QCOMPARE(dialog.Options(), TFolderOptions(fdoNewDialogStyle));
+        QCOMPARE(dialog.DialogPosition(), fdpDefault);
+        QVERIFY(dialog.Caption.isEmpty() && dialog.Title().isEmpty());
         dialog.SetVersion(QStringLiteral("9.9"));
         QCOMPARE(dialog.Version(), QStringLiteral("1.1.0.2"));
     }
