@@ -22,11 +22,6 @@
 namespace
 {
 
-struct TFolderObserver : TSearchObserver {
-    std::vector<QByteArray> folders;
-    std::vector<QByteArray> ListedFolders() const override { return folders; }
-};
-
 TSettings everyType()
 {
     TSettings settings;
@@ -85,7 +80,7 @@ TEST(NewFormats, CopiesPairWithTheirJpegOriginalAsAPngCopyDoesAndBrokenFilesAreS
     EXPECT_EQ(raw->Height, 480);
 
     TCatalogue catalogue;
-    TFolderObserver observer;
+    TListedFoldersObserver observer;
     observer.folders = { QFile::encodeName(folder.path()) + '/' };
     catalogue.SearchStopped = false;
     RunSearchSteps(catalogue, everyType(), observer);
@@ -136,7 +131,7 @@ TEST(NewFormats, AFileAnotherTypesMaskCollectsIsReadOnlyWhileItsOwnTypeIsOn)
 
     const auto pairedNames = [&](const TSettings &settings, std::shared_ptr<TSignatureStore> store) {
         TCatalogue catalogue;
-        TFolderObserver observer;
+        TListedFoldersObserver observer;
         observer.folders = { QFile::encodeName(folder.path()) + '/' };
         catalogue.SearchStopped = false;
         RunSearchSteps(catalogue, settings, observer, {}, store);

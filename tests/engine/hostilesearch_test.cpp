@@ -19,9 +19,8 @@ constexpr int kScansOfTheCraftedJpeg = 4000;
 
 // Changes a file once the collection has listed it, before any worker can read it: the workers
 // start only when the collection has ended.
-struct TTamperingObserver : TSearchObserver {
+struct TTamperingObserver : TListedFoldersObserver {
     TCatalogue *catalogue = nullptr;
-    std::vector<QByteArray> folders;
     QDir folder;
     QByteArray removeWhenListed;
     QByteArray replaceByFolderWhenListed;
@@ -41,7 +40,6 @@ struct TTamperingObserver : TSearchObserver {
             }
         }
     }
-    std::vector<QByteArray> ListedFolders() const override { return folders; }
 };
 
 QMap<QString, QByteArray> snapshot(const QDir &folder)

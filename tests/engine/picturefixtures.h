@@ -1,10 +1,17 @@
 #pragma once
 
 #include "engine/base/catalogue.h"
+#include "engine/base/searchobserver.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+
+// A search's front end that lists `folders` and asks for nothing else.
+struct TListedFoldersObserver : TSearchObserver {
+    std::vector<QByteArray> folders;
+    std::vector<QByteArray> ListedFolders() const override { return folders; }
+};
 
 // A photograph-like scene: a sky-to-ground gradient, shapes with their own gradients, and pixel
 // noise. The same seed draws the same scene at any size.

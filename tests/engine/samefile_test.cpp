@@ -22,10 +22,8 @@
 namespace
 {
 
-struct ListedFoldersObserver : TSearchObserver {
-    std::vector<QByteArray> folders;
+struct ListedFoldersObserver : TListedFoldersObserver {
     std::vector<std::pair<QByteArray, QString>> skipped;
-    std::vector<QByteArray> ListedFolders() const override { return folders; }
     void FolderSkipped(const QByteArray &path, const QString &reason) override { skipped.emplace_back(path, reason); }
 };
 

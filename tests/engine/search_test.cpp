@@ -15,9 +15,8 @@
 namespace
 {
 
-struct TFolderObserver : TSearchObserver {
+struct TFolderObserver : TListedFoldersObserver {
     TCatalogue *catalogue = nullptr;
-    std::vector<QByteArray> folders;
     QString removeWhenProcessingStarts;
     int stopAtPump = 0;
     int pumps = 0;
@@ -35,7 +34,6 @@ struct TFolderObserver : TSearchObserver {
         }
     }
     void FilesCountChanged(const QString &caption) override { filesCounts << caption; }
-    std::vector<QByteArray> ListedFolders() const override { return folders; }
 };
 
 void runSearch(TCatalogue &catalogue, TFolderObserver &observer, const TSettings &settings = TSettings {})

@@ -24,11 +24,9 @@
 namespace
 {
 
-struct TCountingObserver : TSearchObserver {
-    QByteArray Folder;
+struct TCountingObserver : TListedFoldersObserver {
     int32_t FromStore = 0;
     int32_t Decoded = 0;
-    std::vector<QByteArray> ListedFolders() const override { return { Folder }; }
     void SignaturesCountChanged(int32_t fromStore, int32_t decoded) override
     {
         FromStore = fromStore;
@@ -49,7 +47,7 @@ TSearchResult search(const QString &folder, const TSettings &settings, std::shar
     TCatalogue catalogue;
     catalogue.SearchStopped = false;
     TCountingObserver observer;
-    observer.Folder = QFile::encodeName(folder) + '/';
+    observer.folders = { QFile::encodeName(folder) + '/' };
     RunSearchSteps(catalogue, settings, observer, { 2, true }, store);
     if (store)
         store->Flush();
