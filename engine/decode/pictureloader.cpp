@@ -85,7 +85,7 @@ void LoadPicture(
 }
 
 void LoadPictureBytes(const QByteArray &path, const QByteArray &bytes, QImage &WorkBitmap, int &Height, int &Width,
-    const TSettings &settings)
+    const TSettings &settings, TJpegDetour detour)
 {
-    loadSource(ReadPictureBytes(path, bytes), WorkBitmap, Height, Width, settings, TJpegDetour::Shortcut);
+    loadSource(ReadPictureBytes(path, bytes), WorkBitmap, Height, Width, settings, detour);
 }

@@ -20,7 +20,7 @@ void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &W
 // LoadPicture on the file's bytes read already; `path` only chooses the decoder. Height and Width
 // are set as soon as the JPEG header has been read, also when decoding fails after it.
 void LoadPictureBytes(const QByteArray &path, const QByteArray &bytes, QImage &WorkBitmap, int &Height, int &Width,
-    const TSettings &settings);
+    const TSettings &settings, TJpegDetour detour);
 
 // Stretches `source` (any size and format) onto the 128 x 128 WorkBitmap by sampling pixel
 // centres, so that the result does not depend on a platform's stretching code.

@@ -127,7 +127,9 @@ TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes)
     return readPicture({ path, &bytes }, DecoderOf(path));
 }
 
-QByteArray SourceAsJpeg(const TPictureSource &source)
+QByteArray ReadWholePictureFile(const QByteArray &path)
 {
-    return source.Picture.isNull() ? source.JpegData : EncodeJpeg(source.Picture);
+    if (DecoderOf(path) == TPictureDecoder::None)
+        throw TPictureError("unknown picture type");
+    return readWholeFile({ path });
 }

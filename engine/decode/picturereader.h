@@ -19,5 +19,6 @@ TPictureSource ReadPictureFile(const QByteArray &path);
 // ReadPictureFile on the file's bytes read already; `path` only selects the decoder.
 TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes);
 
-// The source as JPEG data: a JPEG file's own bytes, any other picture encoded at quality 90.
-QByteArray SourceAsJpeg(const TPictureSource &source);
+// The whole content of the picture file at `path`, within the bound a search reads a file to; a
+// file of a type no decoder knows is not read. Throws TPictureError.
+QByteArray ReadWholePictureFile(const QByteArray &path);

@@ -3,6 +3,7 @@
 #include "engine/base/pictureerror.h"
 #include "engine/compare/orientation.h"
 #include "engine/decode/pictureloader.h"
+#include "engine/decode/picturereader.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -39,8 +40,11 @@ std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TS
     TPictureSignature signature;
     int height = 0;
     int width = 0;
+    // Read once: the decoder and the fingerprint of the first bytes share the content.
+    QByteArray bytes;
     try {
-        LoadPicture(path, workBitmap, height, width, settings, detour);
+        bytes = ReadWholePictureFile(path);
+        LoadPictureBytes(path, bytes, workBitmap, height, width, settings, detour);
     } catch (const TPictureError &) {
         return std::nullopt;
     }
@@ -48,7 +52,7 @@ std::optional<TPictureSignature> SignPictureVia(const QByteArray &path, const TS
         return std::nullopt;
     signature.Height = height;
     signature.Width = width;
-    ReadPreBuffer(path, signature.PreBuffer);
+    std::copy_n(bytes.constData(), std::min<qsizetype>(bytes.size(), kPreBufferSize), signature.PreBuffer.begin());
     if (!settings.SearchOnlyIdentical)
         computeWavelets(workBitmap, signature, settings.SearchesTurnedCopies());
     return signature;
@@ -61,7 +65,7 @@ TSignedContent SignContent(const QByteArray &path, const QByteArray &bytes, cons
     int height = 0;
     int width = 0;
     try {
-        LoadPictureBytes(path, bytes, workBitmap, height, width, settings);
+        LoadPictureBytes(path, bytes, workBitmap, height, width, settings, TJpegDetour::Shortcut);
         content.Loaded = true;
     } catch (const TPictureError &) {
     }
