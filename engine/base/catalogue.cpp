@@ -56,6 +56,7 @@ void ResetCatalogue(TCatalogue &catalogue)
     catalogue.Paths.clear();
     catalogue.Paths.shrink_to_fit();
     catalogue.TransposedLists.clear();
+    catalogue.ContentHashes.clear();
     try {
         catalogue.Pictures.reserve(kReservedEntries);
         catalogue.Paths.reserve(kReservedEntries);
@@ -98,6 +99,7 @@ void AllocatePairs(TCatalogue &catalogue)
 {
     catalogue.Pairs.clear();
     catalogue.TransposedLists.clear();
+    catalogue.ContentHashes.clear();
     catalogue.PairsCapacity = kInitialCapacity;
 }
 
@@ -170,6 +172,7 @@ void ClearCatalogue(TCatalogue &catalogue)
     catalogue.PairsLast = -1;
     catalogue.Pairs.clear();
     catalogue.TransposedLists.clear();
+    catalogue.ContentHashes.clear();
     // A search that is still winding down trims the arrays to these counts; zero keeps them empty.
     catalogue.PathsLast = -1;
     catalogue.PicturesLast = -1;

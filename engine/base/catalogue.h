@@ -131,6 +131,9 @@ struct TCatalogue {
     // earlier one, by picture: the search turned it to compare, so a pair within its group can
     // be judged again as the search would (only the later picture of two is ever turned).
     std::unordered_map<int32_t, TOrientedCoefs> TransposedLists;
+    // The SHA-256 of the whole content of each paired picture whose signer hashed it (a search
+    // with the store), so that judging a pair again needs no read of either file.
+    std::unordered_map<int32_t, std::array<uint8_t, 32>> ContentHashes;
 };
 
 // Empties the catalogue for a new search and gives Pictures and Paths a capacity of 30000 entries.

@@ -87,9 +87,8 @@ public:
         if (b.CCVStage != TCCVStage::Full)
             return std::nullopt;
         const TPairVerdict verdict = JudgePair(a, b, matrices, m_onlyIdentical, [&] {
-            return a.Size == b.Size && FilesIdentical(FullPath(m_catalogue, lookedUp), FullPath(m_catalogue, owner), {})
-                ? TContentsCompared::Identical
-                : TContentsCompared::Different;
+            return a.Size == b.Size && sameContent(lookedUp, owner) ? TContentsCompared::Identical
+                                                                    : TContentsCompared::Different;
         });
         if (!verdict.Pairing)
             return std::nullopt;
@@ -97,6 +96,16 @@ public:
     }
 
 private:
+    // By the hashes the search kept where it has both, so that neither file is read again.
+    bool sameContent(int32_t a, int32_t b) const
+    {
+        const auto hashA = m_catalogue.ContentHashes.find(a);
+        const auto hashB = m_catalogue.ContentHashes.find(b);
+        if (hashA != m_catalogue.ContentHashes.end() && hashB != m_catalogue.ContentHashes.end())
+            return hashA->second == hashB->second;
+        return FilesIdentical(FullPath(m_catalogue, a), FullPath(m_catalogue, b), {});
+    }
+
     const TCatalogue &m_catalogue;
     bool m_onlyIdentical;
     bool m_turnedCopies;

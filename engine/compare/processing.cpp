@@ -292,6 +292,12 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
             return;
         if (result == TScanResult::Paired && turnedToo)
             catalogue.TransposedLists[k] = { signature->TransposedCoefsPos, signature->TransposedCoefsNeg };
+        if (result == TScanResult::Paired) {
+            const TPicturePair &pair = catalogue.Pairs[std::size_t(catalogue.PairsLast)];
+            for (const int32_t member : { pair.PicIndex1, pair.PicIndex2 })
+                if (const std::optional<TContentHash> &hash = contentHashes[std::size_t(member)])
+                    catalogue.ContentHashes[member] = *hash;
+        }
         if (useIndex)
             finder.RememberFingerprint(k, current.PreBuffer);
         observer.FilesCountChanged(filesCountCaption(k + 1, count));

@@ -149,10 +149,17 @@ TEST(MarkingRules, FilesSharingOnlyTheirFingerprintAreScoredByHowTheyLook)
         file.write(QByteArray(3000, 'x') + (path == first ? 'a' : 'b'));
     }
     // 240 of 250 positions shared: similarity 92.
-    const TCatalogue catalogue = MakeCleanupCatalogue({ { first, 0 }, { second, 10 } }, { { 0, 1 } }, true);
+    TCatalogue catalogue = MakeCleanupCatalogue({ { first, 0 }, { second, 10 } }, { { 0, 1 } }, true);
     EXPECT_EQ(SearchSimilarity(catalogue, 0, 1, false, false), std::optional<double>(92));
     EXPECT_FALSE(SearchSimilarity(catalogue, 0, 1, true, false));
     EXPECT_EQ(marked(catalogue, keep(TKeepRule::MostPixels, 90)), std::vector<int32_t> { 1 });
+
+    // The hashes a search with the store kept answer without reading either file.
+    catalogue.ContentHashes[0] = catalogue.ContentHashes[1] = { 1, 2, 3 };
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(first)) && QFile::remove(QFile::decodeName(second)));
+    EXPECT_EQ(SearchSimilarity(catalogue, 0, 1, true, false), std::optional<double>(100));
+    catalogue.ContentHashes[1] = { 4 };
+    EXPECT_FALSE(SearchSimilarity(catalogue, 0, 1, true, false));
 }
 
 TEST(MarkingRules, NeverMarkTheLastUnmarkedPictureOfAGroup)
