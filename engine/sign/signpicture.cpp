@@ -3,6 +3,7 @@
 #include "engine/base/pictureerror.h"
 #include "engine/compare/orientation.h"
 #include "engine/decode/pictureloader.h"
+#include "engine/sign/pictureprocessing.h"
 #include "settings/settings.h"
 
 #include <algorithm>
