@@ -3,7 +3,7 @@
 #include "engine/base/catalogue.h"
 #include "engine/compare/orientation.h"
 #include "engine/compare/signatureindex.h"
-#include "engine/sign/signpicture.h"
+#include "engine/sign/signature.h"
 
 #include <span>
 #include <unordered_map>

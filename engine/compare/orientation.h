@@ -1,9 +1,7 @@
 #pragma once
 
 #include "engine/base/catalogue.h"
-#include "engine/sign/pictureprocessing.h"
-
-#include <QImage>
+#include "engine/sign/signature.h"
 
 #include <array>
 

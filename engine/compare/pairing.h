@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/base/catalogue.h"
-#include "engine/sign/pictureprocessing.h"
+#include "engine/sign/signature.h"
 
 #include <algorithm>
 #include <optional>

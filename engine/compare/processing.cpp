@@ -7,8 +7,6 @@
 #include "engine/compare/orientation.h"
 #include "engine/compare/signingpipeline.h"
 #include "engine/sign/decoding.h"
-#include "engine/sign/pictureprocessing.h"
-#include "engine/sign/signpicture.h"
 #include "engine/store/storedsigner.h"
 #include "settings/settings.h"
 

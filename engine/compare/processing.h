@@ -2,8 +2,8 @@
 
 #include "engine/base/catalogue.h"
 #include "engine/compare/pairing.h"
-#include "engine/sign/pictureprocessing.h"
-#include "engine/sign/signpicture.h"
+#include "engine/compare/signaturesource.h"
+#include "engine/sign/signature.h"
 
 #include <functional>
 #include <memory>
@@ -36,18 +36,6 @@ struct TProcessingOptions {
 // and new ones are added to it; the pairs are the same either way.
 void ProcessPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,
     const TProcessingOptions &options = {}, const std::shared_ptr<TSignatureStore> &store = nullptr);
-
-// Where the comparison gets each picture's signature from, in catalogue order: the signing
-// workers in a search, precomputed signatures in a benchmark.
-class TSignatureSource
-{
-public:
-    virtual ~TSignatureSource() = default;
-    // Picture `index`'s signature, nothing when it is skipped; waits when it is not ready yet.
-    virtual std::optional<TPictureSignature> Take(int32_t index) = 0;
-    // Whether Take would return at once.
-    virtual bool IsReady(int32_t index) = 0;
-};
 
 // The comparison loop of ProcessPictures with the signatures taken from `source`.
 void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer,

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/base/decodinglimits.h"
-#include "engine/compare/processing.h"
-#include "engine/sign/signpicture.h"
+#include "engine/compare/signaturesource.h"
+#include "engine/sign/signature.h"
 #include "settings/settings.h"
 
 #include <QByteArray>

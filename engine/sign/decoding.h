@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/sign/signpicture.h"
+#include "engine/sign/signature.h"
 
 // The functions that decode pictures. They need Qt's GUI library, libjpeg and the codecs, which
 // take longer to load than a repeated search of a few thousand pictures takes to run. Programs

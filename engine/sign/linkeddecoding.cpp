@@ -1,4 +1,5 @@
 #include "engine/sign/decoding.h"
+#include "engine/sign/signpicture.h"
 
 // Compiled into each program that links the decoders, so that the engine finds them there.
 const TDecoding &Decoding()

@@ -10,10 +10,6 @@
 // Haar coefficients of the 128 x 128 working picture, [row][column].
 using WaveletMatrix = std::array<std::array<double, kWorkBitmapSize>, kWorkBitmapSize>;
 using WaveletRow = std::array<double, kWorkBitmapSize>;
-// A truncated matrix as the comparison looks it up: only the sign of each kept coefficient, by
-// packed position (row * 128 + column). At a byte an entry it fits in the first-level cache, where
-// the doubles would take 128 KB to clear and to look up for every picture.
-using TSignMatrix = std::array<int8_t, kWorkBitmapSize * kWorkBitmapSize>;
 
 // The 251st largest magnitude of the 16384 coefficients sits here in ascending order.
 constexpr int kThresholdPosition = kWorkBitmapSize * kWorkBitmapSize - kSignatureSize - 1;

@@ -1,4 +1,4 @@
-#include "engine/sign/signpicture.h"
+#include "engine/sign/signature.h"
 
 #include "engine/base/picturesize.h"
 #include "settings/settings.h"

@@ -4,6 +4,7 @@
 #include "engine/compare/orientation.h"
 #include "engine/decode/pictureloader.h"
 #include "engine/decode/picturereader.h"
+#include "engine/sign/pictureprocessing.h"
 #include "settings/settings.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/base/picturedecoder.h"
-#include "engine/sign/signpicture.h"
+#include "engine/sign/signature.h"
 #include "engine/store/contenthash.h"
 #include "engine/store/signingrecipe.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/sign/signpicture.h"
+#include "engine/sign/signature.h"
 #include "engine/store/signaturestore.h"
 
 #include <QByteArray>

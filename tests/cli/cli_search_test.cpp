@@ -2,6 +2,7 @@
 #include "cli/options.h"
 #include "cli/searchcommand.h"
 #include "clirun.h"
+#include "engine/sign/signpicture.h"
 
 #include <QDir>
 #include <QFile>

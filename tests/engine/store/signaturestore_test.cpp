@@ -1,6 +1,7 @@
 #include "engine/base/searchobserver.h"
 #include "engine/results/resultwriter.h"
 #include "engine/search.h"
+#include "engine/sign/signpicture.h"
 #include "engine/store/signaturestore.h"
 #include "engine/store/storedsigner.h"
 #include "picturefixtures.h"

@@ -1,11 +1,12 @@
-# Fails the configuration when Qt Widgets is anywhere in the link closure of one of the given
-# targets: what they link directly, what those link in turn, and so on, through the private
-# dependencies that static libraries pass on as well. Every name must be a target of this build,
-# so that a renamed library cannot drop out of the check unnoticed.
-function(quorvane_forbid_widgets)
+# quorvane_forbid_link(<what> <pattern> <target>...) fails the configuration when a target whose name
+# matches <pattern> (described as <what> in the message) is anywhere in the link closure of one of
+# the given targets: what they link directly, what those link in turn, and so on, through the
+# private dependencies that static libraries pass on as well. Every name must be a target of this
+# build, so that a renamed library cannot drop out of the check unnoticed.
+function(quorvane_forbid_link what pattern)
   foreach(start IN LISTS ARGN)
     if(NOT TARGET ${start})
-      message(FATAL_ERROR "quorvane_forbid_widgets: no target named ${start}")
+      message(FATAL_ERROR "quorvane_forbid_link: no target named ${start}")
     endif()
     set(queue ${start})
     set(seen ${start})
@@ -34,8 +35,8 @@ function(quorvane_forbid_widgets)
           list(APPEND queue ${name})
           string(MD5 key ${name})
           set(via_${key} "${path} -> ${name}")
-          if(name MATCHES "^Qt[0-9]*::Widgets$")
-            message(FATAL_ERROR "${start} must not link Qt Widgets: ${path} -> ${name}")
+          if(name MATCHES "${pattern}")
+            message(FATAL_ERROR "${start} must not link ${what}: ${path} -> ${name}")
           endif()
         endif()
       endforeach()

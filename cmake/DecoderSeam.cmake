@@ -1,0 +1,97 @@
+# The core reaches the decoders only through engine/sign/decoding.h, so that quorvane-cli can link
+# the core alone and open the decoders as a module. quorvane_check_decoder_seam(<target>...) fails
+# the build of the given targets when a file they compile includes, directly or through other
+# headers of this project, one of the decoders' headers: those of engine/decode/, and those of
+# engine/sign/ that declare what the decoders implement (decoding a picture into a QImage and
+# signing it). The check runs again whenever one of the files it read changes.
+
+set(quorvane_decoder_headers_glob engine/decode/*.h)
+set(quorvane_decoding_side_headers engine/sign/signpicture.h engine/sign/pictureprocessing.h)
+
+# Script mode: the check itself, run by the build.
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_minimum_required(VERSION 3.25)
+  file(GLOB decoder_headers RELATIVE ${ROOT} ${ROOT}/${quorvane_decoder_headers_glob})
+  list(APPEND decoder_headers ${quorvane_decoding_side_headers})
+  file(STRINGS ${SOURCES_FILE} queue)
+  set(seen ${queue})
+  set(read "")
+  while(queue)
+    list(POP_FRONT queue current)
+    string(MD5 key ${current})
+    if(NOT DEFINED via_${key})
+      set(via_${key} ${current})
+    endif()
+    list(APPEND read ${ROOT}/${current})
+    file(STRINGS ${ROOT}/${current} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"][^>\"]+[>\"]")
+    get_filename_component(folder ${current} DIRECTORY)
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*" "\\1" name "${line}")
+      # Includes name files from the project's root; a bare name may also be beside the includer.
+      if(EXISTS ${ROOT}/${name} AND NOT IS_DIRECTORY ${ROOT}/${name})
+        set(included ${name})
+      elseif(folder AND EXISTS ${ROOT}/${folder}/${name} AND NOT IS_DIRECTORY ${ROOT}/${folder}/${name})
+        set(included ${folder}/${name})
+      else()
+        continue()
+      endif()
+      cmake_path(NORMAL_PATH included)
+      string(MD5 key ${current})
+      set(path "${via_${key}} -> ${included}")
+      if(included IN_LIST decoder_headers)
+        message(FATAL_ERROR "Only the decoders include their headers; the core reaches them through "
+            "engine/sign/decoding.h: ${path}")
+      endif()
+      if(NOT included IN_LIST seen)
+        list(APPEND seen ${included})
+        list(APPEND queue ${included})
+        string(MD5 key ${included})
+        set(via_${key} "${path}")
+      endif()
+    endforeach()
+  endwhile()
+  list(TRANSFORM read REPLACE " " "\\\\ ")
+  list(JOIN read " " dependencies)
+  file(WRITE ${DEPFILE} "${STAMP}: ${dependencies}\n")
+  file(TOUCH ${STAMP})
+  return()
+endif()
+
+function(quorvane_check_decoder_seam)
+  # A renamed header must not drop out of the check unnoticed.
+  foreach(header IN LISTS quorvane_decoding_side_headers)
+    if(NOT EXISTS ${PROJECT_SOURCE_DIR}/${header})
+      message(FATAL_ERROR "quorvane_check_decoder_seam: no header ${header}")
+    endif()
+  endforeach()
+  set(sources "")
+  foreach(target IN LISTS ARGN)
+    if(NOT TARGET ${target})
+      message(FATAL_ERROR "quorvane_check_decoder_seam: no target named ${target}")
+    endif()
+    get_target_property(folder ${target} SOURCE_DIR)
+    get_target_property(target_sources ${target} SOURCES)
+    foreach(source IN LISTS target_sources)
+      cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${folder} NORMALIZE)
+      if(source MATCHES "\\.(cpp|h)$" AND EXISTS ${source})
+        file(RELATIVE_PATH source ${PROJECT_SOURCE_DIR} ${source})
+        list(APPEND sources ${source})
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES sources)
+  list(JOIN sources "\n" text)
+  set(sources_file ${PROJECT_BINARY_DIR}/decoderseam/sources.txt)
+  file(CONFIGURE OUTPUT ${sources_file} CONTENT "${text}\n" @ONLY)
+  set(stamp ${PROJECT_BINARY_DIR}/decoderseam/checked.stamp)
+  add_custom_command(OUTPUT ${stamp}
+      COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR} -DSOURCES_FILE=${sources_file} -DSTAMP=${stamp}
+          -DDEPFILE=${stamp}.d -P ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
+      DEPENDS ${CMAKE_CURRENT_FUNCTION_LIST_FILE} ${sources_file}
+      DEPFILE ${stamp}.d
+      COMMENT "Checking that only the decoders include their headers")
+  add_custom_target(quorvane_decoder_seam DEPENDS ${stamp})
+  foreach(target IN LISTS ARGN)
+    add_dependencies(${target} quorvane_decoder_seam)
+  endforeach()
+endfunction()
