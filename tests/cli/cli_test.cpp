@@ -78,6 +78,27 @@ TEST(CommandLineOptions, BadValuesNameTheOption)
     EXPECT_TRUE(parse({ "--signature", "x.jpg" }).Error.isEmpty());
 }
 
+// The shell completion and the manual page are written by hand: they must offer every type --types
+// takes, in the table's order.
+TEST(CommandLineOptions, CompletionAndManualNameEveryType)
+{
+    QFile completion(QStringLiteral(QUORVANE_SOURCE_DIR "/cli/quorvane-cli.bash-completion"));
+    QFile manual(QStringLiteral(QUORVANE_SOURCE_DIR "/cli/quorvane-cli.1"));
+    ASSERT_TRUE(completion.open(QIODevice::ReadOnly) && manual.open(QIODevice::ReadOnly));
+    QByteArrayList names;
+    for (const TPictureType &type : PictureTypes())
+        names << type.CommandLineName;
+    EXPECT_TRUE(completion.readAll().contains("-W '" + names.join(' ') + "'"));
+    const QByteArray page = manual.readAll();
+    qsizetype at = page.indexOf("a subset of");
+    for (const QByteArray &name : names) {
+        const qsizetype bold = page.indexOf("\n.B " + name, at);
+        const qsizetype boldThenRoman = page.indexOf("\n.BR " + name, at);
+        at = bold < 0 || (boldThenRoman >= 0 && boldThenRoman < bold) ? boldThenRoman : bold;
+        ASSERT_GE(at, 0) << name.constData();
+    }
+}
+
 TEST(CommandLineOptions, ValuesAndFolders)
 {
     const ParsedOptions parsed
