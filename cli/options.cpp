@@ -3,9 +3,9 @@
 #include "cli/settingsfile.h"
 #include "settings/settingsstore.h"
 
-#include <QList>
+#include <QStringList>
 
-#include <array>
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <map>
