@@ -3,33 +3,15 @@
 #include "cli/settingsfile.h"
 #include "settings/settingsstore.h"
 
-#include <QList>
+#include <QStringList>
 
-#include <array>
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <map>
 
 namespace
 {
-
-struct TypeName {
-    const char *name;
-    bool PictureTypes::*flag;
-};
-
-const std::array<TypeName, 10> kTypeNames { {
-    { "bmp", &PictureTypes::Bmp },
-    { "jpg", &PictureTypes::Jpg },
-    { "gif", &PictureTypes::Gif },
-    { "png", &PictureTypes::Png },
-    { "tiff", &PictureTypes::Tiff },
-    { "cr2", &PictureTypes::Cr2 },
-    { "webp", &PictureTypes::Webp },
-    { "heif", &PictureTypes::Heif },
-    { "jxl", &PictureTypes::Jxl },
-    { "raw", &PictureTypes::Raw },
-} };
 
 const std::map<QByteArray, OutputFormat> kFormats {
     { "csv", OutputFormat::Csv },
@@ -38,21 +20,63 @@ const std::map<QByteArray, OutputFormat> kFormats {
 };
 
 constexpr int kMaxThreads = 256;
+// The explanations of the usage text start in this column; those of --types are wrapped at kUsageWidth.
+constexpr int kUsageIndent = 21;
+constexpr int kUsageWidth = 90;
 
 QString shown(const QByteArray &argument) { return QString::fromLocal8Bit(argument); }
 
-std::optional<PictureTypes> parseTypes(const QByteArray &list)
+// "bmp,jpg,...": every name --types takes.
+QString typeNames()
 {
-    PictureTypes types;
+    QStringList names;
+    for (const TPictureType &type : PictureTypes())
+        names << QLatin1String(type.CommandLineName);
+    return names.join(QLatin1Char(','));
+}
+
+std::optional<std::vector<const TPictureType *>> parseTypes(const QByteArray &list)
+{
+    std::vector<const TPictureType *> types;
     for (const QByteArray &item : list.split(',')) {
         const QByteArray name = item.trimmed().toLower();
-        const auto known = std::find_if(
-            kTypeNames.begin(), kTypeNames.end(), [&](const TypeName &type) { return name == type.name; });
-        if (known == kTypeNames.end())
+        const auto &known = PictureTypes();
+        const auto type = std::find_if(
+            known.begin(), known.end(), [&](const TPictureType &type) { return name == type.CommandLineName; });
+        if (type == known.end())
             return std::nullopt;
-        types.*(known->flag) = true;
+        types.push_back(&*type);
     }
     return types;
+}
+
+// The --types lines of the usage text, wrapped like the others.
+QString typesUsage()
+{
+    QStringList defaults;
+    QStringList notes;
+    for (const TPictureType &type : PictureTypes()) {
+        if (type.SearchedByDefault)
+            defaults << QLatin1String(type.CommandLineName);
+        if (type.CommandLineNote)
+            notes << QLatin1String(type.CommandLineName) + QLatin1Char(' ') + QLatin1String(type.CommandLineNote);
+    }
+    QString explanation = QStringLiteral("(default ") + defaults.join(QLatin1Char(','));
+    if (!notes.isEmpty())
+        explanation += QStringLiteral("; ") + notes.join(QStringLiteral(", "));
+    explanation += QLatin1Char(')');
+
+    const QString indent(kUsageIndent, QLatin1Char(' '));
+    QString text = QStringLiteral("  --types LIST       comma-separated subset of ") + typeNames() + QLatin1Char('\n');
+    QString line = indent;
+    for (const QString &word : explanation.split(QLatin1Char(' '))) {
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > kUsageWidth) {
+            text += line + QLatin1Char('\n');
+            line = indent;
+        }
+        line += (line.size() > indent.size() ? QStringLiteral(" ") : QString()) + word;
+    }
+    return text + line + QLatin1Char('\n');
 }
 
 // "most-pixels", "largest", "oldest", "newest" or "inside:FOLDER"; the folder is made absolute.
@@ -104,12 +128,9 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
         { "--types",
             [](Options &options, const QByteArray &value) {
                 options.Types = parseTypes(value);
-                return options.Types
-                    ? QString()
-                    : QStringLiteral(
-                        "--types takes a comma-separated list of bmp,jpg,gif,png,tiff,cr2,webp,heif,jxl,raw, "
-                        "not '%1'")
-                          .arg(shown(value));
+                return options.Types ? QString()
+                                     : QStringLiteral("--types takes a comma-separated list of %1, not '%2'")
+                                           .arg(typeNames(), shown(value));
             } },
         { "--min-width",
             [](Options &options, const QByteArray &value) {
@@ -281,16 +302,10 @@ std::optional<TSettings> EffectiveSettings(const Options &options, QString *erro
         settings = ParseSettings(*content);
     }
     if (options.Types) {
-        settings.SearchBMP = options.Types->Bmp;
-        settings.SearchJPG = options.Types->Jpg;
-        settings.SearchGIF = options.Types->Gif;
-        settings.SearchPNG = options.Types->Png;
-        settings.SearchTIFF = options.Types->Tiff;
-        settings.SearchCR2 = options.Types->Cr2;
-        settings.SearchWEBP = options.Types->Webp;
-        settings.SearchHEIF = options.Types->Heif;
-        settings.SearchJXL = options.Types->Jxl;
-        settings.SearchRAW = options.Types->Raw;
+        for (const TPictureType &type : PictureTypes()) {
+            const auto &listed = *options.Types;
+            settings.*type.Searched = std::find(listed.begin(), listed.end(), &type) != listed.end();
+        }
     }
     if (options.NoSubfolders)
         settings.ScanSubfolders = false;
@@ -311,9 +326,7 @@ QString UsageText()
         "Usage: quorvane-cli [options] FOLDER...\n"
         "Finds duplicate and similar pictures in the folders and writes the pairs.\n"
         "\n"
-        "  --types LIST       comma-separated subset of bmp,jpg,gif,png,tiff,cr2,webp,heif,jxl,raw\n"
-        "                     (default bmp,jpg,gif,png,webp,heif; heif covers HEIC, HEIF and AVIF,\n"
-        "                     raw the camera RAW types other than CR2)\n"
+        "%1"
         "  --no-subfolders    walk only the listed folders themselves\n"
         "  --min-width N      minimum picture width (default 100)\n"
         "  --min-height N     minimum picture height (default 100)\n"
@@ -354,5 +367,6 @@ QString UsageText()
         "\n"
         "Exit status: 0 done, 1 failed (the output could not be written, the picture of --signature was\n"
         "skipped, a marked file was left alone, or an error such as running out of memory), 2 usage\n"
-        "error, 3 none of the folders exists, 130 interrupted.\n");
+        "error, 3 none of the folders exists, 130 interrupted.\n")
+        .arg(typesUsage());
 }

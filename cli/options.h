@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/cleanup/markingrules.h"
+#include "settings/picturetypes.h"
 #include "settings/settings.h"
 
 #include <QByteArray>
@@ -11,25 +12,13 @@
 
 enum class OutputFormat { Csv, Tsv, Json };
 
-struct PictureTypes {
-    bool Bmp = false;
-    bool Jpg = false;
-    bool Gif = false;
-    bool Png = false;
-    bool Tiff = false;
-    bool Cr2 = false;
-    bool Webp = false;
-    bool Heif = false;
-    bool Jxl = false;
-    bool Raw = false;
-};
-
 // Everything the command line can say. Options that may also come from a settings file are
 // optional here, so that only those given on the command line override the file.
 struct Options {
     // Absolute, cleaned, each ending with "/"; bytes as given, so any file name round-trips.
     std::vector<QByteArray> Folders;
-    std::optional<PictureTypes> Types;
+    // The picture types --types names, as listed.
+    std::optional<std::vector<const TPictureType *>> Types;
     bool NoSubfolders = false;
     std::optional<int32_t> MinWidth;
     std::optional<int32_t> MinHeight;

@@ -2,6 +2,7 @@
 
 #include "fileops/outputfile.h"
 #include "settings/inifile.h"
+#include "settings/picturetypes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,8 +10,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
 #include <variant>
+#include <vector>
 
 namespace
 {
@@ -24,14 +27,9 @@ struct Key {
     std::variant<bool TSettings::*, int32_t TSettings::*> field;
 };
 
-// File order: a file written from scratch lists the keys in this order.
-const std::array<Key, 19> kKeys { {
-    { "SearchJPG", &TSettings::SearchJPG },
-    { "SearchBMP", &TSettings::SearchBMP },
-    { "SearchGIF", &TSettings::SearchGIF },
-    { "SearchPNG", &TSettings::SearchPNG },
-    { "SearchTIFF", &TSettings::SearchTIFF },
-    { "SearchCR2", &TSettings::SearchCR2 },
+// A file written from scratch lists the first picture types' keys, these, the other types' keys,
+// then kKeysAfterTypes.
+const std::array<Key, 8> kKeysAfterFirstTypes { {
     { "SearchSimilar", &TSettings::SearchSimilar },
     { "MoveToRecycle", &TSettings::MoveToRecycle },
     { "DeleteWithoutAsking", &TSettings::DeleteWithoutAsking },
@@ -40,12 +38,35 @@ const std::array<Key, 19> kKeys { {
     { "ScanSubfolders", &TSettings::ScanSubfolders },
     { "MinPicWidth", &TSettings::MinPicWidth },
     { "MinPicHeight", &TSettings::MinPicHeight },
-    { "SearchWEBP", &TSettings::SearchWEBP },
-    { "SearchHEIF", &TSettings::SearchHEIF },
-    { "SearchJXL", &TSettings::SearchJXL },
-    { "SearchRAW", &TSettings::SearchRAW },
+} };
+const std::array<Key, 1> kKeysAfterTypes { {
     { "SearchRotated", &TSettings::SearchRotated },
 } };
+
+// Every key, in file order.
+const std::vector<Key> &keys()
+{
+    static const std::vector<Key> keys = [] {
+        std::vector<const TPictureType *> types;
+        for (const TPictureType &type : PictureTypes())
+            types.push_back(&type);
+        std::sort(types.begin(), types.end(),
+            [](const TPictureType *a, const TPictureType *b) { return a->FileOrder < b->FileOrder; });
+        std::vector<Key> all;
+        const auto addTypes = [&](bool first) {
+            for (const TPictureType *type : types) {
+                if (IsFirstPictureType(*type) == first)
+                    all.push_back({ type->SettingsKey, type->Searched });
+            }
+        };
+        addTypes(true);
+        all.insert(all.end(), kKeysAfterFirstTypes.begin(), kKeysAfterFirstTypes.end());
+        addTypes(false);
+        all.insert(all.end(), kKeysAfterTypes.begin(), kKeysAfterTypes.end());
+        return all;
+    }();
+    return keys;
+}
 
 std::optional<int32_t> toInt32(const QString &text)
 {
@@ -65,7 +86,7 @@ std::optional<int32_t> toInt32(const QString &text)
 TSettings settingsFrom(const IniFile &file)
 {
     TSettings settings;
-    for (const Key &key : kKeys) {
+    for (const Key &key : keys()) {
         const auto text = file.value(kSection, QLatin1String(key.name));
         const auto number = text ? toInt32(*text) : std::nullopt;
         if (!number)
@@ -110,7 +131,7 @@ bool SaveSettings(const QString &iniPath, const TSettings &settings, QString *er
     IniFile file;
     if (!file.load(iniPath, error))
         return false;
-    for (const Key &key : kKeys) {
+    for (const Key &key : keys()) {
         QString text;
         if (const auto flag = std::get_if<bool TSettings::*>(&key.field))
             text = settings.*(*flag) ? QStringLiteral("1") : QStringLiteral("0");

@@ -6,6 +6,7 @@
 #include "ui/sizefield.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,11 +21,8 @@ namespace
 
 constexpr int kDesignDpi = 120;
 constexpr int kClientWidth = 548;
-// The four types beyond the first six make the type group, and with it the dialog, four rows taller.
-constexpr int kAddedTypeRows = 4;
 constexpr int kTypeRowStep = 36;
-constexpr int kAddedHeight = kAddedTypeRows * kTypeRowStep;
-constexpr int kClientHeight = 425 + kAddedHeight;
+constexpr int kClientHeight = 425;
 constexpr int kFontPixels = 14;
 constexpr int kCheckBoxHeight = 25;
 constexpr int kFirstRowTop = 30;
@@ -34,7 +32,11 @@ constexpr int kSizeEditWidth = 65;
 constexpr int kSizeUnitLeft = 225;
 constexpr int kButtonWidth = 148;
 constexpr int kButtonHeight = 43;
-constexpr int kButtonTop = 364 + kAddedHeight;
+constexpr int kButtonTop = 364;
+constexpr int kTypeBoxWidth = 150;
+
+// The types beyond the first six make the type group, and with it the dialog, a row taller each.
+int AddedHeight() { return int(PictureTypes().size() - kFirstPictureTypes) * kTypeRowStep; }
 
 void Place(QWidget *widget, int left, int top, int width, int height)
 {
@@ -56,7 +58,7 @@ QPushButton *AddButton(QWidget *parent, const char *name, const QString &caption
     // Neither button answers Enter.
     button->setAutoDefault(false);
     button->setDefault(false);
-    Place(button, left, kButtonTop, kButtonWidth, kButtonHeight);
+    Place(button, left, kButtonTop + AddedHeight(), kButtonWidth, kButtonHeight);
     return button;
 }
 
@@ -72,25 +74,14 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     formFont.setPixelSize(ScaleDesignPixels(kFontPixels, kDesignDpi));
     setFont(formFont);
 
-    GroupBox1 = AddGroup(this, "GroupBox1", FirstGroupCaption(), 10, 10, 190, 258 + kAddedHeight);
-    BMPCheckBox = AddCheckBox(GroupBox1, "BMPCheckBox", QStringLiteral(" BMP"), kRowLeft, kFirstRowTop, 150);
-    JPGCheckBox
-        = AddCheckBox(GroupBox1, "JPGCheckBox", QStringLiteral(" JPG"), kRowLeft, kFirstRowTop + kTypeRowStep, 150);
-    GIFCheckBox
-        = AddCheckBox(GroupBox1, "GIFCheckBox", QStringLiteral(" GIF"), kRowLeft, kFirstRowTop + 2 * kTypeRowStep, 150);
-    PNGCheckBox
-        = AddCheckBox(GroupBox1, "PNGCheckBox", QStringLiteral(" PNG"), kRowLeft, kFirstRowTop + 3 * kTypeRowStep, 150);
-    TIFFCheckBox = AddCheckBox(
-        GroupBox1, "TIFFCheckBox", QStringLiteral(" TIFF"), kRowLeft, kFirstRowTop + 4 * kTypeRowStep, 150);
-    CR2CheckBox = AddCheckBox(GroupBox1, "CR2CheckBox", tr("佳能 CR2"), kRowLeft, kFirstRowTop + 5 * kTypeRowStep, 150);
-    WEBPCheckBox = AddCheckBox(
-        GroupBox1, "WEBPCheckBox", QStringLiteral("WebP"), kRowLeft, kFirstRowTop + 6 * kTypeRowStep, 150);
-    HEIFCheckBox = AddCheckBox(
-        GroupBox1, "HEIFCheckBox", QStringLiteral("HEIC / AVIF"), kRowLeft, kFirstRowTop + 7 * kTypeRowStep, 150);
-    JXLCheckBox = AddCheckBox(
-        GroupBox1, "JXLCheckBox", QStringLiteral("JPEG XL"), kRowLeft, kFirstRowTop + 8 * kTypeRowStep, 150);
-    RAWCheckBox
-        = AddCheckBox(GroupBox1, "RAWCheckBox", tr("其他相机 RAW"), kRowLeft, kFirstRowTop + 9 * kTypeRowStep, 150);
+    GroupBox1 = AddGroup(this, "GroupBox1", FirstGroupCaption(), 10, 10, 190, 258 + AddedHeight());
+    int typeTop = kFirstRowTop;
+    for (const TPictureType &type : PictureTypes()) {
+        const QString caption = QCoreApplication::translate("TSettingsForm", type.Caption);
+        m_typeBoxes.push_back(
+            { &type, AddCheckBox(GroupBox1, type.CheckBoxName, caption, kRowLeft, typeTop, kTypeBoxWidth) });
+        typeTop += kTypeRowStep;
+    }
 
     QGroupBox *deleteGroup = AddGroup(this, "GroupBox2", tr("删除选项"), 208, 10, 328, 106);
     RecycleCheckBox = AddCheckBox(deleteGroup, "RecycleCheckBox", tr("将文件移至回收站"), kRowLeft, kFirstRowTop, 290);
@@ -106,7 +97,7 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     RotatedCheckBox
         = AddCheckBox(searchGroup, "RotatedCheckBox", tr("查找旋转或镜像的图片"), kRowLeft, 110 + kTypeRowStep, 290);
 
-    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", tr("应用"), 9, 271 + kAddedHeight, 527, 74);
+    QGroupBox *applicationGroup = AddGroup(this, "GroupBox4", tr("应用"), 9, 271 + AddedHeight(), 527, 74);
     CheckUpdatesCheckBox
         = AddCheckBox(applicationGroup, "CheckUpdatesCheckBox", tr("自动检查更新"), kRowLeft, kFirstRowTop, 290);
 
@@ -115,7 +106,8 @@ TSettingsForm::TSettingsForm(TSettings &settings, QWidget *parent)
     connect(OKButton, &QPushButton::clicked, this, &TSettingsForm::OKButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TSettingsForm::CancelButtonClick);
 
-    setFixedSize(ScaleDesignPixels(kClientWidth, kDesignDpi), ScaleDesignPixels(kClientHeight, kDesignDpi));
+    setFixedSize(
+        ScaleDesignPixels(kClientWidth, kDesignDpi), ScaleDesignPixels(kClientHeight + AddedHeight(), kDesignDpi));
 }
 
 QCheckBox *TSettingsForm::AddCheckBox(
@@ -154,16 +146,8 @@ void TSettingsForm::showEvent(QShowEvent *event)
 void TSettingsForm::FormShow()
 {
     GroupBox1->setTitle(FirstGroupCaption());
-    JPGCheckBox->setChecked(m_settings.SearchJPG);
-    BMPCheckBox->setChecked(m_settings.SearchBMP);
-    GIFCheckBox->setChecked(m_settings.SearchGIF);
-    PNGCheckBox->setChecked(m_settings.SearchPNG);
-    TIFFCheckBox->setChecked(m_settings.SearchTIFF);
-    CR2CheckBox->setChecked(m_settings.SearchCR2);
-    WEBPCheckBox->setChecked(m_settings.SearchWEBP);
-    HEIFCheckBox->setChecked(m_settings.SearchHEIF);
-    JXLCheckBox->setChecked(m_settings.SearchJXL);
-    RAWCheckBox->setChecked(m_settings.SearchRAW);
+    for (const TypeBox &box : m_typeBoxes)
+        box.CheckBox->setChecked(m_settings.*box.Type->Searched);
     RecycleCheckBox->setChecked(m_settings.MoveToRecycle);
     SilentDeleteCheckBox->setChecked(m_settings.DeleteWithoutAsking);
     OnlyIdenticalCheckBox->setChecked(m_settings.SearchOnlyIdentical);
@@ -175,16 +159,8 @@ void TSettingsForm::FormShow()
 
 void TSettingsForm::OKButtonClick()
 {
-    m_settings.SearchJPG = JPGCheckBox->isChecked();
-    m_settings.SearchBMP = BMPCheckBox->isChecked();
-    m_settings.SearchGIF = GIFCheckBox->isChecked();
-    m_settings.SearchPNG = PNGCheckBox->isChecked();
-    m_settings.SearchTIFF = TIFFCheckBox->isChecked();
-    m_settings.SearchCR2 = CR2CheckBox->isChecked();
-    m_settings.SearchWEBP = WEBPCheckBox->isChecked();
-    m_settings.SearchHEIF = HEIFCheckBox->isChecked();
-    m_settings.SearchJXL = JXLCheckBox->isChecked();
-    m_settings.SearchRAW = RAWCheckBox->isChecked();
+    for (const TypeBox &box : m_typeBoxes)
+        m_settings.*box.Type->Searched = box.CheckBox->isChecked();
     m_settings.MoveToRecycle = RecycleCheckBox->isChecked();
     m_settings.DeleteWithoutAsking = SilentDeleteCheckBox->isChecked();
     m_settings.SearchOnlyIdentical = OnlyIdenticalCheckBox->isChecked();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "settings/picturetypes.h"
 #include "settings/settings.h"
 
 #include <QDialog>
+
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -33,16 +36,12 @@ private:
 
     TSettings &m_settings;
     QGroupBox *GroupBox1 = nullptr;
-    QCheckBox *BMPCheckBox = nullptr;
-    QCheckBox *JPGCheckBox = nullptr;
-    QCheckBox *GIFCheckBox = nullptr;
-    QCheckBox *PNGCheckBox = nullptr;
-    QCheckBox *TIFFCheckBox = nullptr;
-    QCheckBox *CR2CheckBox = nullptr;
-    QCheckBox *WEBPCheckBox = nullptr;
-    QCheckBox *HEIFCheckBox = nullptr;
-    QCheckBox *JXLCheckBox = nullptr;
-    QCheckBox *RAWCheckBox = nullptr;
+    // One check box per picture type, named and ordered as PictureTypes().
+    struct TypeBox {
+        const TPictureType *Type;
+        QCheckBox *CheckBox;
+    };
+    std::vector<TypeBox> m_typeBoxes;
     QCheckBox *RecycleCheckBox = nullptr;
     QCheckBox *SilentDeleteCheckBox = nullptr;
     QCheckBox *OnlyIdenticalCheckBox = nullptr;

@@ -5,11 +5,11 @@
 #include "engine/collect/trashfolders.h"
 #include "fileops/fileoperations.h"
 #include "fileops/userfolders.h"
+#include "settings/picturetypes.h"
 #include "settings/settings.h"
 
 #include <QSet>
 
-#include <array>
 #include <cerrno>
 #include <ctime>
 #include <set>
@@ -20,35 +20,6 @@
 
 namespace
 {
-
-struct TypeMask {
-    const char *pattern;
-    bool TSettings::*enabled;
-};
-
-// Searched in this order, so a folder's pictures are grouped by type before name.
-const std::array<TypeMask, 20> kTypeMasks { {
-    { "*.bmp", &TSettings::SearchBMP },
-    { "*.jp*g", &TSettings::SearchJPG },
-    { "*.gif", &TSettings::SearchGIF },
-    { "*.png", &TSettings::SearchPNG },
-    { "*.tif*", &TSettings::SearchTIFF },
-    { "*.cr2", &TSettings::SearchCR2 },
-    { "*.webp", &TSettings::SearchWEBP },
-    { "*.heic", &TSettings::SearchHEIF },
-    { "*.heif", &TSettings::SearchHEIF },
-    { "*.avif", &TSettings::SearchHEIF },
-    { "*.jxl", &TSettings::SearchJXL },
-    { "*.cr3", &TSettings::SearchRAW },
-    { "*.nef", &TSettings::SearchRAW },
-    { "*.arw", &TSettings::SearchRAW },
-    { "*.dng", &TSettings::SearchRAW },
-    { "*.orf", &TSettings::SearchRAW },
-    { "*.rw2", &TSettings::SearchRAW },
-    { "*.raf", &TSettings::SearchRAW },
-    { "*.pef", &TSettings::SearchRAW },
-    { "*.srw", &TSettings::SearchRAW },
-} };
 
 // Attribute bits of a collected file; the directory bit (0x10) never applies to one.
 enum : int32_t {
@@ -153,7 +124,7 @@ bool ListedFolderIsWalked(const std::vector<QByteArray> &listed, std::size_t ind
 struct TCollector::Private {
     TCatalogue &catalogue;
     TSearchObserver &observer;
-    std::vector<const char *> masks;
+    std::vector<QByteArray> masks;
     QByteArray recycleFolderName;
     QByteArray homeTrash;
     std::optional<TFolderIdentity> homeTrashIdentity;
@@ -185,9 +156,12 @@ void TCollector::Private::record(const TFolderListing &listing, const QByteArray
 TCollector::TCollector(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
     : d(new Private { catalogue, observer, {}, {}, {}, {}, {}, {}, {} })
 {
-    for (const TypeMask &mask : kTypeMasks) {
-        if (settings.*mask.enabled)
-            d->masks.push_back(mask.pattern);
+    // In table order, so that a folder's pictures are grouped by type before name.
+    for (const TPictureType &type : PictureTypes()) {
+        if (settings.*type.Searched) {
+            const std::vector<QByteArray> masks = MasksOf(type);
+            d->masks.insert(d->masks.end(), masks.begin(), masks.end());
+        }
     }
     d->recycleFolderName
         = catalogue.RecycleFolderName.isEmpty() ? ChooseRecycleFolderName() : catalogue.RecycleFolderName;
@@ -236,11 +210,12 @@ void TCollector::ScanFolder(QByteArray &path)
 
     bool registered = false;
     QSet<QByteArray> recordedNames;
-    for (const char *mask : d->masks) {
+    for (const QByteArray &mask : d->masks) {
         if (catalogue.SearchStopped)
             break;
         for (const TFolderListing::Entry &entry : listing.entries()) {
-            if (entry.Type != TFolderListing::Kind::File || fnmatch(mask, entry.Name.constData(), FNM_CASEFOLD) != 0)
+            if (entry.Type != TFolderListing::Kind::File
+                || fnmatch(mask.constData(), entry.Name.constData(), FNM_CASEFOLD) != 0)
                 continue;
             d->observer.Pump();
             if (catalogue.SearchStopped)

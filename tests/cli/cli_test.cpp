@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +25,13 @@ void writeFile(const QString &path, const QByteArray &content = "x")
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(content);
+}
+
+// Whether --types named the type the command line calls `name`.
+bool listed(const Options &options, const char *name)
+{
+    return std::any_of(options.Types->begin(), options.Types->end(),
+        [&](const TPictureType *type) { return qstrcmp(type->CommandLineName, name) == 0; });
 }
 
 ParsedOptions parse(std::initializer_list<const char *> arguments)
@@ -69,6 +78,27 @@ TEST(CommandLineOptions, BadValuesNameTheOption)
     EXPECT_TRUE(parse({ "--signature", "x.jpg" }).Error.isEmpty());
 }
 
+// The shell completion and the manual page are written by hand: they must offer every type --types
+// takes, in the table's order.
+TEST(CommandLineOptions, CompletionAndManualNameEveryType)
+{
+    QFile completion(QStringLiteral(QUORVANE_SOURCE_DIR "/cli/quorvane-cli.bash-completion"));
+    QFile manual(QStringLiteral(QUORVANE_SOURCE_DIR "/cli/quorvane-cli.1"));
+    ASSERT_TRUE(completion.open(QIODevice::ReadOnly) && manual.open(QIODevice::ReadOnly));
+    QByteArrayList names;
+    for (const TPictureType &type : PictureTypes())
+        names << type.CommandLineName;
+    EXPECT_TRUE(completion.readAll().contains("-W '" + names.join(' ') + "'"));
+    const QByteArray page = manual.readAll();
+    qsizetype at = page.indexOf("a subset of");
+    for (const QByteArray &name : names) {
+        const qsizetype bold = page.indexOf("\n.B " + name, at);
+        const qsizetype boldThenRoman = page.indexOf("\n.BR " + name, at);
+        at = bold < 0 || (boldThenRoman >= 0 && boldThenRoman < bold) ? boldThenRoman : bold;
+        ASSERT_GE(at, 0) << name.constData();
+    }
+}
+
 TEST(CommandLineOptions, ValuesAndFolders)
 {
     const ParsedOptions parsed
@@ -77,12 +107,12 @@ TEST(CommandLineOptions, ValuesAndFolders)
     ASSERT_TRUE(parsed.Error.isEmpty()) << parsed.Error.toStdString();
     const Options &options = parsed.Values;
     ASSERT_TRUE(options.Types);
-    EXPECT_TRUE(options.Types->Png && options.Types->Tiff);
-    EXPECT_FALSE(options.Types->Jpg || options.Types->Bmp || options.Types->Gif || options.Types->Cr2);
+    EXPECT_TRUE(listed(options, "png") && listed(options, "tiff"));
+    EXPECT_FALSE(listed(options, "jpg") || listed(options, "bmp") || listed(options, "gif") || listed(options, "cr2"));
     const Options modern = parse({ "--types", "WEBP,heif,jxl,raw", "/a" }).Values;
     ASSERT_TRUE(modern.Types);
-    EXPECT_TRUE(modern.Types->Webp && modern.Types->Heif && modern.Types->Jxl && modern.Types->Raw);
-    EXPECT_FALSE(modern.Types->Png || modern.Types->Cr2);
+    EXPECT_TRUE(listed(modern, "webp") && listed(modern, "heif") && listed(modern, "jxl") && listed(modern, "raw"));
+    EXPECT_FALSE(listed(modern, "png") || listed(modern, "cr2"));
     const TSettings onlyModern = *EffectiveSettings(modern, nullptr);
     EXPECT_TRUE(onlyModern.SearchWEBP && onlyModern.SearchHEIF && onlyModern.SearchJXL && onlyModern.SearchRAW);
     EXPECT_FALSE(onlyModern.SearchJPG || onlyModern.SearchCR2);
