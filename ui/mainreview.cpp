@@ -5,8 +5,7 @@
 #include "ui/folderdialog.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"
-#include "ui/previewfit.h"
-#include "ui/previewpicture.h"
+#include "ui/previewpart.h"
 #include "ui/showinfolder.h"
 #include "uicore/sortprocedures.h"
 
@@ -42,28 +41,6 @@ QString ChangedSinceSearchText(int32_t picture)
     return TMainForm::tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture);
 }
 
-// "JPG  220 x 290  17 KB": the type from the name, the rest from the catalogue record.
-QString DetailsLine(const TPicInfo &picture)
-{
-    const QString name = QFile::decodeName(picture.FileName);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString type = dot < 0 ? QString() : name.mid(dot + 1).toUpper();
-    return type + QStringLiteral("  ") + QString::number(picture.Width) + QStringLiteral(" x ")
-        + QString::number(picture.Height) + QStringLiteral("  ") + SizeToText(picture.Size);
-}
-
-QImage PreviewBitmap(int32_t picture)
-{
-    const TPicInfo &info = MainUnit.Catalogue.Pictures[picture];
-    return ReducePreviewPicture(LoadPreviewPicture(FullPath(MainUnit.Catalogue, picture)), info.Width, info.Height);
-}
-
-QImage Framed(QImage bitmap)
-{
-    ShowPreviewFrame(bitmap);
-    return bitmap;
-}
-
 } // namespace
 
 void TMainForm::CreateResultListModel()
@@ -72,20 +49,27 @@ void TMainForm::CreateResultListModel()
     connect(ListModel, &TPairListModel::MarkRequested, this, &TMainForm::SetMark);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
-    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-        &TMainForm::ListView1SelectionChanged);
+    TPreviewWidgets widgets;
+    widgets.List = ListView1;
+    widgets.Pictures[0] = LeftImage;
+    widgets.Pictures[1] = RightImage;
+    widgets.Details[0] = ImageLabel1;
+    widgets.Details[1] = ImageLabel2;
+    widgets.MarkLabels[0] = MarkLabel1;
+    widgets.MarkLabels[1] = MarkLabel2;
+    widgets.Percent = PercentLabel;
+    widgets.FileButtons = { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
+        BrowseImageButton2, DeleteImageButton2 };
+    m_preview = new TPreviewPart(widgets, ListModel, this);
+    connect(m_preview, &TPreviewPart::PictureClicked, this, [this](int side) {
+        if (side == 1)
+            LeftImageClick();
+        else
+            RightImageClick();
+    });
 }
 
-int TMainForm::SelectedRow() const
-{
-    if (ListModel->rowCount() == 0)
-        return -1;
-    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
-    if (rows.isEmpty())
-        return -1;
-    const int row = rows.first().row();
-    return row <= MainUnit.Catalogue.PairsLast ? row : -1;
-}
+int TMainForm::SelectedRow() const { return m_preview->SelectedRow(); }
 
 void TMainForm::SetListRowCount(int rows)
 {
@@ -94,72 +78,11 @@ void TMainForm::SetListRowCount(int rows)
         ApplyPairListColumnWidths(ListView1);
 }
 
-void TMainForm::ListView1Click()
-{
-    m_previewRefreshPending = false;
-    const int row = SelectedRow();
-    if (row < 0)
-        return;
-    const TPicturePair pair = MainUnit.Catalogue.Pairs[row];
-    m_previewedPictures[0] = m_previewedPictures[1] = -1;
-    ShowPreviewMarks();
-    // A picture that cannot be shown stops the refresh where it is; the error box reports it.
-    const QImage left = PreviewBitmap(pair.PicIndex1);
-    ShowFittedPicture(LeftImage, left);
-    m_previewedPictures[0] = pair.PicIndex1;
-    const QImage right = PreviewBitmap(pair.PicIndex2);
-    ShowFittedPicture(RightImage, right);
-    m_previewedPictures[1] = pair.PicIndex2;
-    ImageLabel1->setText(DetailsLine(MainUnit.Catalogue.Pictures[pair.PicIndex1]));
-    ImageLabel2->setText(DetailsLine(MainUnit.Catalogue.Pictures[pair.PicIndex2]));
-    PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
-    ShowFittedPicture(LeftImage, Framed(left));
-    ShowFittedPicture(RightImage, Framed(right));
-    ShowPreviewMarks();
-}
+void TMainForm::ListView1Click() { m_preview->ShowSelectedPair(); }
 
-void TMainForm::ShowPreviewMarks()
-{
-    MarkLabel1->setVisible(MainUnit.Marks.IsMarked(m_previewedPictures[0]));
-    MarkLabel2->setVisible(MainUnit.Marks.IsMarked(m_previewedPictures[1]));
-}
+void TMainForm::ShowPreviewMarks() { m_preview->ShowMarks(); }
 
-// Every change of the selection (mouse, drag, keys, code) brings the preview along. The refresh
-// runs from the event loop: several changes in a row cost one refresh, and an unreadable
-// picture reaches the error box without unwinding through the list's own handlers.
-void TMainForm::ListView1SelectionChanged()
-{
-    ++m_selectionChanges;
-    if (m_previewRefreshPending)
-        return;
-    m_previewRefreshPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_previewRefreshPending)
-                RefreshPreviewIfBehind();
-        },
-        Qt::QueuedConnection);
-}
-
-void TMainForm::RefreshPreviewIfBehind()
-{
-    m_previewRefreshPending = false;
-    const int row = SelectedRow();
-    if (row >= 0 && (PreviewedPicture(row, 1) < 0 || PreviewedPicture(row, 2) < 0))
-        ListView1Click();
-}
-
-void TMainForm::ListView1Pressed() { m_selectionChangesAtPress = m_selectionChanges; }
-
-// A click on the row already selected shows its pair anew, as the files may have changed.
-void TMainForm::ListView1Clicked()
-{
-    if (m_selectionChanges == m_selectionChangesAtPress)
-        ListView1Click();
-    else
-        RefreshPreviewIfBehind();
-}
+void TMainForm::ListView1SelectionChanged() { m_preview->SelectionChanged(); }
 
 void TMainForm::ListView1ColumnClick(int column)
 {
@@ -180,45 +103,13 @@ void TMainForm::ListView1ColumnClick(int column)
     ListView1->scrollTo(ListModel->index(newRow, 0));
 }
 
-void TMainForm::ListView1KeyUp(QKeyEvent *event)
-{
-    if (ListModel->rowCount() == 0)
-        return;
-    const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
-    if (arrow && m_selectionChanges == m_selectionChangesAtPress)
-        ListView1Click();
-    else
-        RefreshPreviewIfBehind();
-}
+void TMainForm::ListView1KeyUp(QKeyEvent *event) { m_preview->ListKeyUp(event); }
 
-void TMainForm::SwapImagesButtonClick()
-{
-    const int row = SelectedRow();
-    if (row < 0) {
-        const QImage left = FittedPicture(LeftImage);
-        ShowFittedPicture(LeftImage, FittedPicture(RightImage));
-        ShowFittedPicture(RightImage, left);
-        return;
-    }
-    TPicturePair &pair = MainUnit.Catalogue.Pairs[row];
-    std::swap(pair.PicIndex1, pair.PicIndex2);
-    ListModel->RowChanged(row);
-    ListView1Click();
-}
-
-// The picture on `side` (1 left, 2 right) of `row`'s pair when the preview shows it there, else
-// -1: the file buttons and the pictures act on nothing the person does not see.
-int32_t TMainForm::PreviewedPicture(int row, int side) const
-{
-    if (row < 0)
-        return -1;
-    const int32_t picture = PictureOfSide(MainUnit.Catalogue.Pairs[row], side);
-    return m_previewedPictures[side - 1] == picture ? picture : -1;
-}
+void TMainForm::SwapImagesButtonClick() { m_preview->Swap(); }
 
 void TMainForm::OpenImage(int side)
 {
-    const int32_t picture = PreviewedPicture(SelectedRow(), side);
+    const int32_t picture = m_preview->PreviewedPicture(SelectedRow(), side);
     if (picture < 0)
         return;
     const QByteArray path = FullPath(MainUnit.Catalogue, picture);
@@ -273,27 +164,14 @@ void TMainForm::FinishFileAction(int row)
         ListView1Click();
     else
         // The last pair shown may be in the trash now; it is no longer listed.
-        ShowNoPair();
+        m_preview->ShowNoPair();
     ShowPreviewMarks();
-}
-
-void TMainForm::ShowNoPair()
-{
-    ShowFittedPicture(LeftImage, QImage());
-    ShowFittedPicture(RightImage, QImage());
-    m_previewedPictures[0] = m_previewedPictures[1] = -1;
-    ImageLabel1->setText(tr("无图像"));
-    ImageLabel2->setText(tr("无图像"));
-    PercentLabel->clear();
-    for (QToolButton *button : { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
-             BrowseImageButton2, DeleteImageButton2 })
-        button->setEnabled(false);
 }
 
 void TMainForm::DeleteImage(int side)
 {
     const int row = SelectedRow();
-    const int32_t picture = PreviewedPicture(row, side);
+    const int32_t picture = m_preview->PreviewedPicture(row, side);
     if (picture < 0)
         return;
     const QByteArray path = FullPath(MainUnit.Catalogue, picture);
@@ -335,7 +213,7 @@ void TMainForm::DeleteImageButton2Click() { DeleteImage(2); }
 void TMainForm::MoveImage(int side)
 {
     const int row = SelectedRow();
-    const int32_t picture = PreviewedPicture(row, side);
+    const int32_t picture = m_preview->PreviewedPicture(row, side);
     if (picture < 0)
         return;
     const QByteArray path = FullPath(MainUnit.Catalogue, picture);
@@ -373,7 +251,7 @@ void TMainForm::MoveImageButton2Click() { MoveImage(2); }
 
 void TMainForm::BrowseImage(int side)
 {
-    const int32_t picture = PreviewedPicture(SelectedRow(), side);
+    const int32_t picture = m_preview->PreviewedPicture(SelectedRow(), side);
     if (picture >= 0)
         ShowInFileManager(FullPath(MainUnit.Catalogue, picture));
 }

@@ -4,6 +4,7 @@
 #include "engine/results/textformat.h"
 #include "engine/search.h"
 #include "engine/store/signaturestore.h"
+#include "ui/previewpart.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -185,7 +186,7 @@ void TMainForm::SetSearchingState()
     ScannedCountLabel->setText(tr("扫描的文件： 0"));
     DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(0));
     DiskUsageLabel->setText(tr("磁盘空间使用情况：0 MB"));
-    ShowNoPair();
+    m_preview->ShowNoPair();
     // Unlike an emptied list, a search starting shows a similarity of 0%.
     PercentLabel->setText(QStringLiteral("0%"));
     StartButton->setText(tr("停止搜索"));

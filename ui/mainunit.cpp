@@ -227,7 +227,6 @@ void TMainForm::ConnectHandlers()
     connect(MoveImageButton2, &QToolButton::clicked, this, &TMainForm::MoveImageButton2Click);
     connect(BrowseImageButton2, &QToolButton::clicked, this, &TMainForm::BrowseImageButton2Click);
     connect(DeleteImageButton2, &QToolButton::clicked, this, &TMainForm::DeleteImageButton2Click);
-    connect(ListView1, &QTableView::clicked, this, &TMainForm::ListView1Clicked);
     connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListView1ColumnClick);
 
     const std::pair<QAction *, TKeepRule> rules[] = {
@@ -265,31 +264,14 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         SetCaptionHover(watched, event->type() == QEvent::Enter);
         break;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            if (watched == Label1)
-                Label1Click();
-            else if (watched == LeftImage && LeftImage->isEnabled())
-                LeftImageClick();
-            else if (watched == RightImage && RightImage->isEnabled())
-                RightImageClick();
-        }
-        break;
-    case QEvent::MouseButtonPress:
-        if (watched == ListView1->viewport())
-            ListView1Pressed();
+        if (watched == Label1 && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            Label1Click();
         break;
     case QEvent::KeyPress:
         if (watched == DirectoriesListBox)
             DirectoriesListBoxKeyDown(static_cast<QKeyEvent *>(event));
-        else if (watched == ListView1) {
-            ListView1Pressed();
-            if (ListView1KeyDown(static_cast<QKeyEvent *>(event)))
-                return true;
-        }
-        break;
-    case QEvent::KeyRelease:
-        if (watched == ListView1)
-            ListView1KeyUp(static_cast<QKeyEvent *>(event));
+        else if (watched == ListView1 && ListView1KeyDown(static_cast<QKeyEvent *>(event)))
+            return true;
         break;
     default:
         break;

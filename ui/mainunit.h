@@ -34,6 +34,7 @@ class QPushButton;
 class TAboutForm;
 class TFolderDialog;
 class TPairListModel;
+class TPreviewPart;
 class TSettingsForm;
 class TUpdateForm;
 
@@ -149,7 +150,6 @@ public:
     void SetMark(int row, int side, bool marked);
     // Starts the marks over for new results.
     void ResetMarks();
-    // Shows on each side of the preview whether its picture is marked.
     void ShowPreviewMarks();
     // The journal of trashed and moved files that undo works from; a test may point it elsewhere.
     QByteArray JournalPath = DefaultJournalPath();
@@ -167,19 +167,12 @@ public:
     TProcessingOptions SearchProcessing;
 
 private:
-    void ListView1Clicked();
-    void ListView1Pressed();
-    void RefreshPreviewIfBehind();
-    int32_t PreviewedPicture(int row, int side) const;
     void DeleteImage(int side);
     void MoveImage(int side);
     void OpenImage(int side);
     void BrowseImage(int side);
     void ActOnFile(int row, const std::function<void()> &action);
     void FinishFileAction(int row);
-    // The preview without a pair: no pictures, "无图像" on both sides, no similarity, and the six
-    // file buttons disabled, as there is nothing for them to act on.
-    void ShowNoPair();
     bool PictureExists(const QByteArray &path);
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
     // Takes the acted-on pictures out of the results and records the action for undo.
@@ -217,8 +210,6 @@ public:
     QWidget *ImagePanel2 = nullptr;
     QLabel *LeftImage = nullptr;
     QLabel *RightImage = nullptr;
-    QImage Image1;
-    QImage Image2;
     QLabel *ImageLabel1 = nullptr;
     QLabel *ImageLabel2 = nullptr;
     QLabel *SimilarityLabel = nullptr;
@@ -303,12 +294,5 @@ private:
     bool m_shownOnce = false;
     bool m_closed = false;
 
-    // The picture each side of the preview shows for the selected pair, -1 where it shows none of
-    // it: before the first refresh, during a search, after a refresh that failed on that side.
-    int32_t m_previewedPictures[2] = { -1, -1 };
-    bool m_previewRefreshPending = false;
-    // Tell a click or arrow key on the row already selected, which refreshes the preview anew,
-    // from one that moved the selection, whose refresh is already under way.
-    unsigned m_selectionChanges = 0;
-    unsigned m_selectionChangesAtPress = 0;
+    TPreviewPart *m_preview = nullptr;
 };
