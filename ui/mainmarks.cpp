@@ -4,6 +4,7 @@
 #include "ui/folderdialog.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"
+#include "ui/pictureactions.h"
 
 #include <QApplication>
 #include <QFile>
@@ -17,7 +18,7 @@
 namespace
 {
 
-enum { kProgressDelayMs = 500, kListedFilesInSummary = 20 };
+enum { kProgressDelayMs = 500 };
 
 const QString kLineBreak = QStringLiteral("\n\r");
 
@@ -42,28 +43,6 @@ QString LeftAloneText(const TLeftAloneFile &file)
         break;
     }
     return TMainForm::tr("错误代码 = %1").arg(file.Error);
-}
-
-QString RestoreFailureText(const TUndoOutcome::TNotRestored &file)
-{
-    switch (file.Reason) {
-    case TRestoreFailure::PathTaken:
-        return TMainForm::tr("原位置已有文件");
-    case TRestoreFailure::GoneFromTrash:
-        return TMainForm::tr("文件已不在原处");
-    case TRestoreFailure::Failed:
-        break;
-    }
-    return TMainForm::tr("错误代码 = %1").arg(file.Error);
-}
-
-// The first lines of a list, then "……" for the rest.
-void AppendLines(QString &text, const QStringList &lines)
-{
-    for (qsizetype i = 0; i < lines.size() && i < kListedFilesInSummary; ++i)
-        text += kLineBreak + lines[i];
-    if (lines.size() > kListedFilesInSummary)
-        text += kLineBreak + TMainForm::tr("……");
 }
 
 QString RuleSummary(const TRuleOutcome &outcome, int minSimilarity)
@@ -207,7 +186,7 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
     TBatchOutcome outcome;
-    ActOnFile(row, [&] {
+    m_actions->ActOnResults(row, [&] {
         outcome = RunMarkedBatch(MainUnit.Catalogue, MainUnit.Marks, items, action, targetFolder, *FileOperations,
             [&](int32_t done, int32_t) {
                 progress.setValue(done);
@@ -215,8 +194,8 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
             });
         progress.setValue(int(items.size()));
         if (action != TBatchAction::Delete)
-            RecordForUndo(action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move, outcome.Acted,
-                outcome.RemovedPairs);
+            m_actions->RecordForUndo(action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move,
+                outcome.Acted, outcome.RemovedPairs);
     });
 
     const QString acted = FormatCount(int32_t(outcome.Acted.size()));
@@ -232,81 +211,11 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
         QStringList lines;
         for (const TLeftAloneFile &file : outcome.LeftAlone)
             lines << tr("%1：%2").arg(NameOf(file.Picture), LeftAloneText(file));
-        AppendLines(text, lines);
+        AppendListedLines(text, lines);
         ErrorBox(this, text);
     } else {
         InformationBox(this, text);
     }
 }
 
-void TMainForm::TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind)
-{
-    std::vector<bool> removed(MainUnit.Catalogue.Pictures.size(), false);
-    for (const TActedFile &file : acted)
-        removed[size_t(file.Picture)] = true;
-    const TPicturePairs removedPairs = RemovePictures(MainUnit.Catalogue, removed);
-    for (const TActedFile &file : acted)
-        MainUnit.Marks.Unmark(file.Picture);
-    MainUnit.Marks.Refresh(MainUnit.Catalogue);
-    if (kind)
-        RecordForUndo(*kind, acted, removedPairs);
-}
-
-void TMainForm::RecordForUndo(
-    TJournalKind kind, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs)
-{
-    if (acted.empty())
-        return;
-    TTakenOut takenOut { {}, removedPairs };
-    for (const TActedFile &file : acted)
-        takenOut.Pictures.emplace_back(file.From, file.Picture);
-    QString reason;
-    const std::optional<int64_t> id
-        = TActionJournal(JournalPath).Record(kind, JournalFiles(MainUnit.Catalogue, acted), &reason);
-    if (!id) {
-        ErrorBox(this, tr("无法记录此操作，将无法撤销：") + kLineBreak + reason);
-        return;
-    }
-    MainUnit.TakenOutByAction[*id] = std::move(takenOut);
-}
-
-void TMainForm::Undo1Click()
-{
-    TActionJournal journal(JournalPath);
-    const std::optional<TJournalEntry> entry = journal.LastUndoable();
-    if (!entry) {
-        InformationBox(this, tr("没有可以撤销的操作。"));
-        return;
-    }
-    const TUndoOutcome outcome = UndoAction(*entry, *FileOperations);
-    QString reason;
-    if (!journal.MarkUndone(entry->Id, &reason))
-        ErrorBox(this, tr("无法记录撤销：") + kLineBreak + reason);
-
-    const auto takenOut = MainUnit.TakenOutByAction.find(entry->Id);
-    if (takenOut != MainUnit.TakenOutByAction.end()) {
-        std::vector<int32_t> restored;
-        for (const TJournalFile &file : outcome.Restored)
-            for (const auto &[path, picture] : takenOut->second.Pictures)
-                if (path == file.From)
-                    restored.push_back(picture);
-        const int row = std::max(SelectedRow(), 0);
-        ActOnFile(row, [&] {
-            RestorePictures(MainUnit.Catalogue, restored, takenOut->second.Pairs);
-            MainUnit.Marks.Refresh(MainUnit.Catalogue);
-        });
-        MainUnit.TakenOutByAction.erase(takenOut);
-    }
-
-    QString text = tr("已恢复 %1 个文件。").arg(FormatCount(int32_t(outcome.Restored.size())));
-    if (outcome.NotRestored.empty()) {
-        InformationBox(this, text);
-        return;
-    }
-    text = tr("%1%2 个文件未恢复：").arg(text, FormatCount(int32_t(outcome.NotRestored.size())));
-    QStringList lines;
-    for (const TUndoOutcome::TNotRestored &file : outcome.NotRestored)
-        lines << tr("%1：%2").arg(QFile::decodeName(file.File.From), RestoreFailureText(file));
-    AppendLines(text, lines);
-    ErrorBox(this, text);
-}
+void TMainForm::Undo1Click() { m_actions->Undo(); }

@@ -2,46 +2,18 @@
 
 #include "engine/results/resultwriter.h"
 #include "engine/results/textformat.h"
-#include "ui/folderdialog.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"
+#include "ui/pictureactions.h"
 #include "ui/previewpart.h"
-#include "ui/showinfolder.h"
 #include "uicore/sortprocedures.h"
 
-#include <QDesktopServices>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QMessageBox>
 #include <QTableView>
-#include <QThread>
-#include <QToolButton>
-#include <QUrl>
 
 #include <algorithm>
-#include <cerrno>
-
-namespace
-{
-
-enum { kBeforeDeletePauseMs = 200 };
-
-const QString kLineBreak = QStringLiteral("\n\r");
-
-int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
-
-QString ShownFileName(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[picture].FileName); }
-
-QString ChangedSinceSearchText(int32_t picture)
-{
-    return TMainForm::tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture);
-}
-
-} // namespace
 
 void TMainForm::CreateResultListModel()
 {
@@ -67,6 +39,8 @@ void TMainForm::CreateResultListModel()
         else
             RightImageClick();
     });
+    m_actions = new TPictureActions(
+        this, *m_preview, *AddFolderDialog, FileOperations, JournalPath, [this](int row) { FinishFileAction(row); });
 }
 
 int TMainForm::SelectedRow() const { return m_preview->SelectedRow(); }
@@ -107,52 +81,9 @@ void TMainForm::ListView1KeyUp(QKeyEvent *event) { m_preview->ListKeyUp(event); 
 
 void TMainForm::SwapImagesButtonClick() { m_preview->Swap(); }
 
-void TMainForm::OpenImage(int side)
-{
-    const int32_t picture = m_preview->PreviewedPicture(SelectedRow(), side);
-    if (picture < 0)
-        return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    if (PictureExists(path))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
-}
+void TMainForm::LeftImageClick() { m_actions->Open(1); }
 
-void TMainForm::LeftImageClick() { OpenImage(1); }
-
-void TMainForm::RightImageClick() { OpenImage(2); }
-
-bool TMainForm::PictureExists(const QByteArray &path)
-{
-    TFileStamp stamp;
-    return FileOperations->Stat(path, stamp) == 0 && !stamp.IsFolder;
-}
-
-// Asked again right before a delete or move acts, so that a file edited or replaced after the
-// search is never removed on the strength of an old comparison.
-bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
-{
-    const TPicInfo &info = MainUnit.Catalogue.Pictures[picture];
-    TFileStamp current;
-    // A file gone meanwhile is left to the action itself, which reports its error code.
-    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
-        return false;
-    ErrorBox(this, ChangedSinceSearchText(picture));
-    return true;
-}
-
-// Runs a delete or move on the picture of `row`'s pair, then shows the list and the preview as
-// they are now, also when the action throws. Not left to a destructor: showing the preview can
-// itself raise an error.
-void TMainForm::ActOnFile(int row, const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (...) {
-        FinishFileAction(row);
-        throw;
-    }
-    FinishFileAction(row);
-}
+void TMainForm::RightImageClick() { m_actions->Open(2); }
 
 void TMainForm::FinishFileAction(int row)
 {
@@ -168,97 +99,17 @@ void TMainForm::FinishFileAction(int row)
     ShowPreviewMarks();
 }
 
-void TMainForm::DeleteImage(int side)
-{
-    const int row = SelectedRow();
-    const int32_t picture = m_preview->PreviewedPicture(row, side);
-    if (picture < 0)
-        return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    const QString name = ShownFileName(picture);
-    if (!PictureExists(path)) {
-        // The two sides have always differed in this colon.
-        const QString notFound = side == 1 ? tr("找不到此文件:") : tr("找不到此文件：");
-        ErrorBox(this, notFound + kLineBreak + name);
-        return;
-    }
-    QThread::msleep(kBeforeDeletePauseMs);
-    if (!MainUnit.Settings.DeleteWithoutAsking
-        && !AskYesNo(this, QMessageBox::Question, tr("您真的要删除吗") + kLineBreak + name))
-        return;
-    if (PictureChangedSinceSearch(picture, path))
-        return;
-    ActOnFile(row, [&] {
-        const TBatchAction action = MainUnit.Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete;
-        TActedFile acted;
-        const int error = ActOnPicture(MainUnit.Catalogue, picture,
-            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), action, {}, *FileOperations, acted);
-        if (error == 0)
-            TakeOutOfResults(
-                { acted }, action == TBatchAction::Trash ? std::optional(TJournalKind::Trash) : std::nullopt);
-        else if (error == ESTALE)
-            ErrorBox(this, ChangedSinceSearchText(picture));
-        else
-            // A file the trash refuses stays where it is; the box says which of the two failed.
-            ErrorBox(this,
-                (action == TBatchAction::Trash ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name)
-                    + kLineBreak + tr("错误代码 = %1").arg(error));
-    });
-}
+void TMainForm::DeleteImageButton1Click() { m_actions->Delete(1); }
 
-void TMainForm::DeleteImageButton1Click() { DeleteImage(1); }
+void TMainForm::DeleteImageButton2Click() { m_actions->Delete(2); }
 
-void TMainForm::DeleteImageButton2Click() { DeleteImage(2); }
+void TMainForm::MoveImageButton1Click() { m_actions->Move(1); }
 
-void TMainForm::MoveImage(int side)
-{
-    const int row = SelectedRow();
-    const int32_t picture = m_preview->PreviewedPicture(row, side);
-    if (picture < 0)
-        return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    const QString name = ShownFileName(picture);
-    if (!PictureExists(path)) {
-        ErrorBox(this, QStringLiteral("Cannot find this file:") + kLineBreak + name);
-        return;
-    }
-    AddFolderDialog->Caption = QStringLiteral("Move ") + name + QStringLiteral(" to selected folder");
-    if (!AddFolderDialog->Execute())
-        return;
-    if (PictureChangedSinceSearch(picture, path))
-        return;
-    ActOnFile(row, [&] {
-        QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
-        if (!target.endsWith('/'))
-            target += '/';
-        TActedFile acted;
-        const int error = ActOnPicture(MainUnit.Catalogue, picture,
-            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), TBatchAction::Move, target, *FileOperations, acted);
-        if (error == 0) {
-            TakeOutOfResults({ acted }, TJournalKind::Move);
-            InformationBox(this, name + QStringLiteral(" moved successfully"));
-        } else {
-            ErrorBox(this,
-                QStringLiteral("Cannot move file ") + name + kLineBreak + QStringLiteral("Error code = ")
-                    + QString::number(error));
-        }
-    });
-}
+void TMainForm::MoveImageButton2Click() { m_actions->Move(2); }
 
-void TMainForm::MoveImageButton1Click() { MoveImage(1); }
+void TMainForm::BrowseImageButton1Click() { m_actions->Browse(1); }
 
-void TMainForm::MoveImageButton2Click() { MoveImage(2); }
-
-void TMainForm::BrowseImage(int side)
-{
-    const int32_t picture = m_preview->PreviewedPicture(SelectedRow(), side);
-    if (picture >= 0)
-        ShowInFileManager(FullPath(MainUnit.Catalogue, picture));
-}
-
-void TMainForm::BrowseImageButton1Click() { BrowseImage(1); }
-
-void TMainForm::BrowseImageButton2Click() { BrowseImage(2); }
+void TMainForm::BrowseImageButton2Click() { m_actions->Browse(2); }
 
 void TMainForm::SavelistofdupliacatestoCSV1Click()
 {

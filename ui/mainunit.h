@@ -34,6 +34,7 @@ class QPushButton;
 class TAboutForm;
 class TFolderDialog;
 class TPairListModel;
+class TPictureActions;
 class TPreviewPart;
 class TSettingsForm;
 class TUpdateForm;
@@ -167,17 +168,8 @@ public:
     TProcessingOptions SearchProcessing;
 
 private:
-    void DeleteImage(int side);
-    void MoveImage(int side);
-    void OpenImage(int side);
-    void BrowseImage(int side);
-    void ActOnFile(int row, const std::function<void()> &action);
+    // Shows the list and the preview as they are after an action on the results.
     void FinishFileAction(int row);
-    bool PictureExists(const QByteArray &path);
-    bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
-    // Takes the acted-on pictures out of the results and records the action for undo.
-    void TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind);
-    void RecordForUndo(TJournalKind kind, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
     void RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items);
     bool ListView1KeyDown(QKeyEvent *event);
 
@@ -295,4 +287,5 @@ private:
     bool m_closed = false;
 
     TPreviewPart *m_preview = nullptr;
+    TPictureActions *m_actions = nullptr;
 };
