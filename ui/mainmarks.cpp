@@ -185,17 +185,19 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
     progress.setWindowTitle(QStringLiteral("Quorvane"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
+    TActionJournal journal = m_actions->Journal();
     TBatchOutcome outcome;
     m_actions->ActOnResults(row, [&] {
-        outcome = RunMarkedBatch(MainUnit.Catalogue, MainUnit.Marks, items, action, targetFolder, *FileOperations,
+        const TRecordedBatch batch = RunAndRecordMarkedBatch(
+            MainUnit.Catalogue, MainUnit.Marks, items, action, targetFolder, *FileOperations,
             [&](int32_t done, int32_t) {
                 progress.setValue(done);
                 return !progress.wasCanceled();
-            });
+            },
+            journal);
+        outcome = batch.Outcome;
         progress.setValue(int(items.size()));
-        if (action != TBatchAction::Delete)
-            m_actions->RecordForUndo(action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move,
-                outcome.Acted, outcome.RemovedPairs);
+        m_actions->KeepForUndo(batch.Undo, outcome.Acted, outcome.RemovedPairs);
     });
 
     const QString acted = FormatCount(int32_t(outcome.Acted.size()));

@@ -128,8 +128,7 @@ void TPictureActions::Delete(int side)
         const int error = ActOnPicture(MainUnit.Catalogue, picture,
             PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), action, {}, *m_files, acted);
         if (error == 0)
-            TakeOutOfResults(
-                { acted }, action == TBatchAction::Trash ? std::optional(TJournalKind::Trash) : std::nullopt);
+            TakeOutOfResults({ acted }, action);
         else if (error == ESTALE)
             ErrorBox(m_window, ChangedSinceSearchText(picture));
         else
@@ -167,7 +166,7 @@ void TPictureActions::Move(int side)
         const int error = ActOnPicture(MainUnit.Catalogue, picture,
             PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), TBatchAction::Move, target, *m_files, acted);
         if (error == 0) {
-            TakeOutOfResults({ acted }, TJournalKind::Move);
+            TakeOutOfResults({ acted }, TBatchAction::Move);
             InformationBox(m_window, name + QStringLiteral(" moved successfully"));
         } else {
             ErrorBox(m_window,
@@ -177,7 +176,7 @@ void TPictureActions::Move(int side)
     });
 }
 
-void TPictureActions::TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind)
+void TPictureActions::TakeOutOfResults(const std::vector<TActedFile> &acted, TBatchAction action)
 {
     std::vector<bool> removed(MainUnit.Catalogue.Pictures.size(), false);
     for (const TActedFile &file : acted)
@@ -186,26 +185,21 @@ void TPictureActions::TakeOutOfResults(const std::vector<TActedFile> &acted, std
     for (const TActedFile &file : acted)
         MainUnit.Marks.Unmark(file.Picture);
     MainUnit.Marks.Refresh(MainUnit.Catalogue);
-    if (kind)
-        RecordForUndo(*kind, acted, removedPairs);
+    TActionJournal journal = Journal();
+    KeepForUndo(RecordForUndo(MainUnit.Catalogue, action, acted, journal), acted, removedPairs);
 }
 
-void TPictureActions::RecordForUndo(
-    TJournalKind kind, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs)
+void TPictureActions::KeepForUndo(
+    const TUndoRecord &record, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs)
 {
-    if (acted.empty())
+    if (!record.Error.isEmpty())
+        ErrorBox(m_window, TMainForm::tr("无法记录此操作，将无法撤销：") + kBoxLineBreak + record.Error);
+    if (!record.Id)
         return;
-    TTakenOut takenOut { {}, removedPairs };
+    TTakenOut &takenOut = MainUnit.TakenOutByAction[*record.Id];
+    takenOut.Pairs = removedPairs;
     for (const TActedFile &file : acted)
         takenOut.Pictures.emplace_back(file.From, file.Picture);
-    QString reason;
-    const std::optional<int64_t> id
-        = TActionJournal(m_journalPath).Record(kind, JournalFiles(MainUnit.Catalogue, acted), &reason);
-    if (!id) {
-        ErrorBox(m_window, TMainForm::tr("无法记录此操作，将无法撤销：") + kBoxLineBreak + reason);
-        return;
-    }
-    MainUnit.TakenOutByAction[*id] = std::move(takenOut);
 }
 
 void TPictureActions::Undo()

@@ -6,7 +6,6 @@
 #include <QObject>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 class QWidget;
@@ -37,12 +36,16 @@ public:
     // Runs an action on the results, then shows them as they are now, also when it throws. Not
     // left to a destructor: showing the preview can itself raise an error.
     void ActOnResults(int row, const std::function<void()> &action);
-    void RecordForUndo(TJournalKind kind, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
+    TActionJournal Journal() const { return TActionJournal(m_journalPath); }
+    // Keeps what an action took out of the results under its journal record, so that its undo can
+    // bring it back while these results are shown; a record that failed is reported.
+    void KeepForUndo(
+        const TUndoRecord &record, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
 
 private:
     bool PictureExists(const QByteArray &path) const;
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
-    void TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind);
+    void TakeOutOfResults(const std::vector<TActedFile> &acted, TBatchAction action);
 
     QWidget *m_window;
     const TPreviewPart &m_preview;
