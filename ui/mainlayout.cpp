@@ -313,7 +313,6 @@ void TMainForm::CreateResultArea()
     ListView1->setShowGrid(true);
     ListView1->verticalHeader()->hide();
     ListView1->horizontalHeader()->setHighlightSections(false);
-    ListView1->installEventFilter(this);
     layout->addWidget(ListView1, 1);
 }
 

@@ -2,12 +2,14 @@
 
 #include "engine/results/resultwriter.h"
 #include "engine/results/textformat.h"
+#include "ui/markspart.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"
 #include "ui/pictureactions.h"
 #include "ui/previewpart.h"
 #include "uicore/sortprocedures.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -15,10 +17,10 @@
 
 #include <algorithm>
 
-void TMainForm::CreateResultListModel()
+// The parts of the window over the result list, each wired to the widgets it serves.
+void TMainForm::CreateParts()
 {
     ListModel = new TPairListModel(MainUnit.Catalogue, MainUnit.Marks, this);
-    connect(ListModel, &TPairListModel::MarkRequested, this, &TMainForm::SetMark);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
     TPreviewWidgets widgets;
@@ -41,6 +43,19 @@ void TMainForm::CreateResultListModel()
     });
     m_actions = new TPictureActions(
         this, *m_preview, *AddFolderDialog, FileOperations, JournalPath, [this](int row) { FinishFileAction(row); });
+    m_marks = new TMarksPart(this, ListView1, *ListModel, *m_preview, *m_actions, *AddFolderDialog, FileOperations);
+    const std::pair<QAction *, TKeepRule> rules[] = {
+        { KeepMostPixels1, TKeepRule::MostPixels },
+        { KeepLargest1, TKeepRule::Largest },
+        { KeepOldest1, TKeepRule::Oldest },
+        { KeepNewest1, TKeepRule::Newest },
+        { KeepInsideFolder1, TKeepRule::InsideFolder },
+    };
+    for (const auto &[action, rule] : rules)
+        connect(action, &QAction::triggered, m_marks, [this, rule = rule] { m_marks->MarkByRule(rule); });
+    connect(ClearAllMarks1, &QAction::triggered, m_marks, &TMarksPart::ClearAll);
+    connect(DeleteMarked1, &QAction::triggered, m_marks, &TMarksPart::DeleteMarked);
+    connect(MoveMarked1, &QAction::triggered, m_marks, &TMarksPart::MoveMarked);
 }
 
 int TMainForm::SelectedRow() const { return m_preview->SelectedRow(); }
@@ -54,7 +69,7 @@ void TMainForm::SetListRowCount(int rows)
 
 void TMainForm::ListView1Click() { m_preview->ShowSelectedPair(); }
 
-void TMainForm::ShowPreviewMarks() { m_preview->ShowMarks(); }
+void TMainForm::Undo1Click() { m_actions->Undo(); }
 
 void TMainForm::ListView1SelectionChanged() { m_preview->SelectionChanged(); }
 
@@ -96,7 +111,7 @@ void TMainForm::FinishFileAction(int row)
     else
         // The last pair shown may be in the trash now; it is no longer listed.
         m_preview->ShowNoPair();
-    ShowPreviewMarks();
+    m_preview->ShowMarks();
 }
 
 void TMainForm::DeleteImageButton1Click() { m_actions->Delete(1); }

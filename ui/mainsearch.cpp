@@ -4,6 +4,7 @@
 #include "engine/results/textformat.h"
 #include "engine/search.h"
 #include "engine/store/signaturestore.h"
+#include "ui/markspart.h"
 #include "ui/previewpart.h"
 
 #include <QAbstractItemModel>
@@ -120,7 +121,7 @@ void TMainForm::RunSearch()
     auto cleanUp = [this, &store](bool failed) {
         // The marks and what undo would bring back name pictures of the results just replaced,
         // however the search ended.
-        ResetMarks();
+        m_marks->Reset();
         Timer1->stop();
         const QString storeLine = store ? StoreProblemLine(*store) : QString();
         ListView1->setUpdatesEnabled(true);

@@ -81,7 +81,7 @@ TMainForm::TMainForm(QWidget *parent)
     setObjectName(QStringLiteral("MainForm"));
     CreateLayout();
     ConnectHandlers();
-    CreateResultListModel();
+    CreateParts();
     FormCreate();
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -229,18 +229,6 @@ void TMainForm::ConnectHandlers()
     connect(DeleteImageButton2, &QToolButton::clicked, this, &TMainForm::DeleteImageButton2Click);
     connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListView1ColumnClick);
 
-    const std::pair<QAction *, TKeepRule> rules[] = {
-        { KeepMostPixels1, TKeepRule::MostPixels },
-        { KeepLargest1, TKeepRule::Largest },
-        { KeepOldest1, TKeepRule::Oldest },
-        { KeepNewest1, TKeepRule::Newest },
-        { KeepInsideFolder1, TKeepRule::InsideFolder },
-    };
-    for (const auto &[action, rule] : rules)
-        connect(action, &QAction::triggered, this, [this, rule = rule] { MarkByRule(rule); });
-    connect(ClearAllMarks1, &QAction::triggered, this, &TMainForm::ClearAllMarks1Click);
-    connect(DeleteMarked1, &QAction::triggered, this, &TMainForm::DeleteMarked1Click);
-    connect(MoveMarked1, &QAction::triggered, this, &TMainForm::MoveMarked1Click);
     connect(Undo1, &QAction::triggered, this, &TMainForm::Undo1Click);
 }
 
@@ -270,8 +258,6 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
         if (watched == DirectoriesListBox)
             DirectoriesListBoxKeyDown(static_cast<QKeyEvent *>(event));
-        else if (watched == ListView1 && ListView1KeyDown(static_cast<QKeyEvent *>(event)))
-            return true;
         break;
     default:
         break;

@@ -34,6 +34,7 @@ class QPushButton;
 class TAboutForm;
 class TFolderDialog;
 class TPairListModel;
+class TMarksPart;
 class TPictureActions;
 class TPreviewPart;
 class TSettingsForm;
@@ -140,24 +141,14 @@ public:
     void BrowseImageButton2Click();
     void SavelistofdupliacatestoCSV1Click();
 
-    // Bulk clean-up: marks, marking rules, acting on the marks, undo (ui/mainmarks.cpp).
-    void MarkByRule(TKeepRule rule);
-    void ClearAllMarks1Click();
-    void DeleteMarked1Click();
-    void MoveMarked1Click();
+    // Undoes the last trash or move, of one picture or of the marked ones.
     void Undo1Click();
-    // Marks or unmarks the picture on `side` (1 or 2) of `row`; a mark that would cover a whole
-    // group is refused with a message.
-    void SetMark(int row, int side, bool marked);
-    // Starts the marks over for new results.
-    void ResetMarks();
-    void ShowPreviewMarks();
     // The journal of trashed and moved files that undo works from; a test may point it elsewhere.
     QByteArray JournalPath = DefaultJournalPath();
 
-    // Result list rows, produced from Catalogue.Pairs (ui/mainreview.cpp).
+    // Result list rows, produced from Catalogue.Pairs.
     TPairListModel *ListModel = nullptr;
-    void CreateResultListModel();
+    void CreateParts();
     // The selected row, or -1 when the list has no rows or none is selected.
     int SelectedRow() const;
 
@@ -170,8 +161,6 @@ public:
 private:
     // Shows the list and the preview as they are after an action on the results.
     void FinishFileAction(int row);
-    void RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items);
-    bool ListView1KeyDown(QKeyEvent *event);
 
 public:
     // Folder area.
@@ -288,4 +277,5 @@ private:
 
     TPreviewPart *m_preview = nullptr;
     TPictureActions *m_actions = nullptr;
+    TMarksPart *m_marks = nullptr;
 };

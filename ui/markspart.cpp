@@ -1,10 +1,12 @@
-#include "ui/mainunit.h"
+#include "ui/markspart.h"
 
 #include "engine/results/textformat.h"
 #include "ui/folderdialog.h"
+#include "ui/mainunit.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"
 #include "ui/pictureactions.h"
+#include "ui/previewpart.h"
 
 #include <QApplication>
 #include <QFile>
@@ -68,14 +70,33 @@ QString RuleSummary(const TRuleOutcome &outcome, int minSimilarity)
 
 } // namespace
 
-void TMainForm::ResetMarks()
+TMarksPart::TMarksPart(QWidget *window, QTableView *list, TPairListModel &model, TPreviewPart &preview,
+    TPictureActions &actions, TFolderDialog &folderDialog, TFileOperations *const &files)
+    : QObject(window)
+    , m_window(window)
+    , m_model(model)
+    , m_preview(preview)
+    , m_actions(actions)
+    , m_folderDialog(folderDialog)
+    , m_files(files)
+{
+    list->installEventFilter(this);
+    connect(&m_model, &TPairListModel::MarkRequested, this, &TMarksPart::SetMark);
+}
+
+bool TMarksPart::eventFilter(QObject *, QEvent *event)
+{
+    return event->type() == QEvent::KeyPress && ToggleByKey(static_cast<QKeyEvent *>(event));
+}
+
+void TMarksPart::Reset()
 {
     MainUnit.Marks.Reset(MainUnit.Catalogue);
     MainUnit.TakenOutByAction.clear();
-    ShowPreviewMarks();
+    m_preview.ShowMarks();
 }
 
-void TMainForm::SetMark(int row, int side, bool marked)
+void TMarksPart::SetMark(int row, int side, bool marked)
 {
     if (row < 0 || row > MainUnit.Catalogue.PairsLast)
         return;
@@ -84,16 +105,17 @@ void TMainForm::SetMark(int row, int side, bool marked)
     if (!marked)
         MainUnit.Marks.Unmark(picture);
     else if (MainUnit.Marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
-        ErrorBox(this, tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kLineBreak + NameOf(picture));
-    ListModel->MarksChanged();
-    ShowPreviewMarks();
+        ErrorBox(
+            m_window, TMainForm::tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kLineBreak + NameOf(picture));
+    m_model.MarksChanged();
+    m_preview.ShowMarks();
 }
 
-bool TMainForm::ListView1KeyDown(QKeyEvent *event)
+bool TMarksPart::ToggleByKey(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_1 && event->key() != Qt::Key_2)
         return false;
-    const int row = SelectedRow();
+    const int row = m_preview.SelectedRow();
     if (row >= 0) {
         const int side = event->key() == Qt::Key_1 ? 1 : 2;
         const TPicturePair &pair = MainUnit.Catalogue.Pairs[size_t(row)];
@@ -102,24 +124,24 @@ bool TMainForm::ListView1KeyDown(QKeyEvent *event)
     return true;
 }
 
-void TMainForm::MarkByRule(TKeepRule keep)
+void TMarksPart::MarkByRule(TKeepRule keep)
 {
     TMarkingRule rule;
     rule.Keep = keep;
     rule.OnlyIdentical = MainUnit.Settings.SearchOnlyIdentical;
     rule.TurnedCopies = MainUnit.Settings.SearchesTurnedCopies();
     if (keep == TKeepRule::InsideFolder) {
-        AddFolderDialog->Caption = tr("选择参考文件夹：其中的图片将被保留");
-        if (!AddFolderDialog->Execute())
+        m_folderDialog.Caption = TMainForm::tr("选择参考文件夹：其中的图片将被保留");
+        if (!m_folderDialog.Execute())
             return;
-        rule.Folder = QFile::encodeName(AddFolderDialog->Directory());
+        rule.Folder = QFile::encodeName(m_folderDialog.Directory());
         if (!rule.Folder.endsWith('/'))
             rule.Folder += '/';
     }
     bool accepted = false;
-    const int minimum = QInputDialog::getInt(this, QStringLiteral("Quorvane"),
-        tr("只标记与保留的图片相同或至少如此相似的图片（%）："), MainUnit.LastMinSimilarity, int(kLowestMinSimilarity),
-        100, 1, &accepted);
+    const int minimum = QInputDialog::getInt(m_window, QStringLiteral("Quorvane"),
+        TMainForm::tr("只标记与保留的图片相同或至少如此相似的图片（%）："), MainUnit.LastMinSimilarity,
+        int(kLowestMinSimilarity), 100, 1, &accepted);
     if (!accepted)
         return;
     MainUnit.LastMinSimilarity = minimum;
@@ -127,69 +149,70 @@ void TMainForm::MarkByRule(TKeepRule keep)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const TRuleOutcome outcome = ApplyMarkingRule(MainUnit.Catalogue, MainUnit.Marks, rule);
     QApplication::restoreOverrideCursor();
-    ListModel->MarksChanged();
-    ShowPreviewMarks();
-    InformationBox(this, RuleSummary(outcome, minimum));
+    m_model.MarksChanged();
+    m_preview.ShowMarks();
+    InformationBox(m_window, RuleSummary(outcome, minimum));
 }
 
-void TMainForm::ClearAllMarks1Click()
+void TMarksPart::ClearAll()
 {
     MainUnit.Marks.ClearAll();
-    ListModel->MarksChanged();
-    ShowPreviewMarks();
+    m_model.MarksChanged();
+    m_preview.ShowMarks();
 }
 
-void TMainForm::DeleteMarked1Click()
+void TMarksPart::DeleteMarked()
 {
     const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, MainUnit.Marks);
     if (items.empty()) {
-        ErrorBox(this, tr("没有标记的图片。"));
+        ErrorBox(m_window, TMainForm::tr("没有标记的图片。"));
         return;
     }
-    const QString what = tr("%1 个标记的文件（共 %2，%3 个组）")
+    const QString what = TMainForm::tr("%1 个标记的文件（共 %2，%3 个组）")
                              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),
                                  FormatCount(GroupsOf(MainUnit.Marks, items)));
-    const QString question = MainUnit.Settings.MoveToRecycle ? tr("您真的要将 %1移到回收站吗").arg(what)
-                                                             : tr("您真的要永久删除 %1吗").arg(what);
-    if (!MainUnit.Settings.DeleteWithoutAsking && !AskYesNo(this, QMessageBox::Question, question))
+    const QString question = MainUnit.Settings.MoveToRecycle ? TMainForm::tr("您真的要将 %1移到回收站吗").arg(what)
+                                                             : TMainForm::tr("您真的要永久删除 %1吗").arg(what);
+    if (!MainUnit.Settings.DeleteWithoutAsking && !AskYesNo(m_window, QMessageBox::Question, question))
         return;
     RunBatch(MainUnit.Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete, {}, items);
 }
 
-void TMainForm::MoveMarked1Click()
+void TMarksPart::MoveMarked()
 {
     const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, MainUnit.Marks);
     if (items.empty()) {
-        ErrorBox(this, tr("没有标记的图片。"));
+        ErrorBox(m_window, TMainForm::tr("没有标记的图片。"));
         return;
     }
-    AddFolderDialog->Caption = tr("将标记的文件移动到所选文件夹");
-    if (!AddFolderDialog->Execute())
+    m_folderDialog.Caption = TMainForm::tr("将标记的文件移动到所选文件夹");
+    if (!m_folderDialog.Execute())
         return;
-    QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
+    QByteArray target = QFile::encodeName(m_folderDialog.Directory());
     if (!target.endsWith('/'))
         target += '/';
     const QString question
-        = tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
+        = TMainForm::tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
               .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),
                   FormatCount(GroupsOf(MainUnit.Marks, items)), kLineBreak + QFile::decodeName(target) + kLineBreak);
-    if (!AskYesNo(this, QMessageBox::Question, question))
+    if (!AskYesNo(m_window, QMessageBox::Question, question))
         return;
     RunBatch(TBatchAction::Move, target, items);
 }
 
-void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items)
+void TMarksPart::RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items)
 {
-    const int row = std::max(SelectedRow(), 0);
-    QProgressDialog progress(tr("正在处理标记的文件..."), tr("取消"), 0, int(items.size()), this);
+    const int row = std::max(m_preview.SelectedRow(), 0);
+    QProgressDialog progress(
+        TMainForm::tr("正在处理标记的文件..."), TMainForm::tr("取消"), 0, int(items.size()), m_window);
     progress.setWindowTitle(QStringLiteral("Quorvane"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
-    TActionJournal journal = m_actions->Journal();
+    TActionJournal journal = m_actions.Journal();
     TBatchOutcome outcome;
-    m_actions->ActOnResults(row, [&] {
+    m_actions.ActOnResults(row, [&] {
         const TRecordedBatch batch = RunAndRecordMarkedBatch(
-            MainUnit.Catalogue, MainUnit.Marks, items, action, targetFolder, *FileOperations,
+            MainUnit.Catalogue, MainUnit.Marks, items, action, targetFolder, *m_files,
             [&](int32_t done, int32_t) {
                 progress.setValue(done);
                 return !progress.wasCanceled();
@@ -197,27 +220,26 @@ void TMainForm::RunBatch(TBatchAction action, const QByteArray &targetFolder, co
             journal);
         outcome = batch.Outcome;
         progress.setValue(int(items.size()));
-        m_actions->KeepForUndo(batch.Undo, outcome.Acted, outcome.RemovedPairs);
+        m_actions.KeepForUndo(batch.Undo, outcome.Acted, outcome.RemovedPairs);
     });
 
     const QString acted = FormatCount(int32_t(outcome.Acted.size()));
-    QString text = action == TBatchAction::Trash ? tr("已移到回收站 %1 个文件。").arg(acted)
-        : action == TBatchAction::Move           ? tr("已移动 %1 个文件。").arg(acted)
-                                                 : tr("已删除 %1 个文件。").arg(acted);
+    QString text = action == TBatchAction::Trash ? TMainForm::tr("已移到回收站 %1 个文件。").arg(acted)
+        : action == TBatchAction::Move           ? TMainForm::tr("已移动 %1 个文件。").arg(acted)
+                                                 : TMainForm::tr("已删除 %1 个文件。").arg(acted);
     if (!outcome.AlreadyGone.empty())
-        text = tr("%1%2 个文件已不存在。").arg(text, FormatCount(int32_t(outcome.AlreadyGone.size())));
+        text = TMainForm::tr("%1%2 个文件已不存在。").arg(text, FormatCount(int32_t(outcome.AlreadyGone.size())));
     if (outcome.NotReached > 0)
-        text = tr("%1已取消，%2 个文件未处理。").arg(text, FormatCount(outcome.NotReached));
+        text = TMainForm::tr("%1已取消，%2 个文件未处理。").arg(text, FormatCount(outcome.NotReached));
     if (!outcome.LeftAlone.empty()) {
-        text = tr("%1%2 个文件未处理，仍保留标记：").arg(text, FormatCount(int32_t(outcome.LeftAlone.size())));
+        text = TMainForm::tr("%1%2 个文件未处理，仍保留标记：")
+                   .arg(text, FormatCount(int32_t(outcome.LeftAlone.size())));
         QStringList lines;
         for (const TLeftAloneFile &file : outcome.LeftAlone)
-            lines << tr("%1：%2").arg(NameOf(file.Picture), LeftAloneText(file));
+            lines << TMainForm::tr("%1：%2").arg(NameOf(file.Picture), LeftAloneText(file));
         AppendListedLines(text, lines);
-        ErrorBox(this, text);
+        ErrorBox(m_window, text);
     } else {
-        InformationBox(this, text);
+        InformationBox(m_window, text);
     }
 }
-
-void TMainForm::Undo1Click() { m_actions->Undo(); }
