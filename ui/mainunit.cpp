@@ -5,6 +5,7 @@
 #include "ui/aboutunit.h"
 #include "ui/checkupdatesunit.h"
 #include "ui/folderdialog.h"
+#include "ui/messageboxes.h"
 #include "ui/settingsunit.h"
 #include "ui/site.h"
 
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -140,7 +140,7 @@ bool TMainForm::FormCloseQuery()
     MainUnit.Catalogue.SearchStopped = true;
     QString error;
     if (!SaveSettings(SettingsFilePath(), MainUnit.Settings, &error, *FileOperations))
-        QMessageBox::warning(this, QStringLiteral("Quorvane"), error);
+        WarningBox(this, error);
     ClearCatalogue(MainUnit.Catalogue);
     return true;
 }

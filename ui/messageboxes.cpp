@@ -23,6 +23,8 @@ void InformationBox(QWidget *parent, const QString &text)
     ShowBox(parent, QMessageBox::Information, text, QMessageBox::Ok);
 }
 
+void WarningBox(QWidget *parent, const QString &text) { ShowBox(parent, QMessageBox::Warning, text, QMessageBox::Ok); }
+
 bool AskYesNo(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 {
     return ShowBox(parent, icon, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
