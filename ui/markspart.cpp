@@ -131,12 +131,11 @@ void TMarksPart::MarkByRule(TKeepRule keep)
     rule.OnlyIdentical = MainUnit.Settings.SearchOnlyIdentical;
     rule.TurnedCopies = MainUnit.Settings.SearchesTurnedCopies();
     if (keep == TKeepRule::InsideFolder) {
-        m_folderDialog.Caption = TMainForm::tr("选择参考文件夹：其中的图片将被保留");
-        if (!m_folderDialog.Execute())
+        const std::optional<QByteArray> folder
+            = m_folderDialog.PickFolder(TMainForm::tr("选择参考文件夹：其中的图片将被保留"));
+        if (!folder)
             return;
-        rule.Folder = QFile::encodeName(m_folderDialog.Directory());
-        if (!rule.Folder.endsWith('/'))
-            rule.Folder += '/';
+        rule.Folder = *folder;
     }
     bool accepted = false;
     const int minimum = QInputDialog::getInt(m_window, QStringLiteral("Quorvane"),
@@ -185,12 +184,10 @@ void TMarksPart::MoveMarked()
         ErrorBox(m_window, TMainForm::tr("没有标记的图片。"));
         return;
     }
-    m_folderDialog.Caption = TMainForm::tr("将标记的文件移动到所选文件夹");
-    if (!m_folderDialog.Execute())
+    const std::optional<QByteArray> folder = m_folderDialog.PickFolder(TMainForm::tr("将标记的文件移动到所选文件夹"));
+    if (!folder)
         return;
-    QByteArray target = QFile::encodeName(m_folderDialog.Directory());
-    if (!target.endsWith('/'))
-        target += '/';
+    const QByteArray &target = *folder;
     const QString question
         = TMainForm::tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
               .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),

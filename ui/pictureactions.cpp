@@ -153,18 +153,14 @@ void TPictureActions::Move(int side)
         ErrorBox(m_window, QStringLiteral("Cannot find this file:") + kBoxLineBreak + name);
         return;
     }
-    m_folderDialog.Caption = QStringLiteral("Move ") + name + QStringLiteral(" to selected folder");
-    if (!m_folderDialog.Execute())
-        return;
-    if (PictureChangedSinceSearch(picture, path))
+    const std::optional<QByteArray> target
+        = m_folderDialog.PickFolder(QStringLiteral("Move ") + name + QStringLiteral(" to selected folder"));
+    if (!target || PictureChangedSinceSearch(picture, path))
         return;
     ActOnResults(row, [&] {
-        QByteArray target = QFile::encodeName(m_folderDialog.Directory());
-        if (!target.endsWith('/'))
-            target += '/';
         TActedFile acted;
         const int error = ActOnPicture(MainUnit.Catalogue, picture,
-            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), TBatchAction::Move, target, *m_files, acted);
+            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), TBatchAction::Move, *target, *m_files, acted);
         if (error == 0) {
             TakeOutOfResults({ acted }, TBatchAction::Move);
             InformationBox(m_window, name + QStringLiteral(" moved successfully"));
