@@ -87,13 +87,13 @@ int RunMarking(TCatalogue &catalogue, const TSettings &settings, const Options &
         return kExitDone;
     }
     const TBatchAction action = options.TrashMarked ? TBatchAction::Trash : TBatchAction::Move;
-    const TBatchOutcome outcome = RunMarkedBatch(catalogue, marks, PlanMarkedBatch(catalogue, marks), action,
-        options.MoveMarked, SystemFileOperations(), [](int32_t, int32_t) { return true; });
-    const std::vector<TJournalFile> journalled = JournalFiles(catalogue, outcome.Acted);
-    if (!journalled.empty()
-        && !TActionJournal().Record(
-            action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move, journalled, &error))
-        ReportError(QStringLiteral("cannot record the action for undo: %1").arg(error));
+    TActionJournal journal;
+    const TRecordedBatch batch = RunAndRecordMarkedBatch(
+        catalogue, marks, PlanMarkedBatch(catalogue, marks), action, options.MoveMarked, SystemFileOperations(),
+        [](int32_t, int32_t) { return true; }, journal);
+    const TBatchOutcome &outcome = batch.Outcome;
+    if (!batch.Undo.Error.isEmpty())
+        ReportError(QStringLiteral("cannot record the action for undo: %1").arg(batch.Undo.Error));
     if (!WriteOutput(
             options.OutputFile, report(catalogue, outcome, action == TBatchAction::Trash, options.Format), &error)) {
         ReportError(error);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QScreen>
@@ -77,4 +78,15 @@ bool TFolderDialog::Execute()
         return false;
     m_directory = QDir::cleanPath(chosen.first());
     return true;
+}
+
+std::optional<QByteArray> TFolderDialog::PickFolder(const QString &caption)
+{
+    Caption = caption;
+    if (!Execute())
+        return std::nullopt;
+    QByteArray folder = QFile::encodeName(m_directory);
+    if (!folder.endsWith('/'))
+        folder += '/';
+    return folder;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QFlags>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+
+#include <optional>
 
 class QWidget;
 
@@ -57,6 +60,9 @@ public:
     // Runs the picker; true when a folder was chosen, which is then in Directory. A cancel
     // leaves Directory as it was.
     bool Execute();
+    // Runs the picker under `caption`; the chosen folder in the file system's encoding, ending
+    // with "/", or nothing on a cancel.
+    std::optional<QByteArray> PickFolder(const QString &caption);
 
     // Top-left corner of a picker of `dialogSize` by the placement rule, given the owner's outer
     // frame and the desktop.

@@ -230,7 +230,6 @@ void TMainForm::CreatePreviewArea()
             side.suffix == QLatin1String("1") ? QStringLiteral("LeftImage") : QStringLiteral("RightImage"));
         image->setAlignment(Qt::AlignCenter);
         image->setCursor(Qt::PointingHandCursor);
-        image->installEventFilter(this);
         *side.image = image;
 
         auto *details = NewLabel(side.panel, QStringLiteral("ImageLabel") + side.suffix, QString());
@@ -314,8 +313,6 @@ void TMainForm::CreateResultArea()
     ListView1->setShowGrid(true);
     ListView1->verticalHeader()->hide();
     ListView1->horizontalHeader()->setHighlightSections(false);
-    ListView1->installEventFilter(this);
-    ListView1->viewport()->installEventFilter(this);
     layout->addWidget(ListView1, 1);
 }
 

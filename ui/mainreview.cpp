@@ -2,90 +2,63 @@
 
 #include "engine/results/resultwriter.h"
 #include "engine/results/textformat.h"
-#include "ui/folderdialog.h"
+#include "ui/markspart.h"
 #include "ui/messageboxes.h"
 #include "ui/pairlistmodel.h"
-#include "ui/previewfit.h"
-#include "ui/previewpicture.h"
-#include "ui/showinfolder.h"
+#include "ui/pictureactions.h"
+#include "ui/previewpart.h"
 #include "uicore/sortprocedures.h"
 
-#include <QDesktopServices>
-#include <QFile>
+#include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QMessageBox>
 #include <QTableView>
-#include <QThread>
-#include <QToolButton>
-#include <QUrl>
 
 #include <algorithm>
-#include <cerrno>
 
-namespace
-{
-
-enum { kBeforeDeletePauseMs = 200 };
-
-const QString kLineBreak = QStringLiteral("\n\r");
-
-int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
-
-QString ShownFileName(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[picture].FileName); }
-
-QString ChangedSinceSearchText(int32_t picture)
-{
-    return TMainForm::tr("文件在搜索后已更改，未执行任何操作：") + kLineBreak + ShownFileName(picture);
-}
-
-// "JPG  220 x 290  17 KB": the type from the name, the rest from the catalogue record.
-QString DetailsLine(const TPicInfo &picture)
-{
-    const QString name = QFile::decodeName(picture.FileName);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString type = dot < 0 ? QString() : name.mid(dot + 1).toUpper();
-    return type + QStringLiteral("  ") + QString::number(picture.Width) + QStringLiteral(" x ")
-        + QString::number(picture.Height) + QStringLiteral("  ") + SizeToText(picture.Size);
-}
-
-QImage PreviewBitmap(int32_t picture)
-{
-    const TPicInfo &info = MainUnit.Catalogue.Pictures[picture];
-    return ReducePreviewPicture(LoadPreviewPicture(FullPath(MainUnit.Catalogue, picture)), info.Width, info.Height);
-}
-
-QImage Framed(QImage bitmap)
-{
-    ShowPreviewFrame(bitmap);
-    return bitmap;
-}
-
-} // namespace
-
-void TMainForm::CreateResultListModel()
+// The parts of the window over the result list, each wired to the widgets it serves.
+void TMainForm::CreateParts()
 {
     ListModel = new TPairListModel(MainUnit.Catalogue, MainUnit.Marks, this);
-    connect(ListModel, &TPairListModel::MarkRequested, this, &TMainForm::SetMark);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
-    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-        &TMainForm::ListView1SelectionChanged);
+    TPreviewWidgets widgets;
+    widgets.List = ListView1;
+    widgets.Pictures[0] = LeftImage;
+    widgets.Pictures[1] = RightImage;
+    widgets.Details[0] = ImageLabel1;
+    widgets.Details[1] = ImageLabel2;
+    widgets.MarkLabels[0] = MarkLabel1;
+    widgets.MarkLabels[1] = MarkLabel2;
+    widgets.Percent = PercentLabel;
+    widgets.FileButtons = { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
+        BrowseImageButton2, DeleteImageButton2 };
+    m_preview = new TPreviewPart(widgets, ListModel, this);
+    connect(m_preview, &TPreviewPart::PictureClicked, this, [this](int side) {
+        if (side == 1)
+            LeftImageClick();
+        else
+            RightImageClick();
+    });
+    m_actions = new TPictureActions(
+        this, *m_preview, *AddFolderDialog, FileOperations, JournalPath, [this](int row) { FinishFileAction(row); });
+    m_marks = new TMarksPart(this, ListView1, *ListModel, *m_preview, *m_actions, *AddFolderDialog, FileOperations);
+    const std::pair<QAction *, TKeepRule> rules[] = {
+        { KeepMostPixels1, TKeepRule::MostPixels },
+        { KeepLargest1, TKeepRule::Largest },
+        { KeepOldest1, TKeepRule::Oldest },
+        { KeepNewest1, TKeepRule::Newest },
+        { KeepInsideFolder1, TKeepRule::InsideFolder },
+    };
+    for (const auto &[action, rule] : rules)
+        connect(action, &QAction::triggered, m_marks, [this, rule = rule] { m_marks->MarkByRule(rule); });
+    connect(ClearAllMarks1, &QAction::triggered, m_marks, &TMarksPart::ClearAll);
+    connect(DeleteMarked1, &QAction::triggered, m_marks, &TMarksPart::DeleteMarked);
+    connect(MoveMarked1, &QAction::triggered, m_marks, &TMarksPart::MoveMarked);
 }
 
-int TMainForm::SelectedRow() const
-{
-    if (ListModel->rowCount() == 0)
-        return -1;
-    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
-    if (rows.isEmpty())
-        return -1;
-    const int row = rows.first().row();
-    return row <= MainUnit.Catalogue.PairsLast ? row : -1;
-}
+int TMainForm::SelectedRow() const { return m_preview->SelectedRow(); }
 
 void TMainForm::SetListRowCount(int rows)
 {
@@ -94,72 +67,11 @@ void TMainForm::SetListRowCount(int rows)
         ApplyPairListColumnWidths(ListView1);
 }
 
-void TMainForm::ListView1Click()
-{
-    m_previewRefreshPending = false;
-    const int row = SelectedRow();
-    if (row < 0)
-        return;
-    const TPicturePair pair = MainUnit.Catalogue.Pairs[row];
-    m_previewedPictures[0] = m_previewedPictures[1] = -1;
-    ShowPreviewMarks();
-    // A picture that cannot be shown stops the refresh where it is; the error box reports it.
-    const QImage left = PreviewBitmap(pair.PicIndex1);
-    ShowFittedPicture(LeftImage, left);
-    m_previewedPictures[0] = pair.PicIndex1;
-    const QImage right = PreviewBitmap(pair.PicIndex2);
-    ShowFittedPicture(RightImage, right);
-    m_previewedPictures[1] = pair.PicIndex2;
-    ImageLabel1->setText(DetailsLine(MainUnit.Catalogue.Pictures[pair.PicIndex1]));
-    ImageLabel2->setText(DetailsLine(MainUnit.Catalogue.Pictures[pair.PicIndex2]));
-    PercentLabel->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
-    ShowFittedPicture(LeftImage, Framed(left));
-    ShowFittedPicture(RightImage, Framed(right));
-    ShowPreviewMarks();
-}
+void TMainForm::ListView1Click() { m_preview->ShowSelectedPair(); }
 
-void TMainForm::ShowPreviewMarks()
-{
-    MarkLabel1->setVisible(MainUnit.Marks.IsMarked(m_previewedPictures[0]));
-    MarkLabel2->setVisible(MainUnit.Marks.IsMarked(m_previewedPictures[1]));
-}
+void TMainForm::Undo1Click() { m_actions->Undo(); }
 
-// Every change of the selection (mouse, drag, keys, code) brings the preview along. The refresh
-// runs from the event loop: several changes in a row cost one refresh, and an unreadable
-// picture reaches the error box without unwinding through the list's own handlers.
-void TMainForm::ListView1SelectionChanged()
-{
-    ++m_selectionChanges;
-    if (m_previewRefreshPending)
-        return;
-    m_previewRefreshPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_previewRefreshPending)
-                RefreshPreviewIfBehind();
-        },
-        Qt::QueuedConnection);
-}
-
-void TMainForm::RefreshPreviewIfBehind()
-{
-    m_previewRefreshPending = false;
-    const int row = SelectedRow();
-    if (row >= 0 && (PreviewedPicture(row, 1) < 0 || PreviewedPicture(row, 2) < 0))
-        ListView1Click();
-}
-
-void TMainForm::ListView1Pressed() { m_selectionChangesAtPress = m_selectionChanges; }
-
-// A click on the row already selected shows its pair anew, as the files may have changed.
-void TMainForm::ListView1Clicked()
-{
-    if (m_selectionChanges == m_selectionChangesAtPress)
-        ListView1Click();
-    else
-        RefreshPreviewIfBehind();
-}
+void TMainForm::ListView1SelectionChanged() { m_preview->SelectionChanged(); }
 
 void TMainForm::ListView1ColumnClick(int column)
 {
@@ -180,88 +92,13 @@ void TMainForm::ListView1ColumnClick(int column)
     ListView1->scrollTo(ListModel->index(newRow, 0));
 }
 
-void TMainForm::ListView1KeyUp(QKeyEvent *event)
-{
-    if (ListModel->rowCount() == 0)
-        return;
-    const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
-    if (arrow && m_selectionChanges == m_selectionChangesAtPress)
-        ListView1Click();
-    else
-        RefreshPreviewIfBehind();
-}
+void TMainForm::ListView1KeyUp(QKeyEvent *event) { m_preview->ListKeyUp(event); }
 
-void TMainForm::SwapImagesButtonClick()
-{
-    const int row = SelectedRow();
-    if (row < 0) {
-        const QImage left = FittedPicture(LeftImage);
-        ShowFittedPicture(LeftImage, FittedPicture(RightImage));
-        ShowFittedPicture(RightImage, left);
-        return;
-    }
-    TPicturePair &pair = MainUnit.Catalogue.Pairs[row];
-    std::swap(pair.PicIndex1, pair.PicIndex2);
-    ListModel->RowChanged(row);
-    ListView1Click();
-}
+void TMainForm::SwapImagesButtonClick() { m_preview->Swap(); }
 
-// The picture on `side` (1 left, 2 right) of `row`'s pair when the preview shows it there, else
-// -1: the file buttons and the pictures act on nothing the person does not see.
-int32_t TMainForm::PreviewedPicture(int row, int side) const
-{
-    if (row < 0)
-        return -1;
-    const int32_t picture = PictureOfSide(MainUnit.Catalogue.Pairs[row], side);
-    return m_previewedPictures[side - 1] == picture ? picture : -1;
-}
+void TMainForm::LeftImageClick() { m_actions->Open(1); }
 
-void TMainForm::OpenImage(int side)
-{
-    const int32_t picture = PreviewedPicture(SelectedRow(), side);
-    if (picture < 0)
-        return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    if (PictureExists(path))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
-}
-
-void TMainForm::LeftImageClick() { OpenImage(1); }
-
-void TMainForm::RightImageClick() { OpenImage(2); }
-
-bool TMainForm::PictureExists(const QByteArray &path)
-{
-    TFileStamp stamp;
-    return FileOperations->Stat(path, stamp) == 0 && !stamp.IsFolder;
-}
-
-// Asked again right before a delete or move acts, so that a file edited or replaced after the
-// search is never removed on the strength of an old comparison.
-bool TMainForm::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
-{
-    const TPicInfo &info = MainUnit.Catalogue.Pictures[picture];
-    TFileStamp current;
-    // A file gone meanwhile is left to the action itself, which reports its error code.
-    if (FileOperations->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
-        return false;
-    ErrorBox(this, ChangedSinceSearchText(picture));
-    return true;
-}
-
-// Runs a delete or move on the picture of `row`'s pair, then shows the list and the preview as
-// they are now, also when the action throws. Not left to a destructor: showing the preview can
-// itself raise an error.
-void TMainForm::ActOnFile(int row, const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (...) {
-        FinishFileAction(row);
-        throw;
-    }
-    FinishFileAction(row);
-}
+void TMainForm::RightImageClick() { m_actions->Open(2); }
 
 void TMainForm::FinishFileAction(int row)
 {
@@ -273,114 +110,21 @@ void TMainForm::FinishFileAction(int row)
         ListView1Click();
     else
         // The last pair shown may be in the trash now; it is no longer listed.
-        ShowNoPair();
-    ShowPreviewMarks();
+        m_preview->ShowNoPair();
+    m_preview->ShowMarks();
 }
 
-void TMainForm::ShowNoPair()
-{
-    ShowFittedPicture(LeftImage, QImage());
-    ShowFittedPicture(RightImage, QImage());
-    m_previewedPictures[0] = m_previewedPictures[1] = -1;
-    ImageLabel1->setText(tr("无图像"));
-    ImageLabel2->setText(tr("无图像"));
-    PercentLabel->clear();
-    for (QToolButton *button : { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
-             BrowseImageButton2, DeleteImageButton2 })
-        button->setEnabled(false);
-}
+void TMainForm::DeleteImageButton1Click() { m_actions->Delete(1); }
 
-void TMainForm::DeleteImage(int side)
-{
-    const int row = SelectedRow();
-    const int32_t picture = PreviewedPicture(row, side);
-    if (picture < 0)
-        return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    const QString name = ShownFileName(picture);
-    if (!PictureExists(path)) {
-        // The two sides have always differed in this colon.
-        const QString notFound = side == 1 ? tr("找不到此文件:") : tr("找不到此文件：");
-        ErrorBox(this, notFound + kLineBreak + name);
-        return;
-    }
-    QThread::msleep(kBeforeDeletePauseMs);
-    if (!MainUnit.Settings.DeleteWithoutAsking
-        && !AskYesNo(this, QMessageBox::Question, tr("您真的要删除吗") + kLineBreak + name))
-        return;
-    if (PictureChangedSinceSearch(picture, path))
-        return;
-    ActOnFile(row, [&] {
-        const TBatchAction action = MainUnit.Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete;
-        TActedFile acted;
-        const int error = ActOnPicture(MainUnit.Catalogue, picture,
-            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), action, {}, *FileOperations, acted);
-        if (error == 0)
-            TakeOutOfResults(
-                { acted }, action == TBatchAction::Trash ? std::optional(TJournalKind::Trash) : std::nullopt);
-        else if (error == ESTALE)
-            ErrorBox(this, ChangedSinceSearchText(picture));
-        else
-            // A file the trash refuses stays where it is; the box says which of the two failed.
-            ErrorBox(this,
-                (action == TBatchAction::Trash ? tr("无法将文件移到回收站%1") : tr("无法删除文件%1")).arg(name)
-                    + kLineBreak + tr("错误代码 = %1").arg(error));
-    });
-}
+void TMainForm::DeleteImageButton2Click() { m_actions->Delete(2); }
 
-void TMainForm::DeleteImageButton1Click() { DeleteImage(1); }
+void TMainForm::MoveImageButton1Click() { m_actions->Move(1); }
 
-void TMainForm::DeleteImageButton2Click() { DeleteImage(2); }
+void TMainForm::MoveImageButton2Click() { m_actions->Move(2); }
 
-void TMainForm::MoveImage(int side)
-{
-    const int row = SelectedRow();
-    const int32_t picture = PreviewedPicture(row, side);
-    if (picture < 0)
-        return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    const QString name = ShownFileName(picture);
-    if (!PictureExists(path)) {
-        ErrorBox(this, QStringLiteral("Cannot find this file:") + kLineBreak + name);
-        return;
-    }
-    AddFolderDialog->Caption = QStringLiteral("Move ") + name + QStringLiteral(" to selected folder");
-    if (!AddFolderDialog->Execute())
-        return;
-    if (PictureChangedSinceSearch(picture, path))
-        return;
-    ActOnFile(row, [&] {
-        QByteArray target = QFile::encodeName(AddFolderDialog->Directory());
-        if (!target.endsWith('/'))
-            target += '/';
-        TActedFile acted;
-        const int error = ActOnPicture(MainUnit.Catalogue, picture,
-            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), TBatchAction::Move, target, *FileOperations, acted);
-        if (error == 0) {
-            TakeOutOfResults({ acted }, TJournalKind::Move);
-            InformationBox(this, name + QStringLiteral(" moved successfully"));
-        } else {
-            ErrorBox(this,
-                QStringLiteral("Cannot move file ") + name + kLineBreak + QStringLiteral("Error code = ")
-                    + QString::number(error));
-        }
-    });
-}
+void TMainForm::BrowseImageButton1Click() { m_actions->Browse(1); }
 
-void TMainForm::MoveImageButton1Click() { MoveImage(1); }
-
-void TMainForm::MoveImageButton2Click() { MoveImage(2); }
-
-void TMainForm::BrowseImage(int side)
-{
-    const int32_t picture = PreviewedPicture(SelectedRow(), side);
-    if (picture >= 0)
-        ShowInFileManager(FullPath(MainUnit.Catalogue, picture));
-}
-
-void TMainForm::BrowseImageButton1Click() { BrowseImage(1); }
-
-void TMainForm::BrowseImageButton2Click() { BrowseImage(2); }
+void TMainForm::BrowseImageButton2Click() { m_actions->Browse(2); }
 
 void TMainForm::SavelistofdupliacatestoCSV1Click()
 {

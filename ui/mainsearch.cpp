@@ -4,6 +4,9 @@
 #include "engine/results/textformat.h"
 #include "engine/search.h"
 #include "engine/store/signaturestore.h"
+#include "ui/markspart.h"
+#include "ui/messageboxes.h"
+#include "ui/previewpart.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -11,7 +14,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QThread>
@@ -79,12 +81,6 @@ QString StoreProblemLine(const TSignatureStore &store)
     return TMainForm::tr("签名缓存出错：本次搜索未使用它。");
 }
 
-void ShowRefusal(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorvane"), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
 }
 
 void TMainForm::StartButtonClick()
@@ -100,12 +96,12 @@ void TMainForm::StartButtonClick()
 void TMainForm::RunSearch()
 {
     if (DirectoriesListBox->count() == 0 || MainUnit.FolderHintShown) {
-        ShowRefusal(this, tr("请添加一个或多个要搜索的目录。"));
+        ErrorBox(this, tr("请添加一个或多个要搜索的目录。"));
         MainUnit.Catalogue.SearchStopped = true;
         return;
     }
     if (!MainUnit.Settings.AnyPictureTypeSelected()) {
-        ShowRefusal(this, tr("请在“设置”菜单中选择一种或多种文件类型。"));
+        ErrorBox(this, tr("请在“设置”菜单中选择一种或多种文件类型。"));
         MainUnit.Catalogue.SearchStopped = true;
         return;
     }
@@ -119,7 +115,7 @@ void TMainForm::RunSearch()
     auto cleanUp = [this, &store](bool failed) {
         // The marks and what undo would bring back name pictures of the results just replaced,
         // however the search ended.
-        ResetMarks();
+        m_marks->Reset();
         Timer1->stop();
         const QString storeLine = store ? StoreProblemLine(*store) : QString();
         ListView1->setUpdatesEnabled(true);
@@ -127,13 +123,10 @@ void TMainForm::RunSearch()
         SetListRowCount(m_closed ? 0 : std::max(MainUnit.Catalogue.PairsLast + 1, 0));
         SetIdleState();
         if (!m_closed && !failed) {
-            QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvane"),
+            InformationBox(this,
                 SearchResultMessage(MainUnit.Catalogue.SearchStopped, FilesCountLabel->text(),
                     CurrentDuplicatesFoundLabel->text(), TimeLabel->text())
-                    + storeLine,
-                QMessageBox::Ok, this);
-            box.setTextFormat(Qt::PlainText);
-            box.exec();
+                    + storeLine);
         }
         MainUnit.Catalogue.SearchStopped = true;
     };
@@ -185,7 +178,7 @@ void TMainForm::SetSearchingState()
     ScannedCountLabel->setText(tr("扫描的文件： 0"));
     DuplicatesFoundLabel->setText(tr("发现重复项： %1").arg(0));
     DiskUsageLabel->setText(tr("磁盘空间使用情况：0 MB"));
-    ShowNoPair();
+    m_preview->ShowNoPair();
     // Unlike an emptied list, a search starting shows a similarity of 0%.
     PercentLabel->setText(QStringLiteral("0%"));
     StartButton->setText(tr("停止搜索"));
@@ -244,10 +237,7 @@ void TMainForm::EmptySignatureStore1Click()
 {
     TSignatureStore store(TSignatureStore::DefaultFile());
     if (!store.Empty()) {
-        QMessageBox box(
-            QMessageBox::Warning, QStringLiteral("Quorvane"), tr("无法清空签名缓存。"), QMessageBox::Ok, this);
-        box.setTextFormat(Qt::PlainText);
-        box.exec();
+        WarningBox(this, tr("无法清空签名缓存。"));
     }
     UpdateEmptySignatureStoreCaption();
 }

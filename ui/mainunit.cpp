@@ -5,6 +5,7 @@
 #include "ui/aboutunit.h"
 #include "ui/checkupdatesunit.h"
 #include "ui/folderdialog.h"
+#include "ui/messageboxes.h"
 #include "ui/settingsunit.h"
 #include "ui/site.h"
 
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -81,7 +81,7 @@ TMainForm::TMainForm(QWidget *parent)
     setObjectName(QStringLiteral("MainForm"));
     CreateLayout();
     ConnectHandlers();
-    CreateResultListModel();
+    CreateParts();
     FormCreate();
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -140,7 +140,7 @@ bool TMainForm::FormCloseQuery()
     MainUnit.Catalogue.SearchStopped = true;
     QString error;
     if (!SaveSettings(SettingsFilePath(), MainUnit.Settings, &error, *FileOperations))
-        QMessageBox::warning(this, QStringLiteral("Quorvane"), error);
+        WarningBox(this, error);
     ClearCatalogue(MainUnit.Catalogue);
     return true;
 }
@@ -227,21 +227,8 @@ void TMainForm::ConnectHandlers()
     connect(MoveImageButton2, &QToolButton::clicked, this, &TMainForm::MoveImageButton2Click);
     connect(BrowseImageButton2, &QToolButton::clicked, this, &TMainForm::BrowseImageButton2Click);
     connect(DeleteImageButton2, &QToolButton::clicked, this, &TMainForm::DeleteImageButton2Click);
-    connect(ListView1, &QTableView::clicked, this, &TMainForm::ListView1Clicked);
     connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListView1ColumnClick);
 
-    const std::pair<QAction *, TKeepRule> rules[] = {
-        { KeepMostPixels1, TKeepRule::MostPixels },
-        { KeepLargest1, TKeepRule::Largest },
-        { KeepOldest1, TKeepRule::Oldest },
-        { KeepNewest1, TKeepRule::Newest },
-        { KeepInsideFolder1, TKeepRule::InsideFolder },
-    };
-    for (const auto &[action, rule] : rules)
-        connect(action, &QAction::triggered, this, [this, rule = rule] { MarkByRule(rule); });
-    connect(ClearAllMarks1, &QAction::triggered, this, &TMainForm::ClearAllMarks1Click);
-    connect(DeleteMarked1, &QAction::triggered, this, &TMainForm::DeleteMarked1Click);
-    connect(MoveMarked1, &QAction::triggered, this, &TMainForm::MoveMarked1Click);
     connect(Undo1, &QAction::triggered, this, &TMainForm::Undo1Click);
 }
 
@@ -265,31 +252,12 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         SetCaptionHover(watched, event->type() == QEvent::Enter);
         break;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            if (watched == Label1)
-                Label1Click();
-            else if (watched == LeftImage && LeftImage->isEnabled())
-                LeftImageClick();
-            else if (watched == RightImage && RightImage->isEnabled())
-                RightImageClick();
-        }
-        break;
-    case QEvent::MouseButtonPress:
-        if (watched == ListView1->viewport())
-            ListView1Pressed();
+        if (watched == Label1 && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            Label1Click();
         break;
     case QEvent::KeyPress:
         if (watched == DirectoriesListBox)
             DirectoriesListBoxKeyDown(static_cast<QKeyEvent *>(event));
-        else if (watched == ListView1) {
-            ListView1Pressed();
-            if (ListView1KeyDown(static_cast<QKeyEvent *>(event)))
-                return true;
-        }
-        break;
-    case QEvent::KeyRelease:
-        if (watched == ListView1)
-            ListView1KeyUp(static_cast<QKeyEvent *>(event));
         break;
     default:
         break;

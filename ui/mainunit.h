@@ -34,6 +34,9 @@ class QPushButton;
 class TAboutForm;
 class TFolderDialog;
 class TPairListModel;
+class TMarksPart;
+class TPictureActions;
+class TPreviewPart;
 class TSettingsForm;
 class TUpdateForm;
 
@@ -138,25 +141,14 @@ public:
     void BrowseImageButton2Click();
     void SavelistofdupliacatestoCSV1Click();
 
-    // Bulk clean-up: marks, marking rules, acting on the marks, undo (ui/mainmarks.cpp).
-    void MarkByRule(TKeepRule rule);
-    void ClearAllMarks1Click();
-    void DeleteMarked1Click();
-    void MoveMarked1Click();
+    // Undoes the last trash or move, of one picture or of the marked ones.
     void Undo1Click();
-    // Marks or unmarks the picture on `side` (1 or 2) of `row`; a mark that would cover a whole
-    // group is refused with a message.
-    void SetMark(int row, int side, bool marked);
-    // Starts the marks over for new results.
-    void ResetMarks();
-    // Shows on each side of the preview whether its picture is marked.
-    void ShowPreviewMarks();
     // The journal of trashed and moved files that undo works from; a test may point it elsewhere.
     QByteArray JournalPath = DefaultJournalPath();
 
-    // Result list rows, produced from Catalogue.Pairs (ui/mainreview.cpp).
+    // Result list rows, produced from Catalogue.Pairs.
     TPairListModel *ListModel = nullptr;
-    void CreateResultListModel();
+    void CreateParts();
     // The selected row, or -1 when the list has no rows or none is selected.
     int SelectedRow() const;
 
@@ -167,26 +159,8 @@ public:
     TProcessingOptions SearchProcessing;
 
 private:
-    void ListView1Clicked();
-    void ListView1Pressed();
-    void RefreshPreviewIfBehind();
-    int32_t PreviewedPicture(int row, int side) const;
-    void DeleteImage(int side);
-    void MoveImage(int side);
-    void OpenImage(int side);
-    void BrowseImage(int side);
-    void ActOnFile(int row, const std::function<void()> &action);
+    // Shows the list and the preview as they are after an action on the results.
     void FinishFileAction(int row);
-    // The preview without a pair: no pictures, "无图像" on both sides, no similarity, and the six
-    // file buttons disabled, as there is nothing for them to act on.
-    void ShowNoPair();
-    bool PictureExists(const QByteArray &path);
-    bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
-    // Takes the acted-on pictures out of the results and records the action for undo.
-    void TakeOutOfResults(const std::vector<TActedFile> &acted, std::optional<TJournalKind> kind);
-    void RecordForUndo(TJournalKind kind, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
-    void RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items);
-    bool ListView1KeyDown(QKeyEvent *event);
 
 public:
     // Folder area.
@@ -217,8 +191,6 @@ public:
     QWidget *ImagePanel2 = nullptr;
     QLabel *LeftImage = nullptr;
     QLabel *RightImage = nullptr;
-    QImage Image1;
-    QImage Image2;
     QLabel *ImageLabel1 = nullptr;
     QLabel *ImageLabel2 = nullptr;
     QLabel *SimilarityLabel = nullptr;
@@ -303,12 +275,7 @@ private:
     bool m_shownOnce = false;
     bool m_closed = false;
 
-    // The picture each side of the preview shows for the selected pair, -1 where it shows none of
-    // it: before the first refresh, during a search, after a refresh that failed on that side.
-    int32_t m_previewedPictures[2] = { -1, -1 };
-    bool m_previewRefreshPending = false;
-    // Tell a click or arrow key on the row already selected, which refreshes the preview anew,
-    // from one that moved the selection, whose refresh is already under way.
-    unsigned m_selectionChanges = 0;
-    unsigned m_selectionChangesAtPress = 0;
+    TPreviewPart *m_preview = nullptr;
+    TPictureActions *m_actions = nullptr;
+    TMarksPart *m_marks = nullptr;
 };

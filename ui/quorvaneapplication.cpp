@@ -1,6 +1,6 @@
 #include "ui/quorvaneapplication.h"
 
-#include <QMessageBox>
+#include "ui/messageboxes.h"
 
 #include <exception>
 
@@ -22,9 +22,4 @@ bool TQuorvaneApplication::notify(QObject *receiver, QEvent *event)
     return false;
 }
 
-void TQuorvaneApplication::ShowError(const QString &text)
-{
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorvane"), text, QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
+void TQuorvaneApplication::ShowError(const QString &text) { ErrorBox(nullptr, text); }

@@ -152,3 +152,24 @@ std::vector<TJournalFile> JournalFiles(const TCatalogue &catalogue, const std::v
             uint64_t(file.Placed.Inode), file.Placed.MTimeNs });
     return files;
 }
+
+TUndoRecord RecordForUndo(
+    const TCatalogue &catalogue, TBatchAction action, const std::vector<TActedFile> &acted, TActionJournal &journal)
+{
+    TUndoRecord record;
+    if (action == TBatchAction::Delete || acted.empty())
+        return record;
+    record.Id = journal.Record(action == TBatchAction::Trash ? TJournalKind::Trash : TJournalKind::Move,
+        JournalFiles(catalogue, acted), &record.Error);
+    return record;
+}
+
+TRecordedBatch RunAndRecordMarkedBatch(TCatalogue &catalogue, TPictureMarks &marks,
+    const std::vector<TBatchItem> &items, TBatchAction action, const QByteArray &targetFolder,
+    TFileOperations &operations, const std::function<bool(int32_t, int32_t)> &goOn, TActionJournal &journal)
+{
+    TRecordedBatch batch;
+    batch.Outcome = RunMarkedBatch(catalogue, marks, items, action, targetFolder, operations, goOn);
+    batch.Undo = RecordForUndo(catalogue, action, batch.Outcome.Acted, journal);
+    return batch;
+}

@@ -8,6 +8,7 @@
 #include <QByteArray>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 enum class TBatchAction { Trash, Delete, Move };
@@ -83,3 +84,26 @@ TBatchOutcome RunMarkedBatch(TCatalogue &catalogue, TPictureMarks &marks, const 
 
 // The acted-on files as the journal records them, each with its keeper's path.
 std::vector<TJournalFile> JournalFiles(const TCatalogue &catalogue, const std::vector<TActedFile> &acted);
+
+// The journal's record of an action, for undo.
+struct TUndoRecord {
+    // Empty when nothing was recorded.
+    std::optional<int64_t> Id;
+    // Why recording failed; empty when it did not.
+    QString Error;
+};
+
+// Records trashed or moved files in `journal` so that they can be undone. A delete cannot be
+// undone and nothing acted on needs no record: neither records anything.
+TUndoRecord RecordForUndo(
+    const TCatalogue &catalogue, TBatchAction action, const std::vector<TActedFile> &acted, TActionJournal &journal);
+
+struct TRecordedBatch {
+    TBatchOutcome Outcome;
+    TUndoRecord Undo;
+};
+
+// RunMarkedBatch, then RecordForUndo of what it acted on.
+TRecordedBatch RunAndRecordMarkedBatch(TCatalogue &catalogue, TPictureMarks &marks,
+    const std::vector<TBatchItem> &items, TBatchAction action, const QByteArray &targetFolder,
+    TFileOperations &operations, const std::function<bool(int32_t, int32_t)> &goOn, TActionJournal &journal);

@@ -221,3 +221,42 @@ TEST_F(MarkedBatch, ProgramsRecordingAtOnceGetIdsOfTheirOwn)
     EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
     EXPECT_EQ(ids.front(), 1);
 }
+
+TEST_F(MarkedBatch, ABatchIsRecordedForUndoOnlyWhereUndoCanBringItBack)
+{
+    const QByteArray journalPath = QFile::encodeName(m_dir.filePath("data/Quorvane/journal.jsonl"));
+    TActionJournal journal(journalPath);
+    const auto run = [&](TBatchAction action, TActionJournal &into) {
+        return RunAndRecordMarkedBatch(
+            m_catalogue, m_marks, PlanMarkedBatch(m_catalogue, m_marks), action, {}, SystemFileOperations(),
+            [](int32_t, int32_t) { return true; }, into);
+    };
+
+    MakeGroups(2);
+    const TRecordedBatch trashed = run(TBatchAction::Trash, journal);
+    ASSERT_EQ(trashed.Outcome.Acted.size(), 2u);
+    ASSERT_TRUE(trashed.Undo.Id);
+    EXPECT_TRUE(trashed.Undo.Error.isEmpty());
+    const std::optional<TJournalEntry> entry = journal.LastUndoable();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->Id, *trashed.Undo.Id);
+    EXPECT_EQ(entry->Files.size(), 2u);
+
+    // Nothing marked is left: nothing to record.
+    EXPECT_FALSE(run(TBatchAction::Trash, journal).Undo.Id);
+
+    MakeGroups(1);
+    const TRecordedBatch deleted = run(TBatchAction::Delete, journal);
+    EXPECT_EQ(deleted.Outcome.Acted.size(), 1u);
+    EXPECT_FALSE(deleted.Undo.Id);
+    EXPECT_EQ(journal.LastUndoable()->Id, entry->Id);
+
+    // A journal that cannot be written is reported, and the files stay where the action put them.
+    MakeGroups(1);
+    writeFile(QFile::encodeName(m_dir.filePath("blocker")), "a file where a folder should be");
+    TActionJournal unwritable(QFile::encodeName(m_dir.filePath("blocker/journal.jsonl")));
+    const TRecordedBatch unrecorded = run(TBatchAction::Trash, unwritable);
+    EXPECT_EQ(unrecorded.Outcome.Acted.size(), 1u);
+    EXPECT_FALSE(unrecorded.Undo.Id);
+    EXPECT_FALSE(unrecorded.Undo.Error.isEmpty());
+}

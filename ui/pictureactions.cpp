@@ -1,0 +1,239 @@
+#include "ui/pictureactions.h"
+
+#include "engine/results/textformat.h"
+#include "ui/folderdialog.h"
+#include "ui/mainunit.h"
+#include "ui/messageboxes.h"
+#include "ui/previewpart.h"
+#include "ui/showinfolder.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QThread>
+#include <QUrl>
+
+#include <cerrno>
+
+namespace
+{
+
+enum { kBeforeDeletePauseMs = 200 };
+
+int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
+
+QString ShownFileName(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[picture].FileName); }
+
+QString ChangedSinceSearchText(int32_t picture)
+{
+    return TMainForm::tr("文件在搜索后已更改，未执行任何操作：") + kBoxLineBreak + ShownFileName(picture);
+}
+
+QString RestoreFailureText(const TUndoOutcome::TNotRestored &file)
+{
+    switch (file.Reason) {
+    case TRestoreFailure::PathTaken:
+        return TMainForm::tr("原位置已有文件");
+    case TRestoreFailure::GoneFromTrash:
+        return TMainForm::tr("文件已不在原处");
+    case TRestoreFailure::Failed:
+        break;
+    }
+    return TMainForm::tr("错误代码 = %1").arg(file.Error);
+}
+
+} // namespace
+
+TPictureActions::TPictureActions(QWidget *window, const TPreviewPart &preview, TFolderDialog &folderDialog,
+    TFileOperations *const &files, const QByteArray &journalPath, std::function<void(int row)> showResults)
+    : QObject(window)
+    , m_window(window)
+    , m_preview(preview)
+    , m_folderDialog(folderDialog)
+    , m_files(files)
+    , m_journalPath(journalPath)
+    , m_showResults(std::move(showResults))
+{
+}
+
+void TPictureActions::Open(int side)
+{
+    const int32_t picture = m_preview.PreviewedPicture(m_preview.SelectedRow(), side);
+    if (picture < 0)
+        return;
+    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
+    if (PictureExists(path))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
+}
+
+void TPictureActions::Browse(int side)
+{
+    const int32_t picture = m_preview.PreviewedPicture(m_preview.SelectedRow(), side);
+    if (picture >= 0)
+        ShowInFileManager(FullPath(MainUnit.Catalogue, picture));
+}
+
+bool TPictureActions::PictureExists(const QByteArray &path) const
+{
+    TFileStamp stamp;
+    return m_files->Stat(path, stamp) == 0 && !stamp.IsFolder;
+}
+
+// Asked again right before a delete or move acts, so that a file edited or replaced after the
+// search is never removed on the strength of an old comparison.
+bool TPictureActions::PictureChangedSinceSearch(int32_t picture, const QByteArray &path)
+{
+    const TPicInfo &info = MainUnit.Catalogue.Pictures[picture];
+    TFileStamp current;
+    // A file gone meanwhile is left to the action itself, which reports its error code.
+    if (m_files->Stat(path, current) != 0 || FileIsUnchanged(current, RecordedStamp(info)))
+        return false;
+    ErrorBox(m_window, ChangedSinceSearchText(picture));
+    return true;
+}
+
+void TPictureActions::ActOnResults(int row, const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (...) {
+        m_showResults(row);
+        throw;
+    }
+    m_showResults(row);
+}
+
+void TPictureActions::Delete(int side)
+{
+    const int row = m_preview.SelectedRow();
+    const int32_t picture = m_preview.PreviewedPicture(row, side);
+    if (picture < 0)
+        return;
+    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
+    const QString name = ShownFileName(picture);
+    if (!PictureExists(path)) {
+        // The two sides have always differed in this colon.
+        const QString notFound = side == 1 ? TMainForm::tr("找不到此文件:") : TMainForm::tr("找不到此文件：");
+        ErrorBox(m_window, notFound + kBoxLineBreak + name);
+        return;
+    }
+    QThread::msleep(kBeforeDeletePauseMs);
+    if (!MainUnit.Settings.DeleteWithoutAsking
+        && !AskYesNo(m_window, QMessageBox::Question, TMainForm::tr("您真的要删除吗") + kBoxLineBreak + name))
+        return;
+    if (PictureChangedSinceSearch(picture, path))
+        return;
+    ActOnResults(row, [&] {
+        const TBatchAction action = MainUnit.Settings.MoveToRecycle ? TBatchAction::Trash : TBatchAction::Delete;
+        TActedFile acted;
+        const int error = ActOnPicture(MainUnit.Catalogue, picture,
+            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), action, {}, *m_files, acted);
+        if (error == 0)
+            TakeOutOfResults({ acted }, action);
+        else if (error == ESTALE)
+            ErrorBox(m_window, ChangedSinceSearchText(picture));
+        else
+            // A file the trash refuses stays where it is; the box says which of the two failed.
+            ErrorBox(m_window,
+                (action == TBatchAction::Trash ? TMainForm::tr("无法将文件移到回收站%1")
+                                               : TMainForm::tr("无法删除文件%1"))
+                        .arg(name)
+                    + kBoxLineBreak + TMainForm::tr("错误代码 = %1").arg(error));
+    });
+}
+
+void TPictureActions::Move(int side)
+{
+    const int row = m_preview.SelectedRow();
+    const int32_t picture = m_preview.PreviewedPicture(row, side);
+    if (picture < 0)
+        return;
+    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
+    const QString name = ShownFileName(picture);
+    if (!PictureExists(path)) {
+        ErrorBox(m_window, QStringLiteral("Cannot find this file:") + kBoxLineBreak + name);
+        return;
+    }
+    const std::optional<QByteArray> target
+        = m_folderDialog.PickFolder(QStringLiteral("Move ") + name + QStringLiteral(" to selected folder"));
+    if (!target || PictureChangedSinceSearch(picture, path))
+        return;
+    ActOnResults(row, [&] {
+        TActedFile acted;
+        const int error = ActOnPicture(MainUnit.Catalogue, picture,
+            PictureOfSide(MainUnit.Catalogue.Pairs[row], 3 - side), TBatchAction::Move, *target, *m_files, acted);
+        if (error == 0) {
+            TakeOutOfResults({ acted }, TBatchAction::Move);
+            InformationBox(m_window, name + QStringLiteral(" moved successfully"));
+        } else {
+            ErrorBox(m_window,
+                QStringLiteral("Cannot move file ") + name + kBoxLineBreak + QStringLiteral("Error code = ")
+                    + QString::number(error));
+        }
+    });
+}
+
+void TPictureActions::TakeOutOfResults(const std::vector<TActedFile> &acted, TBatchAction action)
+{
+    std::vector<bool> removed(MainUnit.Catalogue.Pictures.size(), false);
+    for (const TActedFile &file : acted)
+        removed[size_t(file.Picture)] = true;
+    const TPicturePairs removedPairs = RemovePictures(MainUnit.Catalogue, removed);
+    for (const TActedFile &file : acted)
+        MainUnit.Marks.Unmark(file.Picture);
+    MainUnit.Marks.Refresh(MainUnit.Catalogue);
+    TActionJournal journal = Journal();
+    KeepForUndo(RecordForUndo(MainUnit.Catalogue, action, acted, journal), acted, removedPairs);
+}
+
+void TPictureActions::KeepForUndo(
+    const TUndoRecord &record, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs)
+{
+    if (!record.Error.isEmpty())
+        ErrorBox(m_window, TMainForm::tr("无法记录此操作，将无法撤销：") + kBoxLineBreak + record.Error);
+    if (!record.Id)
+        return;
+    TTakenOut &takenOut = MainUnit.TakenOutByAction[*record.Id];
+    takenOut.Pairs = removedPairs;
+    for (const TActedFile &file : acted)
+        takenOut.Pictures.emplace_back(file.From, file.Picture);
+}
+
+void TPictureActions::Undo()
+{
+    TActionJournal journal(m_journalPath);
+    const std::optional<TJournalEntry> entry = journal.LastUndoable();
+    if (!entry) {
+        InformationBox(m_window, TMainForm::tr("没有可以撤销的操作。"));
+        return;
+    }
+    const TUndoOutcome outcome = UndoAction(*entry, *m_files);
+    QString reason;
+    if (!journal.MarkUndone(entry->Id, &reason))
+        ErrorBox(m_window, TMainForm::tr("无法记录撤销：") + kBoxLineBreak + reason);
+
+    const auto takenOut = MainUnit.TakenOutByAction.find(entry->Id);
+    if (takenOut != MainUnit.TakenOutByAction.end()) {
+        std::vector<int32_t> restored;
+        for (const TJournalFile &file : outcome.Restored)
+            for (const auto &[path, picture] : takenOut->second.Pictures)
+                if (path == file.From)
+                    restored.push_back(picture);
+        ActOnResults(std::max(m_preview.SelectedRow(), 0), [&] {
+            RestorePictures(MainUnit.Catalogue, restored, takenOut->second.Pairs);
+            MainUnit.Marks.Refresh(MainUnit.Catalogue);
+        });
+        MainUnit.TakenOutByAction.erase(takenOut);
+    }
+
+    QString text = TMainForm::tr("已恢复 %1 个文件。").arg(FormatCount(int32_t(outcome.Restored.size())));
+    if (outcome.NotRestored.empty()) {
+        InformationBox(m_window, text);
+        return;
+    }
+    text = TMainForm::tr("%1%2 个文件未恢复：").arg(text, FormatCount(int32_t(outcome.NotRestored.size())));
+    QStringList lines;
+    for (const TUndoOutcome::TNotRestored &file : outcome.NotRestored)
+        lines << TMainForm::tr("%1：%2").arg(QFile::decodeName(file.File.From), RestoreFailureText(file));
+    AppendListedLines(text, lines);
+    ErrorBox(m_window, text);
+}

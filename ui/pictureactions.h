@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/cleanup/actionjournal.h"
+#include "engine/cleanup/markedbatch.h"
+
+#include <QObject>
+
+#include <functional>
+#include <vector>
+
+class QWidget;
+class TFileOperations;
+class TFolderDialog;
+class TPreviewPart;
+
+// What the person does to the pictures of the preview, one at a time: delete, move, open, show in
+// the file manager; taking what was acted on out of the results, recording it for undo, undo.
+class TPictureActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `files` and `journalPath` are the window's, which a test may point elsewhere after the
+    // window is made. `showResults` shows the list and the preview as they are after an action,
+    // keeping `row` selected where it is left.
+    TPictureActions(QWidget *window, const TPreviewPart &preview, TFolderDialog &folderDialog,
+        TFileOperations *const &files, const QByteArray &journalPath, std::function<void(int row)> showResults);
+
+    // `side` is 1 for the left picture, 2 for the right one.
+    void Delete(int side);
+    void Move(int side);
+    void Open(int side);
+    void Browse(int side);
+    void Undo();
+
+    // Runs an action on the results, then shows them as they are now, also when it throws. Not
+    // left to a destructor: showing the preview can itself raise an error.
+    void ActOnResults(int row, const std::function<void()> &action);
+    TActionJournal Journal() const { return TActionJournal(m_journalPath); }
+    // Keeps what an action took out of the results under its journal record, so that its undo can
+    // bring it back while these results are shown; a record that failed is reported.
+    void KeepForUndo(
+        const TUndoRecord &record, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
+
+private:
+    bool PictureExists(const QByteArray &path) const;
+    bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
+    void TakeOutOfResults(const std::vector<TActedFile> &acted, TBatchAction action);
+
+    QWidget *m_window;
+    const TPreviewPart &m_preview;
+    TFolderDialog &m_folderDialog;
+    TFileOperations *const &m_files;
+    const QByteArray &m_journalPath;
+    std::function<void(int row)> m_showResults;
+};
