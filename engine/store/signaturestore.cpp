@@ -36,6 +36,7 @@ constexpr int kHeaderSize = 100;
 constexpr int kApplicationIdOffset = 68;
 // How long a lock held by another program is waited for before the store is set aside.
 constexpr int kBusyTimeoutMs = 1000;
+constexpr std::chrono::milliseconds kWalSwitchRetry { 5 };
 constexpr int64_t kExpiryDays = 90;
 constexpr int64_t kSecondsPerDay = 86400;
 // The writer waits this long for more records before committing a small batch.
@@ -635,7 +636,7 @@ std::unique_ptr<TSignatureStore::TConnection> TSignatureStore::connect(bool writ
     if (code == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        code = sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+        code = switchToWal(db);
     }
     if (code == SQLITE_OK && writer && !prepareSchema(db))
         return nullptr;
@@ -693,6 +694,20 @@ bool TSignatureStore::prepareSchema(sqlite3 *db)
         return false;
     }
     return true;
+}
+
+int TSignatureStore::switchToWal(sqlite3 *db)
+{
+    // Two programs making a new store at once: the switch of its journal needs the file alone for
+    // a moment, and SQLite answers BUSY at once instead of calling the busy handler.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        const int code
+            = sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+        if ((code & 0xff) != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
+            return code;
+        std::this_thread::sleep_for(kWalSwitchRetry);
+    }
 }
 
 void TSignatureStore::fail(int code)

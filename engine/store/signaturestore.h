@@ -115,6 +115,7 @@ private:
 
     void open();
     bool prepareSchema(sqlite3 *db);
+    int switchToWal(sqlite3 *db);
     std::unique_ptr<TConnection> connect(bool writer);
     std::unique_ptr<TConnection> takeReader();
     void giveBack(std::unique_ptr<TConnection> reader);
