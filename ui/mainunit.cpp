@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -28,6 +29,11 @@
 #include <QUrl>
 
 TMainUnit MainUnit;
+
+QString ShownFileName(int32_t picture)
+{
+    return QFile::decodeName(MainUnit.Catalogue.Pictures[size_t(picture)].FileName);
+}
 
 namespace
 {

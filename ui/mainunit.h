@@ -74,6 +74,9 @@ struct TMainUnit {
 };
 extern TMainUnit MainUnit;
 
+// A catalogued picture's file name as boxes and captions show it.
+QString ShownFileName(int32_t picture);
+
 class TMainForm : public QMainWindow
 {
     Q_OBJECT

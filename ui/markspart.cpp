@@ -22,10 +22,6 @@ namespace
 
 enum { kProgressDelayMs = 500 };
 
-const QString kLineBreak = QStringLiteral("\n\r");
-
-QString NameOf(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[size_t(picture)].FileName); }
-
 QString LeftAloneText(const TLeftAloneFile &file)
 {
     switch (file.Reason) {
@@ -105,8 +101,8 @@ void TMarksPart::SetMark(int row, int side, bool marked)
     if (!marked)
         MainUnit.Marks.Unmark(picture);
     else if (MainUnit.Marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
-        ErrorBox(
-            m_window, TMainForm::tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kLineBreak + NameOf(picture));
+        ErrorBox(m_window,
+            TMainForm::tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kBoxLineBreak + ShownFileName(picture));
     m_model.MarksChanged();
     m_preview.ShowMarks();
 }
@@ -191,7 +187,8 @@ void TMarksPart::MoveMarked()
     const QString question
         = TMainForm::tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
               .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),
-                  FormatCount(GroupsOf(MainUnit.Marks, items)), kLineBreak + QFile::decodeName(target) + kLineBreak);
+                  FormatCount(GroupsOf(MainUnit.Marks, items)),
+                  kBoxLineBreak + QFile::decodeName(target) + kBoxLineBreak);
     if (!AskYesNo(m_window, QMessageBox::Question, question))
         return;
     RunBatch(TBatchAction::Move, target, items);
@@ -233,7 +230,7 @@ void TMarksPart::RunBatch(TBatchAction action, const QByteArray &targetFolder, c
                    .arg(text, FormatCount(int32_t(outcome.LeftAlone.size())));
         QStringList lines;
         for (const TLeftAloneFile &file : outcome.LeftAlone)
-            lines << TMainForm::tr("%1：%2").arg(NameOf(file.Picture), LeftAloneText(file));
+            lines << TMainForm::tr("%1：%2").arg(ShownFileName(file.Picture), LeftAloneText(file));
         AppendListedLines(text, lines);
         ErrorBox(m_window, text);
     } else {

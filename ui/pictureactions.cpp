@@ -21,8 +21,6 @@ enum { kBeforeDeletePauseMs = 200 };
 
 int32_t PictureOfSide(const TPicturePair &pair, int side) { return side == 1 ? pair.PicIndex1 : pair.PicIndex2; }
 
-QString ShownFileName(int32_t picture) { return QFile::decodeName(MainUnit.Catalogue.Pictures[picture].FileName); }
-
 QString ChangedSinceSearchText(int32_t picture)
 {
     return TMainForm::tr("文件在搜索后已更改，未执行任何操作：") + kBoxLineBreak + ShownFileName(picture);
@@ -102,20 +100,29 @@ void TPictureActions::ActOnResults(int row, const std::function<void()> &action)
     m_showResults(row);
 }
 
+std::optional<TPictureActions::TShownPicture> TPictureActions::ShownPicture(int side, const QString &notFound)
+{
+    TShownPicture shown;
+    shown.Row = m_preview.SelectedRow();
+    shown.Picture = m_preview.PreviewedPicture(shown.Row, side);
+    if (shown.Picture < 0)
+        return std::nullopt;
+    shown.Path = FullPath(MainUnit.Catalogue, shown.Picture);
+    shown.Name = ShownFileName(shown.Picture);
+    if (!PictureExists(shown.Path)) {
+        ErrorBox(m_window, notFound + kBoxLineBreak + shown.Name);
+        return std::nullopt;
+    }
+    return shown;
+}
+
 void TPictureActions::Delete(int side)
 {
-    const int row = m_preview.SelectedRow();
-    const int32_t picture = m_preview.PreviewedPicture(row, side);
-    if (picture < 0)
+    // The two sides have always differed in this colon.
+    const auto shown = ShownPicture(side, side == 1 ? TMainForm::tr("找不到此文件:") : TMainForm::tr("找不到此文件："));
+    if (!shown)
         return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    const QString name = ShownFileName(picture);
-    if (!PictureExists(path)) {
-        // The two sides have always differed in this colon.
-        const QString notFound = side == 1 ? TMainForm::tr("找不到此文件:") : TMainForm::tr("找不到此文件：");
-        ErrorBox(m_window, notFound + kBoxLineBreak + name);
-        return;
-    }
+    const auto &[row, picture, path, name] = *shown;
     QThread::msleep(kBeforeDeletePauseMs);
     if (!MainUnit.Settings.DeleteWithoutAsking
         && !AskYesNo(m_window, QMessageBox::Question, TMainForm::tr("您真的要删除吗") + kBoxLineBreak + name))
@@ -143,16 +150,10 @@ void TPictureActions::Delete(int side)
 
 void TPictureActions::Move(int side)
 {
-    const int row = m_preview.SelectedRow();
-    const int32_t picture = m_preview.PreviewedPicture(row, side);
-    if (picture < 0)
+    const auto shown = ShownPicture(side, QStringLiteral("Cannot find this file:"));
+    if (!shown)
         return;
-    const QByteArray path = FullPath(MainUnit.Catalogue, picture);
-    const QString name = ShownFileName(picture);
-    if (!PictureExists(path)) {
-        ErrorBox(m_window, QStringLiteral("Cannot find this file:") + kBoxLineBreak + name);
-        return;
-    }
+    const auto &[row, picture, path, name] = *shown;
     const std::optional<QByteArray> target
         = m_folderDialog.PickFolder(QStringLiteral("Move ") + name + QStringLiteral(" to selected folder"));
     if (!target || PictureChangedSinceSearch(picture, path))

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -43,6 +44,15 @@ public:
         const TUndoRecord &record, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
 
 private:
+    struct TShownPicture {
+        int Row = -1;
+        int32_t Picture = -1;
+        QByteArray Path;
+        QString Name;
+    };
+    // The picture on `side` of the selected pair; nothing when no pair is shown, or when its file
+    // is gone, which a box says with `notFound` and the name.
+    std::optional<TShownPicture> ShownPicture(int side, const QString &notFound);
     bool PictureExists(const QByteArray &path) const;
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
     void TakeOutOfResults(const std::vector<TActedFile> &acted, TBatchAction action);
