@@ -37,8 +37,6 @@ QByteArray parentOf(const QByteArray &path)
     return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
-int makeFolder(const QByteArray &folder) { return mkdir(folder.constData(), 0700) == 0 || errno == EEXIST ? 0 : errno; }
-
 // A trash folder of this user that is safe to write into: a real folder (not a link another user
 // could point elsewhere) owned by us.
 bool isOwnFolder(const QByteArray &folder)
@@ -51,13 +49,13 @@ bool isOwnFolder(const QByteArray &folder)
 // Makes `trash` (without trailing "/") and its "files" and "info" folders; the trash with "/".
 std::optional<QByteArray> readyTrash(const QByteArray &trash, dev_t device)
 {
-    if (makeFolder(trash) != 0 || !isOwnFolder(trash))
+    if (MakeFolders(trash) != 0 || !isOwnFolder(trash))
         return std::nullopt;
     struct stat info {
     };
     if (stat(trash.constData(), &info) != 0 || info.st_dev != device)
         return std::nullopt;
-    if (makeFolder(trash + "/files") != 0 || makeFolder(trash + "/info") != 0)
+    if (MakeFolders(trash + "/files") != 0 || MakeFolders(trash + "/info") != 0)
         return std::nullopt;
     return trash + '/';
 }
@@ -92,18 +90,10 @@ int trashFor(const QByteArray &path, dev_t device, QByteArray &trash)
 {
     const QByteArray home = HomeTrashFolder().chopped(1);
     if (home.startsWith('/') && deviceOfNearest(home) == device) {
-        if (const int error = MakeFolders(home, 0700))
-            return error;
-        if (const int error = makeFolder(home + "/files"))
-            return error;
-        if (const int error = makeFolder(home + "/info"))
-            return error;
-        struct stat info {
-        };
-        if (stat(home.constData(), &info) != 0)
-            return errno;
-        if (!S_ISDIR(info.st_mode))
-            return ENOTDIR;
+        // Made with its parents when first needed, as the specification asks.
+        for (const char *folder : { "/files", "/info" })
+            if (const int error = MakeFolders(home + folder))
+                return error;
         trash = home + '/';
         return 0;
     }
