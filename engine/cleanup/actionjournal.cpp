@@ -22,12 +22,17 @@ QString encodePath(const QByteArray &path) { return QString::fromLatin1(path.toP
 
 QByteArray decodePath(const QJsonValue &value) { return QByteArray::fromPercentEncoding(value.toString().toLatin1()); }
 
-// Device, inode and time numbers as text: JSON numbers are doubles, which do not hold every 64-bit
-// value.
-QString numberText(uint64_t number) { return QString::number(number); }
-QString numberText(int64_t number) { return QString::number(number); }
-
-uint64_t numberOf(const QJsonValue &value) { return value.toString().toULongLong(); }
+// Device, inode and time numbers go as text: JSON numbers are doubles, which do not hold every
+// 64-bit value.
+TFileStamp placedStamp(const QJsonObject &recorded, int64_t size)
+{
+    TFileStamp stamp;
+    stamp.Device = dev_t(recorded.value("device").toString().toULongLong());
+    stamp.Inode = ino_t(recorded.value("inode").toString().toULongLong());
+    stamp.Size = size;
+    stamp.MTimeNs = recorded.value("mtime").toString().toLongLong();
+    return stamp;
+}
 
 const char *kindName(TJournalKind kind) { return kind == TJournalKind::Trash ? "trash" : "move"; }
 
@@ -142,8 +147,9 @@ std::optional<int64_t> TActionJournal::Record(TJournalKind kind, const std::vect
     QJsonArray recorded;
     for (const TJournalFile &file : files)
         recorded.append(QJsonObject { { "from", encodePath(file.From) }, { "to", encodePath(file.To) },
-            { "keeper", encodePath(file.Keeper) }, { "size", qint64(file.Size) }, { "device", numberText(file.Device) },
-            { "inode", numberText(file.Inode) }, { "mtime", numberText(file.MTimeNs) } });
+            { "keeper", encodePath(file.Keeper) }, { "size", qint64(file.Size) },
+            { "device", QString::number(file.Placed.Device) }, { "inode", QString::number(file.Placed.Inode) },
+            { "mtime", QString::number(file.Placed.MTimeNs) } });
     int64_t id = 1;
     const bool written = appendLocked(m_path, error, [&](const QByteArray &content) {
         for (const QJsonObject &object : objectsOf(content))
@@ -184,10 +190,9 @@ std::optional<TJournalEntry> TActionJournal::LastUndoable() const
         entry.Kind = it->value("kind").toString() == QLatin1String("move") ? TJournalKind::Move : TJournalKind::Trash;
         for (const QJsonValue &value : it->value("files").toArray()) {
             const QJsonObject recorded = value.toObject();
+            const int64_t size = recorded.value("size").toInteger();
             entry.Files.push_back({ decodePath(recorded.value("from")), decodePath(recorded.value("to")),
-                decodePath(recorded.value("keeper")), recorded.value("size").toInteger(),
-                numberOf(recorded.value("device")), numberOf(recorded.value("inode")),
-                recorded.value("mtime").toString().toLongLong() });
+                decodePath(recorded.value("keeper")), size, placedStamp(recorded, size) });
         }
         return entry;
     }
@@ -203,8 +208,7 @@ TUndoOutcome UndoAction(const TJournalEntry &entry, TFileOperations &operations)
         };
         TFileStamp stamp;
         const bool there = operations.Stat(file.To, stamp) == 0 && !stamp.IsFolder && stamp.Size == file.Size;
-        const TFileStamp placed { dev_t(file.Device), ino_t(file.Inode), file.Size, file.MTimeNs, false };
-        if (!there || (file.Inode != 0 && !FileIsUnchanged(stamp, placed))) {
+        if (!there || (file.Placed.Inode != 0 && !FileIsUnchanged(stamp, file.Placed))) {
             notRestored(TRestoreFailure::GoneFromTrash);
             continue;
         }

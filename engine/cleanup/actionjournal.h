@@ -19,10 +19,8 @@ struct TJournalFile {
     QByteArray Keeper;
     int64_t Size = 0;
     // The file at `To` right after the action (an inode number alone may be reused by another
-    // file); 0 in entries recorded before these were kept.
-    uint64_t Device = 0;
-    uint64_t Inode = 0;
-    int64_t MTimeNs = 0;
+    // file); no inode in entries recorded before these were kept.
+    TFileStamp Placed;
 };
 
 struct TJournalEntry {

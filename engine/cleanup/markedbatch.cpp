@@ -148,8 +148,7 @@ std::vector<TJournalFile> JournalFiles(const TCatalogue &catalogue, const std::v
     std::vector<TJournalFile> files;
     files.reserve(acted.size());
     for (const TActedFile &file : acted)
-        files.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size, uint64_t(file.Placed.Device),
-            uint64_t(file.Placed.Inode), file.Placed.MTimeNs });
+        files.push_back({ file.From, file.To, FullPath(catalogue, file.Keeper), file.Size, file.Placed });
     return files;
 }
 

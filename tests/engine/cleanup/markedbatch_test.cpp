@@ -180,7 +180,7 @@ TEST_F(MarkedBatch, JournalLosesNoWholeEntryAndUndoesAMoveOnlyOntoItsOwnFile)
     ASSERT_EQ(outcome.Acted.size(), 1u);
     const QByteArray journalPath = QFile::encodeName(m_dir.filePath("journal.jsonl"));
     TActionJournal journal(journalPath);
-    ASSERT_TRUE(journal.Record(TJournalKind::Trash, { { "/a", "/b", "/c", 1 } }, nullptr));
+    ASSERT_TRUE(journal.Record(TJournalKind::Trash, { { "/a", "/b", "/c", 1, {} } }, nullptr));
     // A crash or a full disk cut the last line short.
     QFile cut(QFile::decodeName(journalPath));
     ASSERT_TRUE(cut.open(QIODevice::Append) && cut.write("{\"id\":7,\"kind\":\"tra") > 0);
@@ -209,7 +209,7 @@ TEST_F(MarkedBatch, ProgramsRecordingAtOnceGetIdsOfTheirOwn)
         std::vector<int64_t> ids;
         for (int i = 0; i < 20; ++i)
             ids.push_back(TActionJournal(journalPath)
-                              .Record(TJournalKind::Trash, { { "/a", "/b", "/c", 1 } }, nullptr)
+                              .Record(TJournalKind::Trash, { { "/a", "/b", "/c", 1, {} } }, nullptr)
                               .value_or(0));
         return ids;
     };
