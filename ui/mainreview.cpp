@@ -20,7 +20,7 @@
 // The parts of the window over the result list, each wired to the widgets it serves.
 void TMainForm::CreateParts()
 {
-    ListModel = new TPairListModel(MainUnit.Catalogue, MainUnit.Marks, this);
+    ListModel = new TPairListModel(MainUnit.Catalogue, m_pictureMarks, this);
     ListView1->setModel(ListModel);
     ApplyPairListColumnWidths(ListView1);
     TPreviewWidgets widgets;
@@ -34,16 +34,17 @@ void TMainForm::CreateParts()
     widgets.Percent = PercentLabel;
     widgets.FileButtons = { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
         BrowseImageButton2, DeleteImageButton2 };
-    m_preview = new TPreviewPart(widgets, ListModel, this);
+    m_preview = new TPreviewPart(widgets, ListModel, m_pictureMarks, this);
     connect(m_preview, &TPreviewPart::PictureClicked, this, [this](int side) {
         if (side == 1)
             LeftImageClick();
         else
             RightImageClick();
     });
-    m_actions = new TPictureActions(
-        this, *m_preview, *AddFolderDialog, FileOperations, JournalPath, [this](int row) { FinishFileAction(row); });
-    m_marks = new TMarksPart(this, ListView1, *ListModel, *m_preview, *m_actions, *AddFolderDialog, FileOperations);
+    m_actions = new TPictureActions(this, *m_preview, m_pictureMarks, *AddFolderDialog, FileOperations, JournalPath,
+        [this](int row) { FinishFileAction(row); });
+    m_marks = new TMarksPart(
+        this, ListView1, m_pictureMarks, *ListModel, *m_preview, *m_actions, *AddFolderDialog, FileOperations);
     const std::pair<QAction *, TKeepRule> rules[] = {
         { KeepMostPixels1, TKeepRule::MostPixels },
         { KeepLargest1, TKeepRule::Largest },
@@ -56,6 +57,7 @@ void TMainForm::CreateParts()
     connect(ClearAllMarks1, &QAction::triggered, m_marks, &TMarksPart::ClearAll);
     connect(DeleteMarked1, &QAction::triggered, m_marks, &TMarksPart::DeleteMarked);
     connect(MoveMarked1, &QAction::triggered, m_marks, &TMarksPart::MoveMarked);
+    CreateSearchPart();
 }
 
 int TMainForm::SelectedRow() const { return m_preview->SelectedRow(); }

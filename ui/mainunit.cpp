@@ -6,6 +6,7 @@
 #include "ui/checkupdatesunit.h"
 #include "ui/folderdialog.h"
 #include "ui/messageboxes.h"
+#include "ui/searchpart.h"
 #include "ui/settingsunit.h"
 #include "ui/site.h"
 
@@ -139,9 +140,9 @@ void TMainForm::FormResize()
 
 bool TMainForm::FormCloseQuery()
 {
-    if (m_closed)
+    if (m_search->WindowClosed())
         return true;
-    m_closed = true;
+    m_search->WindowClosing();
     SetListRowCount(0);
     MainUnit.Catalogue.SearchStopped = true;
     QString error;
@@ -215,7 +216,6 @@ void TMainForm::ConnectHandlers()
     connect(Visitprogramswebsite1, &QAction::triggered, this, &TMainForm::Visitprogramswebsite1Click);
     connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
     connect(Donate1, &QAction::triggered, this, &TMainForm::Donate1Click);
-    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(ScanSubfoldersCheckBox, &QCheckBox::toggled, this,
         [](bool checked) { MainUnit.Settings.ScanSubfolders = checked; });
 

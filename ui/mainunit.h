@@ -2,8 +2,6 @@
 
 #include "engine/base/catalogue.h"
 #include "engine/cleanup/actionjournal.h"
-#include "engine/cleanup/markedbatch.h"
-#include "engine/cleanup/markingrules.h"
 #include "engine/cleanup/picturemarks.h"
 #include "engine/compare/processing.h"
 #include "fileops/fileoperations.h"
@@ -15,8 +13,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <optional>
 #include <vector>
 
 class QAction;
@@ -37,32 +33,20 @@ class TPairListModel;
 class TMarksPart;
 class TPictureActions;
 class TPreviewPart;
+class TSearchPart;
 class TSettingsForm;
 class TUpdateForm;
-
-// What an action of this run took out of the results, so that its undo can bring it back while
-// the same results are shown.
-struct TTakenOut {
-    std::vector<std::pair<QByteArray, int32_t>> Pictures;
-    TPicturePairs Pairs;
-};
 
 // State of the main window's unit: it outlives any one search and is shared by every part of the
 // window, so it is kept outside the window object.
 struct TMainUnit {
     TCatalogue Catalogue;
-    // The marks of the bulk clean-up, over the pictures of Catalogue.
-    TPictureMarks Marks;
     TSettings Settings;
     QString ProgramDir;
     bool FolderHintShown = true;
     bool AutoCheckPending = false;
     int32_t SortColumn = 0;
     bool SortDescending = false;
-    // By the journal's action id.
-    std::map<int64_t, TTakenOut> TakenOutByAction;
-    // The minimum similarity the person chose last; it starts at the default.
-    int LastMinSimilarity = int(kDefaultMinSimilarity);
 
     // The secondary windows, created hidden at start-up after the main window; null until then.
     TAboutForm *AboutForm = nullptr;
@@ -152,6 +136,8 @@ public:
     // Result list rows, produced from Catalogue.Pairs.
     TPairListModel *ListModel = nullptr;
     void CreateParts();
+    const TPictureMarks &Marks() const { return m_pictureMarks; }
+    const TPictureActions &PictureActions() const { return *m_actions; }
     // The selected row, or -1 when the list has no rows or none is selected.
     int SelectedRow() const;
 
@@ -268,17 +254,20 @@ private:
     void LayOutBetweenImagesPanel();
     void SetCaptionHover(QObject *button, bool hovered);
     void ConnectHandlers();
+    void CreateSearchPart();
     void ShowSamplePair();
     void LeaveHintState();
     // Shows `hint`, indented, below two empty lines.
     void EnterHintState(const QString &hint);
-    void SetSearchControlsEnabled(bool enabled);
     int SelectedFolderRow() const;
 
     bool m_shownOnce = false;
-    bool m_closed = false;
 
     TPreviewPart *m_preview = nullptr;
     TPictureActions *m_actions = nullptr;
     TMarksPart *m_marks = nullptr;
+    TSearchPart *m_search = nullptr;
+    // The marks of the bulk clean-up, over the pictures of the catalogue; the list, the preview
+    // and the actions show and follow them.
+    TPictureMarks m_pictureMarks;
 };

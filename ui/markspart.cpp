@@ -66,10 +66,11 @@ QString RuleSummary(const TRuleOutcome &outcome, int minSimilarity)
 
 } // namespace
 
-TMarksPart::TMarksPart(QWidget *window, QTableView *list, TPairListModel &model, TPreviewPart &preview,
-    TPictureActions &actions, TFolderDialog &folderDialog, TFileOperations *const &files)
+TMarksPart::TMarksPart(QWidget *window, QTableView *list, TPictureMarks &marks, TPairListModel &model,
+    TPreviewPart &preview, TPictureActions &actions, TFolderDialog &folderDialog, TFileOperations *const &files)
     : QObject(window)
     , m_window(window)
+    , m_marks(marks)
     , m_model(model)
     , m_preview(preview)
     , m_actions(actions)
@@ -87,8 +88,8 @@ bool TMarksPart::eventFilter(QObject *, QEvent *event)
 
 void TMarksPart::Reset()
 {
-    MainUnit.Marks.Reset(MainUnit.Catalogue);
-    MainUnit.TakenOutByAction.clear();
+    m_marks.Reset(MainUnit.Catalogue);
+    m_actions.ForgetTakenOut();
     m_preview.ShowMarks();
 }
 
@@ -99,8 +100,8 @@ void TMarksPart::SetMark(int row, int side, bool marked)
     const TPicturePair &pair = MainUnit.Catalogue.Pairs[size_t(row)];
     const int32_t picture = side == 1 ? pair.PicIndex1 : pair.PicIndex2;
     if (!marked)
-        MainUnit.Marks.Unmark(picture);
-    else if (MainUnit.Marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
+        m_marks.Unmark(picture);
+    else if (m_marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
         ErrorBox(m_window,
             TMainForm::tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kBoxLineBreak + ShownFileName(picture));
     m_model.MarksChanged();
@@ -115,7 +116,7 @@ bool TMarksPart::ToggleByKey(QKeyEvent *event)
     if (row >= 0) {
         const int side = event->key() == Qt::Key_1 ? 1 : 2;
         const TPicturePair &pair = MainUnit.Catalogue.Pairs[size_t(row)];
-        SetMark(row, side, !MainUnit.Marks.IsMarked(side == 1 ? pair.PicIndex1 : pair.PicIndex2));
+        SetMark(row, side, !m_marks.IsMarked(side == 1 ? pair.PicIndex1 : pair.PicIndex2));
     }
     return true;
 }
@@ -135,14 +136,14 @@ void TMarksPart::MarkByRule(TKeepRule keep)
     }
     bool accepted = false;
     const int minimum = QInputDialog::getInt(m_window, QStringLiteral("Quorvane"),
-        TMainForm::tr("只标记与保留的图片相同或至少如此相似的图片（%）："), MainUnit.LastMinSimilarity,
+        TMainForm::tr("只标记与保留的图片相同或至少如此相似的图片（%）："), m_lastMinSimilarity,
         int(kLowestMinSimilarity), 100, 1, &accepted);
     if (!accepted)
         return;
-    MainUnit.LastMinSimilarity = minimum;
+    m_lastMinSimilarity = minimum;
     rule.MinSimilarity = minimum;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TRuleOutcome outcome = ApplyMarkingRule(MainUnit.Catalogue, MainUnit.Marks, rule);
+    const TRuleOutcome outcome = ApplyMarkingRule(MainUnit.Catalogue, m_marks, rule);
     QApplication::restoreOverrideCursor();
     m_model.MarksChanged();
     m_preview.ShowMarks();
@@ -151,21 +152,21 @@ void TMarksPart::MarkByRule(TKeepRule keep)
 
 void TMarksPart::ClearAll()
 {
-    MainUnit.Marks.ClearAll();
+    m_marks.ClearAll();
     m_model.MarksChanged();
     m_preview.ShowMarks();
 }
 
 void TMarksPart::DeleteMarked()
 {
-    const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, MainUnit.Marks);
+    const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, m_marks);
     if (items.empty()) {
         ErrorBox(m_window, TMainForm::tr("没有标记的图片。"));
         return;
     }
     const QString what = TMainForm::tr("%1 个标记的文件（共 %2，%3 个组）")
                              .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),
-                                 FormatCount(GroupsOf(MainUnit.Marks, items)));
+                                 FormatCount(GroupsOf(m_marks, items)));
     const QString question = MainUnit.Settings.MoveToRecycle ? TMainForm::tr("您真的要将 %1移到回收站吗").arg(what)
                                                              : TMainForm::tr("您真的要永久删除 %1吗").arg(what);
     if (!MainUnit.Settings.DeleteWithoutAsking && !AskYesNo(m_window, QMessageBox::Question, question))
@@ -175,7 +176,7 @@ void TMarksPart::DeleteMarked()
 
 void TMarksPart::MoveMarked()
 {
-    const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, MainUnit.Marks);
+    const std::vector<TBatchItem> items = PlanMarkedBatch(MainUnit.Catalogue, m_marks);
     if (items.empty()) {
         ErrorBox(m_window, TMainForm::tr("没有标记的图片。"));
         return;
@@ -187,8 +188,7 @@ void TMarksPart::MoveMarked()
     const QString question
         = TMainForm::tr("您真的要将 %1 个标记的文件（共 %2，%3 个组）移动到%4吗")
               .arg(FormatCount(int32_t(items.size())), SizeToText(TotalSize(MainUnit.Catalogue, items)),
-                  FormatCount(GroupsOf(MainUnit.Marks, items)),
-                  kBoxLineBreak + QFile::decodeName(target) + kBoxLineBreak);
+                  FormatCount(GroupsOf(m_marks, items)), kBoxLineBreak + QFile::decodeName(target) + kBoxLineBreak);
     if (!AskYesNo(m_window, QMessageBox::Question, question))
         return;
     RunBatch(TBatchAction::Move, target, items);
@@ -206,7 +206,7 @@ void TMarksPart::RunBatch(TBatchAction action, const QByteArray &targetFolder, c
     TBatchOutcome outcome;
     m_actions.ActOnResults(row, [&] {
         const TRecordedBatch batch = RunAndRecordMarkedBatch(
-            MainUnit.Catalogue, MainUnit.Marks, items, action, targetFolder, *m_files,
+            MainUnit.Catalogue, m_marks, items, action, targetFolder, *m_files,
             [&](int32_t done, int32_t) {
                 progress.setValue(done);
                 return !progress.wasCanceled();

@@ -2,6 +2,7 @@
 
 #include "engine/cleanup/markedbatch.h"
 #include "engine/cleanup/markingrules.h"
+#include "engine/cleanup/picturemarks.h"
 
 #include <QObject>
 
@@ -22,7 +23,7 @@ class TMarksPart : public QObject
 
 public:
     // `files` is the window's, which a test may point elsewhere after the window is made.
-    TMarksPart(QWidget *window, QTableView *list, TPairListModel &model, TPreviewPart &preview,
+    TMarksPart(QWidget *window, QTableView *list, TPictureMarks &marks, TPairListModel &model, TPreviewPart &preview,
         TPictureActions &actions, TFolderDialog &folderDialog, TFileOperations *const &files);
 
     // Starts the marks over for new results.
@@ -43,9 +44,12 @@ private:
     void RunBatch(TBatchAction action, const QByteArray &targetFolder, const std::vector<TBatchItem> &items);
 
     QWidget *m_window;
+    TPictureMarks &m_marks;
     TPairListModel &m_model;
     TPreviewPart &m_preview;
     TPictureActions &m_actions;
     TFolderDialog &m_folderDialog;
     TFileOperations *const &m_files;
+    // The minimum similarity the person chose last for a rule.
+    int m_lastMinSimilarity = int(kDefaultMinSimilarity);
 };

@@ -41,11 +41,13 @@ QString RestoreFailureText(const TUndoOutcome::TNotRestored &file)
 
 } // namespace
 
-TPictureActions::TPictureActions(QWidget *window, const TPreviewPart &preview, TFolderDialog &folderDialog,
-    TFileOperations *const &files, const QByteArray &journalPath, std::function<void(int row)> showResults)
+TPictureActions::TPictureActions(QWidget *window, const TPreviewPart &preview, TPictureMarks &marks,
+    TFolderDialog &folderDialog, TFileOperations *const &files, const QByteArray &journalPath,
+    std::function<void(int row)> showResults)
     : QObject(window)
     , m_window(window)
     , m_preview(preview)
+    , m_marks(marks)
     , m_folderDialog(folderDialog)
     , m_files(files)
     , m_journalPath(journalPath)
@@ -180,8 +182,8 @@ void TPictureActions::TakeOutOfResults(const std::vector<TActedFile> &acted, TBa
         removed[size_t(file.Picture)] = true;
     const TPicturePairs removedPairs = RemovePictures(MainUnit.Catalogue, removed);
     for (const TActedFile &file : acted)
-        MainUnit.Marks.Unmark(file.Picture);
-    MainUnit.Marks.Refresh(MainUnit.Catalogue);
+        m_marks.Unmark(file.Picture);
+    m_marks.Refresh(MainUnit.Catalogue);
     TActionJournal journal = Journal();
     KeepForUndo(RecordForUndo(MainUnit.Catalogue, action, acted, journal), acted, removedPairs);
 }
@@ -193,7 +195,7 @@ void TPictureActions::KeepForUndo(
         ErrorBox(m_window, TMainForm::tr("无法记录此操作，将无法撤销：") + kBoxLineBreak + record.Error);
     if (!record.Id)
         return;
-    TTakenOut &takenOut = MainUnit.TakenOutByAction[*record.Id];
+    TTakenOut &takenOut = m_takenOutByAction[*record.Id];
     takenOut.Pairs = removedPairs;
     for (const TActedFile &file : acted)
         takenOut.Pictures.emplace_back(file.From, file.Picture);
@@ -212,8 +214,8 @@ void TPictureActions::Undo()
     if (!journal.MarkUndone(entry->Id, &reason))
         ErrorBox(m_window, TMainForm::tr("无法记录撤销：") + kBoxLineBreak + reason);
 
-    const auto takenOut = MainUnit.TakenOutByAction.find(entry->Id);
-    if (takenOut != MainUnit.TakenOutByAction.end()) {
+    const auto takenOut = m_takenOutByAction.find(entry->Id);
+    if (takenOut != m_takenOutByAction.end()) {
         std::vector<int32_t> restored;
         for (const TJournalFile &file : outcome.Restored)
             for (const auto &[path, picture] : takenOut->second.Pictures)
@@ -221,9 +223,9 @@ void TPictureActions::Undo()
                     restored.push_back(picture);
         ActOnResults(std::max(m_preview.SelectedRow(), 0), [&] {
             RestorePictures(MainUnit.Catalogue, restored, takenOut->second.Pairs);
-            MainUnit.Marks.Refresh(MainUnit.Catalogue);
+            m_marks.Refresh(MainUnit.Catalogue);
         });
-        MainUnit.TakenOutByAction.erase(takenOut);
+        m_takenOutByAction.erase(takenOut);
     }
 
     QString text = TMainForm::tr("已恢复 %1 个文件。").arg(FormatCount(int32_t(outcome.Restored.size())));

@@ -2,10 +2,12 @@
 
 #include "engine/cleanup/actionjournal.h"
 #include "engine/cleanup/markedbatch.h"
+#include "engine/cleanup/picturemarks.h"
 
 #include <QObject>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -24,7 +26,7 @@ public:
     // `files` and `journalPath` are the window's, which a test may point elsewhere after the
     // window is made. `showResults` shows the list and the preview as they are after an action,
     // keeping `row` selected where it is left.
-    TPictureActions(QWidget *window, const TPreviewPart &preview, TFolderDialog &folderDialog,
+    TPictureActions(QWidget *window, const TPreviewPart &preview, TPictureMarks &marks, TFolderDialog &folderDialog,
         TFileOperations *const &files, const QByteArray &journalPath, std::function<void(int row)> showResults);
 
     // `side` is 1 for the left picture, 2 for the right one.
@@ -42,8 +44,17 @@ public:
     // bring it back while these results are shown; a record that failed is reported.
     void KeepForUndo(
         const TUndoRecord &record, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
+    // New results: what was taken out of the old ones has no place to come back to.
+    void ForgetTakenOut() { m_takenOutByAction.clear(); }
+    size_t TakenOutCount() const { return m_takenOutByAction.size(); }
 
 private:
+    // What an action took out of the results, so that its undo can bring it back while the same
+    // results are shown.
+    struct TTakenOut {
+        std::vector<std::pair<QByteArray, int32_t>> Pictures;
+        TPicturePairs Pairs;
+    };
     struct TShownPicture {
         int Row = -1;
         int32_t Picture = -1;
@@ -59,8 +70,11 @@ private:
 
     QWidget *m_window;
     const TPreviewPart &m_preview;
+    TPictureMarks &m_marks;
     TFolderDialog &m_folderDialog;
     TFileOperations *const &m_files;
     const QByteArray &m_journalPath;
     std::function<void(int row)> m_showResults;
+    // By the journal's action id.
+    std::map<int64_t, TTakenOut> m_takenOutByAction;
 };

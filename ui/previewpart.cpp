@@ -41,10 +41,12 @@ QImage Framed(QImage bitmap)
 
 } // namespace
 
-TPreviewPart::TPreviewPart(const TPreviewWidgets &widgets, TPairListModel *model, QObject *parent)
+TPreviewPart::TPreviewPart(
+    const TPreviewWidgets &widgets, TPairListModel *model, const TPictureMarks &marks, QObject *parent)
     : QObject(parent)
     , m_widgets(widgets)
     , m_model(model)
+    , m_marks(marks)
 {
     for (QLabel *picture : m_widgets.Pictures)
         picture->installEventFilter(this);
@@ -106,7 +108,7 @@ void TPreviewPart::ShowNoPair()
 void TPreviewPart::ShowMarks()
 {
     for (int side = 0; side < 2; ++side)
-        m_widgets.MarkLabels[side]->setVisible(MainUnit.Marks.IsMarked(m_previewedPictures[side]));
+        m_widgets.MarkLabels[side]->setVisible(m_marks.IsMarked(m_previewedPictures[side]));
 }
 
 void TPreviewPart::Swap()

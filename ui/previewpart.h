@@ -10,6 +10,7 @@ class QLabel;
 class QTableView;
 class QToolButton;
 class TPairListModel;
+class TPictureMarks;
 
 // The widgets the preview reads from and shows on; the window creates and lays them out.
 struct TPreviewWidgets {
@@ -30,7 +31,7 @@ class TPreviewPart : public QObject
     Q_OBJECT
 
 public:
-    TPreviewPart(const TPreviewWidgets &widgets, TPairListModel *model, QObject *parent);
+    TPreviewPart(const TPreviewWidgets &widgets, TPairListModel *model, const TPictureMarks &marks, QObject *parent);
 
     // The selected row, or -1 when the list has no rows or none is selected.
     int SelectedRow() const;
@@ -60,6 +61,7 @@ private:
 
     TPreviewWidgets m_widgets;
     TPairListModel *m_model;
+    const TPictureMarks &m_marks;
     // The picture each side shows for the selected pair, -1 where it shows none of it: before
     // the first refresh, during a search, after a refresh that failed on that side.
     int32_t m_previewedPictures[2] = { -1, -1 };

@@ -2,6 +2,7 @@
 #include "tests/support/faultyfileoperations.h"
 #include "ui/mainunit.h"
 #include "ui/pairlistmodel.h"
+#include "ui/pictureactions.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -153,7 +154,7 @@ private slots:
         QCOMPARE(Column(0, Qt::CheckStateRole)[1], QString::number(Qt::Unchecked));
         QVERIFY(answerer.texts.last().startsWith(QStringLiteral("无法标记此文件")));
         m_form->ClearAllMarks1->trigger();
-        QCOMPARE(MainUnit.Marks.MarkedCount(), 0);
+        QCOMPARE(m_form->Marks().MarkedCount(), 0);
 
         m_form->KeepMostPixels1->trigger();
         QCOMPARE(answerer.texts.last(), QStringLiteral("已标记 3 张图片，涉及 2 个组。"));
@@ -212,9 +213,9 @@ private slots:
         SearchIn(dir.path());
         QCOMPARE(m_form->ListModel->rowCount(), 2);
         m_form->DeleteImageButton2Click(); // a2.jpg, to the trash
-        QCOMPARE(MainUnit.TakenOutByAction.size(), size_t(1));
+        QCOMPARE(m_form->PictureActions().TakenOutCount(), size_t(1));
         m_form->KeepMostPixels1->trigger(); // b2.jpg
-        QCOMPARE(MainUnit.Marks.MarkedCount(), 1);
+        QCOMPARE(m_form->Marks().MarkedCount(), 1);
 
         m_form->SearchProcessing.Signer = [](const QByteArray &path, const TSettings &settings) {
             if (path.endsWith("/b2.jpg"))
@@ -222,8 +223,8 @@ private slots:
             return SignPicture(path, settings);
         };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, m_form->StartButtonClick());
-        QCOMPARE(MainUnit.Marks.MarkedCount(), 0);
-        QVERIFY(MainUnit.TakenOutByAction.empty());
+        QCOMPARE(m_form->Marks().MarkedCount(), 0);
+        QCOMPARE(m_form->PictureActions().TakenOutCount(), size_t(0));
         m_form->DeleteMarked1->trigger();
         QCOMPARE(answerer.texts.last(), QStringLiteral("没有标记的图片。"));
         QVERIFY(QFile::exists(dir.filePath("b2.jpg")));

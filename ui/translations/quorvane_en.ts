@@ -206,52 +206,8 @@
         <translation>The file &quot;%1&quot; exists. Replace it?</translation>
     </message>
     <message>
-        <source>请添加一个或多个要搜索的目录。</source>
-        <translation>Please add one or more folders to search.</translation>
-    </message>
-    <message>
-        <source>请在“设置”菜单中选择一种或多种文件类型。</source>
-        <translation>Please choose one or more file types in the &quot;Settings&quot; menu.</translation>
-    </message>
-    <message>
-        <source>发现重复项： %1</source>
-        <translation>Duplicates found: %1</translation>
-    </message>
-    <message>
-        <source>磁盘空间使用情况：%1</source>
-        <translation>Disk space used: %1</translation>
-    </message>
-    <message>
-        <source>扫描文件：%1</source>
-        <translation>Files scanned: %1</translation>
-    </message>
-    <message>
-        <source>扫描的文件： 0</source>
-        <translation>Files scanned: 0</translation>
-    </message>
-    <message>
-        <source>磁盘空间使用情况：0 MB</source>
-        <translation>Disk space used: 0 MB</translation>
-    </message>
-    <message>
         <source>无图像</source>
         <translation>No picture</translation>
-    </message>
-    <message>
-        <source>停止搜索</source>
-        <translation>Stop search</translation>
-    </message>
-    <message>
-        <source>扫描图像： 0 / 0</source>
-        <translation>Pictures scanned: 0 / 0</translation>
-    </message>
-    <message>
-        <source>相似图像： 0</source>
-        <translation>Similar pictures: 0</translation>
-    </message>
-    <message>
-        <source>运行时间： %1</source>
-        <translation>Running time: %1</translation>
     </message>
     <message>
         <source>您可以从文件管理器将目录拖动到此处</source>
@@ -453,6 +409,24 @@
         <source>%1%2 个文件未恢复：</source>
         <translation>%1 %2 files were not restored:</translation>
     </message>
+</context>
+<context>
+    <name>TPairListModel</name>
+    <message>
+        <source>原始图像</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>重复图像</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message>
+        <source>相似度</source>
+        <translation>Similarity</translation>
+    </message>
+</context>
+<context>
+    <name>TSearchPart</name>
     <message>
         <source>来自签名缓存：%1 张，已解码：%2 张</source>
         <translation>From the signature cache: %1, decoded: %2</translation>
@@ -486,27 +460,60 @@
         <translation>The signature cache failed: this search did not use it.</translation>
     </message>
     <message>
+        <source>请添加一个或多个要搜索的目录。</source>
+        <translation>Please add one or more folders to search.</translation>
+    </message>
+    <message>
+        <source>请在“设置”菜单中选择一种或多种文件类型。</source>
+        <translation>Please choose one or more file types in the &quot;Settings&quot; menu.</translation>
+    </message>
+    <message>
+        <source>发现重复项： %1</source>
+        <translation>Duplicates found: %1</translation>
+    </message>
+    <message>
+        <source>磁盘空间使用情况：%1</source>
+        <translation>Disk space used: %1</translation>
+    </message>
+    <message>
+        <source>扫描文件：%1</source>
+        <translation>Files scanned: %1</translation>
+    </message>
+    <message>
+        <source>扫描的文件： 0</source>
+        <translation>Files scanned: 0</translation>
+    </message>
+    <message>
+        <source>磁盘空间使用情况：0 MB</source>
+        <translation>Disk space used: 0 MB</translation>
+    </message>
+    <message>
+        <source>停止搜索</source>
+        <translation>Stop search</translation>
+    </message>
+    <message>
+        <source>扫描图像： 0 / 0</source>
+        <translation>Pictures scanned: 0 / 0</translation>
+    </message>
+    <message>
+        <source>相似图像： 0</source>
+        <translation>Similar pictures: 0</translation>
+    </message>
+    <message>
+        <source>运行时间： %1</source>
+        <translation>Running time: %1</translation>
+    </message>
+    <message>
+        <source>开始搜索</source>
+        <translation>Start search</translation>
+    </message>
+    <message>
         <source>清空签名缓存（%1）</source>
         <translation>Empty the signature cache (%1)</translation>
     </message>
     <message>
         <source>无法清空签名缓存。</source>
         <translation>The signature cache could not be emptied.</translation>
-    </message>
-</context>
-<context>
-    <name>TPairListModel</name>
-    <message>
-        <source>原始图像</source>
-        <translation>Original</translation>
-    </message>
-    <message>
-        <source>重复图像</source>
-        <translation>Duplicate</translation>
-    </message>
-    <message>
-        <source>相似度</source>
-        <translation>Similarity</translation>
     </message>
 </context>
 <context>
