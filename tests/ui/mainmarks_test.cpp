@@ -1,4 +1,5 @@
 #include "engine/sign/signpicture.h"
+#include "modalanswerer.h"
 #include "tests/support/faultyfileoperations.h"
 #include "ui/mainunit.h"
 #include "ui/pairlistmodel.h"
@@ -28,35 +29,6 @@
 
 namespace
 {
-
-// Answers every modal window: Yes (or the default button) in a message box, whose text it keeps,
-// the offered value in an input dialog.
-class Answerer : public QObject
-{
-public:
-    Answerer()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &Answerer::Answer);
-        m_timer.start(10);
-    }
-    QStringList texts;
-
-private:
-    void Answer()
-    {
-        QWidget *dialog = QApplication::activeModalWidget();
-        if (!dialog || !dialog->isVisible())
-            return;
-        if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-            texts << box->text();
-            QAbstractButton *yes = box->button(QMessageBox::Yes);
-            (yes ? yes : box->buttons().first())->click();
-        } else if (auto *input = qobject_cast<QInputDialog *>(dialog)) {
-            input->accept();
-        }
-    }
-    QTimer m_timer;
-};
 
 // Coloured blocks that no other seed reproduces closely.
 QImage BlockPicture(quint32 seed, int width = 160, int height = 160)
@@ -137,7 +109,7 @@ private slots:
         m_form->FileOperations = &m_faults;
         m_form->show();
         m_form->DropUrls({ QUrl::fromLocalFile(m_dir.path()) });
-        Answerer answerer;
+        ModalAnswerer answerer;
         m_form->StartButton->click();
         const QStringList firstColumn = Column(0);
         const QStringList secondColumn = Column(1);
@@ -152,26 +124,26 @@ private slots:
         m_form->ListModel->setData(m_form->ListModel->index(1, 1), Qt::Checked, Qt::CheckStateRole);
         m_form->ListModel->setData(m_form->ListModel->index(1, 0), Qt::Checked, Qt::CheckStateRole);
         QCOMPARE(Column(0, Qt::CheckStateRole)[1], QString::number(Qt::Unchecked));
-        QVERIFY(answerer.texts.last().startsWith(QStringLiteral("无法标记此文件")));
+        QVERIFY(answerer.texts().last().startsWith(QStringLiteral("无法标记此文件")));
         m_form->ClearAllMarks1->trigger();
         QCOMPARE(m_form->Marks().MarkedCount(), 0);
 
         m_form->KeepMostPixels1->trigger();
-        QCOMPARE(answerer.texts.last(), QStringLiteral("已标记 3 张图片，涉及 2 个组。"));
+        QCOMPARE(answerer.texts().last(), QStringLiteral("已标记 3 张图片，涉及 2 个组。"));
         QCOMPARE(Column(1, Qt::CheckStateRole), QStringList(3, QString::number(Qt::Checked)));
 
         // The trash refuses b2: it stays, marked and listed; the rest go, and their pairs with them.
         m_faults.FailFor(TFileOperation::MoveToTrash, EACCES, { QFile::encodeName(PathOf("b2.jpg")) });
         m_form->DeleteMarked1->trigger();
-        QVERIFY(answerer.texts[answerer.texts.size() - 2].contains(QStringLiteral("3 个标记的文件")));
-        QVERIFY(answerer.texts.last().startsWith(QStringLiteral("已移到回收站 2 个文件。1 个文件未处理")));
+        QVERIFY(answerer.texts()[answerer.texts().size() - 2].contains(QStringLiteral("3 个标记的文件")));
+        QVERIFY(answerer.texts().last().startsWith(QStringLiteral("已移到回收站 2 个文件。1 个文件未处理")));
         QCOMPARE(Column(1), QStringList { PathOf("b2.jpg") });
         QCOMPARE(Column(1, Qt::CheckStateRole), QStringList { QString::number(Qt::Checked) });
         QVERIFY(!QFile::exists(PathOf("a2.jpg")) && !QFile::exists(PathOf("sub/a3.jpg")));
         QCOMPARE(ReadAll(PathOf("b2.jpg")), ReadAll(PathOf("b.jpg")));
 
         m_form->Undo1->trigger();
-        QCOMPARE(answerer.texts.last(), QStringLiteral("已恢复 2 个文件。"));
+        QCOMPARE(answerer.texts().last(), QStringLiteral("已恢复 2 个文件。"));
         QCOMPARE(ReadAll(PathOf("a2.jpg")), ReadAll(PathOf("a.jpg")));
         QCOMPARE(ReadAll(PathOf("sub/a3.jpg")), ReadAll(PathOf("a.jpg")));
         QCOMPARE(Column(1).size(), 3);
@@ -192,11 +164,11 @@ private slots:
         QVERIFY(original.transformed(QTransform().rotate(90)).save(dir.filePath("b.png")));
         QVERIFY(original.mirrored(true, false).save(dir.filePath("c.png")));
         QVERIFY(original.save(dir.filePath("d.jpg"), "JPEG", 90));
-        Answerer answerer;
+        ModalAnswerer answerer;
         SearchIn(dir.path(), [](TSettings &settings) { settings.SearchRotated = true; });
         QCOMPARE(m_form->ListModel->rowCount(), 3);
         m_form->KeepMostPixels1->trigger();
-        QCOMPARE(answerer.texts.last(), QStringLiteral("已标记 3 张图片，涉及 1 个组。"));
+        QCOMPARE(answerer.texts().last(), QStringLiteral("已标记 3 张图片，涉及 1 个组。"));
     }
 
     // A search that fails has replaced the results all the same: nothing marked or taken out
@@ -209,7 +181,7 @@ private slots:
         QVERIFY(BlockPicture(5).save(dir.filePath("b.jpg"), "JPEG", 90));
         QVERIFY(QFile::copy(dir.filePath("a.jpg"), dir.filePath("a2.jpg")));
         QVERIFY(QFile::copy(dir.filePath("b.jpg"), dir.filePath("b2.jpg")));
-        Answerer answerer;
+        ModalAnswerer answerer;
         SearchIn(dir.path());
         QCOMPARE(m_form->ListModel->rowCount(), 2);
         m_form->DeleteImageButton2Click(); // a2.jpg, to the trash
@@ -226,7 +198,7 @@ private slots:
         QCOMPARE(m_form->Marks().MarkedCount(), 0);
         QCOMPARE(m_form->PictureActions().TakenOutCount(), size_t(0));
         m_form->DeleteMarked1->trigger();
-        QCOMPARE(answerer.texts.last(), QStringLiteral("没有标记的图片。"));
+        QCOMPARE(answerer.texts().last(), QStringLiteral("没有标记的图片。"));
         QVERIFY(QFile::exists(dir.filePath("b2.jpg")));
         // Undo puts a2.jpg back on disk, and no pair of the old results into the new ones.
         m_form->Undo1->trigger();
@@ -241,7 +213,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(BlockPicture(6).save(dir.filePath("a.jpg"), "JPEG", 90));
         QVERIFY(QFile::copy(dir.filePath("a.jpg"), dir.filePath("a2.jpg")));
-        Answerer answerer;
+        ModalAnswerer answerer;
         SearchIn(dir.path());
         const QList<QToolButton *> buttons { m_form->MoveImageButton1, m_form->BrowseImageButton1,
             m_form->DeleteImageButton1, m_form->MoveImageButton2, m_form->BrowseImageButton2,

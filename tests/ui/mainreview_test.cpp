@@ -1,5 +1,6 @@
 #include "engine/base/pictureerror.h"
 #include "engine/results/textformat.h"
+#include "modalanswerer.h"
 #include "reviewfixture.h"
 #include "tests/support/faultyfileoperations.h"
 #include "ui/mainunit.h"
@@ -62,54 +63,6 @@ bool FolderIsEmpty(const QString &path)
 {
     return QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
-
-// Answers the modal dialogs a handler opens, in order: a file dialog gets the queued path, a
-// message box the queued button (OK when nothing is queued). Records every box's text and icon.
-class ModalAnswers : public QObject
-{
-public:
-    ModalAnswers()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &ModalAnswers::Answer);
-        m_timer.start(10);
-    }
-    void Queue(QMessageBox::StandardButton button) { m_answers << Reply { button, {} }; }
-    void Queue(const QString &path) { m_answers << Reply { QMessageBox::NoButton, path }; }
-
-    QStringList texts;
-    QList<QMessageBox::Icon> icons;
-    QStringList titles;
-
-private:
-    struct Reply {
-        QMessageBox::StandardButton button;
-        QString path;
-    };
-
-    void Answer()
-    {
-        QWidget *dialog = QApplication::activeModalWidget();
-        if (!dialog || !dialog->isVisible())
-            return;
-        const Reply reply = m_answers.isEmpty() ? Reply { QMessageBox::Ok, {} } : m_answers.takeFirst();
-        titles << dialog->windowTitle();
-        if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-            texts << box->text();
-            icons << box->icon();
-            QAbstractButton *pressed = box->button(reply.button);
-            (pressed ? pressed : box->buttons().first())->click();
-        } else if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
-            // selectFile leaves the name field alone while it has the keyboard focus.
-            if (QWidget *focused = files->focusWidget())
-                focused->clearFocus();
-            files->selectFile(reply.path);
-            static_cast<QDialog *>(files)->accept();
-        }
-    }
-
-    QTimer m_timer;
-    QList<Reply> m_answers;
-};
 
 } // namespace
 
@@ -262,12 +215,12 @@ private slots:
 
         // The right side still shows q.jpg, which is not in the selected pair: its buttons and
         // its picture act on nothing. The left side shows r.jpg and acts on it.
-        ModalAnswers answers;
+        ModalAnswerer answers;
         m_form->DeleteImageButton2Click();
         m_form->MoveImageButton2Click();
         m_form->BrowseImageButton2Click();
         m_form->RightImageClick();
-        QCOMPARE(answers.texts, QStringList {});
+        QCOMPARE(answers.texts(), QStringList {});
         QCOMPARE(m_opened, QList<QUrl> {});
         QVERIFY(QFile::exists(PathOf("q.jpg")));
         m_form->DeleteImageButton1Click();
@@ -342,11 +295,11 @@ private slots:
         QDir().mkpath(PathOf("data"));
         ShowResults({ { Picture("keep.jpg") }, { Picture("other.jpg") } }, { { 0, 1, 75 } });
         QVERIFY(QFile::setPermissions(PathOf("keep.jpg"), QFileDevice::ReadOwner));
-        ModalAnswers answers;
+        ModalAnswerer answers;
         answers.Queue(QMessageBox::No);
         m_form->DeleteImageButton1Click();
-        QCOMPARE(answers.texts, QStringList { "您真的要删除吗\n\rkeep.jpg" });
-        QCOMPARE(answers.icons.first(), QMessageBox::Question);
+        QCOMPARE(answers.texts(), QStringList { "您真的要删除吗\n\rkeep.jpg" });
+        QCOMPARE(answers.icons().first(), QMessageBox::Question);
         QVERIFY(QFile::exists(PathOf("keep.jpg")));
         answers.Queue(QMessageBox::Yes);
         m_form->DeleteImageButton1Click();
@@ -361,12 +314,12 @@ private slots:
     {
         ShowResults({ { Picture("same.jpg") }, { Picture("sub/same.jpg") }, { Picture("ro.jpg") } },
             { { 0, 1, 95 }, { 2, 1, 70 } });
-        ModalAnswers answers;
+        ModalAnswerer answers;
         answers.Queue(PathOf("sub"));
         m_form->MoveImageButton1Click();
         QCOMPARE(answers.titles.first(), QString("Move same.jpg to selected folder"));
-        QCOMPARE(answers.texts, QStringList { "Cannot move file same.jpg\n\rError code = 17" });
-        QCOMPARE(answers.icons.first(), QMessageBox::Critical);
+        QCOMPARE(answers.texts(), QStringList { "Cannot move file same.jpg\n\rError code = 17" });
+        QCOMPARE(answers.icons().first(), QMessageBox::Critical);
         QVERIFY(QFile::exists(PathOf("same.jpg")));
         QCOMPARE(m_form->ListModel->rowCount(), 2);
         QCOMPARE(m_form->SelectedRow(), 0);
@@ -375,7 +328,7 @@ private slots:
         Select(1);
         answers.Queue(PathOf("sub"));
         m_form->MoveImageButton1Click();
-        QCOMPARE(answers.texts.last(), QString("ro.jpg moved successfully"));
+        QCOMPARE(answers.texts().last(), QString("ro.jpg moved successfully"));
         QVERIFY(QFile::exists(PathOf("sub/ro.jpg")));
         QVERIFY(!QFile::exists(PathOf("ro.jpg")));
         QCOMPARE(m_form->ListModel->rowCount(), 1);
@@ -388,11 +341,11 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl> { QUrl::fromLocalFile(PathOf("r.jpg")) });
         QFile::remove(PathOf("l.jpg"));
         QFile::remove(PathOf("r.jpg"));
-        ModalAnswers answers;
+        ModalAnswerer answers;
         m_form->DeleteImageButton1Click();
         m_form->DeleteImageButton2Click();
         m_form->MoveImageButton2Click();
-        QCOMPARE(answers.texts,
+        QCOMPARE(answers.texts(),
             (QStringList { "找不到此文件:\n\rl.jpg", "找不到此文件：\n\rr.jpg", "Cannot find this file:\n\rr.jpg" }));
         QCOMPARE(m_form->ListModel->rowCount(), 1);
         m_form->LeftImageClick();
@@ -409,9 +362,9 @@ private slots:
 
     void exportWritesTheListAsShown()
     {
-        ModalAnswers answers;
+        ModalAnswerer answers;
         m_form->SavelistofdupliacatestoCSV1Click();
-        QCOMPARE(answers.texts, QStringList { "重复项列表为空。" });
+        QCOMPARE(answers.texts(), QStringList { "重复项列表为空。" });
 
         ShowSixPictures(0);
         m_form->ListView1ColumnClick(2);
@@ -434,8 +387,8 @@ private slots:
         answers.Queue(QMessageBox::No);
         QVERIFY(QFile::resize(file.fileName(), 3));
         m_form->SavelistofdupliacatestoCSV1Click();
-        QCOMPARE(answers.texts.last(), "文件 \"" + file.fileName() + "\" 存在。换一个新的？");
-        QCOMPARE(answers.icons.last(), QMessageBox::Information);
+        QCOMPARE(answers.texts().last(), "文件 \"" + file.fileName() + "\" 存在。换一个新的？");
+        QCOMPARE(answers.icons().last(), QMessageBox::Information);
         QCOMPARE(QFileInfo(file.fileName()).size(), 3);
         answers.Queue(file.fileName());
         answers.Queue(QMessageBox::Yes);
@@ -452,7 +405,7 @@ private slots:
         QCOMPARE(link(pipe.constData(), (pipe + ".held").constData()), 0);
         std::future<QByteArray> reader
             = std::async(std::launch::async, [this] { return ReadAll(PathOf("list.pipe")); });
-        ModalAnswers answers;
+        ModalAnswerer answers;
         answers.Queue(PathOf("list.pipe"));
         answers.Queue(QMessageBox::Yes);
         m_form->SavelistofdupliacatestoCSV1Click();
@@ -470,9 +423,9 @@ private slots:
         answers.Queue(PathOf("full.csv"));
         answers.Queue(QMessageBox::Yes);
         m_form->SavelistofdupliacatestoCSV1Click();
-        if (answers.texts.last().contains(QString::fromLocal8Bit(std::strerror(EACCES))))
+        if (answers.texts().last().contains(QString::fromLocal8Bit(std::strerror(EACCES))))
             QSKIP("device nodes cannot be opened here");
-        QCOMPARE(answers.texts.last(),
+        QCOMPARE(answers.texts().last(),
             "Cannot create file \"" + PathOf("full.csv") + "\". " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
         QCOMPARE(lstat(full.constData(), &info), 0);
         QVERIFY(S_ISCHR(info.st_mode));
@@ -485,7 +438,7 @@ private slots:
         ShowResults({ { Picture("a.jpg") }, { Picture("b.jpg") } }, { { 0, 1, 90 } });
         const QByteArray original = ReadAll(PathOf("a.jpg"));
         QDir().mkpath(PathOf("target"));
-        ModalAnswers answers;
+        ModalAnswerer answers;
         faults.Fail(TFileOperation::MoveNoReplace, ENOSPC);
         answers.Queue(PathOf("target"));
         m_form->MoveImageButton1Click();
@@ -499,7 +452,7 @@ private slots:
         m_form->DeleteImageButton1Click();
         faults.Fail(TFileOperation::Stat, ENOENT);
         m_form->DeleteImageButton1Click();
-        QCOMPARE(answers.texts,
+        QCOMPARE(answers.texts(),
             (QStringList { "Cannot move file a.jpg\n\rError code = 28", "Cannot move file a.jpg\n\rError code = 13",
                 "无法删除文件a.jpg\n\r错误代码 = 13", "无法删除文件a.jpg\n\r错误代码 = 1", "找不到此文件:\n\ra.jpg" }));
         QCOMPARE(ReadAll(PathOf("a.jpg")), original);
@@ -513,14 +466,14 @@ private slots:
         WriteAll(PathOf("target/a.jpg"), "someone else's");
         answers.Queue(PathOf("target"));
         m_form->MoveImageButton1Click();
-        QCOMPARE(answers.texts.last(), QString("Cannot move file a.jpg\n\rError code = 17"));
+        QCOMPARE(answers.texts().last(), QString("Cannot move file a.jpg\n\rError code = 17"));
         QCOMPARE(ReadAll(PathOf("a.jpg")), original);
         QCOMPARE(ReadAll(PathOf("target/a.jpg")), QByteArray("someone else's"));
         QCOMPARE(QDir(PathOf("target")).entryList(QDir::Files | QDir::Hidden), QStringList { "a.jpg" });
         QFile::remove(PathOf("target/a.jpg"));
         answers.Queue(PathOf("target"));
         m_form->MoveImageButton1Click();
-        QCOMPARE(answers.texts.last(), QString("a.jpg moved successfully"));
+        QCOMPARE(answers.texts().last(), QString("a.jpg moved successfully"));
         QVERIFY(!QFile::exists(PathOf("a.jpg")));
         QCOMPARE(ReadAll(PathOf("target/a.jpg")), original);
         QCOMPARE(m_form->ListModel->rowCount(), 0);
@@ -533,9 +486,9 @@ private slots:
         MainUnit.Settings.MoveToRecycle = true;
         ShowResults({ { Picture("a.jpg") }, { Picture("b.jpg") } }, { { 0, 1, 90 } });
         faults.Fail(TFileOperation::MoveToTrash, EXDEV);
-        ModalAnswers answers;
+        ModalAnswerer answers;
         m_form->DeleteImageButton1Click();
-        QCOMPARE(answers.texts, QStringList { "无法将文件移到回收站a.jpg\n\r错误代码 = 18" });
+        QCOMPARE(answers.texts(), QStringList { "无法将文件移到回收站a.jpg\n\r错误代码 = 18" });
         QVERIFY(QFile::exists(PathOf("a.jpg")));
         QCOMPARE(faults.Calls(TFileOperation::Remove), 0);
         QCOMPARE(m_form->ListModel->rowCount(), 1);
@@ -555,15 +508,15 @@ private slots:
         const QByteArray c = ReadAll(PathOf("c.jpg"));
         QDir().mkpath(PathOf("target"));
 
-        ModalAnswers answers;
+        ModalAnswerer answers;
         m_form->DeleteImageButton1Click();
         Select(1);
         answers.Queue(PathOf("target"));
         m_form->MoveImageButton1Click();
-        QCOMPARE(answers.texts,
+        QCOMPARE(answers.texts(),
             (QStringList {
                 "文件在搜索后已更改，未执行任何操作：\n\ra.jpg", "文件在搜索后已更改，未执行任何操作：\n\rc.jpg" }));
-        QCOMPARE(answers.icons.first(), QMessageBox::Critical);
+        QCOMPARE(answers.icons().first(), QMessageBox::Critical);
         QCOMPARE(ReadAll(PathOf("a.jpg")), a);
         QCOMPARE(ReadAll(PathOf("c.jpg")), c);
         QVERIFY(FolderIsEmpty(PathOf("target")));
@@ -576,7 +529,7 @@ private slots:
         QVERIFY(QFile::remove(PathOf("b.jpg")));
         QVERIFY(QFile::rename(PathOf("b.new"), PathOf("b.jpg")));
         m_form->DeleteImageButton2Click();
-        QCOMPARE(answers.texts.last(), QString("文件在搜索后已更改，未执行任何操作：\n\rb.jpg"));
+        QCOMPARE(answers.texts().last(), QString("文件在搜索后已更改，未执行任何操作：\n\rb.jpg"));
         QVERIFY(QFile::exists(PathOf("b.jpg")));
         // As a new search would record it.
         TFileStamp now;
@@ -587,7 +540,7 @@ private slots:
         m_form->FileOperations = &faults;
         faults.Fail(TFileOperation::Stat, kFileChanged);
         m_form->DeleteImageButton2Click();
-        QCOMPARE(answers.texts.last(), QString("文件在搜索后已更改，未执行任何操作：\n\rb.jpg"));
+        QCOMPARE(answers.texts().last(), QString("文件在搜索后已更改，未执行任何操作：\n\rb.jpg"));
         QCOMPARE(faults.Calls(TFileOperation::Remove), 0);
         QVERIFY(QFile::exists(PathOf("b.jpg")));
         faults.Heal();
@@ -603,13 +556,13 @@ private slots:
         ShowSixPictures(0);
         WriteAll(PathOf("list.csv"), "old list");
         faults.Fail(TFileOperation::ReplaceFile, ENOSPC);
-        ModalAnswers answers;
+        ModalAnswerer answers;
         answers.Queue(PathOf("list.csv"));
         answers.Queue(QMessageBox::Yes);
         m_form->SavelistofdupliacatestoCSV1Click();
-        QCOMPARE(answers.texts.last(),
+        QCOMPARE(answers.texts().last(),
             "Cannot create file \"" + PathOf("list.csv") + "\". " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
-        QCOMPARE(answers.icons.last(), QMessageBox::Critical);
+        QCOMPARE(answers.icons().last(), QMessageBox::Critical);
         QCOMPARE(ReadAll(PathOf("list.csv")), QByteArray("old list"));
         QCOMPARE(QDir(m_dir.path()).entryList({ "*.csv*" }, QDir::Files | QDir::Hidden), QStringList { "list.csv" });
     }
