@@ -1,7 +1,7 @@
 // Runs once per kind of locale (see CMakeLists.txt): the language is chosen from the environment
 // exactly as at start-up, and QUORVANE_TEST_LANGUAGE names the one expected (zh or en).
 #include "modalanswerer.h"
-#include "reviewfixture.h"
+#include "tests/support/testcatalogue.h"
 #include "ui/aboutunit.h"
 #include "ui/checkupdatesunit.h"
 #include "ui/language.h"
@@ -195,7 +195,7 @@ private slots:
         const QByteArray first = QFile::encodeName(folder.filePath(QStringLiteral("a.jpg")));
         const QByteArray second = QFile::encodeName(folder.filePath(QStringLiteral("b.jpg")));
         TMainForm form;
-        MainUnit.Catalogue = MakeCatalogue({ { first }, { second } }, { { 0, 1, 90 } });
+        MainUnit.Catalogue = MakeTestCatalogue({ { first }, { second } }, { { 0, 1, 90 } });
         form.SetListRowCount(MainUnit.Catalogue.PairsCapacity);
         const QString output = folder.filePath(QStringLiteral("list.csv"));
         ModalAnswerer answerer([&](QWidget *dialog) {

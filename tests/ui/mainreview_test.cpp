@@ -1,8 +1,8 @@
 #include "engine/base/pictureerror.h"
 #include "engine/results/textformat.h"
 #include "modalanswerer.h"
-#include "reviewfixture.h"
 #include "tests/support/faultyfileoperations.h"
+#include "tests/support/testcatalogue.h"
 #include "ui/mainunit.h"
 #include "ui/pairlistmodel.h"
 #include "ui/previewfit.h"
@@ -99,9 +99,9 @@ private:
     }
 
     // Puts a finished search's results into the window and selects and previews `row`.
-    void ShowResults(const std::vector<TestPicture> &pictures, const std::vector<TestPair> &pairs, int row = 0)
+    void ShowResults(const std::vector<TTestPicture> &pictures, const std::vector<TTestPair> &pairs, int row = 0)
     {
-        MainUnit.Catalogue = MakeCatalogue(pictures, pairs);
+        MainUnit.Catalogue = MakeTestCatalogue(pictures, pairs);
         m_form->SetListRowCount(MainUnit.Catalogue.PairsCapacity);
         m_form->ListView1->selectRow(row);
         m_form->ListView1Click();
@@ -118,9 +118,9 @@ private:
     // Five pairs among six pictures; a.jpg is in rows 0, 2 and 4.
     void ShowSixPictures(int row)
     {
-        std::vector<TestPicture> pictures;
+        std::vector<TTestPicture> pictures;
         for (const char *name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg" })
-            pictures.push_back({ Picture(name), 120, 90 });
+            pictures.push_back({ .Path = Picture(name), .Width = 120, .Height = 90 });
         ShowResults(pictures, { { 0, 1, 90 }, { 2, 3, 80 }, { 0, 4, 70 }, { 3, 5, 60 }, { 5, 0, 50 } }, row);
     }
 
@@ -149,8 +149,8 @@ private slots:
 
     void previewShowsReducedPicturesAndCatalogueDetails()
     {
-        ShowResults({ { Picture("big.JPEG", 4000, 3000), 4000, 3000, 1023 },
-                        { Picture("thin.png", 300, 20, "PNG"), 300, 20, 2048 } },
+        ShowResults({ { .Path = Picture("big.JPEG", 4000, 3000), .Width = 4000, .Height = 3000, .Size = 1023 },
+                        { .Path = Picture("thin.png", 300, 20, "PNG"), .Width = 300, .Height = 20, .Size = 2048 } },
             { { 0, 1, 56.5 } });
         const QImage left = FittedPicture(m_form->LeftImage);
         QCOMPARE(left.size(), QSize(1000, 750));
@@ -231,8 +231,9 @@ private slots:
     {
         const QByteArray fifo = QFile::encodeName(PathOf("x.cr2"));
         QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-        QVERIFY_THROWS_EXCEPTION(
-            TPictureError, ShowResults({ { Picture("l.jpg") }, { fifo, 4000, 3000, 1000 } }, { { 0, 1, 90 } }));
+        QVERIFY_THROWS_EXCEPTION(TPictureError,
+            ShowResults({ { Picture("l.jpg") }, { .Path = fifo, .Width = 4000, .Height = 3000, .Size = 1000 } },
+                { { 0, 1, 90 } }));
         QCOMPARE(FittedPicture(m_form->LeftImage).size(), QSize(120, 90));
     }
 

@@ -1,4 +1,4 @@
-#include "reviewfixture.h"
+#include "tests/support/testcatalogue.h"
 #include "ui/pairlistmodel.h"
 #include "uicore/sortprocedures.h"
 
@@ -20,8 +20,9 @@ private:
 private slots:
     void clickDirectionFollowsTheRememberedColumn()
     {
-        TCatalogue catalogue = MakeCatalogue({ { "/p/b" }, { "/p/a" }, { "/p/c" }, { "/q/z" }, { "/q/y" }, { "/q/x" } },
-            { { 0, 3, 60 }, { 1, 4, 90 }, { 2, 5, 75 } });
+        TCatalogue catalogue
+            = MakeTestCatalogue({ { "/p/b" }, { "/p/a" }, { "/p/c" }, { "/q/z" }, { "/q/y" }, { "/q/x" } },
+                { { 0, 3, 60 }, { 1, 4, 90 }, { 2, 5, 75 } });
         int32_t column = 0;
         bool descending = false;
         QVERIFY(SortByColumn(catalogue, 0, column, descending)); // first click after start-up: Z to A
@@ -35,7 +36,7 @@ private slots:
         SortByColumn(catalogue, 2, column, descending);
         QCOMPARE(Similarities(catalogue), (QList<double> { 60, 75, 90 }));
 
-        TCatalogue empty = MakeCatalogue({}, {});
+        TCatalogue empty = MakeTestCatalogue({}, {});
         QVERIFY(!SortByColumn(empty, 2, column, descending));
         QCOMPARE(column, 2);
         QVERIFY(!descending);
@@ -43,9 +44,10 @@ private slots:
 
     void namesFoldOnlyAsciiLettersAndPrefixesComeFirst()
     {
-        TCatalogue catalogue = MakeCatalogue({ { "/Photos/IMG.jpg" }, { "/photos/img.JPG" }, { "/photos/img.JPG2" },
-                                                 { QString("/é").toUtf8() }, { QString("/É").toUtf8() }, { "/\xff" } },
-            {});
+        TCatalogue catalogue
+            = MakeTestCatalogue({ { "/Photos/IMG.jpg" }, { "/photos/img.JPG" }, { "/photos/img.JPG2" },
+                                    { QString("/é").toUtf8() }, { QString("/É").toUtf8() }, { "/\xff" } },
+                {});
         auto compare = [&](int32_t a, int32_t b, bool descending = false) {
             return CompareName1(catalogue.Pictures, catalogue.Paths, { a, 0, 0 }, { b, 0, 0 }, descending);
         };
@@ -58,7 +60,7 @@ private slots:
 
     void similarityShowsAsRoundedWholeNumber()
     {
-        TCatalogue catalogue = MakeCatalogue({ { "/a" }, { "/b" } }, { { 0, 1, 99.5 }, { 1, 0, 99.49 } });
+        TCatalogue catalogue = MakeTestCatalogue({ { "/a" }, { "/b" } }, { { 0, 1, 99.5 }, { 1, 0, 99.49 } });
         TPictureMarks marks;
         TPairListModel model(catalogue, marks);
         model.SetRowCount(catalogue.PairsCapacity);

@@ -1,7 +1,7 @@
-#include "cleanupfixtures.h"
 #include "engine/cleanup/actionjournal.h"
 #include "engine/cleanup/markedbatch.h"
 #include "tests/support/faultyfileoperations.h"
+#include "tests/support/testcatalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,15 +50,15 @@ protected:
     void MakeGroups(int groups)
     {
         QDir().mkpath(m_dir.filePath("pictures"));
-        std::vector<TCleanupPicture> pictures;
-        std::vector<std::pair<int32_t, int32_t>> pairs;
+        std::vector<TTestPicture> pictures;
+        std::vector<TTestPair> pairs;
         for (int i = 0; i < groups * 2; ++i) {
             writeFile(PathOf(i), contentOf(i));
             pictures.push_back({ PathOf(i), i % 2 });
         }
         for (int g = 0; g < groups; ++g)
             pairs.push_back({ 2 * g, 2 * g + 1 });
-        m_catalogue = MakeCleanupCatalogue(pictures, pairs);
+        m_catalogue = MakeTestCatalogue(pictures, pairs);
         m_marks.Reset(m_catalogue);
         for (int g = 0; g < groups; ++g)
             ASSERT_EQ(m_marks.Mark(2 * g + 1, 2 * g), TPictureMarks::TMarkResult::Done);

@@ -1,6 +1,6 @@
-#include "cleanupfixtures.h"
 #include "engine/cleanup/markingrules.h"
 #include "engine/cleanup/picturemarks.h"
+#include "tests/support/testcatalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,7 @@ TMarkingRule keep(TKeepRule keepRule, double minSimilarity = kDefaultMinSimilari
 
 TEST(PictureGroups, ChainsJoinAndRemovalsSplit)
 {
-    TCatalogue catalogue = MakeCleanupCatalogue(
+    TCatalogue catalogue = MakeTestCatalogue(
         { { "/a/0" }, { "/a/1" }, { "/a/2" }, { "/a/3" }, { "/a/4" }, { "/a/5" } }, { { 3, 4 }, { 0, 1 }, { 1, 2 } });
     TPictureMarks marks;
     marks.Reset(catalogue);
@@ -63,7 +63,7 @@ TEST(PictureGroups, ChainsJoinAndRemovalsSplit)
 
 TEST(PictureMarks, NeverMarksAWholeGroupByHand)
 {
-    const TCatalogue catalogue = MakeCleanupCatalogue({ { "/a/0" }, { "/a/1" }, { "/a/2" } }, { { 0, 1 }, { 1, 2 } });
+    const TCatalogue catalogue = MakeTestCatalogue({ { "/a/0" }, { "/a/1" }, { "/a/2" } }, { { 0, 1 }, { 1, 2 } });
     TPictureMarks marks;
     marks.Reset(catalogue);
     EXPECT_EQ(marks.Mark(0), TMarkResult::Done);
@@ -79,7 +79,7 @@ TEST(PictureMarks, NeverMarksAWholeGroupByHand)
 TEST(MarkingRules, EachRuleKeepsItsPictureAndTiesGoToTheFirstFound)
 {
     // Pixel count, not width first: 110 x 110 has more pixels than 120 x 100.
-    const TCatalogue catalogue = MakeCleanupCatalogue(
+    const TCatalogue catalogue = MakeTestCatalogue(
         {
             { "/a/0", 0, 120, 100, 500, 30 },
             { "/a/1", 1, 110, 110, 900, 10 },
@@ -92,7 +92,7 @@ TEST(MarkingRules, EachRuleKeepsItsPictureAndTiesGoToTheFirstFound)
     EXPECT_EQ(marked(catalogue, keep(TKeepRule::Oldest)), (std::vector<int32_t> { 0, 2, 3 }));
     EXPECT_EQ(marked(catalogue, keep(TKeepRule::Newest)), (std::vector<int32_t> { 0, 1, 2 }));
 
-    const TCatalogue tied = MakeCleanupCatalogue({ { "/a/0" }, { "/a/1", 1 } }, { { 0, 1 } });
+    const TCatalogue tied = MakeTestCatalogue({ { "/a/0" }, { "/a/1", 1 } }, { { 0, 1 } });
     for (const TKeepRule rule : { TKeepRule::MostPixels, TKeepRule::Largest, TKeepRule::Oldest, TKeepRule::Newest })
         EXPECT_EQ(marked(tied, keep(rule)), std::vector<int32_t> { 1 });
 }
@@ -102,7 +102,7 @@ TEST(MarkingRules, TheSimilarityGuardLeavesChainsAndWeakPairsUnmarked)
     // A~B share 188 positions (similarity 50.4), B~C 182; A and C only 120, below the pairing
     // threshold. D shares 144 with A: similarity 15, the weak kind of pair a search admits.
     const TCatalogue catalogue
-        = MakeCleanupCatalogue({ { "/a/A", 0, 200, 200 }, { "/a/B", 62 }, { "/a/C", 130 }, { "/a/D", 106 } },
+        = MakeTestCatalogue({ { "/a/A", 0, 200, 200 }, { "/a/B", 62 }, { "/a/C", 130 }, { "/a/D", 106 } },
             { { 0, 1 }, { 1, 2 }, { 0, 3 } });
     EXPECT_FALSE(SearchSimilarity(catalogue, 0, 2, false, false));
     ASSERT_NEAR(*SearchSimilarity(catalogue, 0, 3, false, false), 15.2, 1e-9);
@@ -126,7 +126,7 @@ TEST(MarkingRules, ByteIdenticalCopiesPassTheGuardAndReferenceFoldersKeepTheirPi
         file.write(QByteArray(3000, 'x'));
     }
     // Signatures far apart: only the byte identity can vouch for the copies.
-    const TCatalogue catalogue = MakeCleanupCatalogue(
+    const TCatalogue catalogue = MakeTestCatalogue(
         { { other + "a.jpg", 200 }, { ref + "a.jpg", 0 }, { other + "b.jpg", 100 }, { "/x/0", 0 }, { "/x/1", 0 } },
         { { 0, 1 }, { 1, 2 }, { 3, 4 } }, true);
     TMarkingRule rule = keep(TKeepRule::InsideFolder, 100);
@@ -149,7 +149,7 @@ TEST(MarkingRules, FilesSharingOnlyTheirFingerprintAreScoredByHowTheyLook)
         file.write(QByteArray(3000, 'x') + (path == first ? 'a' : 'b'));
     }
     // 240 of 250 positions shared: similarity 92.
-    TCatalogue catalogue = MakeCleanupCatalogue({ { first, 0 }, { second, 10 } }, { { 0, 1 } }, true);
+    TCatalogue catalogue = MakeTestCatalogue({ { first, 0 }, { second, 10 } }, { { 0, 1 } }, true);
     EXPECT_EQ(SearchSimilarity(catalogue, 0, 1, false, false), std::optional<double>(92));
     EXPECT_FALSE(SearchSimilarity(catalogue, 0, 1, true, false));
     EXPECT_EQ(marked(catalogue, keep(TKeepRule::MostPixels, 90)), std::vector<int32_t> { 1 });
@@ -165,7 +165,7 @@ TEST(MarkingRules, FilesSharingOnlyTheirFingerprintAreScoredByHowTheyLook)
 TEST(MarkingRules, NeverMarkTheLastUnmarkedPictureOfAGroup)
 {
     const TCatalogue catalogue
-        = MakeCleanupCatalogue({ { "/a/0" }, { "/a/1", 1 }, { "/a/2", 2, 100, 100, 1000, 5 } }, { { 0, 1 }, { 1, 2 } });
+        = MakeTestCatalogue({ { "/a/0" }, { "/a/1", 1 }, { "/a/2", 2, 100, 100, 1000, 5 } }, { { 0, 1 }, { 1, 2 } });
     TPictureMarks marks;
     marks.Reset(catalogue);
     ASSERT_EQ(marks.Mark(2), TMarkResult::Done);

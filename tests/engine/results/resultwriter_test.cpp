@@ -1,4 +1,5 @@
 #include "engine/results/resultwriter.h"
+#include "tests/support/testcatalogue.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -10,22 +11,13 @@
 namespace
 {
 
-TCatalogue catalogueWithPairs(const std::vector<QByteArray> &names, const std::vector<TPicturePair> &pairs)
+// The named pictures, all in one folder, with `pairs` as the results.
+TCatalogue catalogueWithPairs(const std::vector<QByteArray> &names, const std::vector<TTestPair> &pairs)
 {
-    TCatalogue catalogue;
-    ResetCatalogue(catalogue);
-    AppendPath(catalogue, "/photos/");
-    for (const QByteArray &name : names) {
-        TPicInfo picture;
-        picture.FileName = name;
-        AppendPicture(catalogue, picture);
-    }
-    TrimAfterCollection(catalogue);
-    AllocatePairs(catalogue);
-    for (const TPicturePair &pair : pairs)
-        AppendPair(catalogue, pair.PicIndex1, pair.PicIndex2, pair.Similarity);
-    TrimPairs(catalogue);
-    return catalogue;
+    std::vector<TTestPicture> pictures;
+    for (const QByteArray &name : names)
+        pictures.push_back({ .Path = "/photos/" + name });
+    return MakeTestCatalogue(pictures, pairs);
 }
 
 // Splits CSV text into records of fields by the quoting rules the writer uses.

@@ -1,28 +1,28 @@
-#include "cleanupfixtures.h"
+#include "tests/support/testcatalogue.h"
 
 #include "fileops/fileoperations.h"
 
-TCatalogue MakeCleanupCatalogue(const std::vector<TCleanupPicture> &pictures,
-    const std::vector<std::pair<int32_t, int32_t>> &pairs, bool sharedFingerprint)
+TCatalogue MakeTestCatalogue(
+    const std::vector<TTestPicture> &pictures, const std::vector<TTestPair> &pairs, bool sharedFingerprint)
 {
     TCatalogue catalogue;
     ResetCatalogue(catalogue);
-    for (const TCleanupPicture &picture : pictures) {
+    for (const TTestPicture &picture : pictures) {
         const qsizetype slash = picture.Path.lastIndexOf('/');
         AppendPath(catalogue, picture.Path.left(slash + 1));
         TPicInfo info;
         info.FileName = picture.Path.mid(slash + 1);
         info.Width = picture.Width;
         info.Height = picture.Height;
-        info.Size = picture.Size;
-        info.MTimeNs = picture.MTimeNs;
         TFileStamp stamp;
-        if (SystemFileOperations().Stat(picture.Path, stamp) == 0) {
-            info.Size = stamp.Size;
-            info.MTimeNs = stamp.MTimeNs;
-            info.Device = stamp.Device;
-            info.Inode = stamp.Inode;
+        if (SystemFileOperations().Stat(picture.Path, stamp) != 0) {
+            stamp = TFileStamp();
+            stamp.Size = 1000;
         }
+        info.Size = picture.Size == TTestPicture::kFromFile ? stamp.Size : picture.Size;
+        info.MTimeNs = picture.MTimeNs == TTestPicture::kFromFile ? stamp.MTimeNs : picture.MTimeNs;
+        info.Device = stamp.Device;
+        info.Inode = stamp.Inode;
         for (int j = 0; j < kSignatureSize; ++j)
             info.WaveletCoefsPos.Set(
                 j, { (1 + picture.Shift + j) / kWorkBitmapSize, (1 + picture.Shift + j) % kWorkBitmapSize });
@@ -32,8 +32,8 @@ TCatalogue MakeCleanupCatalogue(const std::vector<TCleanupPicture> &pictures,
     }
     TrimAfterCollection(catalogue);
     AllocatePairs(catalogue);
-    for (const auto &[first, second] : pairs)
-        AppendPair(catalogue, first, second, 50);
+    for (const TTestPair &pair : pairs)
+        AppendPair(catalogue, pair.First, pair.Second, pair.Similarity);
     TrimPairs(catalogue);
     return catalogue;
 }
