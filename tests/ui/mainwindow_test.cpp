@@ -68,33 +68,40 @@ private slots:
 
     void resizeKeepsTheLeftPanelAtHalfTheRest()
     {
+        // The margins and gap the left panel leaves of the width, and the middle strip.
+        constexpr int kSideSpace = 60;
+        constexpr int kBetween = 79;
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         QCOMPARE(m_form->CentralPanel->width(), TMainForm::kClientWidth);
         QCOMPARE(m_form->ImagePanel1->width(), 487);
-        QCOMPARE(m_form->BetweenImagesPanel->width(), 79);
+        QCOMPARE(m_form->BetweenImagesPanel->width(), kBetween);
         QCOMPARE(m_form->ImagePanel2->width(), 469);
-        QCOMPARE(m_form->ImagePanel2->x(), 487 + 79);
+        QCOMPARE(m_form->ImagePanel2->x(), 487 + kBetween);
 
         m_form->resize(m_form->minimumSize());
         QApplication::processEvents();
         const int central = m_form->CentralPanel->width();
-        QCOMPARE(m_form->ImagePanel1->width(), (central - 60) / 2);
-        QCOMPARE(m_form->ImagePanel2->width(), central - (central - 60) / 2 - 79);
+        QCOMPARE(m_form->ImagePanel1->width(), (central - kSideSpace) / 2);
+        QCOMPARE(m_form->ImagePanel2->width(), central - (central - kSideSpace) / 2 - kBetween);
         QVERIFY(m_form->frameGeometry().width() >= 785);
         QVERIFY(m_form->frameGeometry().height() >= 615);
     }
 
     void buttonGroupStaysCentredUnderThePicture()
     {
+        // The details line starts this far above the panel's bottom; the buttons sit under it.
+        constexpr int kDetailsFromBottom = 97;
+        constexpr int kDetailsHeight = 29;
+        constexpr QSize kGroup(179, 68);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         const QWidget *group = m_form->MoveImageButton1->parentWidget();
-        QCOMPARE(group->size(), QSize(179, 68));
-        QCOMPARE(group->x(), (m_form->ImagePanel1->width() - 179) / 2);
-        QCOMPARE(group->y() + 68, m_form->ImagePanel1->height() - 97 + 29 + 68);
-        QCOMPARE(m_form->ImageLabel1->geometry(),
-            QRect(0, m_form->ImagePanel1->height() - 97, m_form->ImagePanel1->width(), 29));
+        const int detailsTop = m_form->ImagePanel1->height() - kDetailsFromBottom;
+        QCOMPARE(group->size(), kGroup);
+        QCOMPARE(
+            group->pos(), QPoint((m_form->ImagePanel1->width() - kGroup.width()) / 2, detailsTop + kDetailsHeight));
+        QCOMPARE(m_form->ImageLabel1->geometry(), QRect(0, detailsTop, m_form->ImagePanel1->width(), kDetailsHeight));
     }
 
     void captionsLightUpWhileTheMouseIsOverTheirButton()
