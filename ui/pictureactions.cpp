@@ -1,5 +1,6 @@
 #include "ui/pictureactions.h"
 
+#include "engine/cleanup/decisionstore.h"
 #include "engine/results/textformat.h"
 #include "ui/folderdialog.h"
 #include "ui/mainunit.h"
@@ -107,7 +108,8 @@ std::optional<TPictureActions::TShownPicture> TPictureActions::ShownPicture(int 
     TShownPicture shown;
     shown.Row = m_preview.SelectedRow();
     shown.Picture = m_preview.PreviewedPicture(shown.Row, side);
-    if (shown.Picture < 0)
+    // A reference folder's picture is never moved or deleted; its buttons are disabled too.
+    if (shown.Picture < 0 || IsReferencePicture(MainUnit.Catalogue, shown.Picture))
         return std::nullopt;
     shown.Path = FullPath(MainUnit.Catalogue, shown.Picture);
     shown.Name = ShownFileName(shown.Picture);
@@ -195,13 +197,91 @@ void TPictureActions::KeepForUndo(
         ErrorBox(m_window, TMainForm::tr("无法记录此操作，将无法撤销：") + kBoxLineBreak + record.Error);
     if (!record.Id)
         return;
+    m_undoSteps.emplace_back();
     TTakenOut &takenOut = m_takenOutByAction[*record.Id];
     takenOut.Pairs = removedPairs;
     for (const TActedFile &file : acted)
         takenOut.Pictures.emplace_back(file.From, file.Picture);
 }
 
+void TPictureActions::ForgetTakenOut()
+{
+    m_takenOutByAction.clear();
+    // The decisions stay undoable; their pairs belong to the results just replaced.
+    for (std::optional<TDismissal> &step : m_undoSteps)
+        if (step)
+            step->Pair.reset();
+}
+
+std::optional<TContentHash> TPictureActions::ContentOf(int32_t picture)
+{
+    const auto known = MainUnit.Catalogue.ContentHashes.find(picture);
+    if (known != MainUnit.Catalogue.ContentHashes.end())
+        return known->second;
+    QString error;
+    const std::optional<TContentHash> hash = HashOfFile(FullPath(MainUnit.Catalogue, picture), &error);
+    if (!hash)
+        ErrorBox(m_window, TMainForm::tr("无法读取此文件：") + kBoxLineBreak + ShownFileName(picture) + kBoxLineBreak + error);
+    return hash;
+}
+
+void TPictureActions::Dismiss()
+{
+    const int row = m_preview.SelectedRow();
+    const int32_t pictures[2] = { m_preview.PreviewedPicture(row, 1), m_preview.PreviewedPicture(row, 2) };
+    if (pictures[0] < 0 || pictures[1] < 0)
+        return;
+    TDismissal dismissal;
+    TContentHash *contents[2] = { &dismissal.First, &dismissal.Second };
+    for (int side = 0; side < 2; ++side) {
+        // The decision is about the contents that were compared, not what a file holds now.
+        if (PictureChangedSinceSearch(pictures[side], FullPath(MainUnit.Catalogue, pictures[side])))
+            return;
+        const std::optional<TContentHash> content = ContentOf(pictures[side]);
+        if (!content)
+            return;
+        *contents[side] = *content;
+    }
+    QString error;
+    if (!TDecisionStore().Record(dismissal.First, dismissal.Second, &error)) {
+        ErrorBox(m_window, TMainForm::tr("无法记录此决定：") + kBoxLineBreak + error);
+        return;
+    }
+    ActOnResults(row, [&] {
+        dismissal.Pair = TakeOutPair(MainUnit.Catalogue, row);
+        m_marks.Refresh(MainUnit.Catalogue);
+        m_undoSteps.push_back(dismissal);
+    });
+}
+
+void TPictureActions::UndoDismissal(const TDismissal &dismissal)
+{
+    QString error;
+    if (!TDecisionStore().Forget(dismissal.First, dismissal.Second, &error)) {
+        ErrorBox(m_window, TMainForm::tr("无法撤销此决定：") + kBoxLineBreak + error);
+        return;
+    }
+    m_undoSteps.pop_back();
+    if (dismissal.Pair) {
+        ActOnResults(std::max(m_preview.SelectedRow(), 0), [&] {
+            RestorePictures(MainUnit.Catalogue, {}, { *dismissal.Pair });
+            m_marks.Refresh(MainUnit.Catalogue);
+        });
+    }
+    InformationBox(m_window, TMainForm::tr("已撤销“不是重复项”决定。"));
+}
+
 void TPictureActions::Undo()
+{
+    if (!m_undoSteps.empty() && m_undoSteps.back()) {
+        const TDismissal last = *m_undoSteps.back();
+        UndoDismissal(last);
+        return;
+    }
+    UndoJournalAction();
+}
+
+void TPictureActions::UndoJournalAction()
 {
     TActionJournal journal(m_journalPath);
     const std::optional<TJournalEntry> entry = journal.LastUndoable();
@@ -209,6 +289,8 @@ void TPictureActions::Undo()
         InformationBox(m_window, TMainForm::tr("没有可以撤销的操作。"));
         return;
     }
+    if (!m_undoSteps.empty())
+        m_undoSteps.pop_back();
     const TUndoOutcome outcome = UndoAction(*entry, *m_files);
     QString reason;
     if (!journal.MarkUndone(entry->Id, &reason))

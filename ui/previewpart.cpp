@@ -91,6 +91,10 @@ void TPreviewPart::ShowSelectedPair()
     for (int side = 0; side < 2; ++side)
         ShowFittedPicture(m_widgets.Pictures[side], Framed(bitmaps[side]));
     ShowMarks();
+    // While a search runs the list is disabled, and so is every button.
+    for (int side = 0; side < 2; ++side)
+        for (QToolButton *button : m_widgets.ChangingButtons[side])
+            button->setEnabled(m_widgets.List->isEnabled() && !IsReferencePicture(MainUnit.Catalogue, pictures[side]));
 }
 
 void TPreviewPart::ShowNoPair()

@@ -22,6 +22,8 @@ struct TPreviewWidgets {
     QLabel *Percent = nullptr;
     // Disabled while no pair is shown: they would act on nothing.
     std::vector<QToolButton *> FileButtons;
+    // Per side, those that change the file; disabled for a picture of a reference folder.
+    std::vector<QToolButton *> ChangingButtons[2];
 };
 
 // The two pictures of the result list's selected pair: what each side shows, when it refreshes,
