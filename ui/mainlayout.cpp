@@ -260,13 +260,27 @@ void TMainForm::CreatePreviewArea()
         side.panel->installEventFilter(this);
     }
 
-    for (QLabel **mark : { &MarkLabel1, &MarkLabel2 }) {
-        QWidget *panel = mark == &MarkLabel1 ? ImagePanel1 : ImagePanel2;
-        *mark = NewLabel(panel, QStringLiteral("MarkLabel") + panel->objectName().right(1), tr("已标记"));
-        (*mark)->setStyleSheet(QStringLiteral("background-color: #c0392b; color: white; padding: 2px 6px;"));
-        (*mark)->adjustSize();
-        (*mark)->move(kMarkLabelMargin, kMarkLabelMargin);
-        (*mark)->hide();
+    // A picture is marked or of a reference folder, never both: the tags share their place.
+    const struct {
+        QLabel **label;
+        QWidget *panel;
+        const char *name;
+        QString text;
+        const char *colour;
+    } tags[] = {
+        { &MarkLabel1, ImagePanel1, "MarkLabel1", tr("已标记"), "#c0392b" },
+        { &MarkLabel2, ImagePanel2, "MarkLabel2", tr("已标记"), "#c0392b" },
+        { &ReferenceLabel1, ImagePanel1, "ReferenceLabel1", tr("参考"), "#2c6e9b" },
+        { &ReferenceLabel2, ImagePanel2, "ReferenceLabel2", tr("参考"), "#2c6e9b" },
+    };
+    for (const auto &tag : tags) {
+        *tag.label = NewLabel(tag.panel, QLatin1String(tag.name), tag.text);
+        (*tag.label)
+            ->setStyleSheet(
+                QStringLiteral("background-color: %1; color: white; padding: 2px 6px;").arg(QLatin1String(tag.colour)));
+        (*tag.label)->adjustSize();
+        (*tag.label)->move(kMarkLabelMargin, kMarkLabelMargin);
+        (*tag.label)->hide();
     }
 
     SimilarityLabel = NewLabel(BetweenImagesPanel, QStringLiteral("SimilarityLabel"), tr("相似度："));
@@ -275,8 +289,8 @@ void TMainForm::CreatePreviewArea()
     PercentLabel->setAlignment(Qt::AlignCenter);
     SwapImagesButton = NewGlyphButton(
         BetweenImagesPanel, QStringLiteral("SwapImagesButton"), QStringLiteral("swap"), tr("交换图像"));
-    NotDuplicatesButton = NewGlyphButton(BetweenImagesPanel, QStringLiteral("NotDuplicatesButton"),
-        QStringLiteral("notsame"), tr("不是重复项（N）"));
+    NotDuplicatesButton = NewGlyphButton(
+        BetweenImagesPanel, QStringLiteral("NotDuplicatesButton"), QStringLiteral("notsame"), tr("不是重复项（N）"));
     BetweenImagesPanel->installEventFilter(this);
 
     // Created last so that it covers the preview while a search runs.
@@ -315,6 +329,7 @@ void TMainForm::CreateResultArea()
     ShownSimilaritySpinBox = new QSpinBox(SummaryPanel);
     ShownSimilaritySpinBox->setObjectName(QStringLiteral("ShownSimilaritySpinBox"));
     ShownSimilaritySpinBox->setRange(0, 100);
+    ShownSimilaritySpinBox->setSpecialValueText(tr("显示所有配对"));
     ShownSimilaritySpinBox->setPrefix(tr("只显示相似度不低于 "));
     ShownSimilaritySpinBox->setSuffix(tr("% 的配对"));
     ShownSimilaritySpinBox->setGeometry(580, 12, 300, 28);

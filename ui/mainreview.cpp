@@ -11,14 +11,14 @@
 #include "uicore/sortprocedures.h"
 
 #include <QAction>
-#include <QLabel>
-#include <QMenu>
-#include <QSpinBox>
-#include <QToolButton>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTableView>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -36,6 +36,8 @@ void TMainForm::CreateParts()
     widgets.Details[1] = ImageLabel2;
     widgets.MarkLabels[0] = MarkLabel1;
     widgets.MarkLabels[1] = MarkLabel2;
+    widgets.ReferenceLabels[0] = ReferenceLabel1;
+    widgets.ReferenceLabels[1] = ReferenceLabel2;
     widgets.Percent = PercentLabel;
     widgets.FileButtons = { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
         BrowseImageButton2, DeleteImageButton2, NotDuplicatesButton };
@@ -165,7 +167,7 @@ void TMainForm::FinishFileAction(int row)
     else
         // The last pair shown may be in the trash now; it is no longer listed.
         m_preview->ShowNoPair();
-    m_preview->ShowMarks();
+    m_preview->ShowTags();
 }
 
 void TMainForm::DeleteImageButton1Click() { m_actions->Delete(1); }

@@ -212,6 +212,9 @@ public:
     // "已标记" over a marked picture of the preview.
     QLabel *MarkLabel1 = nullptr;
     QLabel *MarkLabel2 = nullptr;
+    // "参考" over a picture of a reference folder, which is never marked.
+    QLabel *ReferenceLabel1 = nullptr;
+    QLabel *ReferenceLabel2 = nullptr;
     QSplitter *Splitter2 = nullptr;
 
     // Result area.

@@ -91,7 +91,7 @@ void TMarksPart::Reset()
 {
     m_marks.Reset(MainUnit.Catalogue);
     m_actions.ForgetTakenOut();
-    m_preview.ShowMarks();
+    m_preview.ShowTags();
 }
 
 void TMarksPart::SetMark(int row, int side, bool marked)
@@ -107,9 +107,10 @@ void TMarksPart::SetMark(int row, int side, bool marked)
         ErrorBox(m_window,
             TMainForm::tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kBoxLineBreak + ShownFileName(picture));
     else if (result == TPictureMarks::TMarkResult::Reference)
-        ErrorBox(m_window, TMainForm::tr("无法标记此文件，它在参考文件夹中：") + kBoxLineBreak + ShownFileName(picture));
+        ErrorBox(
+            m_window, TMainForm::tr("无法标记此文件，它在参考文件夹中：") + kBoxLineBreak + ShownFileName(picture));
     m_model.MarksChanged();
-    m_preview.ShowMarks();
+    m_preview.ShowTags();
 }
 
 bool TMarksPart::ToggleByKey(QKeyEvent *event)
@@ -150,7 +151,7 @@ void TMarksPart::MarkByRule(TKeepRule keep)
     const TRuleOutcome outcome = ApplyMarkingRule(MainUnit.Catalogue, m_marks, rule);
     QApplication::restoreOverrideCursor();
     m_model.MarksChanged();
-    m_preview.ShowMarks();
+    m_preview.ShowTags();
     QString summary = RuleSummary(outcome, minimum);
     if (const int hidden = m_model.rowCount() - m_model.ShownRowCount(); hidden > 0)
         summary += kBoxLineBreak + TMainForm::tr("规则作用于所有配对，包括未显示的 %1 个。").arg(FormatCount(hidden));
@@ -161,8 +162,8 @@ void TMarksPart::UpdateForgetDismissedCaption(QAction *forget)
 {
     QString error;
     const std::optional<int64_t> count = TDecisionStore().Count(&error);
-    forget->setText(TMainForm::tr("忘记所有“不是重复项”决定（%1）")
-                        .arg(count ? FormatCount(*count) : QStringLiteral("?")));
+    forget->setText(
+        TMainForm::tr("忘记所有“不是重复项”决定（%1）").arg(count ? FormatCount(*count) : QStringLiteral("?")));
     forget->setEnabled(!count || *count > 0);
 }
 
@@ -183,15 +184,14 @@ void TMarksPart::ForgetAllDismissed()
         ErrorBox(m_window, TMainForm::tr("无法忘记“不是重复项”决定：") + kBoxLineBreak + error);
         return;
     }
-    InformationBox(m_window,
-        TMainForm::tr("已忘记 %1 个“不是重复项”决定。").arg(FormatCount(*forgotten)));
+    InformationBox(m_window, TMainForm::tr("已忘记 %1 个“不是重复项”决定。").arg(FormatCount(*forgotten)));
 }
 
 void TMarksPart::ClearAll()
 {
     m_marks.ClearAll();
     m_model.MarksChanged();
-    m_preview.ShowMarks();
+    m_preview.ShowTags();
 }
 
 void TMarksPart::DeleteMarked()

@@ -221,7 +221,8 @@ std::optional<TContentHash> TPictureActions::ContentOf(int32_t picture)
     QString error;
     const std::optional<TContentHash> hash = HashOfFile(FullPath(MainUnit.Catalogue, picture), &error);
     if (!hash)
-        ErrorBox(m_window, TMainForm::tr("无法读取此文件：") + kBoxLineBreak + ShownFileName(picture) + kBoxLineBreak + error);
+        ErrorBox(m_window,
+            TMainForm::tr("无法读取此文件：") + kBoxLineBreak + ShownFileName(picture) + kBoxLineBreak + error);
     return hash;
 }
 

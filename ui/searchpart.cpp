@@ -133,7 +133,8 @@ void TSearchPart::Run()
     QString decisionsLine;
     {
         QString error;
-        if (std::optional<TDismissedPairs> dismissed = TDecisionStore().Load(&error); dismissed && !dismissed->IsEmpty())
+        if (std::optional<TDismissedPairs> dismissed = TDecisionStore().Load(&error);
+            dismissed && !dismissed->IsEmpty())
             processing.Dismissed = std::make_shared<const TDismissedPairs>(std::move(*dismissed));
         else if (!dismissed)
             decisionsLine = tr("无法读取“不是重复项”决定，本次搜索未使用它们：") + error;
