@@ -62,11 +62,13 @@ bool TSearchExclusions::MayExclude(
 const TContentHash *TSearchExclusions::HashOf(int32_t picture)
 {
     std::optional<TContentHash> &hash = m_contentHashes[std::size_t(picture)];
-    if (!hash) {
+    if (!hash && m_unreadable.count(picture) == 0) {
         // Signed without the store: hashed here, once, and only as a decision needs it. A file
         // that cannot be read rules nothing out.
         QString ignored;
         hash = HashOfFile(FullPath(m_catalogue, picture), &ignored);
+        if (!hash)
+            m_unreadable.insert(picture);
     }
     return hash ? &*hash : nullptr;
 }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 // The pairs a search does not make although the pictures match: two pictures of reference
@@ -47,4 +48,6 @@ private:
     const TCatalogue &m_catalogue;
     TContentHashes &m_contentHashes;
     const bool m_active;
+    // Pictures whose files could not be read to hash, so that they are not read again.
+    std::unordered_set<int32_t> m_unreadable;
 };

@@ -95,6 +95,9 @@ TEST_F(CommandLineDecisions, ADismissedPairStaysGoneThroughRenamesAndCopiesUntil
     // The picture takes its next match.
     EXPECT_EQ(search({ pictures.path() }), (TNamePairs { { "x0.jpg", "x1.jpg" }, { "x0.jpg", "x2.jpg" } }));
     EXPECT_EQ(search({ "--no-decisions", pictures.path() }), before);
+    // The three stay one group; the rule keeps the largest, x2.jpg, and never marks x1.jpg as its copy.
+    const CliRun marked = RunCli({ "--quiet", "--format=tsv", "--keep", "largest", pictures.path() });
+    EXPECT_EQ(namePairs(marked.out), (TNamePairs { { "x0.jpg", "x2.jpg" } })) << marked.out.constData();
 
     // Renamed and copied: still the same contents, still never paired.
     ASSERT_TRUE(QFile::rename(path("x1.jpg"), path("x5.jpg")));

@@ -1,4 +1,5 @@
 #include "engine/cleanup/decisionstore.h"
+#include "engine/cleanup/pairdismissal.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,4 +112,47 @@ TEST_F(DecisionStore, AReadOnlyFileIsStillReadAndAForeignOrDamagedOneIsReportedA
     EXPECT_EQ(bytesOf(foreignFile), foreign);
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.sqlite")));
     EXPECT_FALSE(TDecisionStore(QFile::encodeName(dir.path()) + "/folder.sqlite").Load(&error));
+}
+
+TEST_F(DecisionStore, ADismissedListedPairLeavesTheListAndUndoPutsItBack)
+{
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    TCatalogue catalogue;
+    ResetCatalogue(catalogue);
+    AppendPath(catalogue, folder);
+    for (const char *name : { "a.jpg", "b.jpg", "c.jpg" }) {
+        writeFile(folder + name, QByteArray("content of ") + name);
+        TPicInfo picture;
+        picture.FileName = name;
+        AppendPicture(catalogue, picture);
+    }
+    TrimAfterCollection(catalogue);
+    AllocatePairs(catalogue);
+    AppendPair(catalogue, 0, 1, 90);
+    AppendPair(catalogue, 1, 2, 80);
+    TrimPairs(catalogue);
+
+    TDecisionStore store(file());
+    QString error;
+    const std::optional<TPairDismissal> dismissal = DismissListedPair(catalogue, 0, store, &error);
+    ASSERT_TRUE(dismissal) << error.toStdString();
+    ASSERT_EQ(catalogue.PairsLast, 0);
+    EXPECT_EQ(catalogue.Pairs[0].PicIndex1, 1);
+    EXPECT_EQ(store.Count(&error), 1);
+    ASSERT_TRUE(catalogue.Dismissed);
+    EXPECT_TRUE(catalogue.Dismissed->Contains(HashContent("content of b.jpg"), HashContent("content of a.jpg")));
+
+    ASSERT_TRUE(UndoPairDismissal(catalogue, *dismissal, store, &error));
+    ASSERT_EQ(catalogue.PairsLast, 1);
+    EXPECT_EQ(catalogue.Pairs[0].PicIndex2, 1);
+    EXPECT_EQ(catalogue.Pairs[0].Similarity, 90);
+    EXPECT_EQ(store.Count(&error), 0);
+    EXPECT_FALSE(catalogue.Dismissed);
+
+    // A file that is gone: nothing is recorded and the list stays.
+    ASSERT_TRUE(QFile::remove(QString::fromLocal8Bit(folder + "c.jpg")));
+    EXPECT_FALSE(DismissListedPair(catalogue, 1, store, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("c.jpg")));
+    EXPECT_EQ(catalogue.PairsLast, 1);
+    EXPECT_EQ(store.Count(&error), 0);
 }
