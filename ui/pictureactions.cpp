@@ -1,6 +1,6 @@
 #include "ui/pictureactions.h"
 
-#include "engine/cleanup/decisionstore.h"
+#include "engine/cleanup/pairdismissal.h"
 #include "engine/results/textformat.h"
 #include "ui/folderdialog.h"
 #include "ui/mainunit.h"
@@ -210,20 +210,7 @@ void TPictureActions::ForgetTakenOut()
     // The decisions stay undoable; their pairs belong to the results just replaced.
     for (std::optional<TDismissal> &step : m_undoSteps)
         if (step)
-            step->Pair.reset();
-}
-
-std::optional<TContentHash> TPictureActions::ContentOf(int32_t picture)
-{
-    const auto known = MainUnit.Catalogue.ContentHashes.find(picture);
-    if (known != MainUnit.Catalogue.ContentHashes.end())
-        return known->second;
-    QString error;
-    const std::optional<TContentHash> hash = HashOfFile(FullPath(MainUnit.Catalogue, picture), &error);
-    if (!hash)
-        ErrorBox(m_window,
-            TMainForm::tr("无法读取此文件：") + kBoxLineBreak + ShownFileName(picture) + kBoxLineBreak + error);
-    return hash;
+            step->InTheseResults = false;
 }
 
 void TPictureActions::Dismiss()
@@ -232,43 +219,42 @@ void TPictureActions::Dismiss()
     const int32_t pictures[2] = { m_preview.PreviewedPicture(row, 1), m_preview.PreviewedPicture(row, 2) };
     if (pictures[0] < 0 || pictures[1] < 0)
         return;
-    TDismissal dismissal;
-    TContentHash *contents[2] = { &dismissal.First, &dismissal.Second };
-    for (int side = 0; side < 2; ++side) {
-        // The decision is about the contents that were compared, not what a file holds now.
-        if (PictureChangedSinceSearch(pictures[side], FullPath(MainUnit.Catalogue, pictures[side])))
+    // The decision is about the contents that were compared, not what a file holds now.
+    for (const int32_t picture : pictures)
+        if (PictureChangedSinceSearch(picture, FullPath(MainUnit.Catalogue, picture)))
             return;
-        const std::optional<TContentHash> content = ContentOf(pictures[side]);
-        if (!content)
-            return;
-        *contents[side] = *content;
-    }
+    TDecisionStore decisions;
     QString error;
-    if (!TDecisionStore().Record(dismissal.First, dismissal.Second, &error)) {
-        ErrorBox(m_window, TMainForm::tr("无法记录此决定：") + kBoxLineBreak + error);
-        return;
-    }
+    std::optional<TPairDismissal> dismissal;
     ActOnResults(row, [&] {
-        dismissal.Pair = TakeOutPair(MainUnit.Catalogue, row);
+        dismissal = DismissListedPair(MainUnit.Catalogue, row, decisions, &error);
+        if (!dismissal)
+            return;
         m_marks.Refresh(MainUnit.Catalogue);
-        m_undoSteps.push_back(dismissal);
+        m_undoSteps.push_back(TDismissal { *dismissal, true });
     });
+    if (!dismissal)
+        ErrorBox(m_window, TMainForm::tr("无法记录此决定：") + kBoxLineBreak + error);
 }
 
 void TPictureActions::UndoDismissal(const TDismissal &dismissal)
 {
+    TDecisionStore decisions;
     QString error;
-    if (!TDecisionStore().Forget(dismissal.First, dismissal.Second, &error)) {
+    bool undone = false;
+    if (dismissal.InTheseResults) {
+        ActOnResults(std::max(m_preview.SelectedRow(), 0), [&] {
+            undone = UndoPairDismissal(MainUnit.Catalogue, dismissal.Dismissal, decisions, &error);
+            m_marks.Refresh(MainUnit.Catalogue);
+        });
+    } else {
+        undone = decisions.Forget(dismissal.Dismissal.First, dismissal.Dismissal.Second, &error);
+    }
+    if (!undone) {
         ErrorBox(m_window, TMainForm::tr("无法撤销此决定：") + kBoxLineBreak + error);
         return;
     }
     m_undoSteps.pop_back();
-    if (dismissal.Pair) {
-        ActOnResults(std::max(m_preview.SelectedRow(), 0), [&] {
-            RestorePictures(MainUnit.Catalogue, {}, { *dismissal.Pair });
-            m_marks.Refresh(MainUnit.Catalogue);
-        });
-    }
     InformationBox(m_window, TMainForm::tr("已撤销“不是重复项”决定。"));
 }
 

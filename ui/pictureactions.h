@@ -2,8 +2,8 @@
 
 #include "engine/cleanup/actionjournal.h"
 #include "engine/cleanup/markedbatch.h"
+#include "engine/cleanup/pairdismissal.h"
 #include "engine/cleanup/picturemarks.h"
-#include "engine/store/contenthash.h"
 
 #include <QObject>
 
@@ -61,12 +61,10 @@ private:
         std::vector<std::pair<QByteArray, int32_t>> Pictures;
         TPicturePairs Pairs;
     };
-    // A decision this run recorded; Pair is what its undo brings back while the same results are
-    // shown.
+    // A decision this run recorded; while the same results are shown, its undo brings the pair back.
     struct TDismissal {
-        TContentHash First {};
-        TContentHash Second {};
-        std::optional<TPicturePair> Pair;
+        TPairDismissal Dismissal;
+        bool InTheseResults = true;
     };
     struct TShownPicture {
         int Row = -1;
@@ -80,7 +78,6 @@ private:
     bool PictureExists(const QByteArray &path) const;
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
     void TakeOutOfResults(const std::vector<TActedFile> &acted, TBatchAction action);
-    std::optional<TContentHash> ContentOf(int32_t picture);
     void UndoDismissal(const TDismissal &dismissal);
     void UndoJournalAction();
 

@@ -171,16 +171,6 @@ void RestorePictures(TCatalogue &catalogue, const std::vector<int32_t> &pictures
     catalogue.PairsCapacity = catalogue.PairsLast + 1;
 }
 
-TPicturePair TakeOutPair(TCatalogue &catalogue, int32_t index)
-{
-    const TPicturePair pair = catalogue.Pairs[size_t(index)];
-    catalogue.Pairs.resize(size_t(catalogue.PairsLast + 1));
-    catalogue.Pairs.erase(catalogue.Pairs.begin() + index);
-    --catalogue.PairsLast;
-    catalogue.PairsCapacity = catalogue.PairsLast + 1;
-    return pair;
-}
-
 void ClearCatalogue(TCatalogue &catalogue)
 {
     catalogue.SearchStopped = true;

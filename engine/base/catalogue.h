@@ -178,10 +178,6 @@ TPicturePairs RemovePictures(TCatalogue &catalogue, const std::vector<bool> &rem
 // flags and appends every pair of `removedPairs` whose two pictures are both in the results again.
 void RestorePictures(TCatalogue &catalogue, const std::vector<int32_t> &pictures, const TPicturePairs &removedPairs);
 
-// Takes pair `index` out of the results, keeping the others in their order, and returns it; its
-// pictures stay. RestorePictures with no pictures brings it back.
-TPicturePair TakeOutPair(TCatalogue &catalogue, int32_t index);
-
 // Empties Pairs, Pictures and Paths when the window closes and sets SearchStopped.
 void ClearCatalogue(TCatalogue &catalogue);
 

@@ -58,10 +58,15 @@ bool UndoPairDismissal(
 {
     if (!decisions.Forget(dismissal.First, dismissal.Second, error))
         return false;
+    changeHonoured(catalogue, dismissal, false);
+    // A picture taken out of the results since then stays out, and its pairs with it.
+    if (catalogue.Pictures[std::size_t(dismissal.Pair.PicIndex1)].Deleted
+        || catalogue.Pictures[std::size_t(dismissal.Pair.PicIndex2)].Deleted)
+        return true;
     const int32_t position = std::clamp(dismissal.Position, 0, catalogue.PairsLast + 1);
+    catalogue.Pairs.resize(std::size_t(catalogue.PairsLast + 1));
     catalogue.Pairs.insert(catalogue.Pairs.begin() + position, dismissal.Pair);
     ++catalogue.PairsLast;
     catalogue.PairsCapacity = catalogue.PairsLast + 1;
-    changeHonoured(catalogue, dismissal, false);
     return true;
 }

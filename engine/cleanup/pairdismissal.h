@@ -27,7 +27,8 @@ std::optional<TContentHash> PictureContent(const TCatalogue &catalogue, int32_t 
 std::optional<TPairDismissal> DismissListedPair(
     TCatalogue &catalogue, int32_t position, TDecisionStore &decisions, QString *error);
 
-// Undo of DismissListedPair: forgets the decision and puts the pair back at its place. Returns
+// Undo of DismissListedPair: forgets the decision and puts the pair back at its place, unless one
+// of its pictures has been taken out of the results meanwhile. Returns
 // false, with the reason in `error`, when the decision cannot be forgotten; the list is then as it was.
 bool UndoPairDismissal(
     TCatalogue &catalogue, const TPairDismissal &dismissal, TDecisionStore &decisions, QString *error);

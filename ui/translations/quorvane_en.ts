@@ -466,10 +466,6 @@
         <translation>Forgot %1 &quot;not duplicates&quot; decisions.</translation>
     </message>
     <message>
-        <source>无法读取此文件：</source>
-        <translation>Cannot read this file:</translation>
-    </message>
-    <message>
         <source>无法记录此决定：</source>
         <translation>Cannot record this decision:</translation>
     </message>
