@@ -1,4 +1,5 @@
 #include "cli/collectonly.h"
+#include "cli/decisioncommand.h"
 #include "cli/exitstatus.h"
 #include "cli/guardedrun.h"
 #include "cli/options.h"
@@ -30,6 +31,10 @@ int runCommand(const Options &options)
     const int status = RunGuarded([&] {
         if (!options.SignatureFile.isEmpty())
             return RunSignature(options);
+        if (!options.Dismiss.empty())
+            return RunDismiss(options);
+        if (options.ForgetDismissed)
+            return RunForgetDismissed();
         if (options.CollectOnly)
             return RunCollectOnly(options);
         return RunSearch(options);

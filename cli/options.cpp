@@ -187,6 +187,15 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
                 options.StoreFile = value;
                 return QString();
             } },
+        { "--min-listed",
+            [](Options &options, const QByteArray &value) {
+                const std::optional<int32_t> minimum = parseSize(value);
+                if (!minimum || *minimum < kLowestMinSimilarity || *minimum > 100)
+                    return QStringLiteral("--min-listed takes a whole number from 1 to 100, not '%1'")
+                        .arg(shown(value));
+                options.MinListed = *minimum;
+                return QString();
+            } },
     };
     return handlers;
 }
@@ -199,6 +208,8 @@ const std::map<QByteArray, bool Options::*> kFlags {
     { "--quiet", &Options::Quiet },
     { "--trash-marked", &Options::TrashMarked },
     { "--no-store", &Options::NoStore },
+    { "--no-decisions", &Options::NoDecisions },
+    { "--forget-dismissed", &Options::ForgetDismissed },
     { "--help", &Options::Help },
     { "-h", &Options::Help },
 };
@@ -250,8 +261,22 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
             options.*(flag->second) = true;
             continue;
         }
+        if (name == "--dismiss") {
+            // Two files, taken as they are, also when they begin with a dash.
+            if (equals >= 0 || i + 2 >= arguments.size() || arguments[i + 1].isEmpty() || arguments[i + 2].isEmpty()) {
+                parsed.Error = QStringLiteral("--dismiss takes two files: --dismiss FILE FILE");
+                return parsed;
+            }
+            if (!options.Dismiss.empty()) {
+                parsed.Error = QStringLiteral("--dismiss is given twice");
+                return parsed;
+            }
+            options.Dismiss = { arguments[i + 1], arguments[i + 2] };
+            i += 2;
+            continue;
+        }
         const auto handler = valueOptions().find(name);
-        if (handler == valueOptions().end() && name != "--keep" && name != "--move-marked") {
+        if (handler == valueOptions().end() && name != "--keep" && name != "--move-marked" && name != "--reference") {
             parsed.Error = QStringLiteral("unknown option %1").arg(shown(name));
             return parsed;
         }
@@ -272,19 +297,36 @@ ParsedOptions ParseOptions(const std::vector<QByteArray> &arguments, const QByte
             parsed.Error = parseKeep(options, value, currentDir);
         else if (name == "--move-marked")
             options.MoveMarked = AbsoluteFolder(value, currentDir);
+        else if (name == "--reference")
+            options.ReferenceFolders.push_back(AbsoluteFolder(value, currentDir));
         else
             parsed.Error = handler->second(options, value);
         if (!parsed.Error.isEmpty())
             return parsed;
     }
+    // A reference folder is searched too.
+    for (const QByteArray &folder : options.ReferenceFolders)
+        if (std::find(options.Folders.begin(), options.Folders.end(), folder) == options.Folders.end())
+            options.Folders.push_back(folder);
+    const bool decisionCommand = !options.Dismiss.empty() || options.ForgetDismissed;
     if (options.NoStore && !options.StoreFile.isEmpty())
         parsed.Error = QStringLiteral("--no-store and --store cannot be given together");
-    else if (!options.Help && options.SignatureFile.isEmpty() && options.Folders.empty())
+    else if (!options.Dismiss.empty() && options.ForgetDismissed)
+        parsed.Error = QStringLiteral("--dismiss and --forget-dismissed exclude each other");
+    else if (decisionCommand && !options.Folders.empty())
+        parsed.Error = QStringLiteral("%1 takes no folder: it only changes the decisions")
+                           .arg(QLatin1String(options.ForgetDismissed ? "--forget-dismissed" : "--dismiss"));
+    else if (decisionCommand && options.NoDecisions)
+        parsed.Error = QStringLiteral("--no-decisions is for a search, not with %1")
+                           .arg(QLatin1String(options.ForgetDismissed ? "--forget-dismissed" : "--dismiss"));
+    else if (!options.Help && !decisionCommand && options.SignatureFile.isEmpty() && options.Folders.empty())
         parsed.Error = QStringLiteral("no folder given (try --help)");
     else if (!options.Keep && (options.MinSimilarity || options.TrashMarked || !options.MoveMarked.isEmpty()))
         parsed.Error = QStringLiteral("--min-similarity, --trash-marked and --move-marked need --keep");
     else if (options.TrashMarked && !options.MoveMarked.isEmpty())
         parsed.Error = QStringLiteral("--trash-marked and --move-marked exclude each other");
+    else if (options.Keep && options.MinListed)
+        parsed.Error = QStringLiteral("--min-listed filters the list of pairs; with --keep use --min-similarity");
     return parsed;
 }
 
@@ -354,6 +396,15 @@ QString UsageText()
         "                     of this program, never one of the pictures searched\n"
         "                     (default $XDG_CACHE_HOME/Quorvane/signatures.sqlite)\n"
         "  --no-store         decode every picture, neither reading nor writing the store\n"
+        "  --reference DIR    search DIR too as a reference folder: no pair of two of its pictures is\n"
+        "                     listed, and --keep keeps its pictures and never marks one (repeatable)\n"
+        "  --min-listed N     list only the pairs at least N percent similar; the pairing is unchanged\n"
+        "  --dismiss FILE FILE\n"
+        "                     record that the two files are not duplicates, and stop: no later search\n"
+        "                     pairs their contents (kept by content, so renames and copies keep it)\n"
+        "  --forget-dismissed forget every such decision, and stop\n"
+        "  --no-decisions     search without the decisions\n"
+        "                     ($XDG_DATA_HOME/Quorvane/decisions.sqlite)\n"
         "\n"
         "TSV: one line per pair, path TAB path TAB similarity; inside a path a backslash, tab,\n"
         "newline and carriage return are written as \\\\, \\t, \\n and \\r.\n"

@@ -42,6 +42,16 @@ struct Options {
     bool TrashMarked = false;
     // The folder the marked files are moved to, absolute and ending with "/".
     QByteArray MoveMarked;
+    // Reference folders, absolute and ending with "/"; each is also in Folders.
+    std::vector<QByteArray> ReferenceFolders;
+    // List only the pairs at least this many percent similar.
+    std::optional<double> MinListed;
+    // Search without the "not duplicates" decisions.
+    bool NoDecisions = false;
+    // Record that the two files (bytes as given) are not duplicates, and stop.
+    std::vector<QByteArray> Dismiss;
+    // Forget every "not duplicates" decision, and stop.
+    bool ForgetDismissed = false;
 };
 
 struct ParsedOptions {

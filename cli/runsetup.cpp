@@ -44,6 +44,12 @@ std::optional<TSettings> SettingsForWalk(const Options &options, int &exitStatus
         ReportError(refusal);
         return std::nullopt;
     }
+    for (const QByteArray &folder : options.ReferenceFolders) {
+        if (!IdentifyFolder(folder)) {
+            ReportError(QStringLiteral("--reference %1: no such folder").arg(QString::fromLocal8Bit(folder)));
+            return std::nullopt;
+        }
+    }
     if (std::none_of(options.Folders.begin(), options.Folders.end(),
             [](const QByteArray &folder) { return IdentifyFolder(folder).has_value(); })) {
         ReportError(QStringLiteral("none of the listed folders exists"));

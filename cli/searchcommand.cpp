@@ -1,6 +1,7 @@
 #include "cli/searchcommand.h"
 
 #include "cli/cliobserver.h"
+#include "cli/decisioncommand.h"
 #include "cli/exitstatus.h"
 #include "cli/markcommand.h"
 #include "cli/options.h"
@@ -9,6 +10,7 @@
 #include "cli/standarderror.h"
 #include "engine/collect/trashfolders.h"
 #include "engine/results/resultwriter.h"
+#include "engine/results/shownpairs.h"
 #include "engine/search.h"
 #include "engine/store/signaturestore.h"
 
@@ -57,17 +59,18 @@ bool defaultStoreMayOpen()
     return refusal.isEmpty();
 }
 
-QByteArray formatPairs(const TCatalogue &catalogue, OutputFormat format, const TSettings &settings)
+QByteArray formatPairs(const TCatalogue &catalogue, const Options &options, const TSettings &settings)
 {
-    switch (format) {
+    const std::vector<int32_t> shown = ShownPairs(catalogue, options.MinListed);
+    switch (options.Format) {
     case OutputFormat::Tsv:
-        return BuildTsv(catalogue);
+        return BuildTsv(catalogue, shown);
     case OutputFormat::Json:
-        return BuildJson(catalogue, settings.SearchesTurnedCopies());
+        return BuildJson(catalogue, shown, settings.SearchesTurnedCopies());
     case OutputFormat::Csv:
         break;
     }
-    return BuildCsv(catalogue);
+    return BuildCsv(catalogue, shown);
 }
 
 }
@@ -98,6 +101,8 @@ int RunSearch(const Options &options, TProcessingOptions processing)
         if (RefuseFileOptionsOntoPictures(catalogue, options))
             return kExitUsage;
         processing.Threads = options.Threads.value_or(0);
+        processing.Dismissed = DecisionsForSearch(options);
+        processing.ReferenceFolders = options.ReferenceFolders;
         std::shared_ptr<TSignatureStore> store = opening.valid() ? opening.get() : nullptr;
         if (!options.StoreFile.isEmpty())
             store = std::make_shared<TSignatureStore>(options.StoreFile);
@@ -116,7 +121,7 @@ int RunSearch(const Options &options, TProcessingOptions processing)
     if (options.Keep)
         return interrupted ? kExitInterrupted : RunMarking(catalogue, *settings, options);
     QString error;
-    if (!WriteOutput(options.OutputFile, formatPairs(catalogue, options.Format, *settings), &error)) {
+    if (!WriteOutput(options.OutputFile, formatPairs(catalogue, options, *settings), &error)) {
         ReportError(error);
         return kExitFailed;
     }

@@ -8,12 +8,15 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 
 namespace
 {
 constexpr int kHintIndent = 7;
+// Set on the item of a reference folder; it moves with the item.
+constexpr int kReferenceRole = Qt::UserRole + 1;
 
 QString WithTrailingDelimiter(const QString &folder)
 {
@@ -142,6 +145,40 @@ int TMainForm::SelectedFolderRow() const
 {
     const QList<QListWidgetItem *> selected = DirectoriesListBox->selectedItems();
     return selected.isEmpty() ? -1 : DirectoriesListBox->row(selected.first());
+}
+
+std::vector<QByteArray> TMainForm::ReferenceFolders() const
+{
+    std::vector<QByteArray> folders;
+    if (MainUnit.FolderHintShown)
+        return folders;
+    for (int row = 0; row < DirectoriesListBox->count(); ++row)
+        if (DirectoriesListBox->item(row)->data(kReferenceRole).toBool())
+            folders.push_back(QFile::encodeName(DirectoriesListBox->item(row)->text()));
+    return folders;
+}
+
+void TMainForm::UseAsReferenceFolder(bool reference)
+{
+    const int selected = SelectedFolderRow();
+    if (MainUnit.FolderHintShown || selected < 0)
+        return;
+    QListWidgetItem *item = DirectoriesListBox->item(selected);
+    item->setData(kReferenceRole, reference);
+    item->setIcon(reference ? QIcon(QStringLiteral(":/icons/reference.svg")) : QIcon());
+    item->setToolTip(reference ? tr("参考文件夹：其中的图片参与比较，但不会被标记、移动或删除") : QString());
+}
+
+void TMainForm::ShowFolderMenu(const QPoint &position)
+{
+    QListWidgetItem *item = DirectoriesListBox->itemAt(position);
+    if (MainUnit.FolderHintShown || !item)
+        return;
+    DirectoriesListBox->setCurrentItem(item);
+    UseAsReferenceFolder1->setChecked(item->data(kReferenceRole).toBool());
+    QMenu menu(this);
+    menu.addAction(UseAsReferenceFolder1);
+    menu.exec(DirectoriesListBox->viewport()->mapToGlobal(position));
 }
 
 std::vector<QByteArray> TMainForm::ListedFolders() const

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
@@ -151,6 +152,10 @@ void TMainForm::CreateFolderArea()
     DirectoriesListBox->setUniformItemSizes(true);
     DirectoriesListBox->setStyleSheet(QStringLiteral("QListWidget::item { height: %1px; }").arg(kListItemHeight));
     DirectoriesListBox->setMinimumHeight(0);
+    DirectoriesListBox->setContextMenuPolicy(Qt::CustomContextMenu);
+    UseAsReferenceFolder1 = new QAction(tr("设为参考文件夹"), DirectoriesListBox);
+    UseAsReferenceFolder1->setObjectName(QStringLiteral("UseAsReferenceFolder1"));
+    UseAsReferenceFolder1->setCheckable(true);
     layout->addWidget(DirectoriesListBox, 1);
 
     Panel2 = NewPanel(TopPanel, QStringLiteral("Panel2"));
@@ -255,13 +260,27 @@ void TMainForm::CreatePreviewArea()
         side.panel->installEventFilter(this);
     }
 
-    for (QLabel **mark : { &MarkLabel1, &MarkLabel2 }) {
-        QWidget *panel = mark == &MarkLabel1 ? ImagePanel1 : ImagePanel2;
-        *mark = NewLabel(panel, QStringLiteral("MarkLabel") + panel->objectName().right(1), tr("已标记"));
-        (*mark)->setStyleSheet(QStringLiteral("background-color: #c0392b; color: white; padding: 2px 6px;"));
-        (*mark)->adjustSize();
-        (*mark)->move(kMarkLabelMargin, kMarkLabelMargin);
-        (*mark)->hide();
+    // A picture is marked or of a reference folder, never both: the tags share their place.
+    const struct {
+        QLabel **label;
+        QWidget *panel;
+        const char *name;
+        QString text;
+        const char *colour;
+    } tags[] = {
+        { &MarkLabel1, ImagePanel1, "MarkLabel1", tr("已标记"), "#c0392b" },
+        { &MarkLabel2, ImagePanel2, "MarkLabel2", tr("已标记"), "#c0392b" },
+        { &ReferenceLabel1, ImagePanel1, "ReferenceLabel1", tr("参考"), "#2c6e9b" },
+        { &ReferenceLabel2, ImagePanel2, "ReferenceLabel2", tr("参考"), "#2c6e9b" },
+    };
+    for (const auto &tag : tags) {
+        *tag.label = NewLabel(tag.panel, QLatin1String(tag.name), tag.text);
+        (*tag.label)
+            ->setStyleSheet(
+                QStringLiteral("background-color: %1; color: white; padding: 2px 6px;").arg(QLatin1String(tag.colour)));
+        (*tag.label)->adjustSize();
+        (*tag.label)->move(kMarkLabelMargin, kMarkLabelMargin);
+        (*tag.label)->hide();
     }
 
     SimilarityLabel = NewLabel(BetweenImagesPanel, QStringLiteral("SimilarityLabel"), tr("相似度："));
@@ -270,6 +289,8 @@ void TMainForm::CreatePreviewArea()
     PercentLabel->setAlignment(Qt::AlignCenter);
     SwapImagesButton = NewGlyphButton(
         BetweenImagesPanel, QStringLiteral("SwapImagesButton"), QStringLiteral("swap"), tr("交换图像"));
+    NotDuplicatesButton = NewGlyphButton(
+        BetweenImagesPanel, QStringLiteral("NotDuplicatesButton"), QStringLiteral("notsame"), tr("不是重复项（N）"));
     BetweenImagesPanel->installEventFilter(this);
 
     // Created last so that it covers the preview while a search runs.
@@ -304,6 +325,16 @@ void TMainForm::CreateResultArea()
     DiskUsageLabel = NewLabel(SummaryPanel, QStringLiteral("DiskUsageLabel"), QString(), kFolderListFontPixels);
     DiskUsageLabel->setGeometry(580, 16, 260, 20);
     DiskUsageLabel->hide();
+    // 0% shows every pair, as a list without the filter does.
+    ShownSimilaritySpinBox = new QSpinBox(SummaryPanel);
+    ShownSimilaritySpinBox->setObjectName(QStringLiteral("ShownSimilaritySpinBox"));
+    ShownSimilaritySpinBox->setRange(0, 100);
+    ShownSimilaritySpinBox->setSpecialValueText(tr("显示所有配对"));
+    ShownSimilaritySpinBox->setPrefix(tr("只显示相似度不低于 "));
+    ShownSimilaritySpinBox->setSuffix(tr("% 的配对"));
+    ShownSimilaritySpinBox->setGeometry(580, 12, 300, 28);
+    ShownCountLabel = NewLabel(SummaryPanel, QStringLiteral("ShownCountLabel"), QString(), kFolderListFontPixels);
+    ShownCountLabel->setGeometry(890, 16, 140, 20);
 
     ListView1 = new QTableView(BottomPanel);
     ListView1->setObjectName(QStringLiteral("ListView1"));
@@ -313,6 +344,12 @@ void TMainForm::CreateResultArea()
     ListView1->setShowGrid(true);
     ListView1->verticalHeader()->hide();
     ListView1->horizontalHeader()->setHighlightSections(false);
+    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    NotDuplicates1 = new QAction(tr("不是重复项"), ListView1);
+    NotDuplicates1->setObjectName(QStringLiteral("NotDuplicates1"));
+    NotDuplicates1->setShortcut(Qt::Key_N);
+    NotDuplicates1->setShortcutContext(Qt::WidgetShortcut);
+    ListView1->addAction(NotDuplicates1);
     layout->addWidget(ListView1, 1);
 }
 
@@ -348,6 +385,8 @@ void TMainForm::CreateMenu()
     addMarkAction(MoveMarked1, "MoveMarked1", tr("移动标记的图片..."));
     Mark1->addSeparator();
     addMarkAction(Undo1, "Undo1", tr("撤销"));
+    Mark1->addSeparator();
+    addMarkAction(ForgetDismissed1, "ForgetDismissed1", QString());
 
     Settings1 = menuBar()->addAction(tr("设置"));
     Settings1->setObjectName(QStringLiteral("Settings1"));
@@ -406,6 +445,7 @@ void TMainForm::LayOutBetweenImagesPanel()
     SimilarityLabel->setGeometry(0, middle - kPercentHeight - kLabelHeight, width, kLabelHeight);
     PercentLabel->setGeometry(0, middle - kPercentHeight, width, kPercentHeight);
     SwapImagesButton->move((width - kGlyphButtonSize) / 2, middle + 8);
+    NotDuplicatesButton->move((width - kGlyphButtonSize) / 2, middle + 16 + kGlyphButtonSize);
 }
 
 void TMainForm::SetCaptionHover(QObject *button, bool hovered)

@@ -1,6 +1,7 @@
 #include "ui/mainunit.h"
 
 #include "engine/results/resultwriter.h"
+#include "engine/results/shownpairs.h"
 #include "engine/results/textformat.h"
 #include "ui/markspart.h"
 #include "ui/messageboxes.h"
@@ -12,8 +13,12 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTableView>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -31,9 +36,13 @@ void TMainForm::CreateParts()
     widgets.Details[1] = ImageLabel2;
     widgets.MarkLabels[0] = MarkLabel1;
     widgets.MarkLabels[1] = MarkLabel2;
+    widgets.ReferenceLabels[0] = ReferenceLabel1;
+    widgets.ReferenceLabels[1] = ReferenceLabel2;
     widgets.Percent = PercentLabel;
     widgets.FileButtons = { MoveImageButton1, BrowseImageButton1, DeleteImageButton1, MoveImageButton2,
-        BrowseImageButton2, DeleteImageButton2 };
+        BrowseImageButton2, DeleteImageButton2, NotDuplicatesButton };
+    widgets.ChangingButtons[0] = { MoveImageButton1, DeleteImageButton1 };
+    widgets.ChangingButtons[1] = { MoveImageButton2, DeleteImageButton2 };
     m_preview = new TPreviewPart(widgets, ListModel, m_pictureMarks, this);
     connect(m_preview, &TPreviewPart::PictureClicked, this, [this](int side) {
         if (side == 1)
@@ -57,6 +66,11 @@ void TMainForm::CreateParts()
     connect(ClearAllMarks1, &QAction::triggered, m_marks, &TMarksPart::ClearAll);
     connect(DeleteMarked1, &QAction::triggered, m_marks, &TMarksPart::DeleteMarked);
     connect(MoveMarked1, &QAction::triggered, m_marks, &TMarksPart::MoveMarked);
+    connect(Mark1, &QMenu::aboutToShow, m_marks, [this] { m_marks->UpdateForgetDismissedCaption(ForgetDismissed1); });
+    connect(ForgetDismissed1, &QAction::triggered, m_marks, &TMarksPart::ForgetAllDismissed);
+    connect(NotDuplicatesButton, &QToolButton::clicked, this, &TMainForm::NotDuplicatesClick);
+    connect(NotDuplicates1, &QAction::triggered, this, &TMainForm::NotDuplicatesClick);
+    connect(ShownSimilaritySpinBox, &QSpinBox::valueChanged, this, &TMainForm::ShowPairsAtLeast);
     CreateSearchPart();
 }
 
@@ -67,7 +81,46 @@ void TMainForm::SetListRowCount(int rows)
     ListModel->SetRowCount(rows);
     if (rows > 0)
         ApplyPairListColumnWidths(ListView1);
+    ApplyShownFilter();
 }
+
+void TMainForm::ApplyShownFilter()
+{
+    // A reset list shows every row; without the filter there is nothing to hide.
+    if (!ListModel->MinShown()) {
+        ShownCountLabel->clear();
+        return;
+    }
+    const int rows = ListModel->rowCount();
+    for (int row = 0; row < rows; ++row)
+        ListView1->setRowHidden(row, !ListModel->IsRowShown(row));
+    ShownCountLabel->setText(tr("显示 %1 / %2").arg(FormatCount(ListModel->ShownRowCount()), FormatCount(rows)));
+}
+
+void TMainForm::ShowPairsAtLeast(int percent)
+{
+    const bool wasFiltered = ListModel->MinShown().has_value();
+    ListModel->SetMinShown(percent > 0 ? std::optional<double>(percent) : std::nullopt);
+    if (wasFiltered && percent == 0) {
+        for (int row = 0; row < ListModel->rowCount(); ++row)
+            ListView1->setRowHidden(row, false);
+    }
+    ApplyShownFilter();
+    const int row = SelectedRow();
+    if (row >= 0 && ListModel->IsRowShown(row))
+        return;
+    // The selection may not rest on a hidden pair: the preview would show what the list does not.
+    const int shown = ListModel->NearestShownRow(row);
+    if (shown >= 0) {
+        ListView1->selectRow(shown);
+        ListView1Click();
+    } else {
+        ListView1->clearSelection();
+        m_preview->ShowNoPair();
+    }
+}
+
+void TMainForm::NotDuplicatesClick() { m_actions->Dismiss(); }
 
 void TMainForm::ListView1Click() { m_preview->ShowSelectedPair(); }
 
@@ -105,15 +158,16 @@ void TMainForm::RightImageClick() { m_actions->Open(2); }
 void TMainForm::FinishFileAction(int row)
 {
     SetListRowCount(MainUnit.Catalogue.PairsLast + 1);
-    if (MainUnit.Catalogue.PairsLast >= 0)
-        ListView1->selectRow(std::min(row, MainUnit.Catalogue.PairsLast));
+    const int shown = ListModel->NearestShownRow(std::min(row, MainUnit.Catalogue.PairsLast));
+    if (shown >= 0)
+        ListView1->selectRow(shown);
     SetIdleState();
-    if (MainUnit.Catalogue.PairsLast >= 0)
+    if (shown >= 0)
         ListView1Click();
     else
         // The last pair shown may be in the trash now; it is no longer listed.
         m_preview->ShowNoPair();
-    m_preview->ShowMarks();
+    m_preview->ShowTags();
 }
 
 void TMainForm::DeleteImageButton1Click() { m_actions->Delete(1); }
@@ -134,7 +188,11 @@ void TMainForm::SavelistofdupliacatestoCSV1Click()
         ErrorBox(this, tr("重复项列表为空。"));
         return;
     }
-    QFileDialog dialog(this, tr("将重复项列表保存到CSV文件"));
+    // With the filter on, the file holds what the list shows, and the dialog says so.
+    const std::vector<int32_t> shown = ShownPairs(MainUnit.Catalogue, ListModel->MinShown());
+    QFileDialog dialog(this,
+        ListModel->MinShown() ? tr("将显示的 %1 个配对保存到CSV文件").arg(FormatCount(int64_t(shown.size())))
+                              : tr("将重复项列表保存到CSV文件"));
     dialog.setObjectName(QStringLiteral("SaveCSVFileDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({ tr("CSV 文件 (*.csv)"), tr("任何文件 (*.*)") });
@@ -148,6 +206,6 @@ void TMainForm::SavelistofdupliacatestoCSV1Click()
         return;
     // Written under a temporary name and renamed, so a failed export leaves any old file intact.
     QString reason;
-    if (FileOperations->ReplaceFile(fileName, BuildCsv(MainUnit.Catalogue), &reason) != 0)
+    if (FileOperations->ReplaceFile(fileName, BuildCsv(MainUnit.Catalogue, shown), &reason) != 0)
         ErrorBox(this, QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason));
 }

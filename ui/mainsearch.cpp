@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -31,13 +32,14 @@ void TMainForm::CreateSearchPart()
     widgets.DiskUsage = DiskUsageLabel;
     widgets.Timer = Timer1;
     widgets.EmptyStore = EmptySignatureStore1;
-    widgets.Controls
-        = { DirectoriesListBox, AddFolderButton, RemoveFolderButton, MoveFolderUpButton, MoveFolderDownButton,
-              ClearDirectoriesButton, SwapImagesButton, MoveImageButton1, BrowseImageButton1, DeleteImageButton1,
-              MoveImageButton2, BrowseImageButton2, DeleteImageButton2, ListView1, ScanSubfoldersCheckBox };
+    widgets.Controls = { DirectoriesListBox, AddFolderButton, RemoveFolderButton, MoveFolderUpButton,
+        MoveFolderDownButton, ClearDirectoriesButton, SwapImagesButton, MoveImageButton1, BrowseImageButton1,
+        DeleteImageButton1, MoveImageButton2, BrowseImageButton2, DeleteImageButton2, ListView1, ScanSubfoldersCheckBox,
+        NotDuplicatesButton, ShownSimilaritySpinBox };
     widgets.Actions = { Settings1, Mark1->menuAction(), EmptySignatureStore1, About1 };
     m_search = new TSearchPart(
-        widgets, MainUnit.Catalogue, MainUnit.Settings, SearchProcessing, [this] { return ListedFolders(); }, this);
+        widgets, MainUnit.Catalogue, MainUnit.Settings, SearchProcessing, [this] { return ListedFolders(); },
+        [this] { return ReferenceFolders(); }, this);
 
     connect(m_search, &TSearchPart::SearchingStateEntered, this, [this] {
         m_preview->ShowNoPair();

@@ -225,6 +225,8 @@ void TMainForm::ConnectHandlers()
     connect(MoveFolderDownButton, &QToolButton::clicked, this, &TMainForm::MoveFolderDownButtonClick);
     connect(ClearDirectoriesButton, &QToolButton::clicked, this, &TMainForm::ClearDirectoriesButtonClick);
     DirectoriesListBox->installEventFilter(this);
+    connect(DirectoriesListBox, &QListWidget::customContextMenuRequested, this, &TMainForm::ShowFolderMenu);
+    connect(UseAsReferenceFolder1, &QAction::triggered, this, &TMainForm::UseAsReferenceFolder);
 
     connect(SwapImagesButton, &QToolButton::clicked, this, &TMainForm::SwapImagesButtonClick);
     connect(MoveImageButton1, &QToolButton::clicked, this, &TMainForm::MoveImageButton1Click);

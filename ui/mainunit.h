@@ -19,8 +19,10 @@ class QAction;
 class QCheckBox;
 class QKeyEvent;
 class QLabel;
+class QPoint;
 class QListWidget;
 class QMenu;
+class QSpinBox;
 class QSplitter;
 class QTableView;
 class QTimer;
@@ -110,6 +112,11 @@ public:
     void DropUrls(const QList<QUrl> &urls);
     // The listed folders as raw paths, each ending with "/"; empty while the hint shows.
     std::vector<QByteArray> ListedFolders() const;
+    // Those of the listed folders the person made reference folders: their pictures are compared
+    // but never paired with each other, marked, moved or deleted.
+    std::vector<QByteArray> ReferenceFolders() const;
+    // Acts on the selected folder; the folder list's context menu offers it.
+    void UseAsReferenceFolder(bool reference);
 
     // Result list, preview, file actions and export.
     void SetListRowCount(int rows);
@@ -117,6 +124,9 @@ public:
     void ListView1ColumnClick(int column);
     void ListView1KeyUp(QKeyEvent *event);
     void ListView1SelectionChanged();
+    // Shows only the pairs at least `percent` similar; 0 shows all.
+    void ShowPairsAtLeast(int percent);
+    void NotDuplicatesClick();
     void SwapImagesButtonClick();
     void LeftImageClick();
     void RightImageClick();
@@ -185,6 +195,8 @@ public:
     QLabel *SimilarityLabel = nullptr;
     QLabel *PercentLabel = nullptr;
     QToolButton *SwapImagesButton = nullptr;
+    // Takes the pair out of the results and remembers that its two pictures are not duplicates.
+    QToolButton *NotDuplicatesButton = nullptr;
     QToolButton *MoveImageButton1 = nullptr;
     QToolButton *BrowseImageButton1 = nullptr;
     QToolButton *DeleteImageButton1 = nullptr;
@@ -200,6 +212,9 @@ public:
     // "已标记" over a marked picture of the preview.
     QLabel *MarkLabel1 = nullptr;
     QLabel *MarkLabel2 = nullptr;
+    // "参考" over a picture of a reference folder, which is never marked.
+    QLabel *ReferenceLabel1 = nullptr;
+    QLabel *ReferenceLabel2 = nullptr;
     QSplitter *Splitter2 = nullptr;
 
     // Result area.
@@ -209,6 +224,14 @@ public:
     QLabel *DuplicatesFoundLabel = nullptr;
     QLabel *DiskUsageLabel = nullptr;
     QTableView *ListView1 = nullptr;
+    // Shows only the pairs at least this similar; 0 shows all.
+    QSpinBox *ShownSimilaritySpinBox = nullptr;
+    // How many pairs the filter shows; empty without it.
+    QLabel *ShownCountLabel = nullptr;
+    // The list's context menu and its key N.
+    QAction *NotDuplicates1 = nullptr;
+    // Checked on a reference folder; the folder list's context menu.
+    QAction *UseAsReferenceFolder1 = nullptr;
 
     // Menu and non-visual parts.
     QMenu *File1 = nullptr;
@@ -226,6 +249,8 @@ public:
     QAction *DeleteMarked1 = nullptr;
     QAction *MoveMarked1 = nullptr;
     QAction *Undo1 = nullptr;
+    // Its caption counts the decisions.
+    QAction *ForgetDismissed1 = nullptr;
     QAction *Settings1 = nullptr;
     QMenu *Help1 = nullptr;
     QAction *Howtouse1 = nullptr;
@@ -255,6 +280,8 @@ private:
     void SetCaptionHover(QObject *button, bool hovered);
     void ConnectHandlers();
     void CreateSearchPart();
+    void ApplyShownFilter();
+    void ShowFolderMenu(const QPoint &position);
     void ShowSamplePair();
     void LeaveHintState();
     // Shows `hint`, indented, below two empty lines.

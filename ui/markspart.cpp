@@ -1,5 +1,6 @@
 #include "ui/markspart.h"
 
+#include "engine/cleanup/decisionstore.h"
 #include "engine/results/textformat.h"
 #include "ui/folderdialog.h"
 #include "ui/mainunit.h"
@@ -90,7 +91,7 @@ void TMarksPart::Reset()
 {
     m_marks.Reset(MainUnit.Catalogue);
     m_actions.ForgetTakenOut();
-    m_preview.ShowMarks();
+    m_preview.ShowTags();
 }
 
 void TMarksPart::SetMark(int row, int side, bool marked)
@@ -101,11 +102,15 @@ void TMarksPart::SetMark(int row, int side, bool marked)
     const int32_t picture = side == 1 ? pair.PicIndex1 : pair.PicIndex2;
     if (!marked)
         m_marks.Unmark(picture);
-    else if (m_marks.Mark(picture) == TPictureMarks::TMarkResult::WholeGroup)
+    else if (const TPictureMarks::TMarkResult result = m_marks.Mark(picture);
+             result == TPictureMarks::TMarkResult::WholeGroup)
         ErrorBox(m_window,
             TMainForm::tr("无法标记此文件，组中至少要保留一张未标记的图片：") + kBoxLineBreak + ShownFileName(picture));
+    else if (result == TPictureMarks::TMarkResult::Reference)
+        ErrorBox(
+            m_window, TMainForm::tr("无法标记此文件，它在参考文件夹中：") + kBoxLineBreak + ShownFileName(picture));
     m_model.MarksChanged();
-    m_preview.ShowMarks();
+    m_preview.ShowTags();
 }
 
 bool TMarksPart::ToggleByKey(QKeyEvent *event)
@@ -146,15 +151,47 @@ void TMarksPart::MarkByRule(TKeepRule keep)
     const TRuleOutcome outcome = ApplyMarkingRule(MainUnit.Catalogue, m_marks, rule);
     QApplication::restoreOverrideCursor();
     m_model.MarksChanged();
-    m_preview.ShowMarks();
-    InformationBox(m_window, RuleSummary(outcome, minimum));
+    m_preview.ShowTags();
+    QString summary = RuleSummary(outcome, minimum);
+    if (const int hidden = m_model.rowCount() - m_model.ShownRowCount(); hidden > 0)
+        summary += kBoxLineBreak + TMainForm::tr("规则作用于所有配对，包括未显示的 %1 个。").arg(FormatCount(hidden));
+    InformationBox(m_window, summary);
+}
+
+void TMarksPart::UpdateForgetDismissedCaption(QAction *forget)
+{
+    QString error;
+    const std::optional<int64_t> count = TDecisionStore().Count(&error);
+    forget->setText(
+        TMainForm::tr("忘记所有“不是重复项”决定（%1）").arg(count ? FormatCount(*count) : QStringLiteral("?")));
+    forget->setEnabled(!count || *count > 0);
+}
+
+void TMarksPart::ForgetAllDismissed()
+{
+    TDecisionStore store;
+    QString error;
+    const std::optional<int64_t> count = store.Count(&error);
+    if (count && *count == 0)
+        return;
+    if (count
+        && !AskYesNo(m_window, QMessageBox::Question,
+            TMainForm::tr("您真的要忘记所有 %1 个“不是重复项”决定吗？以后的搜索将再次列出这些配对。")
+                .arg(FormatCount(*count))))
+        return;
+    const std::optional<int64_t> forgotten = count ? store.ForgetAll(&error) : std::nullopt;
+    if (!forgotten) {
+        ErrorBox(m_window, TMainForm::tr("无法忘记“不是重复项”决定：") + kBoxLineBreak + error);
+        return;
+    }
+    InformationBox(m_window, TMainForm::tr("已忘记 %1 个“不是重复项”决定。").arg(FormatCount(*forgotten)));
 }
 
 void TMarksPart::ClearAll()
 {
     m_marks.ClearAll();
     m_model.MarksChanged();
-    m_preview.ShowMarks();
+    m_preview.ShowTags();
 }
 
 void TMarksPart::DeleteMarked()

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+class QAction;
 class QKeyEvent;
 class QTableView;
 class QWidget;
@@ -35,6 +36,9 @@ public:
     void ClearAll();
     void DeleteMarked();
     void MoveMarked();
+    // The menu entry that forgets every "not duplicates" decision says how many there are.
+    void UpdateForgetDismissedCaption(QAction *forget);
+    void ForgetAllDismissed();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,5 +1,6 @@
 #include "ui/pairlistmodel.h"
 
+#include "engine/results/shownpairs.h"
 #include "engine/results/textformat.h"
 
 #include <QFile>
@@ -47,6 +48,32 @@ bool TPairListModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     emit MarkRequested(index.row(), index.column() + 1, value.toInt() == Qt::Checked);
     return true;
+}
+
+bool TPairListModel::IsRowShown(int row) const
+{
+    return !m_minShown || (row <= m_catalogue.PairsLast && IsShownPair(m_catalogue.Pairs[size_t(row)], m_minShown));
+}
+
+int TPairListModel::ShownRowCount() const
+{
+    if (!m_minShown)
+        return m_rows;
+    int shown = 0;
+    for (int row = 0; row < m_rows; ++row)
+        shown += IsRowShown(row);
+    return shown;
+}
+
+int TPairListModel::NearestShownRow(int row) const
+{
+    for (int below = std::max(row, 0); below < m_rows; ++below)
+        if (IsRowShown(below))
+            return below;
+    for (int above = std::min(row, m_rows) - 1; above >= 0; --above)
+        if (IsRowShown(above))
+            return above;
+    return -1;
 }
 
 void TPairListModel::SetRowCount(int rows)

@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 
+#include <optional>
+
 class QTableView;
 
 // The result list's rows, produced on demand: row r shows Pairs[r] of the catalogue. The row
@@ -22,6 +24,14 @@ public:
     void RowChanged(int row);
     // Has the views redraw every row's check boxes after marks changed.
     void MarksChanged();
+    // The view shows only pairs at least this similar; nothing shows all. A view only: the rows,
+    // their order and every pair stay.
+    void SetMinShown(std::optional<double> minSimilarity) { m_minShown = minSimilarity; }
+    std::optional<double> MinShown() const { return m_minShown; }
+    bool IsRowShown(int row) const;
+    int ShownRowCount() const;
+    // The shown row nearest to `row`, looking down first; -1 when none is shown.
+    int NearestShownRow(int row) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -40,6 +50,7 @@ private:
     const TCatalogue &m_catalogue;
     const TPictureMarks &m_marks;
     int m_rows = 0;
+    std::optional<double> m_minShown;
 };
 
 // Sizes the list's columns: both path columns to their contents within 100..800 pixels, the

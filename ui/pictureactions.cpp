@@ -1,5 +1,6 @@
 #include "ui/pictureactions.h"
 
+#include "engine/cleanup/pairdismissal.h"
 #include "engine/results/textformat.h"
 #include "ui/folderdialog.h"
 #include "ui/mainunit.h"
@@ -107,7 +108,8 @@ std::optional<TPictureActions::TShownPicture> TPictureActions::ShownPicture(int 
     TShownPicture shown;
     shown.Row = m_preview.SelectedRow();
     shown.Picture = m_preview.PreviewedPicture(shown.Row, side);
-    if (shown.Picture < 0)
+    // A reference folder's picture is never moved or deleted; its buttons are disabled too.
+    if (shown.Picture < 0 || IsReferencePicture(MainUnit.Catalogue, shown.Picture))
         return std::nullopt;
     shown.Path = FullPath(MainUnit.Catalogue, shown.Picture);
     shown.Name = ShownFileName(shown.Picture);
@@ -195,13 +197,78 @@ void TPictureActions::KeepForUndo(
         ErrorBox(m_window, TMainForm::tr("无法记录此操作，将无法撤销：") + kBoxLineBreak + record.Error);
     if (!record.Id)
         return;
+    m_undoSteps.emplace_back();
     TTakenOut &takenOut = m_takenOutByAction[*record.Id];
     takenOut.Pairs = removedPairs;
     for (const TActedFile &file : acted)
         takenOut.Pictures.emplace_back(file.From, file.Picture);
 }
 
+void TPictureActions::ForgetTakenOut()
+{
+    m_takenOutByAction.clear();
+    // The decisions stay undoable; their pairs belong to the results just replaced.
+    for (std::optional<TDismissal> &step : m_undoSteps)
+        if (step)
+            step->InTheseResults = false;
+}
+
+void TPictureActions::Dismiss()
+{
+    const int row = m_preview.SelectedRow();
+    const int32_t pictures[2] = { m_preview.PreviewedPicture(row, 1), m_preview.PreviewedPicture(row, 2) };
+    if (pictures[0] < 0 || pictures[1] < 0)
+        return;
+    // The decision is about the contents that were compared, not what a file holds now.
+    for (const int32_t picture : pictures)
+        if (PictureChangedSinceSearch(picture, FullPath(MainUnit.Catalogue, picture)))
+            return;
+    TDecisionStore decisions;
+    QString error;
+    std::optional<TPairDismissal> dismissal;
+    ActOnResults(row, [&] {
+        dismissal = DismissListedPair(MainUnit.Catalogue, row, decisions, &error);
+        if (!dismissal)
+            return;
+        m_marks.Refresh(MainUnit.Catalogue);
+        m_undoSteps.push_back(TDismissal { *dismissal, true });
+    });
+    if (!dismissal)
+        ErrorBox(m_window, TMainForm::tr("无法记录此决定：") + kBoxLineBreak + error);
+}
+
+void TPictureActions::UndoDismissal(const TDismissal &dismissal)
+{
+    TDecisionStore decisions;
+    QString error;
+    bool undone = false;
+    if (dismissal.InTheseResults) {
+        ActOnResults(std::max(m_preview.SelectedRow(), 0), [&] {
+            undone = UndoPairDismissal(MainUnit.Catalogue, dismissal.Dismissal, decisions, &error);
+            m_marks.Refresh(MainUnit.Catalogue);
+        });
+    } else {
+        undone = decisions.Forget(dismissal.Dismissal.First, dismissal.Dismissal.Second, &error);
+    }
+    if (!undone) {
+        ErrorBox(m_window, TMainForm::tr("无法撤销此决定：") + kBoxLineBreak + error);
+        return;
+    }
+    m_undoSteps.pop_back();
+    InformationBox(m_window, TMainForm::tr("已撤销“不是重复项”决定。"));
+}
+
 void TPictureActions::Undo()
+{
+    if (!m_undoSteps.empty() && m_undoSteps.back()) {
+        const TDismissal last = *m_undoSteps.back();
+        UndoDismissal(last);
+        return;
+    }
+    UndoJournalAction();
+}
+
+void TPictureActions::UndoJournalAction()
 {
     TActionJournal journal(m_journalPath);
     const std::optional<TJournalEntry> entry = journal.LastUndoable();
@@ -209,6 +276,8 @@ void TPictureActions::Undo()
         InformationBox(m_window, TMainForm::tr("没有可以撤销的操作。"));
         return;
     }
+    if (!m_undoSteps.empty())
+        m_undoSteps.pop_back();
     const TUndoOutcome outcome = UndoAction(*entry, *m_files);
     QString reason;
     if (!journal.MarkUndone(entry->Id, &reason))

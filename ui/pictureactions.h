@@ -2,6 +2,7 @@
 
 #include "engine/cleanup/actionjournal.h"
 #include "engine/cleanup/markedbatch.h"
+#include "engine/cleanup/pairdismissal.h"
 #include "engine/cleanup/picturemarks.h"
 
 #include <QObject>
@@ -17,7 +18,8 @@ class TFolderDialog;
 class TPreviewPart;
 
 // What the person does to the pictures of the preview, one at a time: delete, move, open, show in
-// the file manager; taking what was acted on out of the results, recording it for undo, undo.
+// the file manager, say the pair is not duplicates; taking what was acted on out of the results,
+// recording it for undo, undo.
 class TPictureActions : public QObject
 {
     Q_OBJECT
@@ -34,6 +36,10 @@ public:
     void Move(int side);
     void Open(int side);
     void Browse(int side);
+    // Takes the shown pair out of the results and records, by the two files' contents, that they
+    // are not duplicates, so that no later search pairs them.
+    void Dismiss();
+    // Takes back the last action of this run, a dismissal or what the journal holds.
     void Undo();
 
     // Runs an action on the results, then shows them as they are now, also when it throws. Not
@@ -45,7 +51,7 @@ public:
     void KeepForUndo(
         const TUndoRecord &record, const std::vector<TActedFile> &acted, const TPicturePairs &removedPairs);
     // New results: what was taken out of the old ones has no place to come back to.
-    void ForgetTakenOut() { m_takenOutByAction.clear(); }
+    void ForgetTakenOut();
     size_t TakenOutCount() const { return m_takenOutByAction.size(); }
 
 private:
@@ -54,6 +60,11 @@ private:
     struct TTakenOut {
         std::vector<std::pair<QByteArray, int32_t>> Pictures;
         TPicturePairs Pairs;
+    };
+    // A decision this run recorded; while the same results are shown, its undo brings the pair back.
+    struct TDismissal {
+        TPairDismissal Dismissal;
+        bool InTheseResults = true;
     };
     struct TShownPicture {
         int Row = -1;
@@ -67,6 +78,8 @@ private:
     bool PictureExists(const QByteArray &path) const;
     bool PictureChangedSinceSearch(int32_t picture, const QByteArray &path);
     void TakeOutOfResults(const std::vector<TActedFile> &acted, TBatchAction action);
+    void UndoDismissal(const TDismissal &dismissal);
+    void UndoJournalAction();
 
     QWidget *m_window;
     const TPreviewPart &m_preview;
@@ -77,4 +90,7 @@ private:
     std::function<void(int row)> m_showResults;
     // By the journal's action id.
     std::map<int64_t, TTakenOut> m_takenOutByAction;
+    // The undoable steps of this run in order: a dismissal, or nothing for an action of the journal,
+    // whose own order covers earlier runs too.
+    std::vector<std::optional<TDismissal>> m_undoSteps;
 };

@@ -77,7 +77,7 @@ void TPreviewPart::ShowSelectedPair()
     const TPicturePair pair = MainUnit.Catalogue.Pairs[row];
     const int32_t pictures[2] = { pair.PicIndex1, pair.PicIndex2 };
     m_previewedPictures[0] = m_previewedPictures[1] = -1;
-    ShowMarks();
+    ShowTags();
     // A picture that cannot be shown stops the refresh where it is; the error box reports it.
     QImage bitmaps[2];
     for (int side = 0; side < 2; ++side) {
@@ -90,7 +90,11 @@ void TPreviewPart::ShowSelectedPair()
     m_widgets.Percent->setText(FormatSimilarity(pair.Similarity) + QStringLiteral("%"));
     for (int side = 0; side < 2; ++side)
         ShowFittedPicture(m_widgets.Pictures[side], Framed(bitmaps[side]));
-    ShowMarks();
+    ShowTags();
+    // While a search runs the list is disabled, and so is every button.
+    for (int side = 0; side < 2; ++side)
+        for (QToolButton *button : m_widgets.ChangingButtons[side])
+            button->setEnabled(m_widgets.List->isEnabled() && !IsReferencePicture(MainUnit.Catalogue, pictures[side]));
 }
 
 void TPreviewPart::ShowNoPair()
@@ -105,10 +109,13 @@ void TPreviewPart::ShowNoPair()
         button->setEnabled(false);
 }
 
-void TPreviewPart::ShowMarks()
+void TPreviewPart::ShowTags()
 {
-    for (int side = 0; side < 2; ++side)
-        m_widgets.MarkLabels[side]->setVisible(m_marks.IsMarked(m_previewedPictures[side]));
+    for (int side = 0; side < 2; ++side) {
+        const int32_t picture = m_previewedPictures[side];
+        m_widgets.MarkLabels[side]->setVisible(m_marks.IsMarked(picture));
+        m_widgets.ReferenceLabels[side]->setVisible(picture >= 0 && IsReferencePicture(MainUnit.Catalogue, picture));
+    }
 }
 
 void TPreviewPart::Swap()

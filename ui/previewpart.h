@@ -19,9 +19,12 @@ struct TPreviewWidgets {
     QLabel *Pictures[2] = {};
     QLabel *Details[2] = {};
     QLabel *MarkLabels[2] = {};
+    QLabel *ReferenceLabels[2] = {};
     QLabel *Percent = nullptr;
     // Disabled while no pair is shown: they would act on nothing.
     std::vector<QToolButton *> FileButtons;
+    // Per side, those that change the file; disabled for a picture of a reference folder.
+    std::vector<QToolButton *> ChangingButtons[2];
 };
 
 // The two pictures of the result list's selected pair: what each side shows, when it refreshes,
@@ -39,7 +42,8 @@ public:
     void ShowSelectedPair();
     // No pictures, "无图像" on both sides, no similarity, file buttons disabled.
     void ShowNoPair();
-    void ShowMarks();
+    // The tags over the pictures: marked, or of a reference folder.
+    void ShowTags();
     void Swap();
     void ListKeyUp(QKeyEvent *event);
     void SelectionChanged();

@@ -2,6 +2,7 @@
 
 #include "engine/base/catalogue.h"
 #include "engine/base/searchobserver.h"
+#include "engine/cleanup/decisionstore.h"
 #include "engine/results/textformat.h"
 #include "engine/search.h"
 #include "engine/store/signaturestore.h"
@@ -83,13 +84,15 @@ QString StoreProblemLine(const TSignatureStore &store)
 }
 
 TSearchPart::TSearchPart(const TSearchWidgets &widgets, TCatalogue &catalogue, const TSettings &settings,
-    const TProcessingOptions &processing, std::function<std::vector<QByteArray>()> listedFolders, QObject *parent)
+    const TProcessingOptions &processing, std::function<std::vector<QByteArray>()> listedFolders,
+    std::function<std::vector<QByteArray>()> referenceFolders, QObject *parent)
     : QObject(parent)
     , m_widgets(widgets)
     , m_catalogue(catalogue)
     , m_settings(settings)
     , m_processing(processing)
     , m_listedFolders(std::move(listedFolders))
+    , m_referenceFolders(std::move(referenceFolders))
 {
     connect(this, &TSearchPart::FilesCountChanged, m_widgets.FilesCount, &QLabel::setText);
     connect(this, &TSearchPart::DuplicatesFoundChanged, m_widgets.CurrentDuplicatesFound, &QLabel::setText);
@@ -124,11 +127,24 @@ void TSearchPart::Run()
     // the search, whose clean-up then also follows an error in opening it.
     std::shared_ptr<TSignatureStore> store;
 
+    TProcessingOptions processing = m_processing;
+    processing.ReferenceFolders = m_referenceFolders();
+    // Decisions that cannot be read leave the search as it would be without them, and say so.
+    QString decisionsLine;
+    {
+        QString error;
+        if (std::optional<TDismissedPairs> dismissed = TDecisionStore().Load(&error);
+            dismissed && !dismissed->IsEmpty())
+            processing.Dismissed = std::make_shared<const TDismissedPairs>(std::move(*dismissed));
+        else if (!dismissed)
+            decisionsLine = tr("无法读取“不是重复项”决定，本次搜索未使用它们：") + error;
+    }
+
     // The clean-up runs however the search ends; an error then goes on to the application's box,
     // which is then the only word on how the search ended.
-    auto cleanUp = [this, &store](bool failed) {
+    auto cleanUp = [this, &store, &decisionsLine](bool failed) {
         m_widgets.Timer->stop();
-        const QString storeLine = store ? StoreProblemLine(*store) : QString();
+        const QString storeLine = (store ? StoreProblemLine(*store) : QString()) + decisionsLine;
         // A close during the search has emptied the catalogue; the list must not see stale pairs.
         emit ResultsReplaced(m_windowClosed ? 0 : std::max(m_catalogue.PairsLast + 1, 0));
         SetIdleState();
@@ -149,7 +165,7 @@ void TSearchPart::Run()
         emit ResultsEmptied();
 
         TWindowSearchObserver observer(*this, *m_widgets.ScanSubfolders, m_listedFolders);
-        RunSearchSteps(m_catalogue, m_settings, observer, m_processing, store);
+        RunSearchSteps(m_catalogue, m_settings, observer, processing, store);
 
         if (!m_windowClosed) {
             m_widgets.DuplicatesFound->setText(tr("发现重复项： %1").arg(FormatCount(m_catalogue.PairsLast + 1)));

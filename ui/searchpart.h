@@ -51,7 +51,8 @@ class TSearchPart : public QObject
 public:
     // `processing` is the window's, which a test may change after the window is made.
     TSearchPart(const TSearchWidgets &widgets, TCatalogue &catalogue, const TSettings &settings,
-        const TProcessingOptions &processing, std::function<std::vector<QByteArray>()> listedFolders, QObject *parent);
+        const TProcessingOptions &processing, std::function<std::vector<QByteArray>()> listedFolders,
+        std::function<std::vector<QByteArray>()> referenceFolders, QObject *parent);
 
     // Starts a search when none runs, else asks the running one to stop.
     void StartOrStop();
@@ -87,5 +88,6 @@ private:
     const TSettings &m_settings;
     const TProcessingOptions &m_processing;
     std::function<std::vector<QByteArray>()> m_listedFolders;
+    std::function<std::vector<QByteArray>()> m_referenceFolders;
     bool m_windowClosed = false;
 };

@@ -10,6 +10,15 @@
 namespace
 {
 
+// What a search kept beside its pairs, which belongs to those pairs alone.
+void forgetPairingRecords(TCatalogue &catalogue)
+{
+    catalogue.TransposedLists.clear();
+    catalogue.ContentHashes.clear();
+    catalogue.ReferencePictures.clear();
+    catalogue.Dismissed.reset();
+}
+
 // Address space reserved ahead for Pictures and Paths. Pages never written cost nothing, while
 // every reallocation would copy all records so far (a picture record is over a kilobyte).
 constexpr std::size_t kReservedEntries = 1 << 18;
@@ -55,8 +64,7 @@ void ResetCatalogue(TCatalogue &catalogue)
     catalogue.Pairs.shrink_to_fit();
     catalogue.Paths.clear();
     catalogue.Paths.shrink_to_fit();
-    catalogue.TransposedLists.clear();
-    catalogue.ContentHashes.clear();
+    forgetPairingRecords(catalogue);
     try {
         catalogue.Pictures.reserve(kReservedEntries);
         catalogue.Paths.reserve(kReservedEntries);
@@ -98,8 +106,7 @@ void TrimAfterCollection(TCatalogue &catalogue)
 void AllocatePairs(TCatalogue &catalogue)
 {
     catalogue.Pairs.clear();
-    catalogue.TransposedLists.clear();
-    catalogue.ContentHashes.clear();
+    forgetPairingRecords(catalogue);
     catalogue.PairsCapacity = kInitialCapacity;
 }
 
@@ -171,14 +178,18 @@ void ClearCatalogue(TCatalogue &catalogue)
     catalogue.Pictures.clear();
     catalogue.PairsLast = -1;
     catalogue.Pairs.clear();
-    catalogue.TransposedLists.clear();
-    catalogue.ContentHashes.clear();
+    forgetPairingRecords(catalogue);
     // A search that is still winding down trims the arrays to these counts; zero keeps them empty.
     catalogue.PathsLast = -1;
     catalogue.PicturesLast = -1;
     catalogue.PathsCapacity = 0;
     catalogue.PicturesCapacity = 0;
     catalogue.PairsCapacity = 0;
+}
+
+bool IsReferencePicture(const TCatalogue &catalogue, int32_t k)
+{
+    return std::size_t(k) < catalogue.ReferencePictures.size() && catalogue.ReferencePictures[std::size_t(k)];
 }
 
 QByteArray FullPath(const TCatalogue &catalogue, int32_t k)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -104,6 +105,8 @@ struct TPicturePair {
     TOrientation Orientation = TOrientation::Unturned;
 };
 
+class TDismissedPairs;
+
 using TPicList = std::vector<TPicInfo>;
 using TPicturePairs = std::vector<TPicturePair>;
 using TStringArr = std::vector<QByteArray>;
@@ -134,6 +137,12 @@ struct TCatalogue {
     // The SHA-256 of the whole content of each paired picture whose signer hashed it (a search
     // with the store), so that judging a pair again needs no read of either file.
     std::unordered_map<int32_t, std::array<uint8_t, 32>> ContentHashes;
+    // Per picture, whether it lies in a reference folder; empty when no folder is one. Such pictures
+    // are compared with all others, but never paired with each other, marked or acted on.
+    std::vector<bool> ReferencePictures;
+    // The "not duplicates" decisions the search honoured: it paired no two contents dismissed
+    // together. Null when it honoured none.
+    std::shared_ptr<const TDismissedPairs> Dismissed;
 };
 
 // Empties the catalogue for a new search and gives Pictures and Paths a capacity of 30000 entries.
@@ -171,6 +180,9 @@ void RestorePictures(TCatalogue &catalogue, const std::vector<int32_t> &pictures
 
 // Empties Pairs, Pictures and Paths when the window closes and sets SearchStopped.
 void ClearCatalogue(TCatalogue &catalogue);
+
+// Whether picture k lies in a reference folder.
+bool IsReferencePicture(const TCatalogue &catalogue, int32_t k);
 
 // The full path of picture k: its folder followed by its name.
 QByteArray FullPath(const TCatalogue &catalogue, int32_t k);

@@ -1,10 +1,12 @@
 #include "engine/cleanup/markingrules.h"
 
+#include "engine/compare/pairexclusions.h"
 #include "engine/compare/pairing.h"
 #include "engine/compare/processing.h"
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <memory>
 
 namespace
@@ -84,7 +86,7 @@ public:
         const TPicInfo &a = m_catalogue.Pictures[size_t(lookedUp)];
         const TPicInfo &b = m_catalogue.Pictures[size_t(owner)];
         // Unsigned, the owner has nothing to look up in.
-        if (b.CCVStage != TCCVStage::Full)
+        if (b.CCVStage != TCCVStage::Full || ruledOut(lookedUp, owner))
             return std::nullopt;
         const TPairVerdict verdict = JudgePair(a, b, matrices, m_onlyIdentical, [&] {
             return a.Size == b.Size && sameContent(lookedUp, owner) ? TContentsCompared::Identical
@@ -96,6 +98,15 @@ public:
     }
 
 private:
+    bool ruledOut(int32_t a, int32_t b) const
+    {
+        const auto hashA = m_catalogue.ContentHashes.find(a);
+        const auto hashB = m_catalogue.ContentHashes.find(b);
+        const auto end = m_catalogue.ContentHashes.end();
+        return PairRuledOut(
+            m_catalogue, a, b, hashA == end ? nullptr : &hashA->second, hashB == end ? nullptr : &hashB->second);
+    }
+
     // By the hashes the search kept where it has both, so that neither file is read again.
     bool sameContent(int32_t a, int32_t b) const
     {
@@ -160,16 +171,19 @@ TRuleOutcome ApplyMarkingRule(const TCatalogue &catalogue, TPictureMarks &marks,
     const auto turnedMatrices = std::make_unique<TPictureMatrices>();
     for (int32_t group = 0; group < groups.Count(); ++group) {
         const std::vector<int32_t> &members = groups.Members(group);
+        // A picture of a reference folder is always kept, and is the keeper of a rule that picks one.
         std::vector<int32_t> kept;
+        std::copy_if(members.begin(), members.end(), std::back_inserter(kept),
+            [&](int32_t picture) { return IsReferencePicture(catalogue, picture); });
         if (rule.Keep == TKeepRule::InsideFolder) {
             for (const int32_t picture : members)
-                if (FullPath(catalogue, picture).startsWith(rule.Folder))
+                if (FullPath(catalogue, picture).startsWith(rule.Folder) && !IsReferencePicture(catalogue, picture))
                     kept.push_back(picture);
             if (kept.empty()) {
                 ++outcome.GroupsWithoutReference;
                 continue;
             }
-        } else {
+        } else if (kept.empty()) {
             kept.push_back(chooseKeeper(catalogue, members, rule.Keep));
         }
         // A keeper marked earlier is going, so nothing may be marked as its copy.

@@ -50,12 +50,15 @@ struct TRuleOutcome {
 // orientations it looked at (all eight with `turnedCopies`, where it kept the later picture's
 // transposed lists): 100 when the files are byte-identical, otherwise the wavelet score turned
 // into percent; nothing when the search would not pair them at all (one file reached twice,
-// aspect ratios too far apart, a score below the pairing threshold).
+// aspect ratios too far apart, a score below the pairing threshold, two pictures of reference
+// folders, two contents it knows were dismissed together).
 std::optional<double> SearchSimilarity(
     const TCatalogue &catalogue, int32_t a, int32_t b, bool onlyIdentical, bool turnedCopies);
 
 // Applies `rule` to every group: picks its keeper and adds marks to the others that pass the
 // similarity guard. Marks already set stay; a group is never left without an unmarked picture.
+// A group with pictures of reference folders keeps them all (beside those inside the folder of
+// InsideFolder), and they are never marked.
 TRuleOutcome ApplyMarkingRule(const TCatalogue &catalogue, TPictureMarks &marks, const TMarkingRule &rule);
 
 // "most-pixels", "largest", "oldest", "newest" or "inside:FOLDER" (the folder as given).

@@ -5,6 +5,7 @@
 void TPictureMarks::Reset(const TCatalogue &catalogue)
 {
     m_groups.Build(catalogue);
+    m_reference = catalogue.ReferencePictures;
     m_marked.assign(catalogue.Pictures.size(), false);
     m_keeper.assign(catalogue.Pictures.size(), -1);
     m_markedCount = 0;
@@ -64,6 +65,8 @@ TPictureMarks::TMarkResult TPictureMarks::Mark(int32_t picture, int32_t keeper)
     const int32_t group = m_groups.GroupOf(picture);
     if (group < 0)
         return TMarkResult::NotListed;
+    if (std::size_t(picture) < m_reference.size() && m_reference[std::size_t(picture)])
+        return TMarkResult::Reference;
     if (IsMarked(picture))
         return TMarkResult::Done;
     if (m_unmarkedCount[size_t(group)] < 2)

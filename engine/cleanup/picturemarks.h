@@ -7,11 +7,12 @@
 
 // Which pictures of the results are marked for a bulk action, and which picture of its group
 // each marked one is a copy of. Marks belong to pictures, not rows, so they survive sorting and
-// swapping. A group never has all its pictures marked.
+// swapping. A group never has all its pictures marked, and a picture of a reference folder is
+// never marked.
 class TPictureMarks
 {
 public:
-    enum class TMarkResult { Done, WholeGroup, NotListed };
+    enum class TMarkResult { Done, WholeGroup, NotListed, Reference };
 
     // Starts over for new results: no marks, groups from the pairs.
     void Reset(const TCatalogue &catalogue);
@@ -26,7 +27,8 @@ public:
     std::vector<int32_t> Marked() const;
 
     // Marks `picture` as a copy of `keeper` (-1: whichever picture of its group stays unmarked).
-    // Refused when it would leave its group without an unmarked picture.
+    // Refused when it would leave its group without an unmarked picture, and for a picture of a
+    // reference folder.
     TMarkResult Mark(int32_t picture, int32_t keeper = -1);
     void Unmark(int32_t picture);
     void ClearAll();
@@ -43,6 +45,7 @@ private:
     TPictureGroups m_groups;
     std::vector<int32_t> m_unmarkedCount;
     std::vector<bool> m_marked;
+    std::vector<bool> m_reference;
     std::vector<int32_t> m_keeper;
     int32_t m_markedCount = 0;
 };

@@ -5,6 +5,7 @@
 #include "engine/base/searchobserver.h"
 #include "engine/compare/candidatefinder.h"
 #include "engine/compare/orientation.h"
+#include "engine/compare/pairexclusions.h"
 #include "engine/compare/signingpipeline.h"
 #include "engine/sign/decoding.h"
 #include "engine/store/storedsigner.h"
@@ -58,13 +59,14 @@ constexpr int kWindowPerThread = 8;
 enum class TScanResult { NoPair, Paired, Stopped };
 
 // Per picture, the hash of the content its signature came from, where the signer knew it.
-using TContentHashes = std::vector<std::optional<TContentHash>>;
+using TContentHashes = TSearchExclusions::TContentHashes;
 
 // Scores the candidates of picture k, newest first, and records the first that reaches the
-// pairing threshold, exactly as a scan over every earlier picture would.
+// pairing threshold and is not ruled out, exactly as a scan over every earlier picture would.
 template <typename Candidates>
 TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer, int32_t k,
-    const TCurrentMatrices &currentMatrices, const TContentHashes &contentHashes, const Candidates &candidates)
+    const TCurrentMatrices &currentMatrices, const TContentHashes &contentHashes, TSearchExclusions &exclusions,
+    const Candidates &candidates)
 {
     const TPicInfo &current = catalogue.Pictures[k];
     const QByteArray path = FullPath(catalogue, k);
@@ -91,6 +93,8 @@ TScanResult scanCandidates(TCatalogue &catalogue, const TSettings &settings, TSe
               });
         if (verdict.Stopped)
             return TScanResult::Stopped;
+        if (verdict.Pairing && exclusions.IsActive() && exclusions.Excludes(i, k))
+            continue;
         if (verdict.Pairing) {
             AppendPair(catalogue, i, k, verdict.Pairing->Similarity, verdict.Pairing->Orientation);
             observer.DuplicatesFoundChanged(
@@ -216,6 +220,8 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
     TSignMatrix transposedMatrix {};
     const TCurrentMatrices currentMatrices { currentMatrix, turnedToo ? &transposedMatrix : nullptr };
     TContentHashes contentHashes(static_cast<std::size_t>(count));
+    SetPairExclusions(catalogue, options.ReferenceFolders, options.Dismissed);
+    TSearchExclusions exclusions(catalogue, contentHashes);
 
     for (int32_t k = 0; k < count; ++k) {
         observer.Pump();
@@ -256,6 +262,9 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
                     const std::optional<TPictureSignature> &signature = batch[std::size_t(picture - batchStart)];
                     if (settings.SearchOnlyIdentical || earlier >= batchStart || !signature)
                         return false;
+                    // A match that may be ruled out leaves the earlier ones to look at.
+                    if (exclusions.IsActive() && exclusions.MayExclude(earlier, picture, signature->ContentHash))
+                        return false;
                     return ComparedBySearch(
                         catalogue.Pictures[earlier], catalogue.Pictures[picture], signature->Height, signature->Width);
                 };
@@ -283,18 +292,22 @@ void ProcessSignedPictures(TCatalogue &catalogue, const TSettings &settings, TSe
         contentHashes[std::size_t(k)] = signature->ContentHash;
 
         const TScanResult result = useIndex ? scanCandidates(catalogue, settings, observer, k, currentMatrices,
-                                       contentHashes, finder.CandidatesOf(k, current.PreBuffer))
+                                       contentHashes, exclusions, finder.CandidatesOf(k, current.PreBuffer))
                                             : scanCandidates(catalogue, settings, observer, k, currentMatrices,
-                                                contentHashes, TEveryEarlierPicture { k });
+                                                contentHashes, exclusions, TEveryEarlierPicture { k });
         if (result == TScanResult::Stopped)
             return;
         if (result == TScanResult::Paired && turnedToo)
             catalogue.TransposedLists[k] = { signature->TransposedCoefsPos, signature->TransposedCoefsNeg };
         if (result == TScanResult::Paired) {
             const TPicturePair &pair = catalogue.Pairs[std::size_t(catalogue.PairsLast)];
-            for (const int32_t member : { pair.PicIndex1, pair.PicIndex2 })
+            for (const int32_t member : { pair.PicIndex1, pair.PicIndex2 }) {
+                // The rules judge every two pictures of a group by their contents too.
+                if (catalogue.Dismissed)
+                    exclusions.HashOf(member);
                 if (const std::optional<TContentHash> &hash = contentHashes[std::size_t(member)])
                     catalogue.ContentHashes[member] = *hash;
+            }
         }
         if (useIndex)
             finder.RememberFingerprint(k, current.PreBuffer);

@@ -8,12 +8,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+class TDismissedPairs;
 class TSearchObserver;
 class TSignatureStore;
 struct TSettings;
 
-// How the work of a search is spread; the pairs found are the same whatever is chosen.
+// How the work of a search is spread, where the pairs found are the same whatever is chosen, and
+// the person's decisions it honours.
 struct TProcessingOptions {
     // Threads that load and sign pictures ahead of the comparison; 0 means one per core.
     int Threads = 0;
@@ -22,6 +25,10 @@ struct TProcessingOptions {
     // Loads and signs each picture on the worker threads; when empty, the program's decoders do,
     // through the store where there is one.
     TPictureSigner Signer = {};
+    // Contents never paired together ("not duplicates"); null or empty: none.
+    std::shared_ptr<const TDismissedPairs> Dismissed = {};
+    // Folders (full paths ending with "/") whose pictures are never paired with each other.
+    std::vector<QByteArray> ReferenceFolders = {};
 };
 
 // Signs every collected picture in catalogue order and pairs each with the nearest earlier

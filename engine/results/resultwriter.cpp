@@ -1,6 +1,7 @@
 #include "engine/results/resultwriter.h"
 
 #include "engine/compare/orientation.h"
+#include "engine/results/shownpairs.h"
 #include "engine/results/textformat.h"
 
 #include <QFile>
@@ -68,14 +69,16 @@ void addPath(QJsonObject &object, const QString &key, const QString &bytesKey, c
 
 }
 
-QByteArray BuildCsv(const TCatalogue &catalogue)
+QByteArray BuildCsv(const TCatalogue &catalogue) { return BuildCsv(catalogue, ShownPairs(catalogue)); }
+
+QByteArray BuildCsv(const TCatalogue &catalogue, std::span<const int32_t> shown)
 {
     QByteArray csv(kByteOrderMark);
     // Part of the file format that other programs read: never translated.
     csv += QStringLiteral("组别编号；图片文件名；相似度；").toUtf8() + kCsvLineEnd;
-    for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
-        const TPicturePair &pair = catalogue.Pairs[i];
-        const QByteArray group = QByteArray::number(i + 1);
+    for (std::size_t row = 0; row < shown.size(); ++row) {
+        const TPicturePair &pair = catalogue.Pairs[std::size_t(shown[row])];
+        const QByteArray group = QByteArray::number(qulonglong(row + 1));
         const QByteArray similarity = FormatSimilarity(pair.Similarity).toUtf8();
         for (int32_t picture : { pair.PicIndex1, pair.PicIndex2 })
             csv += group + ';' + csvField(FullPath(catalogue, picture)) + ';' + similarity + ';' + kCsvLineEnd;
@@ -83,11 +86,13 @@ QByteArray BuildCsv(const TCatalogue &catalogue)
     return csv;
 }
 
-QByteArray BuildTsv(const TCatalogue &catalogue)
+QByteArray BuildTsv(const TCatalogue &catalogue) { return BuildTsv(catalogue, ShownPairs(catalogue)); }
+
+QByteArray BuildTsv(const TCatalogue &catalogue, std::span<const int32_t> shown)
 {
     QByteArray tsv;
-    for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
-        const TPicturePair &pair = catalogue.Pairs[i];
+    for (const int32_t i : shown) {
+        const TPicturePair &pair = catalogue.Pairs[std::size_t(i)];
         tsv += tsvField(FullPath(catalogue, pair.PicIndex1)) + '\t' + tsvField(FullPath(catalogue, pair.PicIndex2))
             + '\t' + QByteArray::number(pair.Similarity, 'f', kSimilarityDecimals) + '\n';
     }
@@ -96,9 +101,14 @@ QByteArray BuildTsv(const TCatalogue &catalogue)
 
 QByteArray BuildJson(const TCatalogue &catalogue, bool withOrientations)
 {
+    return BuildJson(catalogue, ShownPairs(catalogue), withOrientations);
+}
+
+QByteArray BuildJson(const TCatalogue &catalogue, std::span<const int32_t> shown, bool withOrientations)
+{
     QJsonArray pairs;
-    for (int32_t i = 0; i <= catalogue.PairsLast; ++i) {
-        const TPicturePair &pair = catalogue.Pairs[i];
+    for (const int32_t i : shown) {
+        const TPicturePair &pair = catalogue.Pairs[std::size_t(i)];
         QJsonObject object;
         addPath(
             object, QStringLiteral("original"), QStringLiteral("original_bytes"), FullPath(catalogue, pair.PicIndex1));

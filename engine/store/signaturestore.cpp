@@ -1,13 +1,12 @@
 #include "engine/store/signaturestore.h"
 
 #include "engine/collect/mounttable.h"
+#include "engine/store/sqlitefile.h"
 #include "fileops/fileoperations.h"
 #include "fileops/temporaryfile.h"
 #include "fileops/userfolders.h"
 
 #include <QDateTime>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -216,55 +215,8 @@ TStoreProblem problemOf(int code)
     }
 }
 
-// A prepared statement that is reset after every use, so that it never keeps its connection's read
-// transaction open by itself.
-class TStatement
-{
-public:
-    TStatement(sqlite3 *db, const char *sql)
-    {
-        m_code = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
-    }
-    ~TStatement() { sqlite3_finalize(m_statement); }
-    TStatement(const TStatement &) = delete;
-    TStatement &operator=(const TStatement &) = delete;
-
-    int PrepareCode() const { return m_code; }
-    sqlite3_stmt *operator*() const { return m_statement; }
-    void Bind(int index, int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
-    void Bind(int index, const QByteArray &bytes)
-    {
-        sqlite3_bind_blob(m_statement, index, bytes.constData(), int(bytes.size()), SQLITE_STATIC);
-    }
-    void Bind(int index, const TContentHash &hash)
-    {
-        sqlite3_bind_blob(m_statement, index, hash.data(), int(hash.size()), SQLITE_STATIC);
-    }
-    // SQLITE_ROW, SQLITE_DONE or an error code.
-    int Step() { return sqlite3_step(m_statement); }
-    int Finish()
-    {
-        if (!m_statement)
-            return m_code;
-        sqlite3_clear_bindings(m_statement);
-        return sqlite3_reset(m_statement);
-    }
-    int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-    QByteArray Blob(int column) const { return BlobView(column).toByteArray(); }
-    // Valid until the statement steps or is reset.
-    QByteArrayView BlobView(int column) const
-    {
-        const void *data = sqlite3_column_blob(m_statement, column);
-        return { static_cast<const char *>(data), data ? sqlite3_column_bytes(m_statement, column) : 0 };
-    }
-
-private:
-    sqlite3_stmt *m_statement = nullptr;
-    int m_code = SQLITE_OK;
-};
-
 // Reads the content columns from `first` on; false when they do not hold a sound entry.
-bool readContent(const TStatement &row, int first, const TContentHash &hash, int64_t size, int64_t recipe,
+bool readContent(const TSqliteStatement &row, int first, const TContentHash &hash, int64_t size, int64_t recipe,
     TPictureDecoder decoder, TSignedContent &content)
 {
     content.Loaded = row.Integer(first) != 0;
@@ -294,7 +246,7 @@ bool readContent(const TStatement &row, int first, const TContentHash &hash, int
 
 bool isMarked(sqlite3 *db)
 {
-    TStatement mark(db, "PRAGMA application_id");
+    TSqliteStatement mark(db, "PRAGMA application_id");
     return mark.PrepareCode() == SQLITE_OK && mark.Step() == SQLITE_ROW && mark.Integer(0) == kApplicationId;
 }
 
@@ -304,15 +256,6 @@ TContentHash hashOf(const QByteArray &blob)
     if (blob.size() == qsizetype(hash.size()))
         std::memcpy(hash.data(), blob.constData(), hash.size());
     return hash;
-}
-
-// The file as an SQLite URI that names exactly its bytes. SQLite built to read names that begin
-// with "file:" as URIs (Debian's is) would otherwise decode such a name into another one.
-QByteArray uriOf(const QByteArray &path)
-{
-    const QByteArray encoded = path.toPercentEncoding("/");
-    // An empty authority, so that a path that begins with "//" is not read as a host.
-    return path.startsWith('/') ? "file://" + encoded : "file:" + encoded;
 }
 
 QString specialFileText(mode_t mode)
@@ -370,11 +313,11 @@ QString unmarkedRefusal(const QByteArray &path)
 {
     sqlite3 *db = nullptr;
     int code = sqlite3_open_v2(
-        (uriOf(path) + "?immutable=1").constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        (SqliteUri(path) + "?immutable=1").constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     static const std::set<QByteArray> kStoreTables { "signatures", "paths", "meta" };
     bool foreign = false;
     if (code == SQLITE_OK) {
-        TStatement tables(
+        TSqliteStatement tables(
             db, "SELECT name FROM sqlite_master WHERE type = 'table' AND substr(name, 1, 7) != 'sqlite_'");
         code = tables.PrepareCode();
         int stepped = SQLITE_DONE;
@@ -401,7 +344,7 @@ struct TSchemaObject {
 // Every object of `db`, in a fixed order. Returns SQLITE_OK or the error met.
 int readSchema(sqlite3 *db, std::vector<TSchemaObject> &objects)
 {
-    TStatement rows(db,
+    TSqliteStatement rows(db,
         "SELECT tbl_name, type || ' ' || name || ' ' || ifnull(sql, '') FROM sqlite_schema "
         "ORDER BY tbl_name, type, name");
     int code = rows.PrepareCode();
@@ -513,18 +456,18 @@ struct TSignatureStore::TConnection {
         ReadSince.reset();
     }
 
-    TStatement &Statement(const char *sql)
+    TSqliteStatement &Statement(const char *sql)
     {
         for (auto &[text, statement] : Statements) {
             if (text == sql)
                 return *statement;
         }
-        Statements.emplace_back(sql, std::make_unique<TStatement>(Db, sql));
+        Statements.emplace_back(sql, std::make_unique<TSqliteStatement>(Db, sql));
         return *Statements.back().second;
     }
 
     sqlite3 *const Db;
-    std::vector<std::pair<const char *, std::unique_ptr<TStatement>>> Statements;
+    std::vector<std::pair<const char *, std::unique_ptr<TSqliteStatement>>> Statements;
     std::optional<std::chrono::steady_clock::time_point> ReadSince;
 };
 
@@ -628,16 +571,13 @@ void TSignatureStore::open()
 std::unique_ptr<TSignatureStore::TConnection> TSignatureStore::connect(bool writer)
 {
     sqlite3 *db = nullptr;
-    int code = sqlite3_open_v2(uriOf(m_file).constData(), &db,
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
+    int code
+        = OpenSqliteFile(m_file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, kBusyTimeoutMs, &db);
     auto connection = std::make_unique<TConnection>(db);
     if (code == SQLITE_OK && sqlite3_db_readonly(db, "main") == 1)
         code = SQLITE_READONLY;
-    if (code == SQLITE_OK) {
-        sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (code == SQLITE_OK)
         code = switchToWal(db);
-    }
     if (code == SQLITE_OK && writer && !prepareSchema(db))
         return nullptr;
     if (code != SQLITE_OK) {
@@ -651,7 +591,7 @@ bool TSignatureStore::prepareSchema(sqlite3 *db)
 {
     // Two programs opening a new store at once create its tables once.
     int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    TStatement version(db, "PRAGMA user_version");
+    TSqliteStatement version(db, "PRAGMA user_version");
     if (code == SQLITE_OK)
         code = version.PrepareCode();
     if (code == SQLITE_OK)
@@ -749,7 +689,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(
     std::unique_ptr<TConnection> reader = takeReader();
     if (!reader)
         return std::nullopt;
-    TStatement &find = reader->Statement(kFindByIdentity);
+    TSqliteStatement &find = reader->Statement(kFindByIdentity);
     find.Bind(1, path);
     find.Bind(2, m_recipe);
     find.Bind(3, int64_t(decoder));
@@ -776,7 +716,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(
     }
     int finished = find.Finish();
     if (!recorded && (code == SQLITE_ROW || code == SQLITE_DONE)) {
-        TStatement &other = reader->Statement(kFindByInode);
+        TSqliteStatement &other = reader->Statement(kFindByInode);
         other.Bind(1, int64_t(identity.Inode));
         other.Bind(2, int64_t(identity.Device));
         other.Bind(3, identity.Size);
@@ -821,7 +761,7 @@ std::optional<TSignedContent> TSignatureStore::FindByContent(
     std::unique_ptr<TConnection> reader = takeReader();
     if (!reader)
         return std::nullopt;
-    TStatement &find = reader->Statement(kFindByContent);
+    TSqliteStatement &find = reader->Statement(kFindByContent);
     find.Bind(1, hash);
     find.Bind(2, size);
     find.Bind(3, m_recipe);
@@ -917,7 +857,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
     sqlite3 *const db = m_writer->Db;
     const int64_t day = today();
     int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    const auto run = [&](TStatement &statement) {
+    const auto run = [&](TSqliteStatement &statement) {
         if (code == SQLITE_OK)
             code = statement.PrepareCode();
         if (code == SQLITE_OK) {
@@ -931,19 +871,19 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             break;
         if (pending.Expire) {
             // Once a day is enough, and spares a warm search the walk over every entry.
-            TStatement lastExpiry(db, "SELECT value FROM meta WHERE key = 'expired'");
+            TSqliteStatement lastExpiry(db, "SELECT value FROM meta WHERE key = 'expired'");
             code = lastExpiry.PrepareCode();
             const bool expiredToday
                 = code == SQLITE_OK && lastExpiry.Step() == SQLITE_ROW && lastExpiry.Integer(0) == day;
             lastExpiry.Finish();
             if (code != SQLITE_OK || expiredToday)
                 continue;
-            TStatement markExpiry(db, "INSERT OR REPLACE INTO meta(key, value) VALUES('expired', ?1)");
+            TSqliteStatement markExpiry(db, "INSERT OR REPLACE INTO meta(key, value) VALUES('expired', ?1)");
             markExpiry.Bind(1, day);
             run(markExpiry);
             const std::set<uint64_t> mounted = mountedDevices();
             std::vector<QByteArray> expired;
-            TStatement old(db, "SELECT path, device FROM paths WHERE seen < ?1");
+            TSqliteStatement old(db, "SELECT path, device FROM paths WHERE seen < ?1");
             old.Bind(1, day - kExpiryDays);
             code = old.PrepareCode();
             int stepped = SQLITE_DONE;
@@ -956,11 +896,11 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
                 code = stepped;
             old.Finish();
             for (const QByteArray &path : expired) {
-                TStatement &remove = m_writer->Statement(kDeletePath);
+                TSqliteStatement &remove = m_writer->Statement(kDeletePath);
                 remove.Bind(1, path);
                 run(remove);
             }
-            TStatement unused(db,
+            TSqliteStatement unused(db,
                 "DELETE FROM signatures WHERE recipe != ?2 OR (seen < ?1 AND hash NOT IN (SELECT hash FROM paths))");
             unused.Bind(1, day - kExpiryDays);
             unused.Bind(2, m_recipe);
@@ -968,18 +908,18 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             continue;
         }
         if (!pending.FormerPath.isEmpty()) {
-            TStatement &remove = m_writer->Statement(kDeletePath);
+            TSqliteStatement &remove = m_writer->Statement(kDeletePath);
             remove.Bind(1, pending.FormerPath);
             run(remove);
         }
         if (pending.TouchOnly) {
-            TStatement &touchPath = m_writer->Statement(kTouchPath);
+            TSqliteStatement &touchPath = m_writer->Statement(kTouchPath);
             touchPath.Bind(1, pending.Path);
             touchPath.Bind(2, day);
             run(touchPath);
         } else if (pending.Identity) {
             const TFileIdentity &identity = *pending.Identity;
-            TStatement &upsert = m_writer->Statement(kUpsertPath);
+            TSqliteStatement &upsert = m_writer->Statement(kUpsertPath);
             upsert.Bind(1, pending.Path);
             upsert.Bind(2, int64_t(identity.Device));
             upsert.Bind(3, int64_t(identity.Inode));
@@ -991,7 +931,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             upsert.Bind(9, day);
             run(upsert);
         } else {
-            TStatement &remove = m_writer->Statement(kDeletePath);
+            TSqliteStatement &remove = m_writer->Statement(kDeletePath);
             remove.Bind(1, pending.Path);
             run(remove);
         }
@@ -1007,7 +947,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
                 = transposed ? packPositions(content.Signature.TransposedCoefsPos) : QByteArray();
             const QByteArray transposedNegative
                 = transposed ? packPositions(content.Signature.TransposedCoefsNeg) : QByteArray();
-            TStatement &upsert = m_writer->Statement(kUpsertSignature);
+            TSqliteStatement &upsert = m_writer->Statement(kUpsertSignature);
             upsert.Bind(1, pending.Hash);
             upsert.Bind(2, pending.Size);
             upsert.Bind(3, m_recipe);
@@ -1028,7 +968,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             upsert.Bind(16, int64_t(pending.Decoder));
             run(upsert);
         } else {
-            TStatement &touch = m_writer->Statement(kTouchSignature);
+            TSqliteStatement &touch = m_writer->Statement(kTouchSignature);
             touch.Bind(1, pending.Hash);
             touch.Bind(2, pending.Size);
             touch.Bind(3, m_recipe);

@@ -409,6 +409,82 @@
         <source>%1%2 个文件未恢复：</source>
         <translation>%1 %2 files were not restored:</translation>
     </message>
+    <message>
+        <source>参考文件夹：其中的图片参与比较，但不会被标记、移动或删除</source>
+        <translation>Reference folder: its pictures are compared but never marked, moved or deleted</translation>
+    </message>
+    <message>
+        <source>设为参考文件夹</source>
+        <translation>Use as reference folder</translation>
+    </message>
+    <message>
+        <source>不是重复项（N）</source>
+        <translation>Not duplicates (N)</translation>
+    </message>
+    <message>
+        <source>只显示相似度不低于 </source>
+        <translation>Show pairs at least </translation>
+    </message>
+    <message>
+        <source>% 的配对</source>
+        <translation>% similar</translation>
+    </message>
+    <message>
+        <source>不是重复项</source>
+        <translation>Not duplicates</translation>
+    </message>
+    <message>
+        <source>显示 %1 / %2</source>
+        <translation>Showing %1 of %2</translation>
+    </message>
+    <message>
+        <source>将显示的 %1 个配对保存到CSV文件</source>
+        <translation>Save the %1 shown pairs to a CSV file</translation>
+    </message>
+    <message>
+        <source>无法标记此文件，它在参考文件夹中：</source>
+        <translation>Cannot mark this file; it is in a reference folder:</translation>
+    </message>
+    <message>
+        <source>规则作用于所有配对，包括未显示的 %1 个。</source>
+        <translation>The rule covered all pairs, the %1 not shown included.</translation>
+    </message>
+    <message>
+        <source>忘记所有“不是重复项”决定（%1）</source>
+        <translation>Forget all &quot;not duplicates&quot; decisions (%1)</translation>
+    </message>
+    <message>
+        <source>您真的要忘记所有 %1 个“不是重复项”决定吗？以后的搜索将再次列出这些配对。</source>
+        <translation>Do you really want to forget all %1 &quot;not duplicates&quot; decisions? Later searches will list these pairs again.</translation>
+    </message>
+    <message>
+        <source>无法忘记“不是重复项”决定：</source>
+        <translation>Cannot forget the &quot;not duplicates&quot; decisions:</translation>
+    </message>
+    <message>
+        <source>已忘记 %1 个“不是重复项”决定。</source>
+        <translation>Forgot %1 &quot;not duplicates&quot; decisions.</translation>
+    </message>
+    <message>
+        <source>无法记录此决定：</source>
+        <translation>Cannot record this decision:</translation>
+    </message>
+    <message>
+        <source>无法撤销此决定：</source>
+        <translation>Cannot undo this decision:</translation>
+    </message>
+    <message>
+        <source>已撤销“不是重复项”决定。</source>
+        <translation>The &quot;not duplicates&quot; decision was undone.</translation>
+    </message>
+    <message>
+        <source>参考</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>显示所有配对</source>
+        <translation>Show all pairs</translation>
+    </message>
 </context>
 <context>
     <name>TPairListModel</name>
@@ -514,6 +590,10 @@
     <message>
         <source>无法清空签名缓存。</source>
         <translation>The signature cache could not be emptied.</translation>
+    </message>
+    <message>
+        <source>无法读取“不是重复项”决定，本次搜索未使用它们：</source>
+        <translation>Cannot read the &quot;not duplicates&quot; decisions; this search did not use them: </translation>
     </message>
 </context>
 <context>
