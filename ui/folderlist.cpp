@@ -5,7 +5,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -15,25 +14,45 @@
 namespace
 {
 constexpr int kHintIndent = 7;
+// The folder's path as the file system has it: a name need not be valid in any encoding, and
+// the shown text would not give it back.
+constexpr int kPathRole = Qt::UserRole;
 // Set on the item of a reference folder; it moves with the item.
 constexpr int kReferenceRole = Qt::UserRole + 1;
 
-QString WithTrailingDelimiter(const QString &folder)
+QByteArray WithTrailingDelimiter(const QByteArray &folder) { return folder.endsWith('/') ? folder : folder + '/'; }
+
+// A dropped item's path, byte for byte as the file manager wrote it into the URL.
+QByteArray LocalPath(const QUrl &url)
 {
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+QByteArray FolderPath(const QListWidgetItem *item)
+{
+    const QByteArray path = item->data(kPathRole).toByteArray();
+    return path.isEmpty() ? QFile::encodeName(item->text()) : path;
+}
+}
+
+void TMainForm::AddFolderItem(const QByteArray &folder)
+{
+    auto *item = new QListWidgetItem(QFile::decodeName(folder));
+    item->setData(kPathRole, folder);
+    DirectoriesListBox->addItem(item);
 }
 
 // The folder a dropped path stands for: itself when it is a folder, else the folder it lies in.
-QString DroppedFolder(const QString &path)
+QByteArray TMainForm::DroppedFolder(const QByteArray &path) const
 {
-    if (QFileInfo(path).isDir())
+    TFileStamp stamp;
+    if (FileOperations->Stat(path, stamp) == 0 && stamp.IsFolder)
         return WithTrailingDelimiter(path);
-    const qsizetype lastDelimiter = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype lastDelimiter = path.lastIndexOf('/');
     if (lastDelimiter < 0)
         return {};
-    const QString parent = path.left(lastDelimiter + 1);
-    return QFileInfo(parent).isDir() ? parent : QString();
-}
+    const QByteArray parent = path.left(lastDelimiter + 1);
+    return FileOperations->Stat(parent, stamp) == 0 && stamp.IsFolder ? parent : QByteArray();
 }
 
 void TMainForm::LeaveHintState()
@@ -62,7 +81,7 @@ void TMainForm::AddFolderButtonClick()
     if (!AddFolderDialog->Execute())
         return;
     LeaveHintState();
-    DirectoriesListBox->addItem(WithTrailingDelimiter(AddFolderDialog->Directory()));
+    AddFolderItem(WithTrailingDelimiter(QFile::encodeName(AddFolderDialog->Directory())));
 }
 
 void TMainForm::DropUrls(const QList<QUrl> &urls)
@@ -71,9 +90,9 @@ void TMainForm::DropUrls(const QList<QUrl> &urls)
     for (const QUrl &url : urls) {
         if (!url.isLocalFile())
             continue;
-        const QString folder = DroppedFolder(url.toLocalFile());
+        const QByteArray folder = DroppedFolder(LocalPath(url));
         if (!folder.isEmpty())
-            DirectoriesListBox->addItem(folder);
+            AddFolderItem(folder);
     }
 }
 
@@ -154,7 +173,7 @@ std::vector<QByteArray> TMainForm::ReferenceFolders() const
         return folders;
     for (int row = 0; row < DirectoriesListBox->count(); ++row)
         if (DirectoriesListBox->item(row)->data(kReferenceRole).toBool())
-            folders.push_back(QFile::encodeName(DirectoriesListBox->item(row)->text()));
+            folders.push_back(FolderPath(DirectoriesListBox->item(row)));
     return folders;
 }
 
@@ -187,6 +206,6 @@ std::vector<QByteArray> TMainForm::ListedFolders() const
     if (MainUnit.FolderHintShown)
         return folders;
     for (int row = 0; row < DirectoriesListBox->count(); ++row)
-        folders.push_back(QFile::encodeName(DirectoriesListBox->item(row)->text()));
+        folders.push_back(FolderPath(DirectoriesListBox->item(row)));
     return folders;
 }

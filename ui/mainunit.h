@@ -287,6 +287,8 @@ private:
     // Shows `hint`, indented, below two empty lines.
     void EnterHintState(const QString &hint);
     int SelectedFolderRow() const;
+    void AddFolderItem(const QByteArray &folder);
+    QByteArray DroppedFolder(const QByteArray &path) const;
 
     bool m_shownOnce = false;
 

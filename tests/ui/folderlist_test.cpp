@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 namespace
 {
 const QString kInitialHint = QStringLiteral("       您可以从文件管理器将目录拖动到此处");
@@ -89,6 +91,17 @@ private slots:
         QVERIFY(!MainUnit.FolderHintShown);
         QCOMPARE(m_form->DirectoriesListBox->count(), 0);
         QVERIFY(m_form->DirectoriesListBox->isEnabled());
+    }
+
+    // A name that is no valid UTF-8, with a newline and a leading dash, reaches the search as it
+    // is on disk, also when a file inside it is dropped.
+    void droppedFoldersKeepTheirBytes()
+    {
+        const QByteArray folder = QFile::encodeName(m_dir.path()) + "/-odd\xff\n\xe9/";
+        QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+        m_form->DropUrls({ QUrl::fromEncoded("file://" + folder.toPercentEncoding("/")),
+            QUrl::fromEncoded("file://" + (folder + "photo.jpg").toPercentEncoding("/")) });
+        QCOMPARE(m_form->ListedFolders(), (std::vector<QByteArray> { folder, folder }));
     }
 
     void dropOfNonFileUrlsIsIgnored()
