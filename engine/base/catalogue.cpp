@@ -183,6 +183,14 @@ void ClearCatalogue(TCatalogue &catalogue)
 
 QByteArray FullPath(const TCatalogue &catalogue, int32_t k)
 {
+    QByteArray path;
+    AppendFullPath(catalogue, k, path);
+    return path;
+}
+
+void AppendFullPath(const TCatalogue &catalogue, int32_t k, QByteArray &text)
+{
     const TPicInfo &picture = catalogue.Pictures[k];
-    return catalogue.Paths[picture.PathInd] + picture.FileName;
+    text += catalogue.Paths[picture.PathInd];
+    text += picture.FileName;
 }

@@ -174,3 +174,6 @@ void ClearCatalogue(TCatalogue &catalogue);
 
 // The full path of picture k: its folder followed by its name.
 QByteArray FullPath(const TCatalogue &catalogue, int32_t k);
+
+// Appends FullPath(catalogue, k) to `text`, without a copy of its own.
+void AppendFullPath(const TCatalogue &catalogue, int32_t k, QByteArray &text);
