@@ -19,6 +19,20 @@ constexpr std::size_t kReservedEntries = 1 << 18;
 // as it is first written, which would be a large part of what collecting a folder costs.
 constexpr std::size_t kPrefaultedPictures = 256;
 
+constexpr uintptr_t kHugePageSize = 2 << 20;
+
+// Asks for the room of the picture records in huge pages: a fault then brings in 2 MB instead of
+// 4 KB, which makes filling and freeing the records several times cheaper than in small pages,
+// the larger part of what collection costs beyond reading the folders. Kernels without
+// transparent huge pages ignore the advice.
+void adviseHugePages(const std::vector<TPicInfo> &pictures)
+{
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(pictures.data()) + kHugePageSize - 1) & ~(kHugePageSize - 1);
+    const uintptr_t to = reinterpret_cast<uintptr_t>(pictures.data() + pictures.capacity()) & ~(kHugePageSize - 1);
+    if (to > from)
+        madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+}
+
 void prefaultNextPictures(std::vector<TPicInfo> &pictures)
 {
     if (pictures.size() % kPrefaultedPictures != 0 || pictures.capacity() - pictures.size() < kPrefaultedPictures)
@@ -60,6 +74,7 @@ void ResetCatalogue(TCatalogue &catalogue)
     try {
         catalogue.Pictures.reserve(kReservedEntries);
         catalogue.Paths.reserve(kReservedEntries);
+        adviseHugePages(catalogue.Pictures);
     } catch (const std::bad_alloc &) {
         // Only the room ahead is lost; the arrays then grow as they fill.
     }
@@ -83,7 +98,10 @@ void AppendPicture(TCatalogue &catalogue, TPicInfo picture)
     picture.Deleted = false;
     picture.CCVStage = TCCVStage::None;
     prefaultNextPictures(catalogue.Pictures);
+    const TPicInfo *room = catalogue.Pictures.data();
     catalogue.Pictures.push_back(std::move(picture));
+    if (catalogue.Pictures.data() != room)
+        adviseHugePages(catalogue.Pictures);
     growCapacity(catalogue.PicturesLast, catalogue.PicturesCapacity);
 }
 
