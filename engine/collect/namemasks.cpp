@@ -1,75 +1,61 @@
 #include "engine/collect/namemasks.h"
 
 #include <QByteArrayView>
-
-#include <algorithm>
-
-#include <fnmatch.h>
+#include <QList>
 
 namespace
 {
 
-std::optional<QByteArray> literalSuffix(const QByteArray &mask)
+char foldCase(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// Whether `text` starts with `lowerPart`, ASCII letters folded.
+bool startsWithPart(QByteArrayView text, QByteArrayView lowerPart)
 {
-    if (!mask.startsWith('*'))
-        return std::nullopt;
-    const QByteArray tail = mask.mid(1);
-    const bool literal = std::all_of(tail.begin(), tail.end(),
-        [](char c) { return uchar(c) < 0x80 && c != '*' && c != '?' && c != '[' && c != '\\'; });
-    return literal ? std::optional(tail) : std::nullopt;
+    if (text.size() < lowerPart.size())
+        return false;
+    for (qsizetype i = 0; i < lowerPart.size(); ++i)
+        if (foldCase(text[i]) != lowerPart[i])
+            return false;
+    return true;
 }
 
-// Switches the calling thread to another locale while it lives.
-class LocaleScope
+// Whether `name` matches the mask cut into `parts`: the first part begins the name, the last ends
+// it, and the ones between follow in order. Taking each middle part where it first fits leaves the
+// most room to the rest, so no other placement needs to be tried.
+bool matches(const std::vector<QByteArray> &parts, QByteArrayView name)
 {
-public:
-    explicit LocaleScope(locale_t locale)
-        : m_previous(locale ? uselocale(locale) : locale_t(0))
-    {
+    if (parts.size() == 1)
+        return name.size() == parts.front().size() && startsWithPart(name, parts.front());
+    const QByteArray &head = parts.front();
+    const QByteArray &tail = parts.back();
+    if (name.size() < head.size() + tail.size() || !startsWithPart(name, head)
+        || !startsWithPart(name.last(tail.size()), tail))
+        return false;
+    QByteArrayView rest = name.sliced(head.size(), name.size() - head.size() - tail.size());
+    for (std::size_t part = 1; part + 1 < parts.size(); ++part) {
+        while (!rest.isEmpty() && !startsWithPart(rest, parts[part]))
+            rest = rest.sliced(1);
+        if (rest.size() < parts[part].size())
+            return false;
+        rest = rest.sliced(parts[part].size());
     }
-    ~LocaleScope()
-    {
-        if (m_previous)
-            uselocale(m_previous);
-    }
-    LocaleScope(const LocaleScope &) = delete;
-    LocaleScope &operator=(const LocaleScope &) = delete;
-
-private:
-    locale_t m_previous;
-};
+    return true;
+}
 
 }
 
 TNameMasks::TNameMasks(const std::vector<QByteArray> &masks)
-    : m_cLocale(newlocale(LC_ALL_MASK, "C", locale_t(0)))
 {
-    for (const QByteArray &mask : masks)
-        m_masks.push_back({ mask, literalSuffix(mask) });
-}
-
-TNameMasks::~TNameMasks()
-{
-    if (m_cLocale)
-        freelocale(m_cLocale);
+    for (const QByteArray &mask : masks) {
+        const QList<QByteArray> parts = mask.toLower().split('*');
+        m_masks.emplace_back(parts.begin(), parts.end());
+    }
 }
 
 std::optional<std::size_t> TNameMasks::FirstMatch(const QByteArray &name) const
 {
-    for (std::size_t index = 0; index < m_masks.size(); ++index) {
-        const Mask &mask = m_masks[index];
-        bool matches = false;
-        if (mask.Suffix) {
-            // The suffix is ASCII, and no other byte folds to an ASCII letter, so Qt's Latin-1
-            // folding compares here as the C locale does.
-            matches = name.size() >= mask.Suffix->size()
-                && QByteArrayView(name).last(mask.Suffix->size()).compare(*mask.Suffix, Qt::CaseInsensitive) == 0;
-        } else {
-            const LocaleScope byteWiseMatching(m_cLocale);
-            matches = fnmatch(mask.Pattern.constData(), name.constData(), FNM_CASEFOLD) == 0;
-        }
-        if (matches)
+    for (std::size_t index = 0; index < m_masks.size(); ++index)
+        if (matches(m_masks[index], name))
             return index;
-    }
     return std::nullopt;
 }
