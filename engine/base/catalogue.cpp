@@ -93,16 +93,24 @@ void AppendPath(TCatalogue &catalogue, const QByteArray &folder)
 
 void AppendPicture(TCatalogue &catalogue, TPicInfo picture)
 {
-    ++catalogue.PicturesLast;
-    picture.PathInd = catalogue.PathsLast;
+    TPicInfo &entry = AppendPicture(catalogue);
+    picture.PathInd = entry.PathInd;
     picture.Deleted = false;
     picture.CCVStage = TCCVStage::None;
+    entry = std::move(picture);
+}
+
+TPicInfo &AppendPicture(TCatalogue &catalogue)
+{
+    ++catalogue.PicturesLast;
     prefaultNextPictures(catalogue.Pictures);
     const TPicInfo *room = catalogue.Pictures.data();
-    catalogue.Pictures.push_back(std::move(picture));
+    TPicInfo &entry = catalogue.Pictures.emplace_back();
     if (catalogue.Pictures.data() != room)
         adviseHugePages(catalogue.Pictures);
+    entry.PathInd = catalogue.PathsLast;
     growCapacity(catalogue.PicturesLast, catalogue.PicturesCapacity);
+    return entry;
 }
 
 void TrimAfterCollection(TCatalogue &catalogue)

@@ -110,7 +110,7 @@ struct TCollector::Private {
 
 void TCollector::Private::record(const TFolderListing &listing, const QByteArray &name, const struct stat &status)
 {
-    TPicInfo picture;
+    TPicInfo &picture = AppendPicture(catalogue);
     picture.Time = dosDateTime(status.st_mtim.tv_sec);
     picture.Size = status.st_size;
     picture.Device = status.st_dev;
@@ -118,7 +118,6 @@ void TCollector::Private::record(const TFolderListing &listing, const QByteArray
     picture.MTimeNs = int64_t(status.st_mtim.tv_sec) * kNanosecondsPerSecond + status.st_mtim.tv_nsec;
     picture.Attr = (listing.writable(status) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
     picture.FileName = name;
-    AppendPicture(catalogue, std::move(picture));
     if (catalogue.PicturesLast % kCaptionEvery == 0)
         observer.FilesCountChanged(kCollectionCaption + QString::number(catalogue.PicturesLast + 1));
 }
