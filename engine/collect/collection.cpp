@@ -104,14 +104,26 @@ struct TCollector::Private {
     // Every folder walked so far, by device and inode, so that links never lead into a loop or
     // catalogue a folder twice.
     std::set<std::pair<dev_t, ino_t>> walked;
+    // The last modification second turned into local time, as files written together share it and
+    // the time zone lookup is a good part of what recording a picture costs.
+    std::optional<std::pair<time_t, int32_t>> lastDosDateTime;
+
+    int32_t dosDateTimeOf(time_t modified);
 
     void record(const TFolderListing &listing, const QByteArray &name, const struct stat &status);
 };
 
+int32_t TCollector::Private::dosDateTimeOf(time_t modified)
+{
+    if (!lastDosDateTime || lastDosDateTime->first != modified)
+        lastDosDateTime = { modified, dosDateTime(modified) };
+    return lastDosDateTime->second;
+}
+
 void TCollector::Private::record(const TFolderListing &listing, const QByteArray &name, const struct stat &status)
 {
     TPicInfo &picture = AppendPicture(catalogue);
-    picture.Time = dosDateTime(status.st_mtim.tv_sec);
+    picture.Time = dosDateTimeOf(status.st_mtim.tv_sec);
     picture.Size = status.st_size;
     picture.Device = status.st_dev;
     picture.Inode = status.st_ino;
@@ -141,7 +153,7 @@ std::vector<QByteArray> searchedMasks(const TSettings &settings)
 }
 
 TCollector::TCollector(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
-    : d(new Private { catalogue, observer, TNameMasks(searchedMasks(settings)), {}, {}, {}, {}, {}, {} })
+    : d(new Private { catalogue, observer, TNameMasks(searchedMasks(settings)), {}, {}, {}, {}, {}, {}, {} })
 {
     d->recycleFolderName
         = catalogue.RecycleFolderName.isEmpty() ? ChooseRecycleFolderName() : catalogue.RecycleFolderName;
