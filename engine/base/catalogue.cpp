@@ -22,9 +22,8 @@ constexpr std::size_t kPrefaultedPictures = 256;
 constexpr uintptr_t kHugePageSize = 2 << 20;
 
 // Asks for the room of the picture records in huge pages: a fault then brings in 2 MB instead of
-// 4 KB, which makes filling and freeing the records several times cheaper than in small pages,
-// the larger part of what collection costs beyond reading the folders. Kernels without
-// transparent huge pages ignore the advice.
+// 4 KB, so that filling and freeing hundreds of megabytes of records takes a few hundred faults
+// instead of tens of thousands. Kernels without transparent huge pages ignore the advice.
 void adviseHugePages(const std::vector<TPicInfo> &pictures)
 {
     const uintptr_t from = (reinterpret_cast<uintptr_t>(pictures.data()) + kHugePageSize - 1) & ~(kHugePageSize - 1);

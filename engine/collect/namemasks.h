@@ -9,8 +9,8 @@
 // of ASCII characters and "*", which stands for any run of bytes: the only wildcard the picture
 // types use. A name matches a mask as fnmatch with FNM_CASEFOLD matches it in the C locale: only
 // ASCII letters fold, so names that are not valid in the user's encoding match alike and a Turkish
-// dotless i does not hide "*.TIF". Matched here rather than by fnmatch, which took most of the
-// collection's own time, as every file is tried against the masks in turn.
+// dotless i does not hide "*.TIF". Matched here rather than by fnmatch, whose generality every
+// file would pay for once per mask until one fits.
 class TNameMasks
 {
 public:
