@@ -19,19 +19,6 @@ constexpr std::size_t kReservedEntries = 1 << 18;
 // as it is first written, which would be a large part of what collecting a folder costs.
 constexpr std::size_t kPrefaultedPictures = 256;
 
-constexpr uintptr_t kHugePageSize = 2 << 20;
-
-// Asks for the room of the picture records in huge pages: a fault then brings in 2 MB instead of
-// 4 KB, so that filling and freeing hundreds of megabytes of records takes a few hundred faults
-// instead of tens of thousands. Kernels without transparent huge pages ignore the advice.
-void adviseHugePages(const std::vector<TPicInfo> &pictures)
-{
-    const uintptr_t from = (reinterpret_cast<uintptr_t>(pictures.data()) + kHugePageSize - 1) & ~(kHugePageSize - 1);
-    const uintptr_t to = reinterpret_cast<uintptr_t>(pictures.data() + pictures.capacity()) & ~(kHugePageSize - 1);
-    if (to > from)
-        madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
-}
-
 void prefaultNextPictures(std::vector<TPicInfo> &pictures)
 {
     if (pictures.size() % kPrefaultedPictures != 0 || pictures.capacity() - pictures.size() < kPrefaultedPictures)
@@ -73,7 +60,6 @@ void ResetCatalogue(TCatalogue &catalogue)
     try {
         catalogue.Pictures.reserve(kReservedEntries);
         catalogue.Paths.reserve(kReservedEntries);
-        adviseHugePages(catalogue.Pictures);
     } catch (const std::bad_alloc &) {
         // Only the room ahead is lost; the arrays then grow as they fill.
     }
@@ -103,10 +89,7 @@ TPicInfo &AppendPicture(TCatalogue &catalogue)
 {
     ++catalogue.PicturesLast;
     prefaultNextPictures(catalogue.Pictures);
-    const TPicInfo *room = catalogue.Pictures.data();
     TPicInfo &entry = catalogue.Pictures.emplace_back();
-    if (catalogue.Pictures.data() != room)
-        adviseHugePages(catalogue.Pictures);
     entry.PathInd = catalogue.PathsLast;
     growCapacity(catalogue.PicturesLast, catalogue.PicturesCapacity);
     return entry;
