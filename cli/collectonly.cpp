@@ -27,8 +27,10 @@ int RunCollectOnly(const Options &options)
     }
     if (RefuseFileOptionsOntoPictures(catalogue, options))
         return kExitUsage;
-    for (int32_t k = 0; k <= catalogue.PicturesLast; ++k)
-        listing += FullPath(catalogue, k) + '\n';
+    for (int32_t k = 0; k <= catalogue.PicturesLast; ++k) {
+        AppendFullPath(catalogue, k, listing);
+        listing += '\n';
+    }
     QString error;
     if (!WriteOutput(options.OutputFile, listing, &error)) {
         ReportError(error);

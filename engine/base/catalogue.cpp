@@ -86,13 +86,21 @@ void AppendPath(TCatalogue &catalogue, const QByteArray &folder)
 
 void AppendPicture(TCatalogue &catalogue, TPicInfo picture)
 {
-    ++catalogue.PicturesLast;
-    picture.PathInd = catalogue.PathsLast;
+    TPicInfo &entry = AppendPicture(catalogue);
+    picture.PathInd = entry.PathInd;
     picture.Deleted = false;
     picture.CCVStage = TCCVStage::None;
+    entry = std::move(picture);
+}
+
+TPicInfo &AppendPicture(TCatalogue &catalogue)
+{
+    ++catalogue.PicturesLast;
     prefaultNextPictures(catalogue.Pictures);
-    catalogue.Pictures.push_back(std::move(picture));
+    TPicInfo &entry = catalogue.Pictures.emplace_back();
+    entry.PathInd = catalogue.PathsLast;
     growCapacity(catalogue.PicturesLast, catalogue.PicturesCapacity);
+    return entry;
 }
 
 void TrimAfterCollection(TCatalogue &catalogue)
@@ -194,6 +202,14 @@ bool IsReferencePicture(const TCatalogue &catalogue, int32_t k)
 
 QByteArray FullPath(const TCatalogue &catalogue, int32_t k)
 {
+    QByteArray path;
+    AppendFullPath(catalogue, k, path);
+    return path;
+}
+
+void AppendFullPath(const TCatalogue &catalogue, int32_t k, QByteArray &text)
+{
     const TPicInfo &picture = catalogue.Pictures[k];
-    return catalogue.Paths[picture.PathInd] + picture.FileName;
+    text += catalogue.Paths[picture.PathInd];
+    text += picture.FileName;
 }

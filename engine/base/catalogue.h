@@ -154,6 +154,10 @@ void AppendPath(TCatalogue &catalogue, const QByteArray &folder);
 // Appends a picture filled from its directory entry; PathInd is set to the current folder.
 void AppendPicture(TCatalogue &catalogue, TPicInfo picture);
 
+// Appends a zero-filled picture whose PathInd is the current folder and returns it, to be filled
+// from its directory entry in place (a record is over a kilobyte, which copies would cost).
+TPicInfo &AppendPicture(TCatalogue &catalogue);
+
 // Ends collection: PicturesCapacity and PathsCapacity become the counts.
 void TrimAfterCollection(TCatalogue &catalogue);
 
@@ -186,3 +190,6 @@ bool IsReferencePicture(const TCatalogue &catalogue, int32_t k);
 
 // The full path of picture k: its folder followed by its name.
 QByteArray FullPath(const TCatalogue &catalogue, int32_t k);
+
+// Appends FullPath(catalogue, k) to `text`, without a copy of its own.
+void AppendFullPath(const TCatalogue &catalogue, int32_t k, QByteArray &text);

@@ -2,21 +2,18 @@
 
 #include "engine/base/searchobserver.h"
 #include "engine/collect/folderlisting.h"
+#include "engine/collect/namemasks.h"
 #include "engine/collect/trashfolders.h"
 #include "fileops/fileoperations.h"
 #include "fileops/userfolders.h"
 #include "settings/picturetypes.h"
 #include "settings/settings.h"
 
-#include <QSet>
-
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <set>
 #include <utility>
-
-#include <fnmatch.h>
-#include <locale.h>
 
 namespace
 {
@@ -55,33 +52,6 @@ bool isInside(const QByteArray &item, const QByteArray &folder)
         return false;
     return folder.endsWith('/') || item.size() == folder.size() || item.at(folder.size()) == '/';
 }
-
-// Masks hold ASCII only; matching them in the C locale keeps case folding byte-wise, so names
-// that are not valid in the user's encoding match alike and a Turkish dotless i does not
-// hide "*.TIF".
-class CLocaleScope
-{
-public:
-    CLocaleScope()
-        : m_locale(newlocale(LC_ALL_MASK, "C", locale_t(0)))
-    {
-        if (m_locale)
-            m_previous = uselocale(m_locale);
-    }
-    ~CLocaleScope()
-    {
-        if (m_locale) {
-            uselocale(m_previous);
-            freelocale(m_locale);
-        }
-    }
-    CLocaleScope(const CLocaleScope &) = delete;
-    CLocaleScope &operator=(const CLocaleScope &) = delete;
-
-private:
-    locale_t m_locale;
-    locale_t m_previous = LC_GLOBAL_LOCALE;
-};
 
 QString unreachableReason(int error)
 {
@@ -124,7 +94,7 @@ bool ListedFolderIsWalked(const std::vector<QByteArray> &listed, std::size_t ind
 struct TCollector::Private {
     TCatalogue &catalogue;
     TSearchObserver &observer;
-    std::vector<QByteArray> masks;
+    TNameMasks masks;
     QByteArray recycleFolderName;
     QByteArray homeTrash;
     std::optional<TFolderIdentity> homeTrashIdentity;
@@ -134,35 +104,57 @@ struct TCollector::Private {
     // Every folder walked so far, by device and inode, so that links never lead into a loop or
     // catalogue a folder twice.
     std::set<std::pair<dev_t, ino_t>> walked;
+    // The last modification second turned into local time, as files written together share it and
+    // the time zone lookup is a good part of what recording a picture costs.
+    std::optional<std::pair<time_t, int32_t>> lastDosDateTime;
+
+    int32_t dosDateTimeOf(time_t modified);
 
     void record(const TFolderListing &listing, const QByteArray &name, const struct stat &status);
 };
 
+int32_t TCollector::Private::dosDateTimeOf(time_t modified)
+{
+    if (!lastDosDateTime || lastDosDateTime->first != modified)
+        lastDosDateTime = { modified, dosDateTime(modified) };
+    return lastDosDateTime->second;
+}
+
 void TCollector::Private::record(const TFolderListing &listing, const QByteArray &name, const struct stat &status)
 {
-    TPicInfo picture;
-    picture.Time = dosDateTime(status.st_mtim.tv_sec);
+    TPicInfo &picture = AppendPicture(catalogue);
+    picture.Time = dosDateTimeOf(status.st_mtim.tv_sec);
     picture.Size = status.st_size;
     picture.Device = status.st_dev;
     picture.Inode = status.st_ino;
     picture.MTimeNs = int64_t(status.st_mtim.tv_sec) * kNanosecondsPerSecond + status.st_mtim.tv_nsec;
     picture.Attr = (listing.writable(status) ? 0 : kAttrReadOnly) | (name.startsWith('.') ? kAttrHidden : 0);
     picture.FileName = name;
-    AppendPicture(catalogue, std::move(picture));
     if (catalogue.PicturesLast % kCaptionEvery == 0)
         observer.FilesCountChanged(kCollectionCaption + QString::number(catalogue.PicturesLast + 1));
 }
 
-TCollector::TCollector(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
-    : d(new Private { catalogue, observer, {}, {}, {}, {}, {}, {}, {} })
+namespace
 {
-    // In table order, so that a folder's pictures are grouped by type before name.
+
+// In table order, so that a folder's pictures are grouped by type before name.
+std::vector<QByteArray> searchedMasks(const TSettings &settings)
+{
+    std::vector<QByteArray> masks;
     for (const TPictureType &type : PictureTypes()) {
         if (settings.*type.Searched) {
-            const std::vector<QByteArray> masks = MasksOf(type);
-            d->masks.insert(d->masks.end(), masks.begin(), masks.end());
+            const std::vector<QByteArray> typeMasks = MasksOf(type);
+            masks.insert(masks.end(), typeMasks.begin(), typeMasks.end());
         }
     }
+    return masks;
+}
+
+}
+
+TCollector::TCollector(TCatalogue &catalogue, const TSettings &settings, TSearchObserver &observer)
+    : d(new Private { catalogue, observer, TNameMasks(searchedMasks(settings)), {}, {}, {}, {}, {}, {}, {} })
+{
     d->recycleFolderName
         = catalogue.RecycleFolderName.isEmpty() ? ChooseRecycleFolderName() : catalogue.RecycleFolderName;
     d->homeTrash = HomeTrashFolder();
@@ -178,7 +170,6 @@ void TCollector::CollectFolder(QByteArray path)
     d->mountPoint = MountPointOf(path);
     const auto mountIdentity = IdentifyFolder(d->mountPoint);
     d->mountDevice = mountIdentity ? mountIdentity->Device : 0;
-    const CLocaleScope byteWiseMatching;
     ScanFolder(path);
 }
 
@@ -208,30 +199,30 @@ void TCollector::ScanFolder(QByteArray &path)
         d->mountDevice = identity.Device;
     }
 
+    // Each file goes under the first mask it matches: the folder's pictures come grouped by mask,
+    // by name within a mask, and none twice, with each name matched once and not once per mask.
+    std::vector<std::pair<std::size_t, const QByteArray *>> matched;
+    for (const TFolderListing::Entry &entry : listing.entries()) {
+        if (entry.Type != TFolderListing::Kind::File)
+            continue;
+        if (const auto mask = d->masks.FirstMatch(entry.Name))
+            matched.emplace_back(*mask, &entry.Name);
+    }
+    std::stable_sort(matched.begin(), matched.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+
     bool registered = false;
-    QSet<QByteArray> recordedNames;
-    for (const QByteArray &mask : d->masks) {
+    for (const auto &[mask, name] : matched) {
+        d->observer.Pump();
         if (catalogue.SearchStopped)
             break;
-        for (const TFolderListing::Entry &entry : listing.entries()) {
-            if (entry.Type != TFolderListing::Kind::File
-                || fnmatch(mask.constData(), entry.Name.constData(), FNM_CASEFOLD) != 0)
-                continue;
-            d->observer.Pump();
-            if (catalogue.SearchStopped)
-                break;
-            const auto status = listing.status(entry.Name);
-            if (!status || !S_ISREG(status->st_mode) || status->st_size == 0)
-                continue;
-            if (!registered) {
-                registered = true;
-                AppendPath(catalogue, path);
-            } else if (recordedNames.contains(entry.Name)) {
-                continue;
-            }
-            recordedNames.insert(entry.Name);
-            d->record(listing, entry.Name, *status);
+        const auto status = listing.status(*name);
+        if (!status || !S_ISREG(status->st_mode) || status->st_size == 0)
+            continue;
+        if (!registered) {
+            registered = true;
+            AppendPath(catalogue, path);
         }
+        d->record(listing, *name, *status);
     }
     listing.close();
 
