@@ -16,6 +16,7 @@ QImage DecodeRaw(const QByteArray &file);
 // primary picture that ReducedPictureFits and that is turned the same way, when there is one.
 TPictureSource DecodeHeif(const QByteArray &file, const TPictureRequest &request);
 
-// JPEG XL through libjxl: the first frame, turned as its orientation says. Under a request for a
-// reduced picture, a lossy picture stops at its 1:8 image (the DC), upsampled to the full size.
-TPictureSource DecodeJxl(const QByteArray &file, const TPictureRequest &request);
+// JPEG XL through libjxl: the first frame, turned as its orientation says. Always the whole
+// picture: libjxl 0.7 renders a 1:8 (DC) image only at the full size, through the same pipeline,
+// which costs as much as decoding every pass.
+TPictureSource DecodeJxl(const QByteArray &file);

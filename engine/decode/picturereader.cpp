@@ -108,7 +108,7 @@ TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder,
         source = DecodeHeif(readWholeFile(picture), request);
         break;
     case TPictureDecoder::Jxl:
-        source = DecodeJxl(readWholeFile(picture), request);
+        source = DecodeJxl(readWholeFile(picture));
         break;
     // LibRaw reads from memory, so that it never opens a FIFO itself.
     case TPictureDecoder::Raw:
@@ -129,12 +129,20 @@ TPictureSource WholePicture(QImage picture)
     return source;
 }
 
-TPictureRequest SigningRequest() { return { kWorkBitmapSize }; }
+TPictureRequest SigningRequest()
+{
+    constexpr int kJpegPathReduction = 8;
+    return { kWorkBitmapSize, kJpegPathReduction };
+}
 
 bool ReducedPictureFits(QSize reduced, QSize full, const TPictureRequest &request)
 {
     if (request.MinSide <= 0 || reduced.width() < request.MinSide || reduced.height() < request.MinSide
         || full.isEmpty())
+        return false;
+    if (request.MaxReduction > 0
+        && (qint64(reduced.width()) * request.MaxReduction < full.width()
+            || qint64(reduced.height()) * request.MaxReduction < full.height()))
         return false;
     // Cross-multiplied: |w/h - W/H| <= 1% of W/H.
     const qint64 difference = qint64(reduced.width()) * full.height() - qint64(full.width()) * reduced.height();

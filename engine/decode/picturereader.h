@@ -6,17 +6,22 @@
 
 // What a reader is asked for. MinSide 0 asks for the whole picture at its full size (the
 // preview). A larger MinSide accepts any picture that shows the whole picture with at least that
-// many pixels on each side and the same aspect ratio (ReducedPictureFits), which lets a decoder
-// hand over a thumbnail the file carries or decode at a reduced scale (signing).
+// many pixels on each side, reduced at most MaxReduction times on each side (0: any reduction),
+// and with the same aspect ratio (ReducedPictureFits), which lets a decoder hand over a thumbnail
+// the file carries or decode at a reduced scale (signing).
 struct TPictureRequest {
     int MinSide = 0;
+    int MaxReduction = 0;
 };
 
-// What signing asks for: enough for the 128 x 128 work bitmap.
+// What signing asks for: enough for the 128 x 128 work bitmap, and no smaller than the 1:8 scale
+// the JPEG path decodes at, which the work bitmap's sampling is made for (a 320 x 240 thumbnail of
+// a 12-megapixel photograph signs below 75% of its JPEG twin).
 TPictureRequest SigningRequest();
 
 // Whether a reduced picture of `reduced` size may stand for a whole picture of `full` size under
-// `request`: at least MinSide on each side and the aspect ratio within 1%. Never for MinSide 0.
+// `request`: at least MinSide on each side, within MaxReduction, and the aspect ratio within 1%.
+// Never for MinSide 0.
 bool ReducedPictureFits(QSize reduced, QSize full, const TPictureRequest &request);
 
 // A picture file as read, before any scaling: a JPEG file keeps its compressed bytes, every

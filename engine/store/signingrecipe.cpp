@@ -23,15 +23,13 @@ int decoderMethodVersion(TPictureDecoder decoder)
     // The primary picture's own thumbnail.
     case TPictureDecoder::Heif:
         return 1;
-    // The DC image of a lossy picture.
-    case TPictureDecoder::Jxl:
-        return 1;
     case TPictureDecoder::None:
     case TPictureDecoder::Jpeg:
     case TPictureDecoder::Png:
     case TPictureDecoder::Tiff:
     case TPictureDecoder::Bmp:
     case TPictureDecoder::Gif:
+    case TPictureDecoder::Jxl:
     case TPictureDecoder::Webp:
     case TPictureDecoder::Raw:
         break;

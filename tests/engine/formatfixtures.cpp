@@ -188,7 +188,7 @@ QImage CameraThumbnail(const QImage &image, int side)
 }
 
 // `source` on a canvas of `canvas` size, as a layer at its top left corner when the canvas is larger.
-QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast, bool lossless, int orientation)
+QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast)
 {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
     std::vector<uint8_t> pixels;
@@ -202,8 +202,7 @@ QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast, bool lossles
     info.ysize = uint32_t(canvas.height());
     info.bits_per_sample = 8;
     info.num_color_channels = 3;
-    info.uses_original_profile = lossless ? JXL_TRUE : JXL_FALSE;
-    info.orientation = JxlOrientation(orientation);
+    info.uses_original_profile = JXL_FALSE;
     JxlColorEncoding colour;
     JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
     JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
@@ -216,8 +215,7 @@ QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast, bool lossles
     bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
         && JxlEncoderSetFrameHeader(settings, &frame) == JXL_ENC_SUCCESS
         && JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS
-        && (lossless ? JxlEncoderSetFrameLossless(settings, JXL_TRUE) : JxlEncoderSetFrameDistance(settings, 1.0f))
-            == JXL_ENC_SUCCESS
+        && JxlEncoderSetFrameDistance(settings, 1.0f) == JXL_ENC_SUCCESS
         && JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, fast ? 1 : 3) == JXL_ENC_SUCCESS
         && JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()) == JXL_ENC_SUCCESS;
     JxlEncoderCloseInput(encoder);
@@ -238,16 +236,13 @@ QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast, bool lossles
     return bytes;
 }
 
-QByteArray EncodeJxl(const QImage &image, bool fast, bool lossless, int orientation)
-{
-    return encodeJxl(image, image.size(), fast, lossless, orientation);
-}
+QByteArray EncodeJxl(const QImage &image, bool fast) { return encodeJxl(image, image.size(), fast); }
 
 QByteArray EncodeJxlCanvas(int width, int height)
 {
     QImage layer(64, 64, QImage::Format_RGB888);
     layer.fill(Qt::darkCyan);
-    return encodeJxl(layer, QSize(width, height), true, false, 1);
+    return encodeJxl(layer, QSize(width, height), true);
 }
 
 QByteArray EncodeLinearDng(const QImage &source)

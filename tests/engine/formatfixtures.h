@@ -22,9 +22,8 @@ QByteArray EncodeAvif(const QImage &image, bool fast = false, const THeifExtras 
 // `image` scaled smoothly to fit a square of `side`, as a camera makes the thumbnail it stores.
 QImage CameraThumbnail(const QImage &image, int side);
 
-// JPEG XL at visually lossless distance 1, or lossless; turned on display by the EXIF-numbered
-// `orientation`.
-QByteArray EncodeJxl(const QImage &image, bool fast = false, bool lossless = false, int orientation = 1);
+// JPEG XL at visually lossless distance 1.
+QByteArray EncodeJxl(const QImage &image, bool fast = false);
 
 // A JPEG XL of a `width` x `height` canvas that holds one 64 x 64 layer: a few hundred bytes that
 // claim a huge picture.

@@ -95,12 +95,18 @@ TEST(ReducedSources, AHeifThumbnailSignsOnlyWhenLargeEnoughAndOfTheWholePictures
         EXPECT_EQ(preview.Picture.size(), scene.size()) << name;
         EXPECT_GE(scoreAgainstJpeg(scene, signTwice(name, file, scene.size())), 85) << name;
     }
+    // A thumbnail reduced more than the JPEG path's 1:8 signs too far from the JPEG twin.
+    const QImage large = DrawScene(6, 1600, 1200);
+    EXPECT_STREQ(
+        ReadPictureBytes("tenth.heic", EncodeHeic(large, true, { CameraThumbnail(large, 200) }), SigningRequest())
+            .Origin,
+        "full");
     // A file cut short is refused for signing as for the preview.
     const QByteArray cut = EncodeHeic(scene, false, { CameraThumbnail(scene, 320) }).chopped(16);
     EXPECT_THROW(ReadPictureBytes("cut.heic", cut, SigningRequest()), TPictureError);
 }
 
-TEST(ReducedSources, ThumbnailsAndTheDcImageAreTurnedAsTheWholePicture)
+TEST(ReducedSources, AThumbnailIsTurnedAsTheWholePicture)
 {
     const QImage stored = quarters(640, 480);
     // EXIF orientation 6: shown turned a quarter clockwise.
@@ -111,30 +117,6 @@ TEST(ReducedSources, ThumbnailsAndTheDcImageAreTurnedAsTheWholePicture)
     EXPECT_EQ(thumbnail.FullSize, QSize(480, 640));
     EXPECT_EQ(thumbnail.Picture.size(), QSize(238, 318));
     EXPECT_EQ(corners(thumbnail.Picture), corners(whole.Picture));
-
-    const QByteArray jxl = EncodeJxl(stored, false, false, 6);
-    const TPictureSource dc = ReadPictureBytes("turned.jxl", jxl, SigningRequest());
-    EXPECT_STREQ(dc.Origin, "DC");
-    EXPECT_EQ(dc.Picture.size(), QSize(480, 640));
-    EXPECT_EQ(corners(dc.Picture), corners(ReadPictureBytes("turned.jxl", jxl).Picture));
-}
-
-TEST(ReducedSources, ALossyJpegXlSignsFromItsDcAndALosslessOneFromTheWholePicture)
-{
-    const QImage scene = DrawScene(9, 640, 480);
-    const struct {
-        const char *name;
-        bool lossless;
-        const char *origin;
-    } cases[] = { { "lossy.jxl", false, "DC" }, { "lossless.jxl", true, "full" } };
-    for (const auto &[name, lossless, origin] : cases) {
-        const QByteArray file = EncodeJxl(scene, false, lossless);
-        EXPECT_STREQ(ReadPictureBytes(name, file, SigningRequest()).Origin, origin) << name;
-        EXPECT_STREQ(ReadPictureBytes(name, file).Origin, "full") << name;
-        EXPECT_GE(scoreAgainstJpeg(scene, signTwice(name, file, scene.size())), 85) << name;
-        // A file cut short after its DC is refused, as the whole decoding refuses it.
-        EXPECT_THROW(ReadPictureBytes(name, file.chopped(16), SigningRequest()), TPictureError) << name;
-    }
 }
 
 TEST(ReducedSources, AJpegXlWhoseDecodingWouldExceedTheMemoryBudgetIsRefusedBeforeDecoding)
