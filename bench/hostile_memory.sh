@@ -91,6 +91,6 @@ for copy in 1 2 3; do "$canvas" 16384 16384 "$folder/canvas_16384x16384_$copy.jx
 rm "$folder"/progressive_seed.jpg "$folder"/grey_seed.jpg "$folder"/seed.*
 
 echo "$(ls "$folder" | wc -l) files in $folder"
-/usr/bin/time -v "$cli" --types bmp,jpg,gif,png,tiff,jxl --quiet --format tsv "$folder" 2> "$folder.time" || true
+/usr/bin/time -v "$cli" --types bmp,jpg,gif,png,tiff,jxl --no-store --quiet --format tsv "$folder" 2> "$folder.time" || true
 grep -E "Maximum resident|Elapsed|Exit status" "$folder.time"
 rm -f "$folder.time"
