@@ -2,11 +2,13 @@
 # Peak memory and time of a search over a folder of hostile pictures: header bombs that claim
 # huge sizes in every format, a progressive JPEG with thousands of scans, a progressive header
 # whose coefficient buffer sits just under the decoder's limit, truncated and random files, and
-# two copies of a good picture. Prints /usr/bin/time's figures for quorvane-cli.
+# two copies of a good picture, and JPEG XL canvases of a few hundred bytes that claim 16384 x 16384.
+# Prints /usr/bin/time's figures for quorvane-cli.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cli="${QUORVANE_CLI:-$here/build/cli/quorvane-cli}"
-[ -x "$cli" ] || { echo "build first: $cli is missing" >&2; exit 1; }
+canvas="$here/build/bench/make_jxl_canvas"
+[ -x "$cli" ] && [ -x "$canvas" ] || { echo "build first: $cli or $canvas is missing" >&2; exit 1; }
 folder="$(mktemp -d /tmp/quorvane-hostile.XXXXXX)"
 trap 'rm -rf "$folder"' EXIT
 
@@ -85,9 +87,10 @@ rng = random.Random(1)
 for extension in ("jpg", "png", "gif", "bmp", "tif"):
     write(f"random.{extension}", bytes(rng.randrange(256) for _ in range(50000)))
 PY
+for copy in 1 2 3; do "$canvas" 16384 16384 "$folder/canvas_16384x16384_$copy.jxl"; done
 rm "$folder"/progressive_seed.jpg "$folder"/grey_seed.jpg "$folder"/seed.*
 
 echo "$(ls "$folder" | wc -l) files in $folder"
-/usr/bin/time -v "$cli" --types bmp,jpg,gif,png,tiff --quiet --format tsv "$folder" 2> "$folder.time" || true
+/usr/bin/time -v "$cli" --types bmp,jpg,gif,png,tiff,jxl --no-store --quiet --format tsv "$folder" 2> "$folder.time" || true
 grep -E "Maximum resident|Elapsed|Exit status" "$folder.time"
 rm -f "$folder.time"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/decode/picturereader.h"
+
 #include <QByteArray>
 #include <QImage>
 
@@ -10,8 +12,11 @@
 QImage DecodeRaw(const QByteArray &file);
 
 // HEIC, HEIF and AVIF through libheif: the primary picture with the rotation, mirroring and
-// cropping the file asks for.
-QImage DecodeHeif(const QByteArray &file);
+// cropping the file asks for. Under a request for a reduced picture, the largest thumbnail of the
+// primary picture that ReducedPictureFits and that is turned the same way, when there is one.
+TPictureSource DecodeHeif(const QByteArray &file, const TPictureRequest &request);
 
-// JPEG XL through libjxl: the first frame, turned as its orientation says.
-QImage DecodeJxl(const QByteArray &file);
+// JPEG XL through libjxl: the first frame, turned as its orientation says. Always the whole
+// picture: libjxl 0.7 renders a 1:8 (DC) image only at the full size, through the same pipeline,
+// which costs as much as decoding every pass.
+TPictureSource DecodeJxl(const QByteArray &file);

@@ -31,15 +31,19 @@ bool resolveJxl(void *library, TJxlApi &api) { return true QUORVANE_JXL_FUNCTION
 
 const TJxlApi &jxlApi() { return LazyApi(QUORVANE_LIBJXL_FILE, resolveJxl, "JPEG XL"); }
 
-// Counts libjxl's own allocations and refuses those beyond the limit. Each block carries its size
-// in front, since libjxl frees by address alone.
+// The picture is decoded as 8-bit RGBA.
+constexpr qint64 kPixelBytes = 4;
+
+// Counts libjxl's own allocations and refuses those beyond what the decoding budget leaves beside
+// the picture. Each block carries its size in front, since libjxl frees by address alone.
 struct MemoryBudget {
+    size_t limit = size_t(kDecodeMemoryBudgetBytes);
     size_t used = 0;
 
     static void *allocate(void *opaque, size_t size)
     {
         auto *budget = static_cast<MemoryBudget *>(opaque);
-        if (size > kJxlDecoderMemoryLimitMb * 1024 * 1024 - budget->used)
+        if (budget->used > budget->limit || size > budget->limit - budget->used)
             return nullptr;
         auto *block = static_cast<max_align_t *>(std::malloc(sizeof(max_align_t) + size));
         if (!block)
@@ -65,7 +69,7 @@ struct DecoderDeleter {
 
 }
 
-QImage DecodeJxl(const QByteArray &file)
+TPictureSource DecodeJxl(const QByteArray &file)
 {
     const TJxlApi &jxl = jxlApi();
     MemoryBudget budget;
@@ -86,7 +90,7 @@ QImage DecodeJxl(const QByteArray &file)
             JxlBasicInfo info;
             if (jxl.JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
                 throw TPictureError("JPEG XL: no picture header");
-            if (!PictureSizeAllowed(info.xsize, info.ysize))
+            if (!DecodeFitsBudget(info.xsize, info.ysize, kPixelBytes))
                 throw TPictureError("JPEG XL: the picture is empty or too large");
             // Orientations 5 to 8 turn the picture by a quarter.
             const bool turned = info.orientation >= JXL_ORIENT_TRANSPOSE;
@@ -94,6 +98,7 @@ QImage DecodeJxl(const QByteArray &file)
                 int(turned ? info.ysize : info.xsize), int(turned ? info.xsize : info.ysize), QImage::Format_RGBA8888);
             if (picture.isNull())
                 throw std::bad_alloc();
+            budget.limit -= size_t(picture.sizeInBytes());
             break;
         }
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
@@ -105,7 +110,7 @@ QImage DecodeJxl(const QByteArray &file)
             break;
         }
         case JXL_DEC_FULL_IMAGE:
-            return picture;
+            return WholePicture(picture);
         case JXL_DEC_NEED_MORE_INPUT:
             throw TPictureError("JPEG XL: the file is truncated");
         default:

@@ -324,6 +324,17 @@ TEST(SignatureStore, AnotherSigningRecipeSignsEverythingAgain)
         EXPECT_TRUE(SigningRecipe().contains(decoder)) << decoder;
 }
 
+TEST(SignatureStore, AChangedDecoderSignsItsOwnPicturesAgainAndLeavesTheOthersStored)
+{
+    const QByteArray recipe = "decoders A";
+    // Stored JPEG, PNG and JPEG XL signatures stay valid: their decoders hand signing what they
+    // always did.
+    for (const TPictureDecoder decoder : { TPictureDecoder::Jpeg, TPictureDecoder::Png, TPictureDecoder::Jxl })
+        EXPECT_EQ(DecoderRecipe(recipe, decoder), recipe) << int(decoder);
+    // HEIF pictures signed from the whole picture are signed again, never misread.
+    EXPECT_NE(DecoderRecipe(recipe, TPictureDecoder::Heif), recipe);
+}
+
 TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame)
 {
     QTemporaryDir root;
