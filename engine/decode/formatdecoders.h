@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/decode/picturereader.h"
+
 #include <QByteArray>
 #include <QImage>
 
@@ -11,7 +13,7 @@ QImage DecodeRaw(const QByteArray &file);
 
 // HEIC, HEIF and AVIF through libheif: the primary picture with the rotation, mirroring and
 // cropping the file asks for.
-QImage DecodeHeif(const QByteArray &file);
+TPictureSource DecodeHeif(const QByteArray &file, const TPictureRequest &request);
 
 // JPEG XL through libjxl: the first frame, turned as its orientation says.
-QImage DecodeJxl(const QByteArray &file);
+TPictureSource DecodeJxl(const QByteArray &file, const TPictureRequest &request);

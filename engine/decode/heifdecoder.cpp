@@ -56,7 +56,7 @@ void check(const heif_error &error)
 
 }
 
-QImage DecodeHeif(const QByteArray &file)
+TPictureSource DecodeHeif(const QByteArray &file, [[maybe_unused]] const TPictureRequest &request)
 {
     const THeifApi &heif = heifApi();
     Context context(heif.heif_context_alloc());
@@ -88,5 +88,5 @@ QImage DecodeHeif(const QByteArray &file)
     const size_t rowBytes = size_t(width) * (alpha ? 4 : 3);
     for (int y = 0; y < height; ++y)
         std::memcpy(picture.scanLine(y), pixels + qsizetype(y) * stride, rowBytes);
-    return picture;
+    return WholePicture(picture);
 }

@@ -65,7 +65,7 @@ struct DecoderDeleter {
 
 }
 
-QImage DecodeJxl(const QByteArray &file)
+TPictureSource DecodeJxl(const QByteArray &file, [[maybe_unused]] const TPictureRequest &request)
 {
     const TJxlApi &jxl = jxlApi();
     MemoryBudget budget;
@@ -105,7 +105,7 @@ QImage DecodeJxl(const QByteArray &file)
             break;
         }
         case JXL_DEC_FULL_IMAGE:
-            return picture;
+            return WholePicture(picture);
         case JXL_DEC_NEED_MORE_INPUT:
             throw TPictureError("JPEG XL: the file is truncated");
         default:

@@ -25,17 +25,72 @@ std::vector<int> stretchSamples(int sourceSize)
 
 }
 
-void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)
+namespace
+{
+
+QImage rgb888(const QImage &picture)
 {
     if (picture.isNull())
         throw TPictureError("empty picture");
-    const QImage source
-        = picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
+    return picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
+}
+
+void prepareWorkBitmap(QImage &WorkBitmap)
+{
     if (WorkBitmap.format() != QImage::Format_BGR888 || WorkBitmap.width() != kWorkBitmapSize
         || WorkBitmap.height() != kWorkBitmapSize)
         WorkBitmap = QImage(kWorkBitmapSize, kWorkBitmapSize, QImage::Format_BGR888);
     if (WorkBitmap.isNull())
         throw std::bad_alloc();
+}
+
+// Where, in 1/256 pixels of a reduced picture's side of `reducedSide`, lies the centre of each
+// pixel that the stretch samples from the whole picture's side decoded at 1/`scale`.
+std::vector<int> reducedSamples(int fullSide, int scale, int reducedSide)
+{
+    const int scaledSide = ScaledSide(fullSide, scale);
+    std::vector<int> positions;
+    positions.reserve(kWorkBitmapSize);
+    for (const int sample : stretchSamples(scaledSide))
+        positions.push_back(std::clamp(
+            int((2 * sample + 1) * qint64(reducedSide) * 128 / scaledSide) - 128, 0, (reducedSide - 1) * 256));
+    return positions;
+}
+
+// A reduced picture (a thumbnail, a 1:8 decoding) onto the work bitmap: interpolated where the
+// whole picture at 1/`scale` would be sampled, so that it signs close to the whole one. Integer
+// arithmetic throughout, so that the same picture always signs the same.
+void sampleReducedToWorkBitmap(const QImage &picture, QSize fullSize, int scale, QImage &WorkBitmap)
+{
+    const QImage source = rgb888(picture);
+    prepareWorkBitmap(WorkBitmap);
+    const std::vector<int> columns = reducedSamples(fullSize.width(), scale, source.width());
+    const std::vector<int> rows = reducedSamples(fullSize.height(), scale, source.height());
+    for (int y = 0; y < kWorkBitmapSize; ++y) {
+        const int top = rows[y] >> 8;
+        const int down = rows[y] & 255;
+        const uchar *upper = source.constScanLine(top);
+        const uchar *lower = source.constScanLine(std::min(top + 1, source.height() - 1));
+        uchar *target = WorkBitmap.scanLine(y);
+        for (int x = 0; x < kWorkBitmapSize; ++x, target += 3) {
+            const int left = columns[x] >> 8;
+            const int across = columns[x] & 255;
+            const int right = std::min(left + 1, source.width() - 1);
+            for (int channel = 0; channel < 3; ++channel) {
+                const int above = upper[3 * left + channel] * (256 - across) + upper[3 * right + channel] * across;
+                const int below = lower[3 * left + channel] * (256 - across) + lower[3 * right + channel] * across;
+                target[2 - channel] = uchar((above * (256 - down) + below * down + 32768) >> 16);
+            }
+        }
+    }
+}
+
+}
+
+void StretchToWorkBitmap(const QImage &picture, QImage &WorkBitmap)
+{
+    const QImage source = rgb888(picture);
+    prepareWorkBitmap(WorkBitmap);
     const std::vector<int> columns = stretchSamples(source.width());
     const std::vector<int> rows = stretchSamples(source.height());
     for (int y = 0; y < kWorkBitmapSize; ++y) {
@@ -57,6 +112,20 @@ namespace
 void loadSource(const TPictureSource &source, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings,
     TJpegDetour detour)
 {
+    // A reduced picture stands for the whole one, which gives the sizes; it takes no detour, since
+    // the whole picture's detour at 1/8 or 1/4 changes little beyond what the reduction did.
+    if (source.FullSize.isValid()) {
+        Height = source.FullSize.height();
+        Width = source.FullSize.width();
+        QImage reduced = source.Picture;
+        if (reduced.isNull()) {
+            const TJpegSize size = ReadJpegSize(source.JpegData);
+            reduced = DecodeJpeg(source.JpegData, ChooseScaleDenominator(size.Height, size.Width, settings));
+        }
+        sampleReducedToWorkBitmap(
+            reduced, source.FullSize, ChooseScaleDenominator(Height, Width, settings), WorkBitmap);
+        return;
+    }
     if (source.Picture.isNull()) {
         const TJpegSize size = ReadJpegSize(source.JpegData);
         Height = size.Height;
@@ -81,11 +150,11 @@ void loadSource(const TPictureSource &source, QImage &WorkBitmap, int &Height, i
 void LoadPicture(
     const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings, TJpegDetour detour)
 {
-    loadSource(ReadPictureFile(path), WorkBitmap, Height, Width, settings, detour);
+    loadSource(ReadPictureFile(path, SigningRequest()), WorkBitmap, Height, Width, settings, detour);
 }
 
 void LoadPictureBytes(const QByteArray &path, const QByteArray &bytes, QImage &WorkBitmap, int &Height, int &Width,
     const TSettings &settings, TJpegDetour detour)
 {
-    loadSource(ReadPictureBytes(path, bytes), WorkBitmap, Height, Width, settings, detour);
+    loadSource(ReadPictureBytes(path, bytes, SigningRequest()), WorkBitmap, Height, Width, settings, detour);
 }

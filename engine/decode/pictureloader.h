@@ -12,7 +12,9 @@ struct TSettings;
 // the file's extension, every picture that is not a JPEG file takes the JPEG detour at quality
 // 90 (JpegDetour, the way `detour` says; both ways give the same pixels), and the JPEG is
 // decoded at 1/8, 1/4 or full scale and stretched (nearest neighbour) onto WorkBitmap, which
-// becomes 128 x 128 Format_BGR888. Height and Width receive the picture's full size. Throws
+// becomes 128 x 128 Format_BGR888. The reader is asked with SigningRequest: a reduced picture it
+// hands over (a thumbnail, a 1:8 decoding) is sampled where the whole picture would be, without
+// the detour. Height and Width receive the picture's full size. Throws
 // TPictureError when the picture cannot be read; WorkBitmap and the sizes are then unspecified.
 void LoadPicture(const QByteArray &path, QImage &WorkBitmap, int &Height, int &Width, const TSettings &settings,
     TJpegDetour detour = TJpegDetour::Shortcut);

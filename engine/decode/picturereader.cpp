@@ -1,5 +1,6 @@
 #include "engine/decode/picturereader.h"
 
+#include "engine/base/catalogue.h"
 #include "engine/base/decodinglimits.h"
 #include "engine/base/picturedecoder.h"
 #include "engine/base/pictureerror.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <cstdlib>
 #include <mutex>
 
 namespace
@@ -80,7 +82,7 @@ QImage readWithQt(const TPictureFile &picture, const QByteArray &format)
     return image;
 }
 
-TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder)
+TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder, const TPictureRequest &request)
 {
     TPictureSource source;
     switch (decoder) {
@@ -103,10 +105,10 @@ TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder)
         source.Picture = readWithQt(picture, "webp");
         break;
     case TPictureDecoder::Heif:
-        source.Picture = DecodeHeif(readWholeFile(picture));
+        source = DecodeHeif(readWholeFile(picture), request);
         break;
     case TPictureDecoder::Jxl:
-        source.Picture = DecodeJxl(readWholeFile(picture));
+        source = DecodeJxl(readWholeFile(picture), request);
         break;
     // LibRaw reads from memory, so that it never opens a FIFO itself.
     case TPictureDecoder::Raw:
@@ -120,11 +122,33 @@ TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder)
 
 }
 
-TPictureSource ReadPictureFile(const QByteArray &path) { return readPicture({ path }, DecoderOf(path)); }
-
-TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes)
+TPictureSource WholePicture(QImage picture)
 {
-    return readPicture({ path, &bytes }, DecoderOf(path));
+    TPictureSource source;
+    source.Picture = std::move(picture);
+    return source;
+}
+
+TPictureRequest SigningRequest() { return { kWorkBitmapSize }; }
+
+bool ReducedPictureFits(QSize reduced, QSize full, const TPictureRequest &request)
+{
+    if (request.MinSide <= 0 || reduced.width() < request.MinSide || reduced.height() < request.MinSide
+        || full.isEmpty())
+        return false;
+    // Cross-multiplied: |w/h - W/H| <= 1% of W/H.
+    const qint64 difference = qint64(reduced.width()) * full.height() - qint64(full.width()) * reduced.height();
+    return 100 * std::llabs(difference) <= qint64(full.width()) * reduced.height();
+}
+
+TPictureSource ReadPictureFile(const QByteArray &path, const TPictureRequest &request)
+{
+    return readPicture({ path }, DecoderOf(path), request);
+}
+
+TPictureSource ReadPictureBytes(const QByteArray &path, const QByteArray &bytes, const TPictureRequest &request)
+{
+    return readPicture({ path, &bytes }, DecoderOf(path), request);
 }
 
 QByteArray ReadWholePictureFile(const QByteArray &path)
