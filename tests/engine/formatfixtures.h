@@ -16,5 +16,6 @@ QByteArray EncodeAvif(const QImage &image, bool fast = false);
 QByteArray EncodeJxl(const QImage &image, bool fast = false);
 
 // An uncompressed linear (already demosaiced) 16-bit RGB DNG of `image`, as a camera's raw
-// converter writes one.
-QByteArray EncodeLinearDng(const QImage &image);
+// converter writes one, with the TIFF `orientation` and, unless null, `preview` as its JPEG
+// preview (of the unturned picture, as cameras store it).
+QByteArray EncodeLinearDng(const QImage &image, const QImage &preview = QImage(), quint16 orientation = 1);
