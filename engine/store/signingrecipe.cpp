@@ -13,8 +13,9 @@
 namespace
 {
 
-// Raised whenever signing itself changes in a way that changes any signature.
-constexpr int kSigningMethodVersion = 1;
+// Raised whenever signing itself changes in a way that changes any signature. 2: WebP signs from
+// libwebp's scaled decoding, camera RAW from its JPEG preview.
+constexpr int kSigningMethodVersion = 2;
 
 #define QUORVANE_TEXT(x) #x
 #define QUORVANE_VERSION_TEXT(x) QUORVANE_TEXT(x)
@@ -45,6 +46,7 @@ QByteArray SigningRecipe()
         + fileIdentity(QStringLiteral(QUORVANE_LIBRAW_FILE)) + "\nQt " + qVersion() + ' '
         + fileIdentity(QStringLiteral(QUORVANE_QTGUI_FILE)) + "\nQt image plugins " + imagePluginsIdentity()
         + "\nlibheif " LIBHEIF_VERSION " " + fileIdentity(QStringLiteral(QUORVANE_LIBHEIF_FILE))
+        + "\nlibwebp " QUORVANE_LIBWEBP_VERSION " " + fileIdentity(QStringLiteral(QUORVANE_LIBWEBP_FILE))
         + "\nlibjxl " QUORVANE_VERSION_TEXT(JPEGXL_MAJOR_VERSION) "." QUORVANE_VERSION_TEXT(
             JPEGXL_MINOR_VERSION) "." QUORVANE_VERSION_TEXT(JPEGXL_PATCH_VERSION) " "
         + fileIdentity(QStringLiteral(QUORVANE_LIBJXL_FILE));

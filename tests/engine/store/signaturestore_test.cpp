@@ -320,7 +320,7 @@ TEST(SignatureStore, AnotherSigningRecipeSignsEverythingAgain)
     const TSearchResult other = searchWithStore(root.path(), settings, storeFile, "decoders B");
     EXPECT_EQ(other.Csv, plainCsv(root.path(), settings));
     EXPECT_EQ(other.Decoded, pictures);
-    for (const char *decoder : { "libjpeg-turbo", "LibRaw", "libheif", "libjxl" })
+    for (const char *decoder : { "libjpeg-turbo", "LibRaw", "libheif", "libwebp", "libjxl" })
         EXPECT_TRUE(SigningRecipe().contains(decoder)) << decoder;
 }
 
