@@ -21,6 +21,10 @@ constexpr long kMaxJpegDecoderMemoryMb = 384;
 // QImageReader's allocation limit (PNG, BMP, GIF, TIFF).
 constexpr int kReaderAllocationLimitMb = 256;
 
+// libwebp's whole-picture buffers (a lossless picture's pixels, an alpha plane), the bound Qt's reader
+// set WebP before libwebp decoded it directly.
+constexpr qint64 kWebpDecoderMemoryLimitMb = 256;
+
 // LibRaw's limit for the raw data of one picture.
 constexpr unsigned kRawMemoryLimitMb = 512;
 

@@ -32,6 +32,17 @@ struct TOutputFree {
     ~TOutputFree() { webpApi().WebPFreeDecBuffer(buffer); }
 };
 
+// What libwebp holds of the whole picture while decoding, whatever the output's size: a lossless
+// picture's pixels in 32 bits, a lossy one's alpha plane in 8; lossy colour goes a few rows at a time.
+qint64 wholePictureBytes(const WebPBitstreamFeatures &features)
+{
+    constexpr int kLossless = 2;
+    const qint64 pixels = qint64(features.width) * features.height;
+    if (features.format == kLossless)
+        return 4 * pixels;
+    return features.has_alpha ? pixels : 0;
+}
+
 // The size to decode a picture of `full` size at: reduced where the request allows it.
 QSize decodedSize(QSize full, const TPictureRequest &request)
 {
@@ -55,7 +66,8 @@ std::optional<TPictureSource> DecodeWebp(const QByteArray &file, const TPictureR
     if (webp.WebPGetFeaturesInternal(data, size, &config.input, WEBP_DECODER_ABI_VERSION) != VP8_STATUS_OK)
         throw TPictureError("WebP: no picture header");
     const QSize full(config.input.width, config.input.height);
-    if (!PictureSizeAllowed(full.width(), full.height()))
+    if (!PictureSizeAllowed(full.width(), full.height())
+        || wholePictureBytes(config.input) > kWebpDecoderMemoryLimitMb << 20)
         throw TPictureError("WebP: the picture is empty or too large");
     if (config.input.has_animation)
         return std::nullopt;

@@ -6,8 +6,10 @@
 #include "picturefixtures.h"
 #include "settings/settings.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +61,26 @@ TEST(ReducedSources, WebpSignsFromAScaledDecodingWithItsFullSizeCloseToQtsWholeD
     WriteBytes(folder.filePath("truncated.webp"), webp.left(webp.size() * 2 / 3));
     EXPECT_THROW(readForSigning(folder.filePath("truncated.webp")), TPictureError);
     EXPECT_FALSE(SignPicture(QFile::encodeName(folder.filePath("truncated.webp")), TSettings {}));
+}
+
+TEST(ReducedSources, LosslessWebpWhoseWholePictureWouldNotFitTheMemoryBoundIsRefusedBeforeDecoding)
+{
+    QTemporaryDir folder;
+    QByteArray webp;
+    QBuffer buffer(&webp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(DrawScene(34, 64, 48).save(&buffer, "webp", 100));
+    ASSERT_EQ(webp.mid(12, 4), "VP8L");
+    // The lossless header after its signature byte: 14 bits each of width and height less one.
+    const quint32 header = qFromLittleEndian<quint32>(webp.constData() + 21);
+    qToLittleEndian<quint32>((header & ~0x0FFFFFFFu) | 16383u | 16383u << 14, webp.data() + 21);
+    WriteBytes(folder.filePath("huge.webp"), webp);
+    try {
+        readForSigning(folder.filePath("huge.webp"));
+        FAIL() << "a lossless 16384 x 16384 picture needs 1 GB inside libwebp";
+    } catch (const TPictureError &error) {
+        EXPECT_NE(std::string(error.what()).find("too large"), std::string::npos) << error.what();
+    }
 }
 
 TEST(ReducedSources, RawSignsFromItsPreviewTurnedAsTheFileSaysWithTheDevelopedPicturesSize)
