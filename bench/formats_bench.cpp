@@ -1,5 +1,6 @@
 // Signing time of WebP, HEIC, AVIF, JPEG XL and DNG camera-sized pictures beside the same
-// pictures as JPEG, the source each type's signing decodes, and how well every copy still pairs
+// pictures as JPEG (DNG in linear RGB and through a Bayer pattern, each with the camera's JPEG
+// preview and without), the source each type's signing decodes, and how well every copy still pairs
 // with its JPEG twin. The types take turns within every round, so that the load of other programs
 // falls on all of them alike. The pictures are encoded from generated scenes into a temporary folder.
 // Usage: formats_bench [COUNT [ROUNDS]]   (default 12 pictures per type, 3 rounds)
@@ -109,6 +110,8 @@ int main(int argc, char *argv[])
         { "jxl", "jxl", [](const QImage &scene) { return EncodeJxl(scene, true); } },
         { "dng+preview", "dng", [](const QImage &scene) { return EncodeLinearDng(scene, scene); } },
         { "dng", "dng", [](const QImage &scene) { return EncodeLinearDng(scene); } },
+        { "bayer+prev", "dng", [](const QImage &scene) { return EncodeMosaicDng(scene, scene); } },
+        { "bayer", "dng", [](const QImage &scene) { return EncodeMosaicDng(scene); } },
     };
     QTemporaryDir folder;
     for (int i = 0; i < count; ++i) {

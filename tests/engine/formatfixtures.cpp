@@ -196,31 +196,51 @@ QByteArray EncodeJxl(const QImage &source, bool fast)
     return bytes;
 }
 
-QByteArray EncodeLinearDng(const QImage &source, const QImage &preview, quint16 orientation)
+namespace
+{
+
+// A DNG of `source` in linear light: three samples a pixel, or one through a Bayer pattern (RGGB)
+// as a sensor records it.
+QByteArray encodeDng(const QImage &source, const QImage &preview, quint16 orientation, bool mosaic)
 {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    QByteArray pixels(qsizetype(image.width()) * image.height() * 6, '\0');
+    const int samples = mosaic ? 1 : 3;
+    QByteArray pixels(qsizetype(image.width()) * image.height() * samples * 2, '\0');
     auto *sample = reinterpret_cast<quint16 *>(pixels.data());
-    for (int y = 0; y < image.height(); ++y)
-        for (const uchar *value = image.constScanLine(y), *end = value + image.width() * 3; value < end; ++value)
-            // Linear light, as the sensor saw it before the converter's tone curve.
-            qToLittleEndian(quint16(std::lround(std::pow(*value / 255.0, 2.2) * 65535)), sample++);
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            for (int channel = 0; channel < 3; ++channel) {
+                // Red on even rows and columns, blue on odd ones, green elsewhere.
+                if (mosaic && channel != (y % 2) + (x % 2))
+                    continue;
+                // Linear light, as the sensor saw it before the converter's tone curve.
+                qToLittleEndian(quint16(std::lround(std::pow(row[3 * x + channel] / 255.0, 2.2) * 65535)), sample++);
+            }
+    }
     constexpr quint16 kStripOffsets = 273;
     TiffDirectory directory;
     directory.Long(254, 0);
     directory.Long(256, quint32(image.width()));
     directory.Long(257, quint32(image.height()));
-    directory.Short(258, { 16, 16, 16 });
+    if (mosaic)
+        directory.Short(258, { 16 });
+    else
+        directory.Short(258, { 16, 16, 16 });
     directory.Short(259, { 1 });
-    directory.Short(262, { 34892 }); // linear raw
+    directory.Short(262, { quint16(mosaic ? 32803 : 34892) }); // colour filter array, linear raw
     directory.Text(271, "Quorvane");
     directory.Text(272, "Test Camera");
     directory.Long(kStripOffsets, 0);
     directory.Short(274, { orientation });
-    directory.Short(277, { 3 });
+    directory.Short(277, { quint16(samples) });
     directory.Long(278, quint32(image.height()));
     directory.Long(279, quint32(pixels.size()));
     directory.Short(284, { 1 });
+    if (mosaic) {
+        directory.Short(33421, { 2, 2 });
+        directory.Add(33422, 1, 4, QByteArray("\x00\x01\x01\x02", 4));
+    }
     directory.Add(50706, 1, 4, QByteArray("\x01\x04\x00\x00", 4));
     directory.Text(50708, "Quorvane Test Camera");
     directory.Long(50717, 65535);
@@ -252,3 +272,12 @@ QByteArray EncodeLinearDng(const QImage &source, const QImage &preview, quint16 
     raw = directory.Write(quint32(header.size()), kStripOffsets, pixels, previewAt);
     return header + raw + previewDirectory.Write(previewAt, kStripOffsets, jpeg, 0);
 }
+
+}
+
+QByteArray EncodeLinearDng(const QImage &image, const QImage &preview, quint16 orientation)
+{
+    return encodeDng(image, preview, orientation, false);
+}
+
+QByteArray EncodeMosaicDng(const QImage &image, const QImage &preview) { return encodeDng(image, preview, 1, true); }
