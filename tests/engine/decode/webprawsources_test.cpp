@@ -38,7 +38,7 @@ TPictureSource readForSigning(const QString &path)
 
 }
 
-TEST(ReducedSources, WebpSignsFromAScaledDecodingWithItsFullSizeCloseToQtsWholeDecoding)
+TEST(WebpAndRawSources, WebpSignsFromAScaledDecodingWithItsFullSizeCloseToQtsWholeDecoding)
 {
     QTemporaryDir folder;
     const QByteArray webp = EncodeWebp(DrawScene(31, 1600, 1200));
@@ -63,7 +63,7 @@ TEST(ReducedSources, WebpSignsFromAScaledDecodingWithItsFullSizeCloseToQtsWholeD
     EXPECT_FALSE(SignPicture(QFile::encodeName(folder.filePath("truncated.webp")), TSettings {}));
 }
 
-TEST(ReducedSources, LosslessWebpWhoseWholePictureWouldNotFitTheMemoryBoundIsRefusedBeforeDecoding)
+TEST(WebpAndRawSources, LosslessWebpWhoseWholePictureWouldNotFitTheMemoryBoundIsRefusedBeforeDecoding)
 {
     QTemporaryDir folder;
     QByteArray webp;
@@ -83,7 +83,7 @@ TEST(ReducedSources, LosslessWebpWhoseWholePictureWouldNotFitTheMemoryBoundIsRef
     }
 }
 
-TEST(ReducedSources, RawSignsFromItsPreviewTurnedAsTheFileSaysWithTheDevelopedPicturesSize)
+TEST(WebpAndRawSources, RawSignsFromItsPreviewTurnedAsTheFileSaysWithTheDevelopedPicturesSize)
 {
     QTemporaryDir folder;
     const QImage scene = DrawScene(32, 1600, 1200);
@@ -101,7 +101,7 @@ TEST(ReducedSources, RawSignsFromItsPreviewTurnedAsTheFileSaysWithTheDevelopedPi
     EXPECT_GE(scoreOf(folder.filePath("developed.dng"), folder.filePath("preview.dng")), 90);
 }
 
-TEST(ReducedSources, RawWhosePreviewIsSmallOrOfAnotherShapeIsDevelopedAsAWhole)
+TEST(WebpAndRawSources, RawWhosePreviewIsSmallOrOfAnotherShapeIsDevelopedAsAWhole)
 {
     QTemporaryDir folder;
     const QImage scene = DrawScene(33, 1600, 1200);
