@@ -25,11 +25,13 @@ constexpr int kReaderAllocationLimitMb = 256;
 // set WebP before libwebp decoded it directly.
 constexpr qint64 kWebpDecoderMemoryLimitMb = 256;
 
-// LibRaw's limit for the raw data of one picture.
-constexpr unsigned kRawMemoryLimitMb = 512;
+// The memory that decoding one picture may take: every pixel buffer it holds at once and, where
+// a library lets them be counted, that library's own buffers. A picture that would need more is
+// refused before its pixels are allocated and skipped like an unreadable one.
+constexpr qint64 kDecodeMemoryBudgetBytes = 512LL * 1024 * 1024;
 
-// libjxl's own buffers for one picture; a 50-megapixel picture needs about 600 MB of them.
-constexpr size_t kJxlDecoderMemoryLimitMb = 1024;
+// LibRaw's limit for the raw data of one picture: the whole budget.
+constexpr unsigned kRawMemoryLimitMb = unsigned(kDecodeMemoryBudgetBytes / (1024 * 1024));
 
 // Files read whole into memory (every type but the ones Qt reads from the file) are refused beyond this size; a
 // 300-megapixel JPEG of photographic content stays well below it.
@@ -43,4 +45,11 @@ constexpr bool PictureSizeAllowed(qint64 width, qint64 height)
 {
     return width > 0 && height > 0 && width <= kMaxPicturePixels && height <= kMaxPicturePixels
         && width * height <= kMaxPicturePixels;
+}
+
+// Whether a picture of this claimed size may be decoded into buffers that hold `bytesPerPixel`
+// bytes for each of its pixels at once, within the budget.
+constexpr bool DecodeFitsBudget(qint64 width, qint64 height, qint64 bytesPerPixel)
+{
+    return PictureSizeAllowed(width, height) && width * height * bytesPerPixel <= kDecodeMemoryBudgetBytes;
 }

@@ -17,10 +17,12 @@
 TPictureSource DecodeRaw(const QByteArray &file, const TPictureRequest &request);
 
 // HEIC, HEIF and AVIF through libheif: the primary picture with the rotation, mirroring and
-// cropping the file asks for.
+// cropping the file asks for. Under a request for a reduced picture, the largest thumbnail of the
+// primary picture that ReducedPictureFits and that is turned the same way, when there is one.
 TPictureSource DecodeHeif(const QByteArray &file, const TPictureRequest &request);
 
-// JPEG XL through libjxl: the first frame, turned as its orientation says.
+// JPEG XL through libjxl: the first frame, turned as its orientation says. Under a request for a
+// reduced picture, a lossy picture stops at its 1:8 image (the DC), upsampled to the full size.
 TPictureSource DecodeJxl(const QByteArray &file, const TPictureRequest &request);
 
 // WebP through libwebp, as Qt's reader gives it: alpha dropped (the colours kept unmultiplied),

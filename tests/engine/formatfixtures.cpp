@@ -6,6 +6,7 @@
 #include <jxl/encode.h>
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -25,13 +26,41 @@ void requireHeif(const heif_error &error)
     require(error.code == heif_error_Ok, error.message ? error.message : "libheif");
 }
 
-QByteArray encodeHeif(const QImage &source, heif_compression_format format, bool fast)
+// A libheif picture holding `source` as 8-bit RGB.
+heif_image *heifPicture(const QImage &source)
 {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    heif_image *picture = nullptr;
+    requireHeif(
+        heif_image_create(image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &picture));
+    requireHeif(heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8));
+    int stride = 0;
+    uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(plane + qsizetype(y) * stride, image.constScanLine(y), size_t(image.width()) * 3);
+    return picture;
+}
+
+QByteArray encodeHeif(const QImage &image, heif_compression_format format, bool fast, const THeifExtras &extras)
+{
     heif_context *context = heif_context_alloc();
     heif_encoder *encoder = nullptr;
+    heif_encoding_options *options = heif_encoding_options_alloc();
+    options->image_orientation = heif_orientation(extras.Orientation);
     heif_image *picture = nullptr;
+    heif_image *thumbnail = nullptr;
+    heif_image_handle *primary = nullptr;
+    heif_image_handle *thumbnailHandle = nullptr;
     QByteArray bytes;
+    const auto release = [&] {
+        heif_image_handle_release(thumbnailHandle);
+        heif_image_handle_release(primary);
+        heif_image_release(thumbnail);
+        heif_image_release(picture);
+        heif_encoding_options_free(options);
+        heif_encoder_release(encoder);
+        heif_context_free(context);
+    };
     try {
         requireHeif(heif_context_get_encoder_for_format(context, format, &encoder));
         requireHeif(heif_encoder_set_lossy_quality(encoder, 90));
@@ -40,14 +69,14 @@ QByteArray encodeHeif(const QImage &source, heif_compression_format format, bool
             heif_encoder_set_parameter_string(encoder, "preset", "ultrafast");
             heif_encoder_set_parameter_integer(encoder, "speed", 9);
         }
-        requireHeif(heif_image_create(
-            image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &picture));
-        requireHeif(heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8));
-        int stride = 0;
-        uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
-        for (int y = 0; y < image.height(); ++y)
-            std::memcpy(plane + qsizetype(y) * stride, image.constScanLine(y), size_t(image.width()) * 3);
-        requireHeif(heif_context_encode_image(context, picture, encoder, nullptr, nullptr));
+        picture = heifPicture(image);
+        requireHeif(heif_context_encode_image(context, picture, encoder, options, &primary));
+        if (!extras.Thumbnail.isNull()) {
+            // libheif scales into a square no larger than the thumbnail's longest side less one.
+            thumbnail = heifPicture(extras.Thumbnail);
+            requireHeif(heif_context_encode_thumbnail(context, thumbnail, primary, encoder, options,
+                std::max(extras.Thumbnail.width(), extras.Thumbnail.height()) - 1, &thumbnailHandle));
+        }
         heif_writer writer { 1, [](heif_context *, const void *data, size_t size, void *target) {
                                 static_cast<QByteArray *>(target)->append(
                                     static_cast<const char *>(data), qsizetype(size));
@@ -55,14 +84,10 @@ QByteArray encodeHeif(const QImage &source, heif_compression_format format, bool
                             } };
         requireHeif(heif_context_write(context, &writer, &bytes));
     } catch (...) {
-        heif_image_release(picture);
-        heif_encoder_release(encoder);
-        heif_context_free(context);
+        release();
         throw;
     }
-    heif_image_release(picture);
-    heif_encoder_release(encoder);
-    heif_context_free(context);
+    release();
     return bytes;
 }
 
@@ -150,11 +175,23 @@ QByteArray EncodeWebp(const QImage &image)
     return bytes;
 }
 
-QByteArray EncodeHeic(const QImage &image, bool fast) { return encodeHeif(image, heif_compression_HEVC, fast); }
+QByteArray EncodeHeic(const QImage &image, bool fast, const THeifExtras &extras)
+{
+    return encodeHeif(image, heif_compression_HEVC, fast, extras);
+}
 
-QByteArray EncodeAvif(const QImage &image, bool fast) { return encodeHeif(image, heif_compression_AV1, fast); }
+QByteArray EncodeAvif(const QImage &image, bool fast, const THeifExtras &extras)
+{
+    return encodeHeif(image, heif_compression_AV1, fast, extras);
+}
 
-QByteArray EncodeJxl(const QImage &source, bool fast)
+QImage CameraThumbnail(const QImage &image, int side)
+{
+    return image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// `source` on a canvas of `canvas` size, as a layer at its top left corner when the canvas is larger.
+QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast, bool lossless, int orientation)
 {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
     std::vector<uint8_t> pixels;
@@ -164,18 +201,26 @@ QByteArray EncodeJxl(const QImage &source, bool fast)
     JxlEncoder *encoder = JxlEncoderCreate(nullptr);
     JxlBasicInfo info;
     JxlEncoderInitBasicInfo(&info);
-    info.xsize = uint32_t(image.width());
-    info.ysize = uint32_t(image.height());
+    info.xsize = uint32_t(canvas.width());
+    info.ysize = uint32_t(canvas.height());
     info.bits_per_sample = 8;
     info.num_color_channels = 3;
-    info.uses_original_profile = JXL_FALSE;
+    info.uses_original_profile = lossless ? JXL_TRUE : JXL_FALSE;
+    info.orientation = JxlOrientation(orientation);
     JxlColorEncoding colour;
     JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
     JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
     const JxlPixelFormat format { 3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0 };
+    JxlFrameHeader frame;
+    JxlEncoderInitFrameHeader(&frame);
+    frame.layer_info.have_crop = canvas != image.size();
+    frame.layer_info.xsize = uint32_t(image.width());
+    frame.layer_info.ysize = uint32_t(image.height());
     bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
+        && JxlEncoderSetFrameHeader(settings, &frame) == JXL_ENC_SUCCESS
         && JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS
-        && JxlEncoderSetFrameDistance(settings, 1.0f) == JXL_ENC_SUCCESS
+        && (lossless ? JxlEncoderSetFrameLossless(settings, JXL_TRUE) : JxlEncoderSetFrameDistance(settings, 1.0f))
+            == JXL_ENC_SUCCESS
         && JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, fast ? 1 : 3) == JXL_ENC_SUCCESS
         && JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()) == JXL_ENC_SUCCESS;
     JxlEncoderCloseInput(encoder);
@@ -194,6 +239,18 @@ QByteArray EncodeJxl(const QImage &source, bool fast)
     require(ok && status == JXL_ENC_SUCCESS, "libjxl");
     bytes.resize(written);
     return bytes;
+}
+
+QByteArray EncodeJxl(const QImage &image, bool fast, bool lossless, int orientation)
+{
+    return encodeJxl(image, image.size(), fast, lossless, orientation);
+}
+
+QByteArray EncodeJxlCanvas(int width, int height)
+{
+    QImage layer(64, 64, QImage::Format_RGB888);
+    layer.fill(Qt::darkCyan);
+    return encodeJxl(layer, QSize(width, height), true, false, 1);
 }
 
 namespace

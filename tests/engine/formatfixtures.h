@@ -8,12 +8,27 @@
 
 QByteArray EncodeWebp(const QImage &image);
 
-// HEIC (HEVC through x265) and AVIF (AV1 through aom), lossy at quality 90.
-QByteArray EncodeHeic(const QImage &image, bool fast = false);
-QByteArray EncodeAvif(const QImage &image, bool fast = false);
+// What a HEIF file carries beside its picture: a thumbnail of the primary picture (none when
+// null) and the EXIF-numbered orientation that its irot and imir boxes give both of them.
+struct THeifExtras {
+    QImage Thumbnail;
+    int Orientation = 1;
+};
 
-// JPEG XL at visually lossless distance 1.
-QByteArray EncodeJxl(const QImage &image, bool fast = false);
+// HEIC (HEVC through x265) and AVIF (AV1 through aom), lossy at quality 90.
+QByteArray EncodeHeic(const QImage &image, bool fast = false, const THeifExtras &extras = {});
+QByteArray EncodeAvif(const QImage &image, bool fast = false, const THeifExtras &extras = {});
+
+// `image` scaled smoothly to fit a square of `side`, as a camera makes the thumbnail it stores.
+QImage CameraThumbnail(const QImage &image, int side);
+
+// JPEG XL at visually lossless distance 1, or lossless; turned on display by the EXIF-numbered
+// `orientation`.
+QByteArray EncodeJxl(const QImage &image, bool fast = false, bool lossless = false, int orientation = 1);
+
+// A JPEG XL of a `width` x `height` canvas that holds one 64 x 64 layer: a few hundred bytes that
+// claim a huge picture.
+QByteArray EncodeJxlCanvas(int width, int height);
 
 // An uncompressed linear (already demosaiced) 16-bit RGB DNG of `image`, as a camera's raw
 // converter writes one, with the TIFF `orientation` and, unless null, `preview` as its JPEG
