@@ -21,10 +21,6 @@ constexpr long kMaxJpegDecoderMemoryMb = 384;
 // QImageReader's allocation limit (PNG, BMP, GIF, TIFF).
 constexpr int kReaderAllocationLimitMb = 256;
 
-// libwebp's whole-picture buffers (a lossless picture's pixels, an alpha plane), the bound Qt's reader
-// set WebP before libwebp decoded it directly.
-constexpr qint64 kWebpDecoderMemoryLimitMb = 256;
-
 // The memory that decoding one picture may take: every pixel buffer it holds at once and, where
 // a library lets them be counted, that library's own buffers. A picture that would need more is
 // refused before its pixels are allocated and skipped like an unreadable one.

@@ -32,15 +32,15 @@ struct TOutputFree {
     ~TOutputFree() { webpApi().WebPFreeDecBuffer(buffer); }
 };
 
-// What libwebp holds of the whole picture while decoding, whatever the output's size: a lossless
-// picture's pixels in 32 bits, a lossy one's alpha plane in 8; lossy colour goes a few rows at a time.
-qint64 wholePictureBytes(const WebPBitstreamFeatures &features)
+// The bytes for each pixel of the whole picture that libwebp holds while decoding, whatever the
+// output's size: a lossless picture's pixels in 32 bits, a lossy one's alpha plane in 8; lossy colour
+// goes a few rows at a time.
+int wholePictureBytesPerPixel(const WebPBitstreamFeatures &features)
 {
     constexpr int kLossless = 2;
-    const qint64 pixels = qint64(features.width) * features.height;
     if (features.format == kLossless)
-        return 4 * pixels;
-    return features.has_alpha ? pixels : 0;
+        return 4;
+    return features.has_alpha ? 1 : 0;
 }
 
 // The size to decode a picture of `full` size at: reduced where the request allows it.
@@ -66,12 +66,14 @@ std::optional<TPictureSource> DecodeWebp(const QByteArray &file, const TPictureR
     if (webp.WebPGetFeaturesInternal(data, size, &config.input, WEBP_DECODER_ABI_VERSION) != VP8_STATUS_OK)
         throw TPictureError("WebP: no picture header");
     const QSize full(config.input.width, config.input.height);
-    if (!PictureSizeAllowed(full.width(), full.height())
-        || wholePictureBytes(config.input) > kWebpDecoderMemoryLimitMb << 20)
+    if (!PictureSizeAllowed(full.width(), full.height()))
         throw TPictureError("WebP: the picture is empty or too large");
     if (config.input.has_animation)
         return std::nullopt;
     const QSize decoded = decodedSize(full, request);
+    const int outputBytesPerPixel = decoded == full ? 3 : 0;
+    if (!DecodeFitsBudget(full.width(), full.height(), wholePictureBytesPerPixel(config.input) + outputBytesPerPixel))
+        throw TPictureError("WebP: the picture is too large to decode within the memory budget");
     TPictureSource source = WholePicture(QImage(decoded, QImage::Format_RGB888));
     QImage &picture = source.Picture;
     if (picture.isNull())
