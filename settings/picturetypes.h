@@ -23,6 +23,9 @@ enum class TPictureDecoder : uint8_t {
     Raw = 9,
 };
 
+// How many values TPictureDecoder has; Raw is the last.
+constexpr size_t kPictureDecoderCount = size_t(TPictureDecoder::Raw) + 1;
+
 // One picture type: everything the settings file, the folder walk, the decoders, the command line
 // and the settings dialog need to know about it.
 struct TPictureType {

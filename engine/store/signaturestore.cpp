@@ -141,6 +141,14 @@ int64_t digestNumber(const QByteArray &bytes)
     return number;
 }
 
+std::array<int64_t, kPictureDecoderCount> recipeNumbers(const QByteArray &recipe)
+{
+    std::array<int64_t, kPictureDecoderCount> numbers {};
+    for (size_t decoder = 0; decoder < kPictureDecoderCount; ++decoder)
+        numbers[decoder] = digestNumber(DecoderRecipe(recipe, TPictureDecoder(decoder)));
+    return numbers;
+}
+
 // An entry's position lists, packed as they are stored; the transposed ones are empty unless kept.
 struct TPackedLists {
     QByteArrayView Positive;
@@ -530,7 +538,7 @@ struct TSignatureStore::TConnection {
 
 TSignatureStore::TSignatureStore(QByteArray file, QByteArray recipe)
     : m_file(std::move(file))
-    , m_recipe(digestNumber(recipe))
+    , m_recipes(recipeNumbers(recipe))
 {
     open();
     if (!m_usable)
@@ -751,7 +759,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(
         return std::nullopt;
     TStatement &find = reader->Statement(kFindByIdentity);
     find.Bind(1, path);
-    find.Bind(2, m_recipe);
+    find.Bind(2, recipeOf(decoder));
     find.Bind(3, int64_t(decoder));
     int code = reader->BeginRead();
     if (code == SQLITE_OK)
@@ -767,7 +775,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(
             TRecordedContent found;
             found.Hash = hashOf(find.Blob(7));
             if (find.Integer(8) != pathChecksum(path, identity, found.Hash)
-                || !readContent(find, 9, found.Hash, identity.Size, m_recipe, decoder, found.Content))
+                || !readContent(find, 9, found.Hash, identity.Size, recipeOf(decoder), decoder, found.Content))
                 code = SQLITE_CORRUPT;
             else
                 recorded = found;
@@ -782,7 +790,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(
         other.Bind(3, identity.Size);
         other.Bind(4, identity.MTimeNs);
         other.Bind(5, identity.CTimeNs);
-        other.Bind(6, m_recipe);
+        other.Bind(6, recipeOf(decoder));
         other.Bind(7, int64_t(decoder));
         code = other.PrepareCode();
         if (code == SQLITE_OK)
@@ -792,7 +800,7 @@ std::optional<TRecordedContent> TSignatureStore::FindByIdentity(
             found.OtherPath = other.Blob(0);
             found.Hash = hashOf(other.Blob(1));
             if (other.Integer(2) != pathChecksum(found.OtherPath, identity, found.Hash)
-                || !readContent(other, 3, found.Hash, identity.Size, m_recipe, decoder, found.Content))
+                || !readContent(other, 3, found.Hash, identity.Size, recipeOf(decoder), decoder, found.Content))
                 code = SQLITE_CORRUPT;
             else
                 recorded = found;
@@ -824,7 +832,7 @@ std::optional<TSignedContent> TSignatureStore::FindByContent(
     TStatement &find = reader->Statement(kFindByContent);
     find.Bind(1, hash);
     find.Bind(2, size);
-    find.Bind(3, m_recipe);
+    find.Bind(3, recipeOf(decoder));
     find.Bind(4, int64_t(decoder));
     int code = reader->BeginRead();
     if (code == SQLITE_OK)
@@ -834,7 +842,7 @@ std::optional<TSignedContent> TSignatureStore::FindByContent(
         code = find.Step();
     if (code == SQLITE_ROW) {
         TSignedContent found;
-        if (readContent(find, 0, hash, size, m_recipe, decoder, found))
+        if (readContent(find, 0, hash, size, recipeOf(decoder), decoder, found))
             content = found;
         else
             code = SQLITE_CORRUPT;
@@ -960,10 +968,18 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
                 remove.Bind(1, path);
                 run(remove);
             }
-            TStatement unused(db,
-                "DELETE FROM signatures WHERE recipe != ?2 OR (seen < ?1 AND hash NOT IN (SELECT hash FROM paths))");
+            // Each decoder's entries under another recipe than its own, and entries of no decoder.
+            for (size_t decoder = 0; decoder < kPictureDecoderCount; ++decoder) {
+                TStatement otherRecipe(db, "DELETE FROM signatures WHERE decoder = ?1 AND recipe != ?2");
+                otherRecipe.Bind(1, int64_t(decoder));
+                otherRecipe.Bind(2, m_recipes[decoder]);
+                run(otherRecipe);
+            }
+            TStatement unknown(db, "DELETE FROM signatures WHERE decoder NOT BETWEEN 0 AND ?1");
+            unknown.Bind(1, int64_t(kPictureDecoderCount) - 1);
+            run(unknown);
+            TStatement unused(db, "DELETE FROM signatures WHERE seen < ?1 AND hash NOT IN (SELECT hash FROM paths)");
             unused.Bind(1, day - kExpiryDays);
-            unused.Bind(2, m_recipe);
             run(unused);
             continue;
         }
@@ -1010,7 +1026,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             TStatement &upsert = m_writer->Statement(kUpsertSignature);
             upsert.Bind(1, pending.Hash);
             upsert.Bind(2, pending.Size);
-            upsert.Bind(3, m_recipe);
+            upsert.Bind(3, recipeOf(pending.Decoder));
             upsert.Bind(4, int64_t(content.Loaded));
             upsert.Bind(5, int64_t(content.ScaleDenominator));
             upsert.Bind(6, wavelets);
@@ -1020,7 +1036,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             upsert.Bind(10, positive);
             upsert.Bind(11, negative);
             upsert.Bind(12,
-                entryChecksum(pending.Hash, pending.Size, m_recipe, pending.Decoder, wavelets, content,
+                entryChecksum(pending.Hash, pending.Size, recipeOf(pending.Decoder), pending.Decoder, wavelets, content,
                     { positive, negative, transposedPositive, transposedNegative }));
             upsert.Bind(13, day);
             upsert.Bind(14, transposedPositive);
@@ -1031,7 +1047,7 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             TStatement &touch = m_writer->Statement(kTouchSignature);
             touch.Bind(1, pending.Hash);
             touch.Bind(2, pending.Size);
-            touch.Bind(3, m_recipe);
+            touch.Bind(3, recipeOf(pending.Decoder));
             touch.Bind(4, day);
             touch.Bind(5, int64_t(pending.Decoder));
             run(touch);

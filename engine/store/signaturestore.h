@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -52,7 +53,8 @@ enum class TStoreProblem {
 };
 
 // Signatures kept between searches in one SQLite file (WAL journal): one entry per signed file
-// content, keyed by its size and hash, by the recipe that signed it and by the decoder that read
+// content, keyed by its size and hash, by the recipe that signed it (its decoder's DecoderRecipe,
+// so that a change to one decoder leaves the others' entries valid) and by the decoder that read
 // it (a JPEG named .png is refused by the PNG decoder, not by the JPEG one), and the identity of
 // every path that content was last seen at. Every entry and path record carries a checksum that
 // ties it to its key; one that does not match counts as damage. Lookups may come from any thread;
@@ -127,7 +129,9 @@ private:
     void closeAll();
 
     const QByteArray m_file;
-    const int64_t m_recipe;
+    // The recipe number of each decoder's entries, indexed by the decoder (DecoderRecipe).
+    const std::array<int64_t, kPictureDecoderCount> m_recipes;
+    int64_t recipeOf(TPictureDecoder decoder) const { return m_recipes[size_t(decoder)]; }
     mutable std::mutex m_mutex;
     TStoreProblem m_problem = TStoreProblem::None;
     bool m_usable = false;

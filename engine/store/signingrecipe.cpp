@@ -17,6 +17,29 @@ namespace
 // libwebp's scaled decoding, camera RAW from its JPEG preview.
 constexpr int kSigningMethodVersion = 2;
 
+// Raised when a decoder changes what it hands to signing; 0 for a decoder whose way never changed.
+int decoderMethodVersion(TPictureDecoder decoder)
+{
+    switch (decoder) {
+    // The primary picture's own thumbnail.
+    case TPictureDecoder::Heif:
+        return 1;
+    // The DC image of a lossy picture.
+    case TPictureDecoder::Jxl:
+        return 1;
+    case TPictureDecoder::None:
+    case TPictureDecoder::Jpeg:
+    case TPictureDecoder::Png:
+    case TPictureDecoder::Tiff:
+    case TPictureDecoder::Bmp:
+    case TPictureDecoder::Gif:
+    case TPictureDecoder::Webp:
+    case TPictureDecoder::Raw:
+        break;
+    }
+    return 0;
+}
+
 #define QUORVANE_TEXT(x) #x
 #define QUORVANE_VERSION_TEXT(x) QUORVANE_TEXT(x)
 
@@ -51,4 +74,12 @@ QByteArray SigningRecipe()
             JPEGXL_MINOR_VERSION) "." QUORVANE_VERSION_TEXT(JPEGXL_PATCH_VERSION) " "
         + fileIdentity(QStringLiteral(QUORVANE_LIBJXL_FILE));
     return recipe;
+}
+
+QByteArray DecoderRecipe(const QByteArray &recipe, TPictureDecoder decoder)
+{
+    const int version = decoderMethodVersion(decoder);
+    if (version == 0)
+        return recipe;
+    return recipe + "\ndecoder " + QByteArray::number(int(decoder)) + " method " + QByteArray::number(version);
 }

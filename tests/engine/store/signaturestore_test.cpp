@@ -324,6 +324,17 @@ TEST(SignatureStore, AnotherSigningRecipeSignsEverythingAgain)
         EXPECT_TRUE(SigningRecipe().contains(decoder)) << decoder;
 }
 
+TEST(SignatureStore, AChangedDecoderSignsItsOwnPicturesAgainAndLeavesTheOthersStored)
+{
+    const QByteArray recipe = "decoders A";
+    // Stored JPEG and PNG signatures stay valid: their decoders hand signing what they always did.
+    for (const TPictureDecoder decoder : { TPictureDecoder::Jpeg, TPictureDecoder::Png })
+        EXPECT_EQ(DecoderRecipe(recipe, decoder), recipe) << int(decoder);
+    // HEIF and JPEG XL pictures signed from the whole picture are signed again, never misread.
+    for (const TPictureDecoder decoder : { TPictureDecoder::Heif, TPictureDecoder::Jxl })
+        EXPECT_NE(DecoderRecipe(recipe, decoder), recipe) << int(decoder);
+}
+
 TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame)
 {
     QTemporaryDir root;
