@@ -13,9 +13,8 @@
 namespace
 {
 
-// Raised whenever signing itself changes in a way that changes any signature. 2: WebP signs from
-// libwebp's scaled decoding, camera RAW from its JPEG preview.
-constexpr int kSigningMethodVersion = 2;
+// Raised whenever signing itself changes in a way that changes any signature.
+constexpr int kSigningMethodVersion = 1;
 
 // Raised when a decoder changes what it hands to signing; 0 for a decoder whose way never changed.
 int decoderMethodVersion(TPictureDecoder decoder)
@@ -27,14 +26,18 @@ int decoderMethodVersion(TPictureDecoder decoder)
     // The DC image of a lossy picture.
     case TPictureDecoder::Jxl:
         return 1;
+    // libwebp's decoding scaled down to 1/8.
+    case TPictureDecoder::Webp:
+        return 1;
+    // The camera's JPEG preview.
+    case TPictureDecoder::Raw:
+        return 1;
     case TPictureDecoder::None:
     case TPictureDecoder::Jpeg:
     case TPictureDecoder::Png:
     case TPictureDecoder::Tiff:
     case TPictureDecoder::Bmp:
     case TPictureDecoder::Gif:
-    case TPictureDecoder::Webp:
-    case TPictureDecoder::Raw:
         break;
     }
     return 0;
@@ -69,7 +72,6 @@ QByteArray SigningRecipe()
         + fileIdentity(QStringLiteral(QUORVANE_LIBRAW_FILE)) + "\nQt " + qVersion() + ' '
         + fileIdentity(QStringLiteral(QUORVANE_QTGUI_FILE)) + "\nQt image plugins " + imagePluginsIdentity()
         + "\nlibheif " LIBHEIF_VERSION " " + fileIdentity(QStringLiteral(QUORVANE_LIBHEIF_FILE))
-        + "\nlibwebp " QUORVANE_LIBWEBP_VERSION " " + fileIdentity(QStringLiteral(QUORVANE_LIBWEBP_FILE))
         + "\nlibjxl " QUORVANE_VERSION_TEXT(JPEGXL_MAJOR_VERSION) "." QUORVANE_VERSION_TEXT(
             JPEGXL_MINOR_VERSION) "." QUORVANE_VERSION_TEXT(JPEGXL_PATCH_VERSION) " "
         + fileIdentity(QStringLiteral(QUORVANE_LIBJXL_FILE));
@@ -81,5 +83,11 @@ QByteArray DecoderRecipe(const QByteArray &recipe, TPictureDecoder decoder)
     const int version = decoderMethodVersion(decoder);
     if (version == 0)
         return recipe;
-    return recipe + "\ndecoder " + QByteArray::number(int(decoder)) + " method " + QByteArray::number(version);
+    const QByteArray method
+        = "\ndecoder " + QByteArray::number(int(decoder)) + " method " + QByteArray::number(version);
+    // libwebp shapes WebP's signatures alone; named here, it leaves every other decoder's entries valid.
+    if (decoder == TPictureDecoder::Webp)
+        return recipe + method + "\nlibwebp " QUORVANE_LIBWEBP_VERSION " "
+            + fileIdentity(QStringLiteral(QUORVANE_LIBWEBP_FILE));
+    return recipe + method;
 }

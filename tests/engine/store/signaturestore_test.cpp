@@ -320,7 +320,7 @@ TEST(SignatureStore, AnotherSigningRecipeSignsEverythingAgain)
     const TSearchResult other = searchWithStore(root.path(), settings, storeFile, "decoders B");
     EXPECT_EQ(other.Csv, plainCsv(root.path(), settings));
     EXPECT_EQ(other.Decoded, pictures);
-    for (const char *decoder : { "libjpeg-turbo", "LibRaw", "libheif", "libwebp", "libjxl" })
+    for (const char *decoder : { "libjpeg-turbo", "LibRaw", "libheif", "libjxl" })
         EXPECT_TRUE(SigningRecipe().contains(decoder)) << decoder;
 }
 
@@ -331,8 +331,10 @@ TEST(SignatureStore, AChangedDecoderSignsItsOwnPicturesAgainAndLeavesTheOthersSt
     for (const TPictureDecoder decoder : { TPictureDecoder::Jpeg, TPictureDecoder::Png })
         EXPECT_EQ(DecoderRecipe(recipe, decoder), recipe) << int(decoder);
     // HEIF and JPEG XL pictures signed from the whole picture are signed again, never misread.
-    for (const TPictureDecoder decoder : { TPictureDecoder::Heif, TPictureDecoder::Jxl })
+    for (const TPictureDecoder decoder :
+        { TPictureDecoder::Heif, TPictureDecoder::Jxl, TPictureDecoder::Webp, TPictureDecoder::Raw })
         EXPECT_NE(DecoderRecipe(recipe, decoder), recipe) << int(decoder);
+    EXPECT_TRUE(DecoderRecipe(recipe, TPictureDecoder::Webp).contains("libwebp"));
 }
 
 TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame)
