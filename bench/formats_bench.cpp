@@ -1,12 +1,12 @@
-// Signing time of WebP, HEIC, AVIF, JPEG XL and DNG camera-sized pictures beside the same
-// pictures as JPEG (DNG in linear RGB and through a Bayer pattern, each with the camera's JPEG
-// preview and without), the source each type's signing decodes, and how well every copy still pairs
-// with its JPEG twin. The types take turns within every round, so that the load of other programs
-// falls on all of them alike. The pictures are encoded from generated scenes into a temporary folder.
-// Usage: formats_bench [COUNT [ROUNDS]]   (default 12 pictures per type, 3 rounds)
+// Signing speed of each picture type beyond the first six on camera-sized pictures, beside the
+// same pictures as JPEG, and how faithful each copy's signature stays. The pictures are encoded
+// from generated scenes into a temporary folder; HEIC and AVIF carry a thumbnail as cameras and
+// phones write one. The types take turns in every round, so that a shared machine's load falls
+// on all of them alike.
+// Usage: formats_bench [COUNT [THUMBNAIL_SIDE [ROUNDS]]]   (defaults 12, 320, 3)
 
 #include "camerascene.h"
-#include "engine/compare/pairing.h"
+#include "engine/compare/processing.h"
 #include "engine/decode/jpegcodec.h"
 #include "engine/decode/picturereader.h"
 #include "engine/sign/signpicture.h"
@@ -22,77 +22,40 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <set>
+#include <string>
 #include <vector>
 
 namespace
 {
 
 struct TFormat {
-    const char *name;
     const char *extension;
     std::function<QByteArray(const QImage &)> encode;
-    std::vector<QByteArray> paths {};
-    std::vector<TPictureSignature> signatures {};
-    std::vector<double> seconds {};
+    std::vector<QByteArray> paths;
+    std::vector<TPictureSignature> signatures;
+    double seconds = 0;
 };
 
-// The score S of `current` against `earlier`, as the search computes it.
-double scoreOf(const TPictureSignature &earlier, const TPictureSignature &current)
+// The similarity in percent the search gives `current` beside `earlier`; 0 when they do not pair.
+double similarity(const TPictureSignature &earlier, const TPictureSignature &current)
 {
     TPicInfo info;
     info.WaveletCoefsPos = earlier.WaveletCoefsPos;
     info.WaveletCoefsNeg = earlier.WaveletCoefsNeg;
     TSignMatrix matrix;
     RebuildWaveletMatrix(current.WaveletCoefsPos, current.WaveletCoefsNeg, matrix);
-    return WaveletScore(info, matrix);
+    return SimilarityOfScore(WaveletScore(info, matrix)).value_or(0);
 }
 
-// The similarity in percent of the two whichever comes first in a search (the lower of the two
-// ways), 0 when they would not pair.
-double similarityOf(const TPictureSignature &a, const TPictureSignature &b)
-{
-    return SimilarityOfScore(std::min(scoreOf(a, b), scoreOf(b, a))).value_or(0);
-}
-
-bool pairs(const TPictureSignature &a, const TPictureSignature &b)
-{
-    return SimilarityOfScore(std::max(scoreOf(a, b), scoreOf(b, a))).has_value();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// The sources the signing of `paths` decoded, each with how many pictures took it.
-std::string sourcesOf(const std::vector<QByteArray> &paths)
+std::string originsOf(const std::vector<QByteArray> &paths)
 {
     std::map<std::string, int> counts;
     for (const QByteArray &path : paths)
-        ++counts[ReadPictureBytes(path, ReadWholePictureFile(path), SigningRequest()).Origin];
+        ++counts[ReadPictureFile(path, SigningRequest()).Origin];
     std::string text;
     for (const auto &[origin, count] : counts)
-        text += (text.empty() ? "" : ",") + origin + "x" + std::to_string(count);
+        text += (text.empty() ? "" : ",") + origin + ":" + std::to_string(count);
     return text;
-}
-
-// Pairs between copies of different photographs among `copies` and the JPEGs (JPEG with JPEG left out).
-int wrongPairs(const TFormat &copies, const TFormat &jpegs)
-{
-    int found = 0;
-    const size_t count = jpegs.signatures.size();
-    for (size_t i = 0; i < count; ++i)
-        for (size_t j = 0; j < count; ++j) {
-            if (i == j)
-                continue;
-            found += pairs(copies.signatures[i], jpegs.signatures[j]);
-            if (i < j && &copies != &jpegs)
-                found += pairs(copies.signatures[i], copies.signatures[j]);
-        }
-    return &copies == &jpegs ? found / 2 : found;
 }
 
 }
@@ -101,72 +64,74 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 12;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const int thumbnailSide = argc > 2 ? std::max(0, std::atoi(argv[2])) : 320;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    // libheif fits the thumbnail into a square one pixel smaller than the picture it is given.
+    const auto extras = [thumbnailSide](const QImage &scene) {
+        return THeifExtras { thumbnailSide > 0 ? CameraThumbnail(scene, thumbnailSide + 1) : QImage(), 1 };
+    };
     std::vector<TFormat> formats {
-        { "jpeg", "jpg", [](const QImage &scene) { return EncodeJpeg(scene); } },
-        { "webp", "webp", [](const QImage &scene) { return EncodeWebp(scene); } },
-        { "heic", "heic", [](const QImage &scene) { return EncodeHeic(scene, true); } },
-        { "avif", "avif", [](const QImage &scene) { return EncodeAvif(scene, true); } },
-        { "jxl", "jxl", [](const QImage &scene) { return EncodeJxl(scene, true); } },
-        { "dng+preview", "dng", [](const QImage &scene) { return EncodeLinearDng(scene, scene); } },
-        { "dng", "dng", [](const QImage &scene) { return EncodeLinearDng(scene); } },
-        { "bayer+prev", "dng", [](const QImage &scene) { return EncodeMosaicDng(scene, scene); } },
-        { "bayer", "dng", [](const QImage &scene) { return EncodeMosaicDng(scene); } },
+        { "jpg", [](const QImage &scene) { return EncodeJpeg(scene); }, {}, {} },
+        { "webp", [](const QImage &scene) { return EncodeWebp(scene); }, {}, {} },
+        { "heic", [&](const QImage &scene) { return EncodeHeic(scene, true, extras(scene)); }, {}, {} },
+        { "avif", [&](const QImage &scene) { return EncodeAvif(scene, true, extras(scene)); }, {}, {} },
+        { "jxl", [](const QImage &scene) { return EncodeJxl(scene, true); }, {}, {} },
+        { "dng", [](const QImage &scene) { return EncodeLinearDng(scene); }, {}, {} },
     };
     QTemporaryDir folder;
     for (int i = 0; i < count; ++i) {
         const QImage scene = DrawCameraScene(quint32(i + 1));
-        for (size_t f = 0; f < formats.size(); ++f) {
-            const QByteArray file = formats[f].encode(scene);
-            const QString path = folder.filePath(QString("%1_%2.%3").arg(f).arg(i).arg(formats[f].extension));
+        for (TFormat &format : formats) {
+            const QByteArray file = format.encode(scene);
+            const QString path = folder.filePath(QString("%1.%2").arg(i).arg(format.extension));
             QFile out(path);
             if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
                 return 1;
             }
-            formats[f].paths.push_back(QFile::encodeName(path));
+            format.paths.push_back(QFile::encodeName(path));
         }
     }
     for (int round = 0; round < rounds; ++round)
         for (TFormat &format : formats) {
-            std::vector<TPictureSignature> signatures;
+            format.signatures.clear();
             QElapsedTimer signing;
             signing.start();
             for (const QByteArray &path : format.paths) {
-                const std::optional<TPictureSignature> signature = SignPicture(path, TSettings {});
+                const auto signature = SignPicture(path, TSettings {});
                 if (!signature) {
                     std::fprintf(stderr, "%s was not signed\n", path.constData());
                     return 1;
                 }
-                signatures.push_back(*signature);
+                format.signatures.push_back(*signature);
             }
-            format.seconds.push_back(signing.nsecsElapsed() / 1e9);
-            format.signatures = std::move(signatures);
+            format.seconds += signing.nsecsElapsed() / 1e9;
         }
 
     const TFormat &jpeg = formats.front();
-    std::printf("%d pictures of %d x %d per type, signed on one thread, %d rounds taking turns\n", count, kCameraWidth,
-        kCameraHeight, rounds);
-    std::printf("%-12s %10s %20s %9s %9s %6s  %s\n", "type", "ms/picture", "x JPEG (range)", "lowest %", "median %",
-        "wrong", "source");
+    const double jpegMs = jpeg.seconds * 1000 / (rounds * count);
+    std::printf("%d pictures of %d x %d per type, thumbnails of %d, %d rounds taking turns, signed on one thread\n",
+        count, kCameraWidth, kCameraHeight, thumbnailSide, rounds);
+    std::printf(
+        "%-5s %10s %8s %22s %14s %14s\n", "type", "ms/picture", "x JPEG", "source", "lowest twin %", "median twin %");
+    double worstWrongPair = 0;
     for (const TFormat &format : formats) {
-        std::vector<double> ratios;
-        for (int round = 0; round < rounds; ++round)
-            ratios.push_back(format.seconds[round] / jpeg.seconds[round]);
-        std::vector<double> similarities;
-        for (int i = 0; i < count; ++i)
-            similarities.push_back(similarityOf(jpeg.signatures[i], format.signatures[i]));
-        double total = 0;
-        for (const double seconds : format.seconds)
-            total += seconds;
-        std::printf("%-12s %10.1f %7.2f (%5.2f-%5.2f) %9.1f %9.1f %6d  %s\n", format.name,
-            total * 1000 / (rounds * count), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-            *std::max_element(ratios.begin(), ratios.end()),
-            *std::min_element(similarities.begin(), similarities.end()), median(similarities), wrongPairs(format, jpeg),
-            sourcesOf(format.paths).c_str());
+        const double ms = format.seconds * 1000 / (rounds * count);
+        std::vector<double> twins;
+        for (int i = 0; i < count; ++i) {
+            twins.push_back(similarity(jpeg.signatures[size_t(i)], format.signatures[size_t(i)]));
+            // Every other photograph's JPEG must not pair with this copy, either way round.
+            for (int other = 0; other < count; ++other)
+                if (other != i)
+                    worstWrongPair = std::max(
+                        { worstWrongPair, similarity(jpeg.signatures[size_t(other)], format.signatures[size_t(i)]),
+                            similarity(format.signatures[size_t(i)], jpeg.signatures[size_t(other)]) });
+        }
+        std::sort(twins.begin(), twins.end());
+        std::printf("%-5s %10.1f %8.2f %22s %14.1f %14.1f\n", format.extension, ms, ms / jpegMs,
+            originsOf(format.paths).c_str(), twins.front(), twins[twins.size() / 2]);
     }
-    std::printf("x JPEG: median of the rounds' ratios; %% : similarity to the JPEG twin (lower of the two ways);\n"
-                "wrong: pairs between different photographs among the copies and the JPEGs (JPEG row: among "
-                "the JPEGs)\n");
+    std::printf(
+        "highest similarity of a copy to another photograph's JPEG: %.1f%% (0 = no wrong pair)\n", worstWrongPair);
     return 0;
 }
