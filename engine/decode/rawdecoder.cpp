@@ -93,9 +93,28 @@ QImage flipped(const QImage &picture, int flip)
     return flip & kFlipTranspose ? transposed(mirrored) : mirrored;
 }
 
+// Whether LibRaw's copy of the preview (its first two bytes rewritten as a JPEG's start) lies whole
+// in the file: of a file cut off inside its preview, LibRaw leaves the rest of its copy as its memory
+// happened to hold it, which would sign differently every time.
+bool wholeInFile(const QByteArray &file, const QByteArray &preview)
+{
+    constexpr qsizetype kStart = 2;
+    constexpr qsizetype kSearched = 64;
+    if (preview.size() < kStart + kSearched)
+        return false;
+    const QByteArrayView rest = QByteArrayView(preview).sliced(kStart);
+    const QByteArrayView searched = rest.first(kSearched);
+    for (qsizetype at = file.indexOf(searched); at >= 0; at = file.indexOf(searched, at + 1)) {
+        if (at >= kStart && QByteArrayView(file).sliced(at).startsWith(rest))
+            return true;
+    }
+    return false;
+}
+
 // The camera's JPEG preview for `request`, decoded and turned as the picture of `full` size is, where
 // it will do.
-std::optional<TPictureSource> previewOf(libraw_data_t &raw, QSize full, const TPictureRequest &request)
+std::optional<TPictureSource> previewOf(
+    const QByteArray &file, libraw_data_t &raw, QSize full, const TPictureRequest &request)
 {
     // Pixels that are not square are stretched by the development, to a size the preview cannot tell.
     if (request.MinSide <= 0 || raw.sizes.pixel_aspect != 1)
@@ -105,6 +124,8 @@ std::optional<TPictureSource> previewOf(libraw_data_t &raw, QSize full, const TP
         return std::nullopt;
     const int flip = raw.sizes.flip;
     const QByteArray jpeg = QByteArray::fromRawData(raw.thumbnail.thumb, qsizetype(raw.thumbnail.tlength));
+    if (!wholeInFile(file, jpeg))
+        return std::nullopt;
     try {
         const TJpegSize size = ReadJpegSize(jpeg);
         // Cameras store the preview unturned, like the raw data.
@@ -135,7 +156,7 @@ TPictureSource DecodeRaw(const QByteArray &file, const TPictureRequest &request)
     const libraw_image_sizes_t &sizes = raw->sizes;
     const QSize full
         = sizes.flip & kFlipTranspose ? QSize(sizes.height, sizes.width) : QSize(sizes.width, sizes.height);
-    if (std::optional<TPictureSource> preview = previewOf(*raw, full, request))
+    if (std::optional<TPictureSource> preview = previewOf(file, *raw, full, request))
         return std::move(*preview);
     int status = api.libraw_unpack(raw.get());
     if (status == LIBRAW_SUCCESS)

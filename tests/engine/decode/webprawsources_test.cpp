@@ -101,7 +101,7 @@ TEST(WebpAndRawSources, RawSignsFromItsPreviewTurnedAsTheFileSaysWithTheDevelope
     EXPECT_GE(scoreOf(folder.filePath("developed.dng"), folder.filePath("preview.dng")), 90);
 }
 
-TEST(WebpAndRawSources, RawWhosePreviewIsSmallOrOfAnotherShapeIsDevelopedAsAWhole)
+TEST(WebpAndRawSources, RawWhosePreviewIsSmallOfAnotherShapeOrCutOffIsDevelopedAsAWhole)
 {
     QTemporaryDir folder;
     const QImage scene = DrawScene(33, 1600, 1200);
@@ -115,4 +115,9 @@ TEST(WebpAndRawSources, RawWhosePreviewIsSmallOrOfAnotherShapeIsDevelopedAsAWhol
         EXPECT_STREQ(source.Origin, "full") << name.toStdString();
         EXPECT_EQ(source.Picture.size(), QSize(1600, 1200)) << name.toStdString();
     }
+    // The preview follows the raw data, so a file cut off inside it still holds the whole picture.
+    QByteArray cut = EncodeLinearDng(scene, scene);
+    cut.chop(2000);
+    WriteBytes(folder.filePath("cut.dng"), cut);
+    EXPECT_STREQ(readForSigning(folder.filePath("cut.dng")).Origin, "full");
 }
