@@ -1,7 +1,7 @@
 # `cpack -G DEB` in a build folder packs what `cmake --install` puts in place into
 # quorvane_VERSION_ARCH.deb. dpkg-shlibdeps reads the libraries the programs link for Depends;
-# what is opened only at run time is named here: the packages of libheif, libjxl, LibRaw and
-# libcrypto, and from Qt the WebP and TIFF readers, the SVG icon engine and the translations of
+# what is opened only at run time is named here: the packages of libheif, libjxl, libwebp, LibRaw
+# and libcrypto, and from Qt the WebP and TIFF readers, the SVG icon engine and the translations of
 # Qt's own dialogs.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
@@ -19,7 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUORVANE_SITE_HOST}/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(opened_packages "")
-foreach(file ${QUORVANE_LIBHEIF_FILE} ${QUORVANE_LIBJXL_FILE} ${QUORVANE_LIBRAW_FILE} ${QUORVANE_LIBCRYPTO_FILE})
+foreach(file ${QUORVANE_LIBHEIF_FILE} ${QUORVANE_LIBJXL_FILE} ${QUORVANE_LIBWEBP_FILE} ${QUORVANE_LIBRAW_FILE} ${QUORVANE_LIBCRYPTO_FILE})
   execute_process(COMMAND dpkg-query -S ${file} OUTPUT_VARIABLE owner RESULT_VARIABLE result ERROR_QUIET)
   if(result EQUAL 0 AND owner MATCHES "^([^:]+)")
     string(APPEND opened_packages ", ${CMAKE_MATCH_1}")

@@ -31,7 +31,7 @@ for part in usr/bin/quorvane usr/bin/quorvane-cli \
 done
 # Read by dpkg-shlibdeps from the programs, plus what the programs and Qt open at run time.
 depends=$(dpkg-deb --field "$deb" Depends)
-for package in libqt6widgets6 libqt6network6 libqt6dbus6 libjpeg62-turbo libraw libheif1 libjxl libsqlite3 \
+for package in libqt6widgets6 libqt6network6 libqt6dbus6 libjpeg62-turbo libraw libheif1 libjxl libwebp7 libsqlite3 \
     libssl3 qt6-image-formats-plugins libqt6svg6 qt6-translations-l10n; do
     [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package"
 done

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-image-formats-plugins libqt6svg6 libgl-dev
-    libjpeg62-turbo-dev libraw-dev libheif-dev libjxl-dev libsqlite3-dev libssl-dev
+    libjpeg62-turbo-dev libraw-dev libheif-dev libjxl-dev libwebp-dev libsqlite3-dev libssl-dev
     libgtest-dev
     fonts-noto-cjk
     qt6-l10n-tools qt6-tools-dev qt6-translations-l10n

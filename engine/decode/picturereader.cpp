@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 
 namespace
 {
@@ -101,8 +102,13 @@ TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder,
     case TPictureDecoder::Gif:
         source.Picture = readWithQt(picture, "gif");
         break;
+    // Signing decodes through libwebp, which scales while decoding; the preview keeps Qt's reader.
     case TPictureDecoder::Webp:
-        source.Picture = readWithQt(picture, "webp");
+        if (std::optional<TPictureSource> decoded
+            = request.MinSide > 0 ? DecodeWebp(readWholeFile(picture), request) : std::nullopt)
+            source = std::move(*decoded);
+        else
+            source.Picture = readWithQt(picture, "webp");
         break;
     case TPictureDecoder::Heif:
         source = DecodeHeif(readWholeFile(picture), request);
@@ -112,7 +118,7 @@ TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder,
         break;
     // LibRaw reads from memory, so that it never opens a FIFO itself.
     case TPictureDecoder::Raw:
-        source.Picture = DecodeRaw(readWholeFile(picture));
+        source = DecodeRaw(readWholeFile(picture), request);
         break;
     case TPictureDecoder::None:
         throw TPictureError("unknown picture type");

@@ -23,6 +23,12 @@ int decoderMethodVersion(TPictureDecoder decoder)
     // The primary picture's own thumbnail.
     case TPictureDecoder::Heif:
         return 1;
+    // libwebp's decoding scaled down to 1/8.
+    case TPictureDecoder::Webp:
+        return 1;
+    // The camera's JPEG preview.
+    case TPictureDecoder::Raw:
+        return 1;
     case TPictureDecoder::None:
     case TPictureDecoder::Jpeg:
     case TPictureDecoder::Png:
@@ -30,8 +36,6 @@ int decoderMethodVersion(TPictureDecoder decoder)
     case TPictureDecoder::Bmp:
     case TPictureDecoder::Gif:
     case TPictureDecoder::Jxl:
-    case TPictureDecoder::Webp:
-    case TPictureDecoder::Raw:
         break;
     }
     return 0;
@@ -77,5 +81,11 @@ QByteArray DecoderRecipe(const QByteArray &recipe, TPictureDecoder decoder)
     const int version = decoderMethodVersion(decoder);
     if (version == 0)
         return recipe;
-    return recipe + "\ndecoder " + QByteArray::number(int(decoder)) + " method " + QByteArray::number(version);
+    const QByteArray method
+        = "\ndecoder " + QByteArray::number(int(decoder)) + " method " + QByteArray::number(version);
+    // libwebp shapes WebP's signatures alone; named here, it leaves every other decoder's entries valid.
+    if (decoder == TPictureDecoder::Webp)
+        return recipe + method + "\nlibwebp " QUORVANE_LIBWEBP_VERSION " "
+            + fileIdentity(QStringLiteral(QUORVANE_LIBWEBP_FILE));
+    return recipe + method;
 }

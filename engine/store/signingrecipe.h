@@ -12,6 +12,7 @@ QByteArray SigningRecipe();
 
 // The recipe of the signatures of the pictures `decoder` reads: `recipe` followed by the version
 // of the way that decoder hands pictures to signing, where it has changed (a thumbnail, a reduced
-// decoding instead of the whole picture). Raising one decoder's version signs its pictures again
-// and leaves the entries of every other decoder valid.
+// decoding instead of the whole picture), and the libraries only that decoder signs through
+// (libwebp). Raising one decoder's version signs its pictures again and leaves the entries of every
+// other decoder valid.
 QByteArray DecoderRecipe(const QByteArray &recipe, TPictureDecoder decoder);

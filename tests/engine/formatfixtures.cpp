@@ -118,37 +118,40 @@ public:
         Add(tag, type, quint32(values.size()), bytes);
     }
 
-    // The file: header, directory, the values that do not fit an entry, then `data`.
-    QByteArray Write(quint16 stripOffsetsTag, const QByteArray &data)
+    // The directory at `offset` in the file, followed by the values that do not fit an entry and by
+    // `data`, which the strip offsets point at; `next` is the offset of the following directory, or 0.
+    QByteArray Write(quint32 offset, quint16 stripOffsetsTag, const QByteArray &data, quint32 next)
     {
-        constexpr quint32 kHeader = 8;
         const quint32 directorySize = 2 + 12 * quint32(m_entries.size()) + 4;
-        quint32 overflow = kHeader + directorySize;
+        quint32 overflow = offset + directorySize;
         for (const Entry &entry : m_entries)
             overflow += entry.values.size() > 4 ? quint32(entry.values.size() + 1) & ~1u : 0;
         for (Entry &entry : m_entries)
             if (entry.tag == stripOffsetsTag)
                 entry.values = QByteArray(reinterpret_cast<const char *>(&overflow), 4);
-        QByteArray file("II*\0\x08\0\0\0", 8);
+        QByteArray directory;
         QByteArray extra;
         const quint16 count = quint16(m_entries.size());
-        file += QByteArray(reinterpret_cast<const char *>(&count), 2);
+        directory += QByteArray(reinterpret_cast<const char *>(&count), 2);
         for (const Entry &entry : m_entries) {
-            file += QByteArray(reinterpret_cast<const char *>(&entry.tag), 2);
-            file += QByteArray(reinterpret_cast<const char *>(&entry.type), 2);
-            file += QByteArray(reinterpret_cast<const char *>(&entry.count), 4);
+            directory += QByteArray(reinterpret_cast<const char *>(&entry.tag), 2);
+            directory += QByteArray(reinterpret_cast<const char *>(&entry.type), 2);
+            directory += QByteArray(reinterpret_cast<const char *>(&entry.count), 4);
             if (entry.values.size() <= 4) {
-                file += entry.values.leftJustified(4, '\0');
+                directory += entry.values.leftJustified(4, '\0');
             } else {
-                const quint32 offset = kHeader + directorySize + quint32(extra.size());
-                file += QByteArray(reinterpret_cast<const char *>(&offset), 4);
+                const quint32 at = offset + directorySize + quint32(extra.size());
+                directory += QByteArray(reinterpret_cast<const char *>(&at), 4);
                 extra += entry.values;
                 if (extra.size() % 2)
                     extra += '\0';
             }
         }
-        file += QByteArray(4, '\0');
-        return file + extra + data;
+        directory += QByteArray(reinterpret_cast<const char *>(&next), 4);
+        QByteArray written = directory + extra + data;
+        if (written.size() % 2)
+            written += '\0';
+        return written;
     }
 
 private:
@@ -245,31 +248,51 @@ QByteArray EncodeJxlCanvas(int width, int height)
     return encodeJxl(layer, QSize(width, height), true);
 }
 
-QByteArray EncodeLinearDng(const QImage &source)
+namespace
+{
+
+// A DNG of `source` in linear light: three samples a pixel, or one through a Bayer pattern (RGGB)
+// as a sensor records it.
+QByteArray encodeDng(const QImage &source, const QImage &preview, quint16 orientation, bool mosaic)
 {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    QByteArray pixels(qsizetype(image.width()) * image.height() * 6, '\0');
+    const int samples = mosaic ? 1 : 3;
+    QByteArray pixels(qsizetype(image.width()) * image.height() * samples * 2, '\0');
     auto *sample = reinterpret_cast<quint16 *>(pixels.data());
-    for (int y = 0; y < image.height(); ++y)
-        for (const uchar *value = image.constScanLine(y), *end = value + image.width() * 3; value < end; ++value)
-            // Linear light, as the sensor saw it before the converter's tone curve.
-            qToLittleEndian(quint16(std::lround(std::pow(*value / 255.0, 2.2) * 65535)), sample++);
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            for (int channel = 0; channel < 3; ++channel) {
+                // Red on even rows and columns, blue on odd ones, green elsewhere.
+                if (mosaic && channel != (y % 2) + (x % 2))
+                    continue;
+                // Linear light, as the sensor saw it before the converter's tone curve.
+                qToLittleEndian(quint16(std::lround(std::pow(row[3 * x + channel] / 255.0, 2.2) * 65535)), sample++);
+            }
+    }
     constexpr quint16 kStripOffsets = 273;
     TiffDirectory directory;
     directory.Long(254, 0);
     directory.Long(256, quint32(image.width()));
     directory.Long(257, quint32(image.height()));
-    directory.Short(258, { 16, 16, 16 });
+    if (mosaic)
+        directory.Short(258, { 16 });
+    else
+        directory.Short(258, { 16, 16, 16 });
     directory.Short(259, { 1 });
-    directory.Short(262, { 34892 }); // linear raw
+    directory.Short(262, { quint16(mosaic ? 32803 : 34892) }); // colour filter array, linear raw
     directory.Text(271, "Quorvane");
     directory.Text(272, "Test Camera");
     directory.Long(kStripOffsets, 0);
-    directory.Short(274, { 1 });
-    directory.Short(277, { 3 });
+    directory.Short(274, { orientation });
+    directory.Short(277, { quint16(samples) });
     directory.Long(278, quint32(image.height()));
     directory.Long(279, quint32(pixels.size()));
     directory.Short(284, { 1 });
+    if (mosaic) {
+        directory.Short(33421, { 2, 2 });
+        directory.Add(33422, 1, 4, QByteArray("\x00\x01\x01\x02", 4));
+    }
     directory.Add(50706, 1, 4, QByteArray("\x01\x04\x00\x00", 4));
     directory.Text(50708, "Quorvane Test Camera");
     directory.Long(50717, 65535);
@@ -277,5 +300,36 @@ QByteArray EncodeLinearDng(const QImage &source)
     directory.Rationals(50721, 10, { 3.2406, -1.5372, -0.4986, -0.9689, 1.8758, 0.0415, 0.0557, -0.2040, 1.0570 });
     directory.Rationals(50728, 5, { 1, 1, 1 });
     directory.Short(50778, { 21 }); // D65
-    return directory.Write(kStripOffsets, pixels);
+    const QByteArray header("II*\0\x08\0\0\0", 8);
+    if (preview.isNull())
+        return header + directory.Write(quint32(header.size()), kStripOffsets, pixels, 0);
+    // The camera's own rendering, as a JPEG of the unturned picture in a second directory.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    require(preview.convertToFormat(QImage::Format_RGB888).save(&buffer, "jpg", 85), "Qt's JPEG writer");
+    QByteArray raw = directory.Write(quint32(header.size()), kStripOffsets, pixels, 0);
+    TiffDirectory previewDirectory;
+    previewDirectory.Long(254, 1);
+    previewDirectory.Long(256, quint32(preview.width()));
+    previewDirectory.Long(257, quint32(preview.height()));
+    previewDirectory.Short(258, { 8, 8, 8 });
+    previewDirectory.Short(259, { 7 }); // JPEG
+    previewDirectory.Short(262, { 6 }); // YCbCr
+    previewDirectory.Long(kStripOffsets, 0);
+    previewDirectory.Short(277, { 3 });
+    previewDirectory.Long(278, quint32(preview.height()));
+    previewDirectory.Long(279, quint32(jpeg.size()));
+    const quint32 previewAt = quint32(header.size() + raw.size());
+    raw = directory.Write(quint32(header.size()), kStripOffsets, pixels, previewAt);
+    return header + raw + previewDirectory.Write(previewAt, kStripOffsets, jpeg, 0);
 }
+
+}
+
+QByteArray EncodeLinearDng(const QImage &image, const QImage &preview, quint16 orientation)
+{
+    return encodeDng(image, preview, orientation, false);
+}
+
+QByteArray EncodeMosaicDng(const QImage &image, const QImage &preview) { return encodeDng(image, preview, 1, true); }

@@ -30,5 +30,10 @@ QByteArray EncodeJxl(const QImage &image, bool fast = false);
 QByteArray EncodeJxlCanvas(int width, int height);
 
 // An uncompressed linear (already demosaiced) 16-bit RGB DNG of `image`, as a camera's raw
-// converter writes one.
-QByteArray EncodeLinearDng(const QImage &image);
+// converter writes one, with the TIFF `orientation` and, unless null, `preview` as its JPEG
+// preview (of the unturned picture, as cameras store it).
+QByteArray EncodeLinearDng(const QImage &image, const QImage &preview = QImage(), quint16 orientation = 1);
+
+// EncodeLinearDng through a Bayer pattern: one 16-bit sample a pixel, to be demosaiced, the size of
+// an uncompressed camera raw file.
+QByteArray EncodeMosaicDng(const QImage &image, const QImage &preview = QImage());

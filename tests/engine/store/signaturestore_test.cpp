@@ -331,8 +331,12 @@ TEST(SignatureStore, AChangedDecoderSignsItsOwnPicturesAgainAndLeavesTheOthersSt
     // always did.
     for (const TPictureDecoder decoder : { TPictureDecoder::Jpeg, TPictureDecoder::Png, TPictureDecoder::Jxl })
         EXPECT_EQ(DecoderRecipe(recipe, decoder), recipe) << int(decoder);
-    // HEIF pictures signed from the whole picture are signed again, never misread.
-    EXPECT_NE(DecoderRecipe(recipe, TPictureDecoder::Heif), recipe);
+    // Pictures signed from the whole picture before the cheaper sources came are signed again,
+    // never misread; JPEG XL still signs from the whole picture and keeps its entries.
+    for (const TPictureDecoder decoder : { TPictureDecoder::Heif, TPictureDecoder::Webp, TPictureDecoder::Raw })
+        EXPECT_NE(DecoderRecipe(recipe, decoder), recipe) << int(decoder);
+    EXPECT_EQ(DecoderRecipe(recipe, TPictureDecoder::Jxl), recipe);
+    EXPECT_TRUE(DecoderRecipe(recipe, TPictureDecoder::Webp).contains("libwebp"));
 }
 
 TEST(SignatureStore, DamagedLockedOrNewerStoresAreSetAsideAndThePairsStayTheSame)
