@@ -918,7 +918,8 @@ bool TSignatureStore::writeBatch(const std::vector<TPending> &batch)
             TSqliteStatement unknown(db, "DELETE FROM signatures WHERE decoder NOT BETWEEN 0 AND ?1");
             unknown.Bind(1, int64_t(kPictureDecoderCount) - 1);
             run(unknown);
-            TSqliteStatement unused(db, "DELETE FROM signatures WHERE seen < ?1 AND hash NOT IN (SELECT hash FROM paths)");
+            TSqliteStatement unused(
+                db, "DELETE FROM signatures WHERE seen < ?1 AND hash NOT IN (SELECT hash FROM paths)");
             unused.Bind(1, day - kExpiryDays);
             run(unused);
             continue;
