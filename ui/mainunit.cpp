@@ -257,7 +257,8 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::Enter:
     case QEvent::Leave:
-        SetCaptionHover(watched, event->type() == QEvent::Enter);
+        // A disabled button does nothing; its caption must not suggest otherwise.
+        SetCaptionHover(watched, event->type() == QEvent::Enter && static_cast<const QWidget *>(watched)->isEnabled());
         break;
     case QEvent::MouseButtonRelease:
         if (watched == Label1 && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)

@@ -115,6 +115,9 @@ private slots:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(m_form->DeleteImageButton2, &leave);
         QCOMPARE(m_form->DeleteImageLabel2->palette().color(QPalette::WindowText), grey);
+        m_form->DeleteImageButton2->setEnabled(false);
+        QApplication::sendEvent(m_form->DeleteImageButton2, &enter);
+        QCOMPARE(m_form->DeleteImageLabel2->palette().color(QPalette::WindowText), grey);
     }
 
     void refusals_data()
