@@ -166,16 +166,7 @@ int TMainForm::SelectedFolderRow() const
     return selected.isEmpty() ? -1 : DirectoriesListBox->row(selected.first());
 }
 
-std::vector<QByteArray> TMainForm::ReferenceFolders() const
-{
-    std::vector<QByteArray> folders;
-    if (MainUnit.FolderHintShown)
-        return folders;
-    for (int row = 0; row < DirectoriesListBox->count(); ++row)
-        if (DirectoriesListBox->item(row)->data(kReferenceRole).toBool())
-            folders.push_back(FolderPath(DirectoriesListBox->item(row)));
-    return folders;
-}
+std::vector<QByteArray> TMainForm::ReferenceFolders() const { return FoldersOfList(true); }
 
 void TMainForm::UseAsReferenceFolder(bool reference)
 {
@@ -200,12 +191,17 @@ void TMainForm::ShowFolderMenu(const QPoint &position)
     menu.exec(DirectoriesListBox->viewport()->mapToGlobal(position));
 }
 
-std::vector<QByteArray> TMainForm::ListedFolders() const
+std::vector<QByteArray> TMainForm::ListedFolders() const { return FoldersOfList(false); }
+
+std::vector<QByteArray> TMainForm::FoldersOfList(bool referenceOnly) const
 {
     std::vector<QByteArray> folders;
     if (MainUnit.FolderHintShown)
         return folders;
-    for (int row = 0; row < DirectoriesListBox->count(); ++row)
-        folders.push_back(FolderPath(DirectoriesListBox->item(row)));
+    for (int row = 0; row < DirectoriesListBox->count(); ++row) {
+        const QListWidgetItem *item = DirectoriesListBox->item(row);
+        if (!referenceOnly || item->data(kReferenceRole).toBool())
+            folders.push_back(FolderPath(item));
+    }
     return folders;
 }

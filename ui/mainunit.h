@@ -288,6 +288,8 @@ private:
     void EnterHintState(const QString &hint);
     int SelectedFolderRow() const;
     void AddFolderItem(const QByteArray &folder);
+    // The listed folders' paths, or only the reference folders'.
+    std::vector<QByteArray> FoldersOfList(bool referenceOnly) const;
     QByteArray DroppedFolder(const QByteArray &path) const;
 
     bool m_shownOnce = false;
