@@ -3,6 +3,14 @@
 #include "engine/cleanup/decisionstore.h"
 #include "engine/cleanup/dismissedpairs.h"
 
+namespace
+{
+bool bothInReferenceFolders(const TCatalogue &catalogue, int32_t a, int32_t b)
+{
+    return IsReferencePicture(catalogue, a) && IsReferencePicture(catalogue, b);
+}
+}
+
 void SetPairExclusions(TCatalogue &catalogue, const std::vector<QByteArray> &referenceFolders,
     std::shared_ptr<const TDismissedPairs> dismissed)
 {
@@ -26,7 +34,7 @@ void SetPairExclusions(TCatalogue &catalogue, const std::vector<QByteArray> &ref
 bool PairRuledOut(
     const TCatalogue &catalogue, int32_t a, int32_t b, const TContentHash *hashA, const TContentHash *hashB)
 {
-    if (IsReferencePicture(catalogue, a) && IsReferencePicture(catalogue, b))
+    if (bothInReferenceFolders(catalogue, a, b))
         return true;
     return catalogue.Dismissed && hashA && hashB && catalogue.Dismissed->Contains(*hashA, *hashB);
 }
@@ -40,7 +48,7 @@ TSearchExclusions::TSearchExclusions(const TCatalogue &catalogue, TContentHashes
 
 bool TSearchExclusions::Excludes(int32_t earlier, int32_t current)
 {
-    if (IsReferencePicture(m_catalogue, earlier) && IsReferencePicture(m_catalogue, current))
+    if (bothInReferenceFolders(m_catalogue, earlier, current))
         return true;
     if (!m_catalogue.Dismissed)
         return false;
@@ -54,7 +62,7 @@ bool TSearchExclusions::Excludes(int32_t earlier, int32_t current)
 bool TSearchExclusions::MayExclude(
     int32_t earlier, int32_t current, const std::optional<TContentHash> &currentHash) const
 {
-    if (IsReferencePicture(m_catalogue, earlier) && IsReferencePicture(m_catalogue, current))
+    if (bothInReferenceFolders(m_catalogue, earlier, current))
         return true;
     return m_catalogue.Dismissed && (!currentHash || m_catalogue.Dismissed->Involves(*currentHash));
 }
