@@ -38,12 +38,8 @@ std::shared_ptr<const TDismissedPairs> DecisionsForSearch(const Options &options
     if (options.NoDecisions)
         return nullptr;
     QString error;
-    std::optional<TDismissedPairs> loaded = TDecisionStore().Load(&error);
-    if (!loaded) {
+    std::shared_ptr<const TDismissedPairs> dismissed = TDecisionStore().ForSearch(&error);
+    if (!error.isEmpty())
         ReportError(error + QStringLiteral(": searched without the decisions"));
-        return nullptr;
-    }
-    if (loaded->IsEmpty())
-        return nullptr;
-    return std::make_shared<const TDismissedPairs>(std::move(*loaded));
+    return dismissed;
 }

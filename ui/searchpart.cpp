@@ -130,15 +130,10 @@ void TSearchPart::Run()
     TProcessingOptions processing = m_processing;
     processing.ReferenceFolders = m_referenceFolders();
     // Decisions that cannot be read leave the search as it would be without them, and say so.
-    QString decisionsLine;
-    {
-        QString error;
-        if (std::optional<TDismissedPairs> dismissed = TDecisionStore().Load(&error);
-            dismissed && !dismissed->IsEmpty())
-            processing.Dismissed = std::make_shared<const TDismissedPairs>(std::move(*dismissed));
-        else if (!dismissed)
-            decisionsLine = tr("无法读取“不是重复项”决定，本次搜索未使用它们：") + error;
-    }
+    QString decisionsError;
+    processing.Dismissed = TDecisionStore().ForSearch(&decisionsError);
+    const QString decisionsLine
+        = decisionsError.isEmpty() ? QString() : tr("无法读取“不是重复项”决定，本次搜索未使用它们：") + decisionsError;
 
     // The clean-up runs however the search ends; an error then goes on to the application's box,
     // which is then the only word on how the search ended.

@@ -231,6 +231,14 @@ std::optional<TDismissedPairs> TDecisionStore::Load(QString *error) const
     return pairs;
 }
 
+std::shared_ptr<const TDismissedPairs> TDecisionStore::ForSearch(QString *error) const
+{
+    std::optional<TDismissedPairs> loaded = Load(error);
+    if (!loaded || loaded->IsEmpty())
+        return nullptr;
+    return std::make_shared<const TDismissedPairs>(std::move(*loaded));
+}
+
 std::optional<int64_t> TDecisionStore::Count(QString *error) const
 {
     bool empty = true;

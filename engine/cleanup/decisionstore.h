@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // The person's "not duplicates" decisions, kept in one SQLite file of the user's data (never
@@ -29,6 +30,9 @@ public:
     // Every decision; none when the file does not exist. Nothing, with the reason in `error`, when
     // the file cannot be read.
     std::optional<TDismissedPairs> Load(QString *error) const;
+    // The decisions as a search honours them: null when there are none, and null with the reason in
+    // `error` when the file cannot be read, so that the search runs as it would without them.
+    std::shared_ptr<const TDismissedPairs> ForSearch(QString *error) const;
     // How many decisions there are; nothing with `error` as for Load.
     std::optional<int64_t> Count(QString *error) const;
     // Records that the contents `a` and `b` are not duplicates (creating the file and its folder
