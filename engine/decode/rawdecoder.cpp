@@ -3,7 +3,6 @@
 #include "engine/base/pictureerror.h"
 #include "engine/decode/formatdecoders.h"
 #include "engine/decode/jpegcodec.h"
-#include "engine/decode/jpegdetour.h"
 #include "engine/decode/reducedscale.h"
 
 #include <libraw/libraw.h>
@@ -132,10 +131,8 @@ std::optional<TPictureSource> previewOf(
         QSize preview(size.Width, size.Height);
         if (flip & kFlipTranspose)
             preview.transpose();
-        const int scale = ReducingScale(preview, ReducedSourceFloor(full, request));
-        if (scale == 0
-            || !ReducedPictureFits(
-                QSize(ScaledSide(preview.width(), scale), ScaledSide(preview.height(), scale)), full, request))
+        const int scale = FittingScale(preview, full, request);
+        if (scale == 0)
             return std::nullopt;
         TPictureSource source = WholePicture(flipped(DecodeJpeg(jpeg, scale), flip));
         source.FullSize = full;

@@ -9,10 +9,10 @@
 // of a JPEG of the picture's full size at its smallest scale, 1/8), so that its signature holds up
 // against the JPEG's.
 
-// The least size on each side for a picture of `full` size under `request`: its MaxReduction-th
-// part, rounded up as the JPEG path rounds, and at least MinSide.
-QSize ReducedSourceFloor(QSize full, const TPictureRequest &request);
+// `size` at the JPEG scale `scaleDenominator`, rounded up as the JPEG path rounds.
+QSize ScaledSize(QSize size, int scaleDenominator);
 
-// The largest JPEG scale denominator (8, 4, 2 or 1) at which `source` still covers `floor`; 0 when
-// even the whole of it does not.
-int ReducingScale(QSize source, QSize floor);
+// The largest JPEG scale denominator (8, 4, 2 or 1) at which `source`, showing the whole of a
+// picture of `full` size, still does for `request`: no smaller than its MaxReduction-th part and
+// MinSide, and ReducedPictureFits. 0 when at none.
+int FittingScale(QSize source, QSize full, const TPictureRequest &request);

@@ -2,7 +2,6 @@
 #include "engine/base/lazylibrary.h"
 #include "engine/base/pictureerror.h"
 #include "engine/decode/formatdecoders.h"
-#include "engine/decode/jpegdetour.h"
 #include "engine/decode/reducedscale.h"
 
 #include <webp/decode.h>
@@ -46,11 +45,8 @@ int wholePictureBytesPerPixel(const WebPBitstreamFeatures &features)
 // The size to decode a picture of `full` size at: reduced where the request allows it.
 QSize decodedSize(QSize full, const TPictureRequest &request)
 {
-    const int scale = ReducingScale(full, ReducedSourceFloor(full, request));
-    if (scale <= 1)
-        return full;
-    const QSize reduced(ScaledSide(full.width(), scale), ScaledSide(full.height(), scale));
-    return ReducedPictureFits(reduced, full, request) ? reduced : full;
+    const int scale = FittingScale(full, full, request);
+    return scale > 1 ? ScaledSize(full, scale) : full;
 }
 
 }
