@@ -23,11 +23,6 @@ std::vector<int> stretchSamples(int sourceSize)
     return samples;
 }
 
-}
-
-namespace
-{
-
 QImage rgb888(const QImage &picture)
 {
     if (picture.isNull())
