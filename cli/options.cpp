@@ -119,6 +119,17 @@ QString parseMinimum(const char *option, const QByteArray &value, std::optional<
     return QStringLiteral("%1 takes a non-negative whole number, not '%2'").arg(QLatin1String(option), shown(value));
 }
 
+// Parses a whole percentage from 1 to 100 into `percent`; returns an error text or an empty string.
+QString parsePercent(const char *option, const QByteArray &value, std::optional<double> &percent)
+{
+    const std::optional<int32_t> parsed = parseSize(value);
+    if (!parsed || *parsed < kLowestMinSimilarity || *parsed > 100)
+        return QStringLiteral("%1 takes a whole number from 1 to 100, not '%2'")
+            .arg(QLatin1String(option), shown(value));
+    percent = *parsed;
+    return QString();
+}
+
 // Handles one option that takes a value; returns an error text or an empty string.
 using ValueHandler = std::function<QString(Options &, const QByteArray &)>;
 
@@ -175,12 +186,7 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
             } },
         { "--min-similarity",
             [](Options &options, const QByteArray &value) {
-                const std::optional<int32_t> minimum = parseSize(value);
-                if (!minimum || *minimum < kLowestMinSimilarity || *minimum > 100)
-                    return QStringLiteral("--min-similarity takes a whole number from 1 to 100, not '%1'")
-                        .arg(shown(value));
-                options.MinSimilarity = *minimum;
-                return QString();
+                return parsePercent("--min-similarity", value, options.MinSimilarity);
             } },
         { "--store",
             [](Options &options, const QByteArray &value) {
@@ -189,12 +195,7 @@ const std::map<QByteArray, ValueHandler> &valueOptions()
             } },
         { "--min-listed",
             [](Options &options, const QByteArray &value) {
-                const std::optional<int32_t> minimum = parseSize(value);
-                if (!minimum || *minimum < kLowestMinSimilarity || *minimum > 100)
-                    return QStringLiteral("--min-listed takes a whole number from 1 to 100, not '%1'")
-                        .arg(shown(value));
-                options.MinListed = *minimum;
-                return QString();
+                return parsePercent("--min-listed", value, options.MinListed);
             } },
     };
     return handlers;
