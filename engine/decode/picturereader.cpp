@@ -5,6 +5,7 @@
 #include "engine/base/picturedecoder.h"
 #include "engine/base/pictureerror.h"
 #include "engine/base/rawpathfile.h"
+#include "engine/base/wholefileread.h"
 #include "engine/decode/formatdecoders.h"
 #include "engine/decode/jpegcodec.h"
 
@@ -41,12 +42,16 @@ QByteArray readWholeFile(const TPictureFile &picture)
     const QByteArray &path = picture.Path;
     QFile file;
     openPicture(file, path);
-    if (file.size() > kMaxWholeFileBytes)
+    QByteArray bytes;
+    switch (ReadWholeFile(file, bytes)) {
+    case TWholeFileRead::Read:
+        return bytes;
+    case TWholeFileRead::TooLarge:
         throw TPictureError("the file is too large");
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw TPictureError(file.errorString().toStdString());
-    return bytes;
+    case TWholeFileRead::Failed:
+        break;
+    }
+    throw TPictureError(file.errorString().toStdString());
 }
 
 void limitReaderAllocation()

@@ -1,8 +1,8 @@
 #include "engine/store/storedsigner.h"
 
-#include "engine/base/decodinglimits.h"
 #include "engine/base/picturedecoder.h"
 #include "engine/base/rawpathfile.h"
+#include "engine/base/wholefileread.h"
 #include "engine/sign/decoding.h"
 
 #include <QFile>
@@ -68,12 +68,11 @@ std::optional<TReadFile> readFile(const QByteArray &path)
     read.ReadAt = coarseNow();
     struct stat before {
     };
-    if (::fstat(file.handle(), &before) != 0 || before.st_size > kMaxWholeFileBytes)
+    if (::fstat(file.handle(), &before) != 0 || ReadWholeFile(file, read.Bytes) != TWholeFileRead::Read)
         return std::nullopt;
-    read.Bytes = file.readAll();
     struct stat after {
     };
-    if (file.error() != QFileDevice::NoError || ::fstat(file.handle(), &after) != 0)
+    if (::fstat(file.handle(), &after) != 0)
         return std::nullopt;
     read.Identity = identityOf(before);
     read.Steady = identityOf(after) == read.Identity && read.Bytes.size() == before.st_size;
