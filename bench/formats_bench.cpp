@@ -5,7 +5,8 @@
 // comes with the camera's full-size JPEG preview and without. The types take turns in every round,
 // and the time is the program's processor time (a codec's own threads included), which another
 // program's load on a shared machine changes far less than the time on the clock.
-// Usage: formats_bench [COUNT [THUMBNAIL_SIDE [ROUNDS]]]   (defaults 12, 320, 3)
+// Usage: formats_bench [COUNT [THUMBNAIL_SIDE [ROUNDS [TYPES]]]]   (defaults 12, 320, 3, every type)
+// TYPES names the types to sign beside the JPEGs, separated by commas (say "dng,dng+jpg").
 
 #include "camerascene.h"
 #include "engine/compare/processing.h"
@@ -84,6 +85,11 @@ int main(int argc, char *argv[])
         { "bayer", "dng", [](const QImage &scene) { return EncodeMosaicDng(scene); }, {}, {} },
         { "bayer+jpg", "dng", [](const QImage &scene) { return EncodeMosaicDng(scene, scene); }, {}, {} },
     };
+    if (argc > 4) {
+        const QList<QByteArray> chosen = QByteArray(argv[4]).split(',');
+        std::erase_if(formats,
+            [&](const TFormat &format) { return &format != &formats.front() && !chosen.contains(format.name); });
+    }
     QTemporaryDir folder;
     for (int i = 0; i < count; ++i) {
         const QImage scene = DrawCameraScene(quint32(i + 1));
