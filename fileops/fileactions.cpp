@@ -113,17 +113,6 @@ int LinkNoReplace(const QByteArray &existing, const QByteArray &newName)
     return link(existing.constData(), newName.constData()) == 0 ? 0 : errno;
 }
 
-int ClearReadOnly(const QByteArray &path)
-{
-    struct stat info {
-    };
-    if (stat(path.constData(), &info) != 0)
-        return errno;
-    if (info.st_mode & S_IWUSR)
-        return 0;
-    return chmod(path.constData(), (info.st_mode & 07777) | S_IWUSR) == 0 ? 0 : errno;
-}
-
 int DeletePermanently(const QByteArray &path) { return unlink(path.constData()) == 0 ? 0 : errno; }
 
 int MoveFileNoReplace(const QByteArray &source, const QByteArray &target, TFileOperations &operations)

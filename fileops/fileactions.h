@@ -9,9 +9,6 @@
 // are raw file-name bytes. Every function returns 0 on success or the errno value of the failing
 // call.
 
-// Gives the owner write permission (on a link's target), so that a protected file can go.
-int ClearReadOnly(const QByteArray &path);
-
 // Removes the file for good.
 int DeletePermanently(const QByteArray &path);
 

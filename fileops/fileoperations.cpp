@@ -31,8 +31,6 @@ int TSystemFileOperations::Stat(const QByteArray &path, TFileStamp &stamp)
     return 0;
 }
 
-int TSystemFileOperations::ClearReadOnly(const QByteArray &path) { return ::ClearReadOnly(path); }
-
 int TSystemFileOperations::Remove(const QByteArray &path) { return DeletePermanently(path); }
 
 int TSystemFileOperations::MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash)

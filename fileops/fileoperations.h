@@ -27,8 +27,6 @@ public:
 
     // Status of `path`, links followed.
     virtual int Stat(const QByteArray &path, TFileStamp &stamp) = 0;
-    // Gives the owner write permission, so that a protected file can go.
-    virtual int ClearReadOnly(const QByteArray &path) = 0;
     // Removes the file for good.
     virtual int Remove(const QByteArray &path) = 0;
     // Moves the file into the freedesktop trash if it is still `expected` (device and inode), else
@@ -53,7 +51,6 @@ class TSystemFileOperations : public TFileOperations
 {
 public:
     int Stat(const QByteArray &path, TFileStamp &stamp) override;
-    int ClearReadOnly(const QByteArray &path) override;
     int Remove(const QByteArray &path) override;
     int MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;

@@ -68,12 +68,12 @@ int ActOnPicture(const TCatalogue &catalogue, int32_t picture, int32_t keeper, T
     file = { picture, keeper, path, {}, info.Size, {} };
     int error = 0;
     switch (action) {
+    // Neither takes the file's write permission on Linux, so its mode is left as it is, also when
+    // the action fails or the name is a link to a file elsewhere.
     case TBatchAction::Trash:
-        operations.ClearReadOnly(path);
         error = operations.MoveToTrash(path, RecordedStamp(info), file.To);
         break;
     case TBatchAction::Delete:
-        operations.ClearReadOnly(path);
         return operations.Remove(path);
     case TBatchAction::Move:
         file.To = targetFolder + info.FileName;

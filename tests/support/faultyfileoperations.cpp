@@ -44,12 +44,6 @@ int TFaultyFileOperations::Stat(const QByteArray &path, TFileStamp &stamp)
     return result;
 }
 
-int TFaultyFileOperations::ClearReadOnly(const QByteArray &path)
-{
-    const int error = Injected(TFileOperation::ClearReadOnly);
-    return error != 0 ? error : m_system.ClearReadOnly(path);
-}
-
 int TFaultyFileOperations::Remove(const QByteArray &path)
 {
     const int error = Injected(TFileOperation::Remove, path);

@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-enum class TFileOperation { Stat, ClearReadOnly, Remove, MoveToTrash, MoveNoReplace, Link, ReplaceFile };
+enum class TFileOperation { Stat, Remove, MoveToTrash, MoveNoReplace, Link, ReplaceFile };
 
 // Injected on Stat: the file answers with another size and modification time, as if it had been
 // edited after the search.
@@ -34,7 +34,6 @@ public:
     int Calls(TFileOperation operation) const;
 
     int Stat(const QByteArray &path, TFileStamp &stamp) override;
-    int ClearReadOnly(const QByteArray &path) override;
     int Remove(const QByteArray &path) override;
     int MoveToTrash(const QByteArray &path, const TFileStamp &expected, QByteArray &placeInTrash) override;
     int MoveNoReplace(const QByteArray &source, const QByteArray &target) override;

@@ -5,11 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cerrno>
 #include <future>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +107,9 @@ TEST_F(MarkedBatch, FilesTheTrashRefusesStayMarkedListedAndWhole)
     TFaultyFileOperations faults;
     faults.FailFor(TFileOperation::MoveToTrash, EACCES, { PathOf(1), PathOf(5), PathOf(9) });
     ASSERT_TRUE(QFile::remove(QFile::decodeName(PathOf(7))));
+    // A protected file goes all the same, and keeps its mode whether it went or stayed.
+    for (const int protectedFile : { 1, 3 })
+        ASSERT_EQ(::chmod(PathOf(protectedFile).constData(), 0444), 0);
     const TBatchOutcome outcome = Run(TBatchAction::Trash, faults);
     EXPECT_EQ(outcome.Acted.size(), 2u);
     EXPECT_EQ(outcome.AlreadyGone, std::vector<int32_t> { 7 });
@@ -120,6 +125,8 @@ TEST_F(MarkedBatch, FilesTheTrashRefusesStayMarkedListedAndWhole)
     EXPECT_EQ(listed, (std::vector<int32_t> { 1, 5, 7, 9 }));
     for (const TActedFile &acted : outcome.Acted)
         EXPECT_EQ(readFile(acted.To), contentOf(acted.Picture));
+    EXPECT_EQ(QFileInfo(QFile::decodeName(PathOf(1))).permissions() & QFileDevice::WriteOwner, 0);
+    EXPECT_EQ(QFileInfo(QFile::decodeName(outcome.Acted.front().To)).permissions() & QFileDevice::WriteOwner, 0);
 }
 
 TEST_F(MarkedBatch, UndoRestoresFromTheTrashAfterARestartButNeverOverATakenPath)
