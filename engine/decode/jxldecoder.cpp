@@ -47,10 +47,12 @@ struct MemoryBudget {
     size_t limit = size_t(kDecodeMemoryBudgetBytes);
     size_t used = 0;
 
+    bool fits(size_t bytes) const { return used <= limit && bytes <= limit - used; }
+
     // Sets `bytes` aside for a buffer of the decoder's own; false when they do not fit.
     bool reserve(size_t bytes)
     {
-        if (used > limit || bytes > limit - used)
+        if (!fits(bytes))
             return false;
         limit -= bytes;
         return true;
@@ -59,7 +61,7 @@ struct MemoryBudget {
     static void *allocate(void *opaque, size_t size)
     {
         auto *budget = static_cast<MemoryBudget *>(opaque);
-        if (budget->used > budget->limit || size > budget->limit - budget->used)
+        if (!budget->fits(size))
             return nullptr;
         auto *block = static_cast<max_align_t *>(std::malloc(sizeof(max_align_t) + size));
         if (!block)
@@ -108,7 +110,7 @@ struct TJxlPass {
 // without rendering a pixel. Only where the picture is stored unturned: the JPEG path leaves a JPEG's
 // own orientation tag alone, while the pixels are shown turned. Nothing when the file holds no such
 // JPEG, or when writing it fails part-way or gives another picture's size: decoding the pixels then
-// reads or refuses the file as it always did, since libjxl ignores the JPEG data there.
+// reads or refuses the file as it always did, since libjxl reads no JPEG data for pixels.
 std::optional<QByteArray> reconstructedJpeg(const TJxlApi &jxl, const QByteArray &file)
 {
     TJxlPass pass(jxl, file, JXL_DEC_BASIC_INFO | JXL_DEC_JPEG_RECONSTRUCTION | JXL_DEC_FULL_IMAGE);
@@ -137,7 +139,7 @@ std::optional<QByteArray> reconstructedJpeg(const TJxlApi &jxl, const QByteArray
                 || !DecodeFitsBudget(info.xsize, info.ysize, kPixelBytes) || info.orientation != JXL_ORIENT_IDENTITY)
                 return std::nullopt;
             break;
-        // Transcoding saves about a fifth of the JPEG, so twice the file is room enough at once.
+        // Transcoding saves a fifth to a third of the JPEG, so twice the file is room enough at once.
         case JXL_DEC_JPEG_RECONSTRUCTION:
             if (!offer(2 * qint64(file.size()) + 64 * 1024))
                 return std::nullopt;
