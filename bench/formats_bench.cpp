@@ -1,8 +1,9 @@
 // Signing speed of each picture type beyond the first six on camera-sized pictures, beside the
 // same pictures as JPEG, and how faithful each copy's signature stays. The pictures are encoded
 // from generated scenes into a temporary folder; HEIC and AVIF carry a thumbnail as cameras and
-// phones write one, DNG (linear RGB, and through a Bayer pattern the size of a camera's raw file)
-// comes with the camera's full-size JPEG preview and without. The types take turns in every round,
+// phones write one, JPEG XL comes encoded from the pixels and transcoded from the JPEG twin
+// (jxl<jpg), DNG (linear RGB, and through a Bayer pattern the size of a camera's raw file) comes
+// with the camera's full-size JPEG preview and without. The types take turns in every round,
 // and the time is the program's processor time (a codec's own threads included), which another
 // program's load on a shared machine changes far less than the time on the clock.
 // Usage: formats_bench [COUNT [THUMBNAIL_SIDE [ROUNDS [TYPES]]]]   (defaults 12, 320, 3, every type)
@@ -80,6 +81,7 @@ int main(int argc, char *argv[])
         { "heic", "heic", [&](const QImage &scene) { return EncodeHeic(scene, true, extras(scene)); }, {}, {} },
         { "avif", "avif", [&](const QImage &scene) { return EncodeAvif(scene, true, extras(scene)); }, {}, {} },
         { "jxl", "jxl", [](const QImage &scene) { return EncodeJxl(scene, true); }, {}, {} },
+        { "jxl<jpg", "jxl", [](const QImage &scene) { return EncodeJxlFromJpeg(EncodeJpeg(scene)); }, {}, {} },
         { "dng", "dng", [](const QImage &scene) { return EncodeLinearDng(scene); }, {}, {} },
         { "dng+jpg", "dng", [](const QImage &scene) { return EncodeLinearDng(scene, scene); }, {}, {} },
         { "bayer", "dng", [](const QImage &scene) { return EncodeMosaicDng(scene); }, {}, {} },

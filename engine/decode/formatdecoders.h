@@ -21,10 +21,13 @@ TPictureSource DecodeRaw(const QByteArray &file, const TPictureRequest &request)
 // primary picture that ReducedPictureFits and that is turned the same way, when there is one.
 TPictureSource DecodeHeif(const QByteArray &file, const TPictureRequest &request);
 
-// JPEG XL through libjxl: the first frame, turned as its orientation says. Always the whole
-// picture: libjxl 0.7 renders a 1:8 (DC) image only at the full size, through the same pipeline,
-// which costs as much as decoding every pass.
-TPictureSource DecodeJxl(const QByteArray &file);
+// JPEG XL through libjxl: the first frame, turned as its orientation says, as the whole picture
+// (libjxl 0.7 renders a 1:8 (DC) image only at the full size, through the same pipeline, which costs
+// as much as decoding every pass). A request for a reduced picture of a file transcoded from a JPEG
+// and stored unturned gets that JPEG's exact bytes back instead (JpegData, Origin "JPEG"), written
+// by libjxl without rendering a pixel, so that it signs as the JPEG it was; where they cannot be had
+// whole, the pixels are decoded.
+TPictureSource DecodeJxl(const QByteArray &file, const TPictureRequest &request);
 
 // WebP through libwebp, as Qt's reader gives it: alpha dropped (the colours kept unmultiplied),
 // no orientation applied. A request for a reduced picture is decoded scaled down by libwebp while

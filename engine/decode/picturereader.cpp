@@ -119,7 +119,7 @@ TPictureSource readPicture(const TPictureFile &picture, TPictureDecoder decoder,
         source = DecodeHeif(readWholeFile(picture), request);
         break;
     case TPictureDecoder::Jxl:
-        source = DecodeJxl(readWholeFile(picture));
+        source = DecodeJxl(readWholeFile(picture), request);
         break;
     // LibRaw reads from memory, so that it never opens a FIFO itself.
     case TPictureDecoder::Raw:

@@ -24,15 +24,16 @@ TPictureRequest SigningRequest();
 // Never for MinSide 0.
 bool ReducedPictureFits(QSize reduced, QSize full, const TPictureRequest &request);
 
-// A picture file as read, before any scaling: a JPEG file keeps its compressed bytes, every
-// other type is decoded to a bitmap.
+// A picture file as read, before any scaling: a JPEG file keeps its compressed bytes (as does a
+// JPEG XL transcoded from one, when signed), every other type is decoded to a bitmap.
 struct TPictureSource {
     QByteArray JpegData;
     QImage Picture;
     // The whole picture's size when JpegData or Picture holds a reduced picture that a request
     // allowed; invalid when they hold the whole picture.
     QSize FullSize;
-    // What the decoder read, for benches and tests: "full", or its reduced source ("thumbnail", "DC").
+    // What the decoder read, for benches and tests: "full", its reduced source ("thumbnail", "DC"),
+    // or "JPEG" for the JPEG a JPEG XL was transcoded from.
     const char *Origin = "full";
 };
 

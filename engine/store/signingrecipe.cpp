@@ -29,13 +29,15 @@ int decoderMethodVersion(TPictureDecoder decoder)
     // The camera's JPEG preview.
     case TPictureDecoder::Raw:
         return 1;
+    // The JPEG a transcoded file holds.
+    case TPictureDecoder::Jxl:
+        return 1;
     case TPictureDecoder::None:
     case TPictureDecoder::Jpeg:
     case TPictureDecoder::Png:
     case TPictureDecoder::Tiff:
     case TPictureDecoder::Bmp:
     case TPictureDecoder::Gif:
-    case TPictureDecoder::Jxl:
         break;
     }
     return 0;

@@ -190,6 +190,27 @@ QImage CameraThumbnail(const QImage &image, int side)
     return image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+// Closes `encoder`'s input, collects its file and destroys it; `ok` tells whether its input was taken.
+QByteArray finishJxl(JxlEncoder *encoder, bool ok)
+{
+    JxlEncoderCloseInput(encoder);
+    QByteArray bytes(64 * 1024, '\0');
+    qsizetype written = 0;
+    JxlEncoderStatus status = JXL_ENC_NEED_MORE_OUTPUT;
+    while (ok && status == JXL_ENC_NEED_MORE_OUTPUT) {
+        auto *next = reinterpret_cast<uint8_t *>(bytes.data()) + written;
+        size_t room = size_t(bytes.size() - written);
+        status = JxlEncoderProcessOutput(encoder, &next, &room);
+        written = bytes.size() - qsizetype(room);
+        if (status == JXL_ENC_NEED_MORE_OUTPUT)
+            bytes.resize(bytes.size() * 2);
+    }
+    JxlEncoderDestroy(encoder);
+    require(ok && status == JXL_ENC_SUCCESS, "libjxl");
+    bytes.resize(written);
+    return bytes;
+}
+
 // `source` on a canvas of `canvas` size, as a layer at its top left corner when the canvas is larger.
 QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast)
 {
@@ -221,25 +242,20 @@ QByteArray encodeJxl(const QImage &source, QSize canvas, bool fast)
         && JxlEncoderSetFrameDistance(settings, 1.0f) == JXL_ENC_SUCCESS
         && JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, fast ? 1 : 3) == JXL_ENC_SUCCESS
         && JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()) == JXL_ENC_SUCCESS;
-    JxlEncoderCloseInput(encoder);
-    QByteArray bytes(64 * 1024, '\0');
-    qsizetype written = 0;
-    JxlEncoderStatus status = JXL_ENC_NEED_MORE_OUTPUT;
-    while (ok && status == JXL_ENC_NEED_MORE_OUTPUT) {
-        auto *next = reinterpret_cast<uint8_t *>(bytes.data()) + written;
-        size_t room = size_t(bytes.size() - written);
-        status = JxlEncoderProcessOutput(encoder, &next, &room);
-        written = bytes.size() - qsizetype(room);
-        if (status == JXL_ENC_NEED_MORE_OUTPUT)
-            bytes.resize(bytes.size() * 2);
-    }
-    JxlEncoderDestroy(encoder);
-    require(ok && status == JXL_ENC_SUCCESS, "libjxl");
-    bytes.resize(written);
-    return bytes;
+    return finishJxl(encoder, ok);
 }
 
 QByteArray EncodeJxl(const QImage &image, bool fast) { return encodeJxl(image, image.size(), fast); }
+
+QByteArray EncodeJxlFromJpeg(const QByteArray &jpeg)
+{
+    JxlEncoder *encoder = JxlEncoderCreate(nullptr);
+    const bool ok = JxlEncoderStoreJPEGMetadata(encoder, JXL_TRUE) == JXL_ENC_SUCCESS
+        && JxlEncoderAddJPEGFrame(JxlEncoderFrameSettingsCreate(encoder, nullptr),
+               reinterpret_cast<const uint8_t *>(jpeg.constData()), size_t(jpeg.size()))
+            == JXL_ENC_SUCCESS;
+    return finishJxl(encoder, ok);
+}
 
 QByteArray EncodeJxlCanvas(int width, int height)
 {

@@ -25,6 +25,10 @@ QImage CameraThumbnail(const QImage &image, int side);
 // JPEG XL at visually lossless distance 1.
 QByteArray EncodeJxl(const QImage &image, bool fast = false);
 
+// A JPEG XL transcoded losslessly from the JPEG file `jpeg`, with the data that gives its exact
+// bytes back, as cjxl writes one by default.
+QByteArray EncodeJxlFromJpeg(const QByteArray &jpeg);
+
 // A JPEG XL of a `width` x `height` canvas that holds one 64 x 64 layer: a few hundred bytes that
 // claim a huge picture.
 QByteArray EncodeJxlCanvas(int width, int height);

@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 
 #include <QPainter>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,79 @@ TSignedContent signTwice(const QByteArray &name, const QByteArray &bytes, QSize 
     return first;
 }
 
+// `jpeg` with an EXIF block whose orientation tag says `orientation`, as a camera writes one.
+QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation)
+{
+    // APP1 and its length, "Exif", a little-endian TIFF header, one entry (tag 274, one short), no next directory.
+    const QByteArray exif = QByteArray::fromHex("ffe10022457869660000"
+                                                "49492a0008000000"
+                                                "0100120103000100000000000000000000000000")
+                                .replace(28, 1, QByteArray(1, char(orientation)));
+    return jpeg.left(2) + exif + jpeg.mid(2);
+}
+
+// `jxl` with the content of its JPEG reconstruction box overwritten.
+QByteArray garbledJpegData(QByteArray jxl)
+{
+    const qsizetype type = jxl.indexOf("jbrd");
+    EXPECT_GT(type, 4);
+    const qsizetype end = type - 4 + qFromBigEndian<quint32>(jxl.constData() + type - 4);
+    for (qsizetype at = type + 4; at < end; ++at)
+        jxl[at] = char(0x5A ^ at);
+    return jxl;
+}
+
+// The reason reading `bytes` as `name` is refused for, or "read" when it is not.
+std::string refusal(const QByteArray &name, const QByteArray &bytes, const TPictureRequest &request)
+{
+    try {
+        ReadPictureBytes(name, bytes, request);
+        return "read";
+    } catch (const TPictureError &error) {
+        return error.what();
+    }
+}
+
+}
+
+TEST(ReducedSources, AJpegXlTranscodedFromAJpegSignsFromThatJpegWhereItShowsTheSamePicture)
+{
+    const QImage scene = DrawScene(7, 640, 480);
+    const QByteArray jpeg = EncodeJpeg(scene);
+    const QByteArray jxl = EncodeJxlFromJpeg(jpeg);
+    const TPictureSource signing = ReadPictureBytes("transcoded.jxl", jxl, SigningRequest());
+    EXPECT_STREQ(signing.Origin, "JPEG");
+    EXPECT_EQ(signing.JpegData, jpeg);
+    EXPECT_FALSE(signing.FullSize.isValid());
+    const TSignedContent transcoded = signTwice("transcoded.jxl", jxl, scene.size());
+    const TSignedContent original = SignContent("original.jpg", jpeg, TSettings {});
+    EXPECT_EQ(transcoded.Signature.WaveletCoefsPos, original.Signature.WaveletCoefsPos);
+    EXPECT_EQ(transcoded.Signature.WaveletCoefsNeg, original.Signature.WaveletCoefsNeg);
+    const TPictureSource preview = ReadPictureBytes("transcoded.jxl", jxl);
+    EXPECT_STREQ(preview.Origin, "full");
+    EXPECT_EQ(preview.Picture.size(), scene.size());
+
+    // Signing decodes the pixels, as the preview does, of a file holding no JPEG, of one whose JPEG
+    // is shown turned, and of one whose JPEG data is broken while its picture is whole.
+    const struct {
+        const char *name;
+        QByteArray file;
+        QSize shown;
+    } pixelCases[] = {
+        { "encoded.jxl", EncodeJxl(scene), scene.size() },
+        { "turned.jxl", EncodeJxlFromJpeg(withExifOrientation(jpeg, 6)), scene.size().transposed() },
+        { "garbled_jbrd.jxl", garbledJpegData(jxl), scene.size() },
+    };
+    for (const auto &[name, file, shown] : pixelCases) {
+        const TPictureSource pixels = ReadPictureBytes(name, file, SigningRequest());
+        EXPECT_STREQ(pixels.Origin, "full") << name;
+        EXPECT_EQ(pixels.Picture.size(), shown) << name;
+        EXPECT_EQ(pixels.Picture, ReadPictureBytes(name, file).Picture) << name;
+    }
+    // A file cut short is refused for signing as for the preview.
+    const QByteArray cut = jxl.left(jxl.size() / 2);
+    EXPECT_EQ(refusal("cut.jxl", cut, SigningRequest()), refusal("cut.jxl", cut, {}));
+    EXPECT_NE(refusal("cut.jxl", cut, {}), "read");
 }
 
 TEST(ReducedSources, AHeifThumbnailSignsOnlyWhenLargeEnoughAndOfTheWholePicturesShape)
