@@ -321,8 +321,7 @@ std::optional<TContentHash> HashOfFile(const QByteArray &path, QString *error)
     QFile file;
     if (!OpenForReading(file, path))
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError)
-        return fail(file.errorString());
-    return HashContent(bytes);
+    if (const std::optional<TContentHash> hash = HashFileContent(file))
+        return hash;
+    return fail(file.errorString());
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // SHA-256 of a file's whole content: the key under which its signature is stored.
 using TContentHash = std::array<uint8_t, 32>;
@@ -13,3 +15,8 @@ using TContentHash = std::array<uint8_t, 32>;
 // fails to compute the digest: an error that ends a search, never taken for a picture's lack of
 // memory and skipped.
 TContentHash HashContent(const QByteArray &bytes);
+
+// SHA-256 of what is left to read of `file`, read piece by piece, so that a file of any size is
+// hashed in little memory; the same as HashContent of those bytes. Nothing when reading fails.
+// Throws as HashContent does.
+std::optional<TContentHash> HashFileContent(QIODevice &file);

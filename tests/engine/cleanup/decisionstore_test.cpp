@@ -155,4 +155,10 @@ TEST_F(DecisionStore, ADismissedListedPairLeavesTheListAndUndoPutsItBack)
     EXPECT_TRUE(error.contains(QStringLiteral("c.jpg")));
     EXPECT_EQ(catalogue.PairsLast, 1);
     EXPECT_EQ(store.Count(&error), 0);
+
+    // A file hashed piece by piece hashes as its whole content does.
+    QByteArray large(5 * 1024 * 1024 / 2, 'x');
+    large[large.size() - 1] = 'y';
+    writeFile(folder + "large.png", large);
+    EXPECT_EQ(HashOfFile(folder + "large.png", &error), HashContent(large));
 }
