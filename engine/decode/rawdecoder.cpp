@@ -7,6 +7,8 @@
 
 #include <libraw/libraw.h>
 
+#include <QTransform>
+
 #include <memory>
 #include <new>
 #include <optional>
@@ -69,27 +71,15 @@ constexpr int kFlipColumns = 1;
 constexpr int kFlipRows = 2;
 constexpr int kFlipTranspose = 4;
 
-QImage transposed(const QImage &picture)
-{
-    QImage turned(picture.height(), picture.width(), QImage::Format_RGB888);
-    if (turned.isNull())
-        throw std::bad_alloc();
-    for (int y = 0; y < turned.height(); ++y) {
-        uchar *target = turned.scanLine(y);
-        for (int x = 0; x < turned.width(); ++x, target += 3) {
-            const uchar *source = picture.constScanLine(x) + 3 * y;
-            target[0] = source[0];
-            target[1] = source[1];
-            target[2] = source[2];
-        }
-    }
-    return turned;
-}
-
 QImage flipped(const QImage &picture, int flip)
 {
-    const QImage mirrored = picture.mirrored(flip & kFlipColumns, flip & kFlipRows);
-    return flip & kFlipTranspose ? transposed(mirrored) : mirrored;
+    QImage turned = picture.mirrored(flip & kFlipColumns, flip & kFlipRows);
+    // A transposition is a quarter turn clockwise, mirrored left to right.
+    if (flip & kFlipTranspose)
+        turned = turned.transformed(QTransform().rotate(90)).mirrored(true, false);
+    if (turned.isNull())
+        throw std::bad_alloc();
+    return turned;
 }
 
 // Whether LibRaw's copy of the preview (its first two bytes rewritten as a JPEG's start) lies whole
