@@ -1,5 +1,6 @@
 #include "signaturefixtures.h"
 
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -29,4 +30,15 @@ std::vector<TSignatureLists> MakeClusteredSignatures(int count, unsigned seed)
         }
     }
     return signatures;
+}
+
+TPictureSignature NumberedSignature(const TSignatureLists &lists, int n)
+{
+    TPictureSignature signature;
+    signature.Height = 100;
+    signature.Width = 100;
+    std::memcpy(signature.PreBuffer.data(), &n, sizeof n);
+    signature.WaveletCoefsPos = lists.Positive;
+    signature.WaveletCoefsNeg = lists.Negative;
+    return signature;
 }

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 #include <tuple>
 
@@ -40,12 +39,7 @@ std::vector<std::optional<TPictureSignature>> makeSignatures(int count)
     const std::vector<TSignatureLists> lists = MakeClusteredSignatures(count, 30);
     std::vector<std::optional<TPictureSignature>> signatures(static_cast<std::size_t>(count));
     for (int n = 0; n < count; ++n) {
-        TPictureSignature signature;
-        signature.Height = 100;
-        signature.Width = 100;
-        std::memcpy(signature.PreBuffer.data(), &n, sizeof n);
-        signature.WaveletCoefsPos = lists[std::size_t(n)].Positive;
-        signature.WaveletCoefsNeg = lists[std::size_t(n)].Negative;
+        TPictureSignature signature = NumberedSignature(lists[std::size_t(n)], n);
         signature.ContentHash = contentOf(n);
         signatures[std::size_t(n)] = signature;
     }

@@ -116,12 +116,7 @@ TSyntheticLibrary makeSyntheticLibrary(int count, const QString &folder)
         return entry;
     };
     for (int n = 0; n < count; ++n) {
-        TPictureSignature signature;
-        signature.Height = 100;
-        signature.Width = 100;
-        std::memcpy(signature.PreBuffer.data(), &n, sizeof n);
-        signature.WaveletCoefsPos = lists[std::size_t(n)].Positive;
-        signature.WaveletCoefsNeg = lists[std::size_t(n)].Negative;
+        TPictureSignature signature = NumberedSignature(lists[std::size_t(n)], n);
         TPicInfo entry;
         entry.FileName = QByteArray::number(n) + ".jpg";
         entry.Device = 1;
