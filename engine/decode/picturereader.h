@@ -32,8 +32,8 @@ struct TPictureSource {
     // The whole picture's size when JpegData or Picture holds a reduced picture that a request
     // allowed; invalid when they hold the whole picture.
     QSize FullSize;
-    // What the decoder read, for benches and tests: "full", its reduced source ("thumbnail", "DC"),
-    // or "JPEG" for the JPEG a JPEG XL was transcoded from.
+    // What the decoder read, for benches and tests: "full", its reduced source ("thumbnail",
+    // "scaled", "preview"), or "JPEG" for the JPEG a JPEG XL was transcoded from.
     const char *Origin = "full";
 };
 
